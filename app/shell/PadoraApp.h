@@ -1,0 +1,6 @@
+#pragma once
+
+class CPadoraApp {
+public:
+    int Run(int argc, char** argv);
+};

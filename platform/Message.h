@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <QEvent>
+
+class QObject;
+
+namespace platform {
+
+inline constexpr UINT WM_CLOSE = 0x0010;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_APP = 0x8000;
+
+// A numbered message (message, wParam, lParam) delivered to a QObject's event() on the object's thread.
+// Receivers compare event->type() with MessageEvent::eventType() and dispatch on message().
+class MessageEvent : public QEvent {
+public:
+    MessageEvent(UINT message, WPARAM wParam, LPARAM lParam);
+
+    static QEvent::Type eventType();
+
+    UINT message() const { return m_message; }
+    WPARAM wParam() const { return m_wParam; }
+    LPARAM lParam() const { return m_lParam; }
+
+    // What the receiver answers to a SendMessage.
+    void setResult(LRESULT result) { m_result = result; }
+    LRESULT result() const { return m_result; }
+
+private:
+    UINT m_message;
+    WPARAM m_wParam;
+    LPARAM m_lParam;
+    LRESULT m_result = 0;
+};
+
+// Queues the message for the target's thread and returns at once. Any thread.
+// False when there is no target.
+bool PostMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Delivers the message on the target's thread and waits until it has been handled; returns the
+// receiver's result. Any thread; the target's thread must not be waiting for the caller.
+LRESULT SendMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace platform

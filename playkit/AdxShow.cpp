@@ -1,0 +1,4 @@
+#include "playkit/AdxShow.h"
+
+CAdxShow::CAdxShow() = default;
+CAdxShow::~CAdxShow() = default;

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "playkit/PlaykitExport.h"
+
+class PLAYKIT_API CAdxShow {
+public:
+    CAdxShow();
+    ~CAdxShow();
+};

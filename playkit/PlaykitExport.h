@@ -1,0 +1,3 @@
+#pragma once
+
+#define PLAYKIT_API __attribute__((visibility("default")))
