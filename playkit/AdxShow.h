@@ -1,9 +1,104 @@
 #pragma once
 
+#include "playkit/AdxTypes.h"
 #include "playkit/PlaykitExport.h"
 
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace playkit {
+class CAdxEngineCore;
+class CAdxVoice;
+} // namespace playkit
+
+// The sample callback of a player: receives the decoded 16-bit frames as they are played and posts
+// the peak of the first channel to the window chosen with CAdxShow::SetVolumeNotifyWindow.
+// Owned through its reference count; the player's engine voice holds the only reference.
+class PLAYKIT_API CSGCallback {
+public:
+    CSGCallback() = default;
+    CSGCallback(const CSGCallback&) = delete;
+    CSGCallback& operator=(const CSGCallback&) = delete;
+
+    // Any thread. Hands out nothing: there are no other interfaces.
+    virtual HRESULT QueryInterface(const void* riid, void** ppv);
+    // Any thread.
+    virtual std::uint32_t AddRef();
+    // Any thread; deletes the object when the count reaches 0.
+    virtual std::uint32_t Release();
+    // Notifier thread. Does nothing.
+    virtual HRESULT SampleCB(double sampleTime, void* pSample);
+    // Notifier thread. Posts the peak of the buffer's first channel (at most 125 frames looked at).
+    virtual HRESULT BufferCB(double sampleTime, std::uint8_t* pBuffer, LONG bufferLen);
+
+    // UI thread. A null window stops the messages.
+    void SetNotify(IAdxMessageTarget* pWnd, UINT msg, UINT id);
+
+protected:
+    virtual ~CSGCallback() = default;
+
+    std::atomic<std::uint32_t> m_nRef{0};
+    std::atomic<IAdxMessageTarget*> m_hNotifyWnd{nullptr};
+    std::atomic<UINT> m_nNotifyMsg{0};
+    std::atomic<UINT> m_nId{0};
+};
+
+// One player for one sound file. All members are called on the thread that owns the player (the
+// program's UI thread); notices reach that thread only as posted messages.
 class PLAYKIT_API CAdxShow {
 public:
     CAdxShow();
-    ~CAdxShow();
+    virtual ~CAdxShow();
+    CAdxShow(const CAdxShow&) = delete;
+    CAdxShow& operator=(const CAdxShow&) = delete;
+
+    int Open(const char* path, UINT userData);
+    int Close();
+    BOOL IsRender() const { return m_bRender; }
+    HRESULT GetErrorCode() const { return m_hr; }
+
+    int Play();
+    int Pause();
+    int Stop();
+    BOOL IsPlay();
+
+    double GetTotalTime();
+    double GetTickCount();
+    double GetStopTime();
+    double GetRate();
+    int SetCurrentTime(double seconds);
+    int SetStopTime(double seconds);
+    int SetRate(double rate);
+
+    LONG GetVolume();
+    LONG GetBalance();
+    int SetVolume(LONG volume);
+    int SetBalance(LONG balance);
+
+    int SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
+    int GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);
+
+    int SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
+    int GetVolumePeak(LONG* pLeft, LONG* pRight);
+
+protected:
+    int Init();
+    void Destroy();
+
+    std::string m_strPath;
+    UINT m_nUserData = 0;
+    BOOL m_bInit = FALSE;
+    BOOL m_bRender = FALSE;
+    int m_nFormat = -1;
+    HRESULT m_hr = S_OK;
+    int m_nPeakBufSize = 0;
+    std::unique_ptr<std::uint8_t[]> m_pPeakBuf;
+    // The engine and this player's voice in it: what the media graph was on the desktop.
+    std::shared_ptr<playkit::CAdxEngineCore> m_pEngine;
+    std::shared_ptr<playkit::CAdxVoice> m_pVoice;
+    BOOL m_bEvents = FALSE; // the event source is present (released when notification setup fails)
+    CSGCallback* m_pCallback = nullptr; // no counted reference: the voice holds the only one
+    WAVEFORMATEX m_wfx{};
 };

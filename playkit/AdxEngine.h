@@ -1,0 +1,70 @@
+#pragma once
+
+#include "playkit/PlaykitExport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Control of the engine behind every CAdxShow: which output backend it uses, offline rendering for
+// tests and measurements, and its counters. The engine is started lazily by the first Open and
+// shut down when the process exits.
+namespace playkit {
+
+enum class AdxBackend {
+    PortAudio, // the sound card (default); falls back to Null when no device can be opened
+    Null,      // no device: a clock thread renders one period at a time in real time
+    Offline,   // no thread: the caller renders with CAdxEngine::Render / RenderToWav
+    WavFile,   // a thread renders into a WAV file as fast as the CPU allows while anything plays
+};
+
+struct AdxEngineConfig {
+    AdxBackend backend = AdxBackend::PortAudio;
+    std::string device;          // PortAudio: a part of the device name; empty for the default
+    std::string wavPath;         // WavFile: the file written
+    unsigned sampleRate = 48000; // output rate in Hz (PortAudio may choose the device's own)
+    unsigned periodFrames = 256; // frames per block (device period of the null backend)
+};
+
+struct AdxEngineCounters {
+    std::uint64_t callbacks = 0;     // blocks rendered
+    std::uint64_t frames = 0;        // frames rendered
+    std::uint64_t underruns = 0;     // blocks in which a playing voice had no decoded frames ready
+    std::uint64_t deviceXruns = 0;   // output underflows reported by the device
+    double callbackCpuSeconds = 0.0; // CPU time spent inside the render of all blocks
+    double maxCallbackSeconds = 0.0; // longest single render
+};
+
+// Called on the device thread after each mixed block: interleaved stereo float frames,
+// firstFrame counting frames rendered since the engine started. Must not block.
+using AdxBlockTap = void (*)(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
+
+class PLAYKIT_API CAdxEngine {
+public:
+    // The configuration the environment asks for: PADORA_AUDIO = "portaudio[:DEVICE]" | "null" |
+    // "wav:FILE" (default portaudio).
+    static AdxEngineConfig ConfigFromEnvironment();
+    // Any thread. Chooses the backend: before the first Open it is simply remembered; on a running
+    // engine the output switches while players keep their state. Returns false when the chosen
+    // device could not be opened (the engine then runs on the null backend).
+    static bool Configure(const AdxEngineConfig& config);
+    // The configuration in effect (after any fallback).
+    static AdxEngineConfig Current();
+    // Offline backend only, on the caller's thread: mixes the next frames into out (interleaved
+    // stereo float, 2 * frames values). Decoders are waited for, and the notifier has delivered
+    // every event and peak of the rendered frames when this returns. Returns false when the engine
+    // is not in offline mode.
+    static bool Render(float* out, std::size_t frames);
+    // Offline backend only: renders the next frames into a 16-bit stereo WAV file.
+    static bool RenderToWav(const char* path, std::size_t frames);
+    // The output sample rate of the engine.
+    static unsigned SampleRate();
+    // Any thread; pass nullptr to remove.
+    static void SetBlockTap(AdxBlockTap tap, void* user);
+    static AdxEngineCounters Counters();
+    static void ResetCounters();
+    // Stops the engine's threads and the device now (also done at exit). Players must be closed.
+    static void Shutdown();
+};
+
+} // namespace playkit
