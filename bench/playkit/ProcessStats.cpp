@@ -1,0 +1,85 @@
+#include "ProcessStats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+double ThreadSecondsFromSchedstat(const std::filesystem::path& task) {
+    std::ifstream in(task / "schedstat");
+    unsigned long long ns = 0;
+    if (in >> ns)
+        return static_cast<double>(ns) * 1e-9;
+    return -1;
+}
+
+double ThreadSecondsFromStat(const std::filesystem::path& task) {
+    std::ifstream in(task / "stat");
+    std::string line;
+    if (!std::getline(in, line))
+        return 0;
+    // The name in field 2 may hold spaces and parentheses: count fields from the last ')'.
+    const auto close = line.rfind(')');
+    if (close == std::string::npos)
+        return 0;
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            utime = std::stoull(field);
+        else if (i == 15)
+            stime = std::stoull(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+} // namespace
+
+double ProcessCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& tv) { return static_cast<double>(tv.tv_sec) + tv.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+long ResidentKb() {
+    std::ifstream in("/proc/self/statm");
+    long size = 0, resident = 0;
+    if (!(in >> size >> resident))
+        return -1;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+std::vector<SThreadCpu> ThreadCpuTimes() {
+    std::vector<SThreadCpu> threads;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", ec)) {
+        SThreadCpu thread;
+        thread.nTid = std::atoi(entry.path().filename().c_str());
+        std::ifstream comm(entry.path() / "comm");
+        std::getline(comm, thread.strName);
+        thread.dSeconds = ThreadSecondsFromSchedstat(entry.path());
+        if (thread.dSeconds < 0)
+            thread.dSeconds = ThreadSecondsFromStat(entry.path());
+        threads.push_back(thread);
+    }
+    std::sort(threads.begin(), threads.end(), [](const auto& a, const auto& b) { return a.nTid < b.nTid; });
+    return threads;
+}
+
+double Quantile(std::vector<double> values, double p) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const double pos = std::clamp(p, 0.0, 1.0) * static_cast<double>(values.size() - 1);
+    const size_t below = static_cast<size_t>(std::floor(pos));
+    const size_t above = std::min(below + 1, values.size() - 1);
+    const double frac = pos - static_cast<double>(below);
+    return values[below] + (values[above] - values[below]) * frac;
+}

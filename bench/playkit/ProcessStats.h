@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// CPU time used by this process (user + system, all threads), in seconds.
+double ProcessCpuSeconds();
+
+// Resident set size of this process in kB (from /proc/self/statm), or -1 when unreadable.
+long ResidentKb();
+
+struct SThreadCpu {
+    int nTid = 0;
+    std::string strName;
+    double dSeconds = 0; // time on a CPU since the thread started
+};
+
+// Every thread of this process with its CPU time. Uses the scheduler's nanosecond
+// counters where the kernel has them, else the clock-tick counters of /proc.
+std::vector<SThreadCpu> ThreadCpuTimes();
+
+// The p-quantile (0..1) of the values, interpolating between neighbours; 0 when empty.
+double Quantile(std::vector<double> values, double p);
