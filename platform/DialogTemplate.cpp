@@ -1,0 +1,170 @@
+#include "platform/DialogTemplate.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTreeWidget>
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kCtrlIdProperty = "dlgCtrlId";
+constexpr int kScreenDpi = 96;
+constexpr int kPointsPerInch = 72;
+
+// a·b/c rounded half away from zero, as the desktop's MulDiv.
+int MulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return static_cast<int>(p >= 0 ? (p + half) / c : (p - half) / c);
+}
+
+QString MappedFace(const QString& face) {
+    // Monospaced system face and its proportional UI sibling.
+    static const QStringList kMono = {QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+                                      QStringLiteral("ＭＳ 明朝"), QStringLiteral("MS Mincho")};
+    static const QStringList kProportional = {
+        QStringLiteral("MS UI Gothic"), QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+        QStringLiteral("MS Shell Dlg"), QStringLiteral("MS Shell Dlg 2")};
+    if (kMono.contains(face, Qt::CaseInsensitive))
+        return QStringLiteral("IPAGothic");
+    if (kProportional.contains(face, Qt::CaseInsensitive))
+        return QStringLiteral("IPAPGothic");
+    return face;
+}
+
+QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
+    switch (c.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::OwnerDrawButton:
+        return new QPushButton(c.text, parent);
+    case ControlKind::DefPushButton: {
+        auto* b = new QPushButton(c.text, parent);
+        b->setDefault(true);
+        return b;
+    }
+    case ControlKind::CheckPushButton: {
+        auto* b = new QPushButton(c.text, parent);
+        b->setCheckable(true);
+        return b;
+    }
+    case ControlKind::GroupBox:
+        return new QGroupBox(c.text, parent);
+    case ControlKind::Static: {
+        auto* l = new QLabel(c.text, parent);
+        Qt::Alignment h = Qt::AlignLeft;
+        if (c.style & SS_CENTER)
+            h = Qt::AlignHCenter;
+        else if (c.style & SS_RIGHT)
+            h = Qt::AlignRight;
+        l->setAlignment(h | Qt::AlignTop);
+        return l;
+    }
+    case ControlKind::Icon:
+        return new QLabel(parent);
+    case ControlKind::TabControl:
+        return new QTabBar(parent);
+    case ControlKind::ListView: {
+        auto* t = new QTreeWidget(parent);
+        t->setRootIsDecorated(false);
+        return t;
+    }
+    case ControlKind::VerticalTrackbar: {
+        auto* s = new QSlider(Qt::Vertical, parent);
+        s->setTickPosition(QSlider::NoTicks);
+        return s;
+    }
+    }
+    return new QWidget(parent);
+}
+
+} // namespace
+
+QFont DialogFont(const QString& faceName, int pointSize) {
+    QFont font(MappedFace(faceName));
+    font.setPixelSize(MulDiv(pointSize, kScreenDpi, kPointsPerInch));
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+QSize DialogBaseUnits(const QFont& font) {
+    const QFontMetrics fm(font);
+    const int width52 =
+        fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return QSize((width52 / 26 + 1) / 2, fm.height());
+}
+
+QRect DialogUnitsToPixels(const QRect& units, const QSize& base) {
+    const int left = MulDiv(units.x(), base.width(), 4);
+    const int top = MulDiv(units.y(), base.height(), 8);
+    const int right = MulDiv(units.x() + units.width(), base.width(), 4);
+    const int bottom = MulDiv(units.y() + units.height(), base.height(), 8);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QSize DialogUnitsToPixels(const QSize& units, const QSize& base) {
+    return QSize(MulDiv(units.width(), base.width(), 4), MulDiv(units.height(), base.height(), 8));
+}
+
+void BuildDialogControls(QWidget* client, const DialogTemplate& tmpl, const ControlFactory& factory,
+                         const CommandHandler& onCommand) {
+    const QFont font = DialogFont(tmpl.fontName, tmpl.fontPointSize);
+    client->setFont(font);
+    const QSize base = DialogBaseUnits(font);
+    client->setFixedSize(DialogUnitsToPixels(tmpl.size, base));
+
+    for (const ControlTemplate& c : tmpl.controls) {
+        QWidget* w = factory ? factory(c, client) : nullptr;
+        if (!w)
+            w = MakePlainControl(c, client);
+        w->setProperty(kCtrlIdProperty, c.id);
+        if (c.id != IDC_STATIC)
+            w->setObjectName(QStringLiteral("ctrl%1").arg(c.id));
+        w->setGeometry(DialogUnitsToPixels(c.rect, base));
+        w->setEnabled(!(c.style & WS_DISABLED));
+        w->setVisible(c.style & WS_VISIBLE);
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && onCommand && c.id != IDC_STATIC) {
+            const UINT id = static_cast<UINT>(c.id);
+            QObject::connect(button, &QAbstractButton::clicked, client, [onCommand, id] { onCommand(id); });
+        }
+    }
+}
+
+void ApplyDialogFrame(QWidget* dialog, const DialogTemplate& tmpl) {
+    Qt::WindowFlags flags = Qt::Window | Qt::CustomizeWindowHint;
+    if (tmpl.style & WS_CAPTION)
+        flags |= Qt::WindowTitleHint;
+    if (tmpl.style & WS_SYSMENU)
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (tmpl.style & WS_MINIMIZEBOX)
+        flags |= Qt::WindowMinimizeButtonHint;
+    dialog->setWindowFlags(flags);
+    dialog->setWindowTitle(tmpl.caption);
+    dialog->setFont(DialogFont(tmpl.fontName, tmpl.fontPointSize));
+}
+
+QWidget* GetDlgItem(const QWidget* dialog, int id) {
+    if (!dialog || id == IDC_STATIC)
+        return nullptr;
+    const auto children = dialog->findChildren<QWidget*>();
+    for (QWidget* w : children) {
+        const QVariant v = w->property(kCtrlIdProperty);
+        if (v.isValid() && v.toInt() == id)
+            return w;
+    }
+    return nullptr;
+}
+
+int GetDlgCtrlID(const QWidget* control) {
+    if (!control)
+        return 0;
+    const QVariant v = control->property(kCtrlIdProperty);
+    return v.isValid() ? v.toInt() : 0;
+}
+
+} // namespace platform

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QAction;
+class QMenuBar;
+class QWidget;
+
+namespace platform {
+
+// The message a menu item or a dialog button sends to its window, wParam = the command id.
+inline constexpr UINT WM_COMMAND = 0x0111;
+
+// One item of a menu resource: a command (id > 0), a separator, or a popup with its own items.
+// A text may carry "\t" followed by the shortcut shown beside it.
+struct MenuItemTemplate {
+    QString text;
+    UINT id = 0;
+    bool separator = false;
+    std::vector<MenuItemTemplate> items; // popup when not empty
+
+    static MenuItemTemplate Command(const QString& text, UINT id) { return {text, id, false, {}}; }
+    static MenuItemTemplate Separator() { return {QString(), 0, true, {}}; }
+    static MenuItemTemplate Popup(const QString& text, std::vector<MenuItemTemplate> items) {
+        return {text, 0, false, std::move(items)};
+    }
+};
+
+struct MenuTemplate {
+    int id = 0;
+    std::vector<MenuItemTemplate> popups;
+};
+
+// Builds the menu bar of a menu resource. Choosing an item calls onCommand with its id. UI thread.
+QMenuBar* BuildMenuBar(const MenuTemplate& tmpl, QWidget* parent, std::function<void(UINT id)> onCommand);
+
+// The action of a command id anywhere in the bar, or nullptr.
+QAction* FindMenuCommand(const QMenuBar* bar, UINT id);
+
+} // namespace platform
