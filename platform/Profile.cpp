@@ -1,0 +1,242 @@
+#include "platform/Profile.h"
+
+#include "platform/CodePage.h"
+#include "platform/SafeFile.h"
+
+#include <QFile>
+#include <charconv>
+#include <clocale>
+#include <cstdint>
+#include <cstdlib>
+#include <locale.h>
+#include <string>
+
+namespace platform {
+
+CProfileFile::CProfileFile(QString path) : m_strPath(std::move(path)) {}
+
+CProfileFile::Line CProfileFile::ParseLine(const QString& text) {
+    Line line;
+    line.strText = text;
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith(u';') || trimmed.startsWith(u'['))
+        return line;
+    const qsizetype eq = trimmed.indexOf(u'=');
+    if (eq < 0) {
+        line.strKey = trimmed; // a key without a value reads as missing
+        return line;
+    }
+    line.strKey = trimmed.left(eq).trimmed();
+    line.strValue = trimmed.mid(eq + 1).trimmed();
+    line.bHasValue = true;
+    return line;
+}
+
+void CProfileFile::AddLine(Section& sec, Line line, bool beforeTrailingBlanks) {
+    qsizetype at = static_cast<qsizetype>(sec.aLine.size());
+    if (beforeTrailingBlanks) {
+        while (at > 0 && sec.aLine[static_cast<size_t>(at - 1)].strText.trimmed().isEmpty())
+            --at;
+    }
+    // Only blank lines move down, and they are not indexed.
+    if (!line.strKey.isEmpty()) {
+        const QString fold = Fold(line.strKey);
+        if (!sec.aKeyIndex.contains(fold))
+            sec.aKeyIndex.insert(fold, static_cast<int>(at));
+    }
+    sec.aLine.insert(sec.aLine.begin() + at, std::move(line));
+}
+
+bool CProfileFile::Load() {
+    m_aSection.clear();
+    m_bCrLf = false;
+    QFile file(m_strPath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
+        return false;
+    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes)
+        return false;
+    const QString text = DecodeText(bytes);
+
+    m_aSection.push_back(Section{});
+    qsizetype start = 0;
+    bool first = true;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        QString lineText = text.mid(start, end - start);
+        if (lineText.endsWith(u'\r')) {
+            lineText.chop(1);
+            if (first)
+                m_bCrLf = true;
+        }
+        first = false;
+        start = end + 1;
+
+        const QString trimmed = lineText.trimmed();
+        if (trimmed.startsWith(u'[')) {
+            Section sec;
+            sec.strHeader = lineText;
+            const qsizetype close = trimmed.lastIndexOf(u']');
+            sec.strFold = Fold(close > 0 ? trimmed.mid(1, close - 1) : trimmed.mid(1));
+            m_aSection.push_back(std::move(sec));
+        } else {
+            AddLine(m_aSection.back(), ParseLine(lineText), false);
+        }
+    }
+    return true;
+}
+
+const CProfileFile::Line* CProfileFile::Find(const QString& section, const QString& key) const {
+    const QString secFold = Fold(section);
+    const QString keyFold = Fold(key);
+    for (size_t i = 1; i < m_aSection.size(); ++i) {
+        const Section& sec = m_aSection[i];
+        if (sec.strFold != secFold)
+            continue;
+        const auto it = sec.aKeyIndex.constFind(keyFold);
+        if (it != sec.aKeyIndex.constEnd())
+            return &sec.aLine[static_cast<size_t>(*it)];
+    }
+    return nullptr;
+}
+
+bool CProfileFile::HasKey(const QString& section, const QString& key) const {
+    const Line* line = Find(section, key);
+    return line && line->bHasValue;
+}
+
+QString CProfileFile::GetString(const QString& section, const QString& key, const QString& def,
+                                int bufferBytes) const {
+    const Line* line = Find(section, key);
+    QString value = def;
+    if (line && line->bHasValue) {
+        value = line->strValue;
+        if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+            value.back() == value.front())
+            value = value.mid(1, value.size() - 2);
+    }
+    if (bufferBytes > 0)
+        value = Cp932Left(value, bufferBytes - 1);
+    return value;
+}
+
+int CProfileFile::GetInt(const QString& section, const QString& key, int def) const {
+    const QString value = GetString(section, key, QString());
+    if (value.isEmpty())
+        return def;
+    return ParseLeadingInt(value);
+}
+
+void CProfileFile::SetString(const QString& section, const QString& key, const QString& rawValue) {
+    // A line break in a value would start a new line of the file and break its layout.
+    QString value = rawValue;
+    value.replace(u'\r', u' ').replace(u'\n', u' ');
+    const QString secFold = Fold(section);
+    const QString keyFold = Fold(key);
+    const QString newKey = key.trimmed();
+    if (m_aSection.empty())
+        m_aSection.push_back(Section{});
+
+    Section* target = nullptr;
+    for (size_t i = 1; i < m_aSection.size(); ++i) {
+        Section& sec = m_aSection[i];
+        if (sec.strFold != secFold)
+            continue;
+        const auto it = sec.aKeyIndex.constFind(keyFold);
+        if (it != sec.aKeyIndex.constEnd()) {
+            Line& line = sec.aLine[static_cast<size_t>(*it)];
+            line.strText = line.strKey + u'=' + value;
+            line.strValue = value.trimmed();
+            line.bHasValue = true;
+            return;
+        }
+        if (!target)
+            target = &sec;
+    }
+    if (!target) {
+        Section sec;
+        sec.strHeader = u'[' + section.trimmed() + u']';
+        sec.strFold = secFold;
+        m_aSection.push_back(std::move(sec));
+        target = &m_aSection.back();
+    }
+    Line line;
+    line.strText = newKey + u'=' + value;
+    line.strKey = newKey;
+    line.strValue = value.trimmed();
+    line.bHasValue = true;
+    AddLine(*target, std::move(line), true);
+}
+
+bool CProfileFile::Save(QString* error) const {
+    const QString eol = m_bCrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString text;
+    for (const Section& sec : m_aSection) {
+        if (!sec.strHeader.isEmpty())
+            text += sec.strHeader + eol;
+        for (const Line& line : sec.aLine)
+            text += line.strText + eol;
+    }
+    return WriteFileAtomically(m_strPath, text.toUtf8(), error);
+}
+
+QString GetPrivateProfileString(const QString& section, const QString& key, const QString& def,
+                                int bufferBytes, const QString& path) {
+    CProfileFile file(path);
+    file.Load();
+    return file.GetString(section, key, def, bufferBytes);
+}
+
+int GetPrivateProfileInt(const QString& section, const QString& key, int def, const QString& path) {
+    CProfileFile file(path);
+    file.Load();
+    return file.GetInt(section, key, def);
+}
+
+BOOL WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
+                               const QString& path) {
+    CProfileFile file(path);
+    file.Load();
+    file.SetString(section, key, value);
+    return file.Save() ? TRUE : FALSE;
+}
+
+int ParseLeadingInt(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == u'-' || text.at(i) == u'+')) {
+        negative = text.at(i) == u'-';
+        ++i;
+    }
+    std::uint32_t value = 0;
+    for (; i < text.size() && text.at(i) >= u'0' && text.at(i) <= u'9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text.at(i).unicode() - u'0');
+    if (negative)
+        value = 0u - value;
+    return static_cast<int>(value);
+}
+
+double ParseLeadingDouble(const QString& text) {
+    // atof in the "C" locale: only ASCII can belong to the number, so the copy stops at the first
+    // other character.
+    std::string ascii;
+    for (qsizetype i = 0; i < text.size() && text.at(i).unicode() < 0x80; ++i)
+        ascii += static_cast<char>(text.at(i).unicode());
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    return strtod_l(ascii.c_str(), nullptr, cLocale);
+}
+
+QString FormatFixed(double value, int decimals) {
+    char buffer[400];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return QString::number(value, 'f', decimals);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
+} // namespace platform
