@@ -74,13 +74,31 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
         t->setRootIsDecorated(false);
         return t;
     }
-    case ControlKind::VerticalTrackbar: {
-        auto* s = new QSlider(Qt::Vertical, parent);
-        s->setTickPosition(QSlider::NoTicks);
-        return s;
-    }
+    case ControlKind::VerticalTrackbar:
+        return new QSlider(Qt::Vertical, parent);
     }
     return new QWidget(parent);
+}
+
+// What the desktop gives every control whatever its class: its window text, and for a trackbar the
+// orientation and direction (position 0 at the top, growing downwards).
+void ApplyCommonTraits(QWidget* w, const ControlTemplate& c) {
+    if (!c.text.isEmpty() && c.kind != ControlKind::Icon) {
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            button->setText(c.text);
+        else if (auto* label = qobject_cast<QLabel*>(w))
+            label->setText(c.text);
+        else if (auto* box = qobject_cast<QGroupBox*>(w))
+            box->setTitle(c.text);
+    }
+    if (auto* button = qobject_cast<QAbstractButton*>(w); button && c.kind == ControlKind::CheckPushButton)
+        button->setCheckable(true);
+    if (auto* slider = qobject_cast<QSlider*>(w); slider && c.kind == ControlKind::VerticalTrackbar) {
+        slider->setOrientation(Qt::Vertical);
+        slider->setTickPosition(QSlider::NoTicks);
+        slider->setInvertedAppearance(true);
+        slider->setInvertedControls(true);
+    }
 }
 
 } // namespace
@@ -122,6 +140,7 @@ void BuildDialogControls(QWidget* client, const DialogTemplate& tmpl, const Cont
         QWidget* w = factory ? factory(c, client) : nullptr;
         if (!w)
             w = MakePlainControl(c, client);
+        ApplyCommonTraits(w, c);
         w->setProperty(kCtrlIdProperty, c.id);
         if (c.id != IDC_STATIC)
             w->setObjectName(QStringLiteral("ctrl%1").arg(c.id));

@@ -95,6 +95,10 @@ TEST(DialogBuilder, PlacesEveryControlAndFindsItById) {
     ASSERT_NE(fader, nullptr);
     EXPECT_EQ(fader->orientation(), Qt::Vertical);
     EXPECT_EQ(fader->tickPosition(), QSlider::NoTicks);
+    // Like a desktop trackbar, position 0 is at the top: position 100 of 0..100 puts the handle low.
+    fader->setRange(0, 100);
+    fader->setValue(100);
+    EXPECT_TRUE(fader->invertedAppearance());
     EXPECT_NE(GetDlgItemAs<QTabBar>(&client, 13), nullptr);
     EXPECT_EQ(GetDlgCtrlID(fader), 12);
 
@@ -135,12 +139,16 @@ TEST(DialogBuilder, FactoryPutsCallerClassAtItsIdAndButtonsReportCommands) {
     BuildDialogControls(
         &client, SampleDialog(),
         [](const ControlTemplate& c, QWidget* parent) -> QWidget* {
-            return c.id == 20 ? new KnobStandIn(parent) : nullptr;
+            if (c.id == 20 || c.id == 10)
+                return new KnobStandIn(parent);
+            return nullptr;
         },
         [&commands](UINT id) { commands.push_back(id); });
 
     QWidget* knob = GetDlgItem(&client, 20);
     ASSERT_NE(dynamic_cast<KnobStandIn*>(knob), nullptr);
+    // The caller's class gets the resource's text too.
+    EXPECT_EQ(GetDlgItemAs<QPushButton>(&client, 10)->text(), QStringLiteral("1"));
     EXPECT_EQ(knob->geometry(), DialogUnitsToPixels(QRect(50, 20, 12, 12), DialogBaseUnits(client.font())));
     // Controls the factory declines are still built plainly.
     EXPECT_NE(GetDlgItemAs<QSlider>(&client, 12), nullptr);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/WinTypes.h"
+
+// Resource ids of the program: dialogs, menus, strings, icons and the controls of its windows.
+
+// Dialogs
+inline constexpr int IDD_ABOUTBOX = 100;
+inline constexpr int IDD_PADORA_DIALOG = 5001;
+
+// Frame resources (icon, menu, accelerators and document string share the id) and the main window's menu
+inline constexpr int IDR_MAINFRAME = 128;
+inline constexpr int IDR_MAINDLG_MENU = 129;
+
+// Strings
+inline constexpr UINT IDP_OLE_INIT_FAILED = 100;
+inline constexpr UINT IDS_DOCUMENT = 128;
+inline constexpr UINT IDS_GROUP_FILE_FILTER = 5501;
+inline constexpr UINT IDS_APP_TITLE = 57344;
+
+// Commands
+inline constexpr UINT ID_FILE_NEW = 57600;
+inline constexpr UINT ID_FILE_OPEN = 57601;
+inline constexpr UINT ID_FILE_SAVE = 57603;
+inline constexpr UINT ID_FILE_SAVE_AS = 57604;
+inline constexpr UINT ID_APP_ABOUT = 57664;
+inline constexpr UINT ID_APP_EXIT = 57665;
+inline constexpr UINT ID_GROUP_EDIT = 10001;
+inline constexpr UINT ID_OPTION = 10011;
+
+// Controls of the main sampler window. Per-channel ids run from the first id over channels 0 to 9.
+inline constexpr int IDC_TAB_GROUP = 6201;
+inline constexpr int IDC_PAN1 = 6211;
+inline constexpr int IDC_SPEED1 = 6221;
+inline constexpr int IDC_LIST_MONITOR = 6501;
+inline constexpr int IDC_PAD1 = 6601;
+inline constexpr int IDC_ALLSTOP = 6611;
+inline constexpr int IDC_REPEAT1 = 6701;
+inline constexpr int IDC_FADEIN1 = 6711;
+inline constexpr int IDC_FADEOUT1 = 6721;
+inline constexpr int IDC_FADER1 = 7001;
+inline constexpr int IDC_MASTER = 7011;
