@@ -1,0 +1,100 @@
+#include "padkit/controls/BaseTabCtrl.h"
+
+#include "padkit/controls/SysColor.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace padkit {
+
+namespace {
+
+// Bytes a character takes in the Japanese code page: one for ASCII and half-width katakana, two
+// for everything else the program shows.
+int Cp932Bytes(char32_t c) {
+    if (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F))
+        return 1;
+    return 2;
+}
+
+} // namespace
+
+QString TabDisplayText(const QString& text) {
+    int bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar ch = text.at(i);
+        qsizetype units = 1;
+        char32_t code = ch.unicode();
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            code = QChar::surrogateToUcs4(ch, text.at(i + 1));
+            units = 2;
+        }
+        const int need = Cp932Bytes(code);
+        if (bytes + need > kTabTextMaxBytes)
+            return text.left(i);
+        bytes += need;
+        i += units;
+    }
+    return text;
+}
+
+QRect TabSelectedBarRect(const QRect& item) {
+    // A two-pixel line centred on row top + edge + bar - 1 covers that row and the one above it.
+    const int left = item.left() + kTabEdge;
+    const int right = item.left() + item.width() - kTabEdge; // exclusive
+    return QRect(left, item.top() + kTabEdge + kTabBarWidth - 2, right - left, kTabBarWidth);
+}
+
+QPoint TabTextOrigin(const QRect& item) {
+    return QPoint(item.left() + 3 * kTabEdge, item.top() + kTabEdge + kTabBarWidth);
+}
+
+} // namespace padkit
+
+CBaseTabCtrl::CBaseTabCtrl(QWidget* parent)
+    : QTabBar(parent), m_crBack(padkit::GetSysColorRef(padkit::SysColor::BtnFace)),
+      m_crBackSel(padkit::GetSysColorRef(padkit::SysColor::BtnHighlight)) {
+    setDrawBase(false);
+    setExpanding(false);
+}
+
+CBaseTabCtrl::~CBaseTabCtrl() = default;
+
+void CBaseTabCtrl::SetBkColor(COLORREF color) {
+    m_crBack = color;
+}
+
+void CBaseTabCtrl::SetBkSelColor(COLORREF color) {
+    m_crBackSel = color;
+}
+
+QSize CBaseTabCtrl::tabSizeHint(int index) const {
+    const QFontMetrics fm = fontMetrics();
+    const int textWidth = fm.horizontalAdvance(padkit::TabDisplayText(tabText(index)));
+    return QSize(textWidth + 6 * padkit::kTabEdge + 4,
+                 fm.height() + 2 * (padkit::kTabEdge + padkit::kTabBarWidth) + 2);
+}
+
+void CBaseTabCtrl::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    for (int i = 0; i < count(); ++i) {
+        if (tabRect(i).intersects(event->rect()))
+            DrawItem(painter, i);
+    }
+}
+
+void CBaseTabCtrl::DrawItem(QPainter& painter, int index) {
+    const QRect item = tabRect(index);
+    const bool selected = index == currentIndex();
+    const QColor face = padkit::ToQColor(selected ? m_crBackSel : m_crBack);
+    painter.fillRect(item, face);
+    if (selected)
+        painter.fillRect(padkit::TabSelectedBarRect(item), padkit::ToQColor(padkit::kTabSelectedBar));
+    const QString text = padkit::TabDisplayText(tabText(index));
+    const QPoint origin = padkit::TabTextOrigin(item);
+    const QFontMetrics fm = painter.fontMetrics();
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    painter.drawText(origin.x(), origin.y() + fm.ascent(), text);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "padkit/PadkitExport.h"
+#include "platform/WinTypes.h"
+
+#include <QRect>
+#include <QString>
+#include <QTabBar>
+
+namespace padkit {
+
+inline constexpr COLORREF kTabSelectedBar = RGB(255, 128, 0);
+inline constexpr int kTabTextMaxBytes = 257;
+inline constexpr int kTabEdge = 2;     // system edge width and height
+inline constexpr int kTabBarWidth = 2; // thickness of the selected tab's bar
+
+// The tab text as the tab shows it: at most 257 bytes in the Japanese code page (a full-width
+// character counts two), never cut inside a character.
+PADKIT_API QString TabDisplayText(const QString& text);
+
+// The bar along the top of a selected tab whose rectangle is item.
+PADKIT_API QRect TabSelectedBarRect(const QRect& item);
+
+// Top-left corner of the tab's text cell.
+PADKIT_API QPoint TabTextOrigin(const QRect& item);
+
+} // namespace padkit
+
+// Tabs painted flat: one face colour for the tabs, another for the selected one, an orange bar along
+// the top of the selected tab, and the text.
+class PADKIT_API CBaseTabCtrl : public QTabBar {
+    Q_OBJECT
+public:
+    explicit CBaseTabCtrl(QWidget* parent = nullptr);
+    ~CBaseTabCtrl() override;
+
+    // Take effect at the next paint; nothing is repainted here.
+    void SetBkColor(COLORREF color);
+    void SetBkSelColor(COLORREF color);
+    COLORREF GetBkColor() const { return m_crBack; }
+    COLORREF GetBkSelColor() const { return m_crBackSel; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    QSize tabSizeHint(int index) const override;
+    virtual void DrawItem(QPainter& painter, int index);
+
+private:
+    COLORREF m_crBack;
+    COLORREF m_crBackSel;
+};
