@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <random>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -117,8 +118,8 @@ std::string CInputCache::Midi(double seconds) {
 }
 
 std::string CInputCache::Sine(double frequency, int rate, double seconds, double amplitude) {
-    const std::string path =
-        m_strDir + "/sine_" + Fmt(frequency) + "Hz_" + std::to_string(rate) + "_" + Fmt(seconds) + "s.wav";
+    const std::string path = m_strDir + "/sine_" + Fmt(frequency) + "Hz_" + std::to_string(rate) + "_" +
+                             Fmt(seconds) + "s_tpdf.wav";
     if (Exists(path))
         return path;
     const std::string tmp = path + ".tmp";
@@ -129,9 +130,14 @@ std::string CInputCache::Sine(double frequency, int rate, double seconds, double
     }
     const long frames = std::lround(seconds * rate);
     std::vector<int16_t> block;
+    // Triangular dither turns the 16-bit rounding error into plain noise: undithered, a pure
+    // tone's error repeats with it and shows up as spurs that a resampler did not make.
+    std::minstd_rand random(1);
+    std::uniform_real_distribution<double> lsb(-0.5 / 32768, 0.5 / 32768);
     for (long i = 0; i < frames; ++i) {
         const double phase = 2 * std::numbers::pi * frequency * static_cast<double>(i) / rate;
-        const int16_t s = ToPcm16(static_cast<float>(amplitude * std::sin(phase)));
+        const double dither = lsb(random) + lsb(random);
+        const int16_t s = ToPcm16(static_cast<float>(amplitude * std::sin(phase) + dither));
         block.insert(block.end(), {s, s});
         if (block.size() >= 8192 || i + 1 == frames) {
             writer.Write(block);

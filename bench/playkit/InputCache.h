@@ -20,7 +20,7 @@ public:
     // A tone-and-noise file of the given length, the usual input of these benchmarks.
     std::string Music(const std::string& ext, double seconds);
     std::string Midi(double seconds);
-    // A 16-bit stereo WAV of one sine on both channels.
+    // A 16-bit stereo WAV of one sine on both channels, with triangular dither.
     std::string Sine(double frequency, int rate, double seconds, double amplitude);
 
 private:

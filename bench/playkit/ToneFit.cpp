@@ -88,6 +88,29 @@ SToneFit FitTone(std::span<const float> signal, double sampleRate, double expect
     return result;
 }
 
+double ToneAmplitude(std::span<const float> signal, double sampleRate, double frequency) {
+    // A 7-term Blackman-Harris window: sidelobes near -180 dB, so a tone elsewhere in the band
+    // does not leak into the measure as it would through a plain least-squares fit.
+    static constexpr double kTerms[] = {0.27105140069342,  -0.43329793923448, 0.21812299954311,
+                                        -0.06592544638803, 0.01081174209837,  -0.00077658482522,
+                                        0.00001388721735};
+    const size_t n = signal.size();
+    if (n < 2)
+        return 0;
+    const double w = 2 * std::numbers::pi * frequency / sampleRate;
+    long double re = 0, im = 0, sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double x = 2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(n - 1);
+        double window = 0;
+        for (int k = 0; k < 7; ++k)
+            window += kTerms[k] * std::cos(k * x);
+        sum += window;
+        re += window * signal[i] * std::cos(w * static_cast<double>(i));
+        im += window * signal[i] * std::sin(w * static_cast<double>(i));
+    }
+    return static_cast<double>(2 * std::sqrt(re * re + im * im) / sum);
+}
+
 double RmsDb(std::span<const float> signal) {
     if (signal.empty())
         return -200;

@@ -13,5 +13,10 @@ struct SToneFit {
 // resampler whose ratio is off by a hair is not charged for it.
 SToneFit FitTone(std::span<const float> signal, double sampleRate, double expectedFrequency);
 
+// Peak amplitude of the sine at exactly this frequency (a windowed transform at that one
+// frequency): picks out a spur 100 dB below a tone elsewhere in the band, far under the
+// broadband noise. The signal should hold a few hundred cycles or more.
+double ToneAmplitude(std::span<const float> signal, double sampleRate, double frequency);
+
 // RMS of the signal in dB against full scale (1.0); -200 for digital silence.
 double RmsDb(std::span<const float> signal);

@@ -161,6 +161,15 @@ TEST(ToneFit, MeasuresNoiseAndDistortionAgainstTheTone) {
     EXPECT_NEAR(found.dFrequency, 997 * 1.0002, 0.01);
     EXPECT_LT(found.dResidualDb, -100);
 
+    // A spur 100 dB under the tone, elsewhere in the band, is measured to within a decibel,
+    // while the tone's own frequency shows the tone.
+    auto spurred = pure;
+    const auto spur = Sine(18000, rate, 24000, 0.5e-5, 0.7);
+    for (size_t i = 0; i < spurred.size(); ++i)
+        spurred[i] += spur[i];
+    EXPECT_NEAR(20 * std::log10(ToneAmplitude(spurred, rate, 18000) / 0.5), -100, 1.0);
+    EXPECT_NEAR(ToneAmplitude(spurred, rate, 997), 0.5, 1e-6);
+
     EXPECT_NEAR(RmsDb(pure), 20 * std::log10(0.5 / std::sqrt(2.0)), 0.01);
     EXPECT_EQ(RmsDb(std::vector<float>(10, 0.0f)), -200);
 }
