@@ -1,42 +1,15 @@
 #include "padkit/controls/BaseTabCtrl.h"
 
 #include "padkit/controls/SysColor.h"
+#include "platform/CodePage.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 
 namespace padkit {
 
-namespace {
-
-// Bytes a character takes in the Japanese code page: one for ASCII and half-width katakana, two
-// for everything else the program shows.
-int Cp932Bytes(char32_t c) {
-    if (c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F))
-        return 1;
-    return 2;
-}
-
-} // namespace
-
 QString TabDisplayText(const QString& text) {
-    int bytes = 0;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const QChar ch = text.at(i);
-        qsizetype units = 1;
-        char32_t code = ch.unicode();
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-            code = QChar::surrogateToUcs4(ch, text.at(i + 1));
-            units = 2;
-        }
-        const int need = Cp932Bytes(code);
-        if (bytes + need > kTabTextMaxBytes)
-            return text.left(i);
-        bytes += need;
-        i += units;
-    }
-    return text;
+    return platform::Cp932Left(text, kTabTextMaxBytes);
 }
 
 QRect TabSelectedBarRect(const QRect& item) {
