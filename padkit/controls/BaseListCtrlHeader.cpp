@@ -1,0 +1,44 @@
+#include "padkit/controls/BaseListCtrlHeader.h"
+
+#include <QApplication>
+#include <QPalette>
+
+namespace {
+
+COLORREF PaletteColor(QPalette::ColorRole role) {
+    const QColor c = QApplication::palette().color(QPalette::Active, role);
+    return RGB(c.red(), c.green(), c.blue());
+}
+
+} // namespace
+
+CBaseListCtrlHeader::CBaseListCtrlHeader() {
+    Init();
+}
+
+CBaseListCtrlHeader& CBaseListCtrlHeader::operator=(const CBaseListCtrlHeader& other) {
+    if (this != &other)
+        Copy(other);
+    return *this;
+}
+
+void CBaseListCtrlHeader::Init() {
+    m_nKey1 = 0;
+    m_nExtent1 = 1;
+    m_nKey2 = 0;
+    m_nExtent2 = 1;
+    m_strText.clear();
+    m_crText = PaletteColor(QPalette::ButtonText);
+    m_crBack = PaletteColor(QPalette::Button);
+}
+
+void CBaseListCtrlHeader::Copy(const CBaseListCtrlHeader& other) {
+    Init();
+    m_nKey1 = other.m_nKey1;
+    m_nExtent1 = other.m_nExtent1;
+    m_nKey2 = other.m_nKey2;
+    m_nExtent2 = other.m_nExtent2;
+    m_strText = other.m_strText;
+    m_crText = other.m_crText;
+    m_crBack = other.m_crBack;
+}
