@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStaticText>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QStyleOptionHeader>
@@ -633,7 +634,8 @@ int CBaseListCtrl::GetCountPerPage() const {
 QString CBaseListCtrl::GetItemText(int row, int subItem) {
     if (row < 0 || row >= GetItemCount())
         return {};
-    char buffer[padkit::kListTextBufferBytes] = {};
+    char buffer[padkit::kListTextBufferBytes];
+    buffer[0] = '\0';
     NMLVDISPINFO info{};
     info.hdr.hwndFrom = this;
     info.hdr.idFrom = static_cast<std::uintptr_t>(m_nCtrlId);
@@ -661,9 +663,7 @@ int CBaseListCtrl::HitTest(const QPoint& viewportPos) const {
 
 QRect CBaseListCtrl::GetItemRect(int row) const {
     const int h = GetRowHeight();
-    const int width = m_pHeaderView->length() - horizontalScrollBar()->value();
-    return QRect(-horizontalScrollBar()->value(), (row - GetTopIndex()) * h,
-                 std::max(0, width + horizontalScrollBar()->value()), h);
+    return QRect(-horizontalScrollBar()->value(), (row - GetTopIndex()) * h, m_pHeaderView->length(), h);
 }
 
 int CBaseListCtrl::GetRowHeight() const {
@@ -818,11 +818,10 @@ void CBaseListCtrl::UpdateGeometries() {
 }
 
 void CBaseListCtrl::UpdateScrollBars() {
-    const int page = GetCountPerPage();
-    const int fullRows = viewport()->height() / GetRowHeight();
-    verticalScrollBar()->setPageStep(std::max(1, fullRows));
-    verticalScrollBar()->setRange(0, std::max(0, GetItemCount() - std::max(1, fullRows)));
-    (void)page;
+    // Vertically the bars count rows, horizontally pixels.
+    const int fullRows = std::max(1, viewport()->height() / GetRowHeight());
+    verticalScrollBar()->setPageStep(fullRows);
+    verticalScrollBar()->setRange(0, std::max(0, GetItemCount() - fullRows));
     const int contentWidth = m_pHeaderView->length();
     horizontalScrollBar()->setPageStep(std::max(1, viewport()->width()));
     horizontalScrollBar()->setRange(0, std::max(0, contentWidth - viewport()->width()));
@@ -922,9 +921,19 @@ void CBaseListCtrl::PaintRow(QPainter& painter, int row, int y, int rowHeight) {
             continue;
         const int margin = logical == 0 ? padkit::kFirstCellMargin : padkit::kCellMargin;
         const QRect textRect = cell.adjusted(margin, 0, -margin, 0);
+        const QStaticText& glyphs = CellGlyphs(row, logical, s, std::max(0, textRect.width()), fm);
+        const int textWidth = static_cast<int>(glyphs.size().width() + 0.5);
+        const Qt::Alignment align = padkit::FormatAlignment(GetHeaderFormat(logical));
+        int x = textRect.left();
+        if (align & Qt::AlignRight)
+            x = textRect.right() + 1 - textWidth;
+        else if (align & Qt::AlignHCenter)
+            x = textRect.left() + (textRect.width() - textWidth) / 2;
         painter.setPen(lit ? highlightText : text);
-        painter.drawText(textRect, padkit::FormatAlignment(GetHeaderFormat(logical)) | Qt::AlignVCenter,
-                         fm.elidedText(s, Qt::ElideRight, std::max(0, textRect.width())));
+        painter.setClipRect(textRect);
+        painter.drawStaticText(QPoint(std::max(x, textRect.left()), y + (rowHeight - fm.height()) / 2),
+                               glyphs);
+        painter.setClipping(false);
     }
     if (focused && (m_aRow[row].state & LVIS_FOCUSED)) {
         QStyleOptionFocusRect opt;
@@ -933,6 +942,27 @@ void CBaseListCtrl::PaintRow(QPainter& painter, int row, int y, int rowHeight) {
         opt.backgroundColor = selected ? highlight : pal.color(QPalette::Base);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &opt, &painter, this);
     }
+}
+
+const QStaticText& CBaseListCtrl::CellGlyphs(int row, int column, const QString& text, int room,
+                                             const QFontMetrics& fm) {
+    // Laying out text costs far more than drawing it, and a refresh mostly repaints unchanged cells:
+    // keep each cell's laid-out text until its text or room changes.
+    const int columns = GetHeaderItemCount();
+    const size_t size = static_cast<size_t>(GetItemCount()) * static_cast<size_t>(columns);
+    if (m_aCellGlyphs.size() != size)
+        m_aCellGlyphs.assign(size, CellGlyphCache{});
+    CellGlyphCache& cell =
+        m_aCellGlyphs[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column)];
+    if (cell.room != room || cell.text != text) {
+        cell.text = text;
+        cell.room = room;
+        cell.glyphs.setTextFormat(Qt::PlainText);
+        cell.glyphs.setPerformanceHint(QStaticText::AggressiveCaching);
+        cell.glyphs.setText(fm.elidedText(text, Qt::ElideRight, room));
+        cell.glyphs.prepare(QTransform(), font());
+    }
+    return cell.glyphs;
 }
 
 void CBaseListCtrl::resizeEvent(QResizeEvent* event) {
@@ -1078,6 +1108,7 @@ void CBaseListCtrl::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_pHeaderView->setFont(font());
+        m_aCellGlyphs.clear();
         UpdateRowHeight();
         UpdateGeometries();
     }

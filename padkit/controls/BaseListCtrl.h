@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QSize>
+#include <QStaticText>
 #include <QString>
 
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+class QFontMetrics;
 class QImage;
 class QObject;
 
@@ -239,6 +241,7 @@ private:
     int ColumnAt(int x) const;
     void PaintRow(QPainter& painter, int row, int y, int rowHeight);
     int FocusedRow() const;
+    const QStaticText& CellGlyphs(int row, int column, const QString& text, int room, const QFontMetrics& fm);
 
     std::vector<Row> m_aRow;
     padkit::ListHeaderModel* m_pHeaderModel;
@@ -258,4 +261,10 @@ private:
     SmallImages m_eSmallImages = SmallImages::None;
     QSize m_sizeSmallImages;
     int m_nPressRow = -1;
+    struct CellGlyphCache {
+        QString text;
+        int room = -1;
+        QStaticText glyphs;
+    };
+    std::vector<CellGlyphCache> m_aCellGlyphs; // row-major, one per cell
 };
