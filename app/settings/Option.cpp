@@ -3,6 +3,7 @@
 #include "platform/Profile.h"
 
 #include <QDir>
+#include <climits>
 
 namespace {
 
@@ -14,7 +15,8 @@ const QString kKeySndFolder = QStringLiteral("SndFolder");
 const QString kDefaultVKeyText = QStringLiteral("97,98,99,100,101,102,103,104,105,96");
 
 constexpr int kVKeyBufferBytes = 256;
-constexpr int kFolderBufferBytes = 260;
+// Folders are paths: read up to PATH_MAX, never cut at the desktop's 260 bytes.
+constexpr int kFolderBufferBytes = PATH_MAX;
 
 // The thirteen single-number keys in file order, with their defaults.
 struct IntKey {

@@ -1,0 +1,184 @@
+#include "platform/Profile.h"
+#include "platform/CodePage.h"
+#include "platform/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+class ProfileTest : public ::testing::Test {
+protected:
+    QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+
+    QString Write(const QString& name, const QByteArray& bytes) const {
+        const QString path = PathOf(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    static QByteArray Read(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(ProfileTest, HandEditedFileReadsAsTheDesktopReadsIt) {
+    const QString path = Write("hand.ini", "; settings written by hand\r\n"
+                                           "\r\n"
+                                           "  [ option ]  \r\n"
+                                           "  masterkey =  66  \r\n"
+                                           "StopKey=17\r\n"
+                                           "stopkey=99\r\n"
+                                           "Quoted=\"  spaced  \"\r\n"
+                                           "Single='x'\r\n"
+                                           "Half=\"open\r\n"
+                                           "NoEquals\r\n"
+                                           "Empty=\r\n"
+                                           "[Other]\r\n"
+                                           "MasterKey=1\r\n");
+    CProfileFile file(path);
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(file.GetString("OPTION", "MasterKey", "d"), "66");
+    EXPECT_EQ(file.GetInt("Option", "MASTERKEY", 0), 66);
+    EXPECT_EQ(file.GetInt("Option", "StopKey", 0), 17) << "the first of duplicate keys wins";
+    EXPECT_EQ(file.GetString("Option", "Quoted", "d"), "  spaced  ");
+    EXPECT_EQ(file.GetString("Option", "Single", "d"), "x");
+    EXPECT_EQ(file.GetString("Option", "Half", "d"), "\"open");
+    EXPECT_EQ(file.GetString("Option", "NoEquals", "d"), "d");
+    EXPECT_EQ(file.GetString("Option", "Empty", "d"), "");
+    EXPECT_EQ(file.GetInt("Option", "Empty", 5), 5);
+    EXPECT_EQ(file.GetString("Option", "Missing", "d"), "d");
+    EXPECT_EQ(file.GetString("Nowhere", "MasterKey", "d"), "d");
+    EXPECT_EQ(file.GetInt("Other", "MasterKey", 0), 1);
+}
+
+TEST_F(ProfileTest, IntegersAreTheLeadingNumberWithAnOptionalSign) {
+    EXPECT_EQ(ParseLeadingInt("42"), 42);
+    EXPECT_EQ(ParseLeadingInt("-20"), -20);
+    EXPECT_EQ(ParseLeadingInt("+7"), 7);
+    EXPECT_EQ(ParseLeadingInt("  12abc"), 12);
+    EXPECT_EQ(ParseLeadingInt("1.9"), 1);
+    EXPECT_EQ(ParseLeadingInt("abc"), 0);
+    EXPECT_EQ(ParseLeadingInt("-"), 0);
+    EXPECT_EQ(ParseLeadingInt("0x10"), 0);
+    EXPECT_EQ(ParseLeadingInt("4294967297"), 1) << "wraps to 32 bits like the desktop";
+    EXPECT_EQ(ParseLeadingInt("2147483647"), 2147483647);
+}
+
+TEST_F(ProfileTest, DecimalsAreReadLikeAtofWithAPoint) {
+    EXPECT_DOUBLE_EQ(ParseLeadingDouble("1.5"), 1.5);
+    EXPECT_DOUBLE_EQ(ParseLeadingDouble(" -0.25x"), -0.25);
+    EXPECT_DOUBLE_EQ(ParseLeadingDouble("1,5"), 1.0);
+    EXPECT_DOUBLE_EQ(ParseLeadingDouble("2e1"), 20.0);
+    EXPECT_DOUBLE_EQ(ParseLeadingDouble("fast"), 0.0);
+    EXPECT_DOUBLE_EQ(ParseLeadingDouble(""), 0.0);
+    EXPECT_EQ(FormatFixed(1.0, 1), "1.0");
+    EXPECT_EQ(FormatFixed(3.45, 1), "3.5"); // 3.4500000000000001776...
+    EXPECT_EQ(FormatFixed(0.25, 1), "0.2"); // an exact tie rounds to even, as printf does
+    EXPECT_EQ(FormatFixed(-0.04, 1), "-0.0");
+    EXPECT_EQ(FormatFixed(0.5, 6), "0.500000");
+}
+
+TEST_F(ProfileTest, BufferSizeCutsWholeCharactersOnly) {
+    const QString path = Write("buf.ini", QString("[S]\nK=abあい\n").toUtf8());
+    CProfileFile file(path);
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(file.GetString("S", "K", "", 6), "abあ") << "5 bytes fit, the next character would not";
+    EXPECT_EQ(file.GetString("S", "K", "", 7), "abあい");
+    EXPECT_EQ(file.GetString("S", "Missing", "123456", 4), "123") << "defaults are cut too";
+}
+
+TEST_F(ProfileTest, WritingKeepsEveryOtherLine) {
+    const QByteArray before = "; comment\r\n"
+                              "[Option]\r\n"
+                              "  MasterKey = 77\r\n"
+                              "Odd line\r\n"
+                              "\r\n"
+                              "[FilePath]\r\n"
+                              "GrpFolder=/a\r\n";
+    const QString path = Write("keep.ini", before);
+    CProfileFile file(path);
+    ASSERT_TRUE(file.Load());
+    file.SetString("option", "masterkey", "66");
+    file.SetString("Option", "StopKey", "18");
+    file.SetString("New", "Key", "v");
+    ASSERT_TRUE(file.Save());
+    EXPECT_EQ(Read(path), QByteArray("; comment\r\n"
+                                     "[Option]\r\n"
+                                     "MasterKey=66\r\n"
+                                     "Odd line\r\n"
+                                     "StopKey=18\r\n"
+                                     "\r\n"
+                                     "[FilePath]\r\n"
+                                     "GrpFolder=/a\r\n"
+                                     "[New]\r\n"
+                                     "Key=v\r\n"));
+}
+
+TEST_F(ProfileTest, FirstWriteCreatesTheFileAndReadsBack) {
+    const QString path = PathOf("new.ini");
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "def", 0, path), "def");
+    EXPECT_EQ(GetPrivateProfileInt("S", "N", 9, path), 9);
+    EXPECT_EQ(WritePrivateProfileString("S", "K", "value one", path), TRUE);
+    EXPECT_EQ(WritePrivateProfileString("S", "N", "-3", path), TRUE);
+    EXPECT_EQ(WritePrivateProfileString("S", "Multi", "a\nb", path), TRUE);
+    EXPECT_EQ(Read(path), QByteArray("[S]\nK=value one\nN=-3\nMulti=a b\n"));
+    EXPECT_EQ(GetPrivateProfileString("s", "k", "def", 0, path), "value one");
+    EXPECT_EQ(GetPrivateProfileInt("S", "N", 9, path), -3);
+}
+
+TEST_F(ProfileTest, FilesWrittenInCp932AreRead) {
+    // [グループ] / 名前=効果音 in Shift_JIS: not valid UTF-8.
+    const QByteArray sjis = EncodeCp932(QString("[Sec]\r\n名前=効果音 ｱｲｳ\r\n表=\\\r\n"));
+    ASSERT_FALSE(IsValidUtf8(sjis));
+    const QString path = Write("sjis.ini", sjis);
+    CProfileFile file(path);
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(file.GetString("Sec", "名前", ""), "効果音 ｱｲｳ");
+    EXPECT_EQ(file.GetString("Sec", "表", ""), "\\") << "表 ends in byte 0x5C and must not swallow the '='";
+}
+
+TEST_F(ProfileTest, FailedWritesLeaveTheOldFileByteForByte) {
+    const QByteArray old = "[S]\nK=old\n";
+    const QString path = Write("ro.ini", old);
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    EXPECT_EQ(WritePrivateProfileString("S", "K", "new", path), FALSE);
+    EXPECT_EQ(Read(path), old);
+
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("dir.ini"));
+    QString error;
+    EXPECT_FALSE(WriteFileAtomically(PathOf("dir.ini"), "x", &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(WriteFileAtomically(PathOf("missing/x.ini"), "x"));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).contains("ro.ini"));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
+}
+
+TEST(CodePageTest, CountsAndCutsCp932Bytes) {
+    EXPECT_EQ(Cp932Length("abc"), 3);
+    EXPECT_EQ(Cp932Length("あいう"), 6);
+    EXPECT_EQ(Cp932Length("ｱｲｳ"), 3) << "half-width katakana is one byte";
+    EXPECT_EQ(Cp932Left("aあb", 2), "a");
+    EXPECT_EQ(Cp932Left("aあb", 3), "aあ");
+    EXPECT_EQ(Cp932Left(QString::fromUtf8("a\xF0\x9F\x8E\xB5"), 2), "a") << "a surrogate pair stays whole";
+    EXPECT_EQ(Cp932Left("abc", 0), "");
+}
+
+TEST(CodePageTest, DecodesUtf8WithBomAndCp932) {
+    EXPECT_EQ(DecodeText("\xEF\xBB\xBFGroup"), "Group");
+    EXPECT_EQ(DecodeText("\x82\xA0\x83\x41"), "あア");
+    EXPECT_EQ(DecodeCp932(EncodeCp932("ﾃｽﾄ・表示①")), "ﾃｽﾄ・表示①");
+    EXPECT_EQ(DecodeText("a\x82"), QString("a") + QChar(0xFFFD))
+        << "a cut character is replaced, not lost silently";
+}
+
+} // namespace
