@@ -4,14 +4,15 @@
 // played at a rate through the engine's offline render and through the ffmpeg command line (32-bit float
 // output, so only the resampler is measured); the middle second of each output is fitted with a sine at the
 // expected frequency:
-//   - tone inside the band: thdn_db, everything but the tone against the tone (lower is cleaner);
+//   - tone inside the band: noise_db, everything but the tone (THD+N) against the input tone, and
+//     gain_db, the tone's level against the input's (how flat the band is);
 //   - tone pushed above 20 kHz: alias_db, everything left in the output against the input tone
 //     (an ideal resampler removes the tone completely);
 //   - spur_db, always: the strongest alias or image of the tone, measured narrowband at the
 //     frequencies where a resampler leaves them (k * clock +- tone, folded into 0..24 kHz), against
 //     the input tone. Broadband figures stop at the 16-bit input's noise (about -92 dB); this one
 //     reaches far below it.
-// Lower is cleaner for all three.
+// Lower is cleaner for noise, alias and spur.
 #include "BenchEngine.h"
 #include "InputCache.h"
 #include "ToneFit.h"
@@ -28,7 +29,6 @@ constexpr int kOutRate = 48000;
 constexpr double kSeconds = 3.0;
 constexpr double kAmplitude = 0.5;
 constexpr double kAudibleLimit = 20000; // above this the tone is judged as an alias
-constexpr double kSpurFloorDb = -115;   // narrowband noise of the dithered 16-bit input, with margin
 constexpr double kToleranceDb = 1.0;    // run-to-run spread of these figures
 
 struct SCase {
@@ -83,14 +83,28 @@ bool RenderFfmpeg(const std::string& path, double rate, const std::string& outPa
     return true;
 }
 
-// thdn_db or alias_db of one output, by the rule above.
-double Score(const std::vector<float>& stereo, const SCase& c, bool& isAlias) {
+struct SScore {
+    bool bAlias = false; // the tone was pushed above the band
+    double dNoise = 0;   // in band: everything but the tone; above: everything; dB against the input tone
+    double dGain = 0;    // in band: the tone's level against the input's, dB
+};
+
+SScore Score(const std::vector<float>& stereo, const SCase& c) {
     const auto middle = MiddleSecond(stereo);
     const double expected = c.dFrequency * c.dRate;
-    isAlias = expected > kAudibleLimit;
-    if (isAlias)
-        return RmsDb(middle) - 20 * std::log10(kAmplitude / std::sqrt(2.0));
-    return FitTone(middle, kOutRate, expected).dResidualDb;
+    const double inputDb = 20 * std::log10(kAmplitude / std::sqrt(2.0));
+    SScore score;
+    score.bAlias = expected > kAudibleLimit;
+    if (score.bAlias) {
+        score.dNoise = RmsDb(middle) - inputDb;
+        return score;
+    }
+    // Noise is taken against the input's level, not the output tone's, so that a filter that
+    // dulls the top of the band is not charged twice: that shows in gain_db.
+    const SToneFit fit = FitTone(middle, kOutRate, expected);
+    score.dGain = 20 * std::log10(std::max(fit.dAmplitude, 1e-12) / kAmplitude);
+    score.dNoise = fit.dResidualDb + score.dGain;
+    return score;
 }
 
 double Fold(double frequency) {
@@ -124,36 +138,48 @@ int main() {
     CInputCache cache;
     // Without the engine the peer's figures are still printed, as a reference.
     const bool haveEngine = UseBackend(playkit::AdxBackend::Offline);
-    double worstMargin = -1e9; // engine minus ffmpeg, dB; positive means the engine is dirtier
+    double worstMargin = -1e9; // noise or alias, engine minus ffmpeg, dB; positive: the engine is dirtier
+    double worstSpurEngine = -1e9, worstSpurFfmpeg = -1e9, lowestGainEngine = 0, lowestGainFfmpeg = 0;
     for (const auto& c : cases) {
         const std::string path = cache.Sine(c.dFrequency, kSourceRate, InputSeconds(c.dRate), kAmplitude);
         std::vector<float> engine, ffmpeg;
         if (path.empty() || !RenderFfmpeg(path, c.dRate, cache.Dir() + "/resampled_by_ffmpeg.wav", ffmpeg))
             return 1;
-        bool alias = false;
-        const double f = Score(ffmpeg, c, alias);
+        const SScore f = Score(ffmpeg, c);
         const double fSpur = SpurDb(ffmpeg, c);
+        const char* kind = f.bAlias ? "alias_db" : "noise_db";
+        worstSpurFfmpeg = std::max(worstSpurFfmpeg, fSpur);
+        lowestGainFfmpeg = std::min(lowestGainFfmpeg, f.dGain);
         std::printf("tone_hz=%g rate=%g out_hz=%g %s_ffmpeg=%.1f spur_db_ffmpeg=%.1f", c.dFrequency, c.dRate,
-                    c.dFrequency * c.dRate, alias ? "alias_db" : "thdn_db", f, fSpur);
+                    c.dFrequency * c.dRate, kind, f.dNoise, fSpur);
+        if (!f.bAlias)
+            std::printf(" gain_db_ffmpeg=%.2f", f.dGain);
         if (haveEngine) {
             if (!RenderEngine(path, c.dRate, engine)) {
                 std::printf("\n");
                 std::fprintf(stderr, "the engine could not render %s\n", path.c_str());
                 return 1;
             }
-            const double e = Score(engine, c, alias);
+            const SScore e = Score(engine, c);
             const double eSpur = SpurDb(engine, c);
-            // Spurs under the narrowband noise of the dithered input are not told apart.
-            const double spurMargin = eSpur > kSpurFloorDb ? eSpur - std::max(fSpur, kSpurFloorDb) : -1e9;
-            worstMargin = std::max({worstMargin, e - f, spurMargin});
-            std::printf(" %s_engine=%.1f spur_db_engine=%.1f", alias ? "alias_db" : "thdn_db", e, eSpur);
+            worstMargin = std::max(worstMargin, e.dNoise - f.dNoise);
+            worstSpurEngine = std::max(worstSpurEngine, eSpur);
+            lowestGainEngine = std::min(lowestGainEngine, e.dGain);
+            std::printf(" %s_engine=%.1f spur_db_engine=%.1f", kind, e.dNoise, eSpur);
+            if (!e.bAlias)
+                std::printf(" gain_db_engine=%.2f", e.dGain);
         }
         std::printf("\n");
         std::fflush(stdout);
     }
     if (!haveEngine)
         return 1;
-    std::printf("worst_engine_minus_ffmpeg_db=%.1f as_clean=%s\n", worstMargin,
-                worstMargin <= kToleranceDb ? "yes" : "no");
+    // As clean: no case with more noise, distortion or alias, and no alias or image louder than
+    // the loudest one ffmpeg leaves anywhere. The band's flatness is reported beside it.
+    const bool clean = worstMargin <= kToleranceDb && worstSpurEngine <= worstSpurFfmpeg + kToleranceDb;
+    std::printf("worst_noise_engine_minus_ffmpeg_db=%.1f worst_spur_db_engine=%.1f worst_spur_db_ffmpeg=%.1f "
+                "lowest_gain_db_engine=%.2f lowest_gain_db_ffmpeg=%.2f as_clean=%s\n",
+                worstMargin, worstSpurEngine, worstSpurFfmpeg, lowestGainEngine, lowestGainFfmpeg,
+                clean ? "yes" : "no");
     return 0;
 }
