@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
@@ -38,6 +39,33 @@ QString MappedFace(const QString& face) {
     return face;
 }
 
+// A desktop group box: an etched frame with the title set into its top edge, nothing filled, so the
+// dialog's own background shows through.
+class EtchedGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int top = fm.height() / 2;
+        const QRect frame = rect().adjusted(0, top, -2, -2);
+        const QColor back = palette().color(QPalette::Window);
+        p.setPen(back.lighter(160));
+        p.drawRect(frame.translated(1, 1));
+        p.setPen(back.darker(160));
+        p.drawRect(frame);
+        if (title().isEmpty())
+            return;
+        const int textX = fm.averageCharWidth();
+        const QRect textRect(textX, 0, fm.horizontalAdvance(title()) + 4, fm.height());
+        p.fillRect(textRect, back);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(textRect, Qt::AlignCenter, title());
+    }
+};
+
 QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
     switch (c.kind) {
     case ControlKind::PushButton:
@@ -54,7 +82,7 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
         return b;
     }
     case ControlKind::GroupBox:
-        return new QGroupBox(c.text, parent);
+        return new EtchedGroupBox(c.text, parent);
     case ControlKind::Static: {
         auto* l = new QLabel(c.text, parent);
         Qt::Alignment h = Qt::AlignLeft;
@@ -81,7 +109,8 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
 }
 
 // What the desktop gives every control whatever its class: its window text, and for a trackbar the
-// orientation and direction (position 0 at the top, growing downwards).
+// orientation and direction (position 0 at the top, growing downwards). A caller's class keeps its own
+// check behaviour.
 void ApplyCommonTraits(QWidget* w, const ControlTemplate& c) {
     if (!c.text.isEmpty() && c.kind != ControlKind::Icon) {
         if (auto* button = qobject_cast<QAbstractButton*>(w))
@@ -91,8 +120,6 @@ void ApplyCommonTraits(QWidget* w, const ControlTemplate& c) {
         else if (auto* box = qobject_cast<QGroupBox*>(w))
             box->setTitle(c.text);
     }
-    if (auto* button = qobject_cast<QAbstractButton*>(w); button && c.kind == ControlKind::CheckPushButton)
-        button->setCheckable(true);
     if (auto* slider = qobject_cast<QSlider*>(w); slider && c.kind == ControlKind::VerticalTrackbar) {
         slider->setOrientation(Qt::Vertical);
         slider->setTickPosition(QSlider::NoTicks);

@@ -1,8 +1,229 @@
 #include "app/shell/PadoraApp.h"
 
+#include "app/data/GroupCheck.h"
+#include "app/main/MainDlg.h"
+#include "app/res/Resources.h"
+#include "app/shell/AboutDlg.h"
+#include "app/shell/MainFrame.h"
+#include "app/shell/SingleInstance.h"
+#include "padkit/util/MessageBox.h"
+
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+bool IsOption(const QString& arg) {
+    return arg.size() > 1 && arg.startsWith(QLatin1Char('-'));
+}
+
+QString Unquoted(QString s) {
+    s = s.trimmed();
+    if (s.size() >= 2 && s.startsWith(QLatin1Char('"')) && s.endsWith(QLatin1Char('"')))
+        s = s.mid(1, s.size() - 2).trimmed();
+    return s;
+}
+
+// The named file must at least open for reading; what it holds is the window's business.
+bool CanOpen(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly);
+}
+
+QStringList ArgumentsOf(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+
+} // namespace
+
+CPadoraApp::CPadoraApp() = default;
+
+CPadoraApp::~CPadoraApp() = default;
+
+QString CPadoraApp::UsageText() {
+    return QStringLiteral("使い方: padora [オプション] [グループファイル]\n"
+                          "\n"
+                          "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
+                          "  --check ファイル   ウィンドウを開かずにグループファイルを点検する\n"
+                          "                     (終了コード 0: 全ファイルあり, 1: 見つからないファイルあり,\n"
+                          "                      2: グループがない)\n"
+                          "  -h, --help         この説明を表示する\n"
+                          "  -V, --version      バージョンを表示する\n");
+}
+
+QString CPadoraApp::VersionText() {
+    return QStringLiteral("Padora Version 2.0\n");
+}
+
+CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
+    CommandLine cl;
+    bool optionsEnded = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (optionsEnded || !IsOption(a)) {
+            cl.args << a;
+            continue;
+        }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
+            cl.action = CommandLine::Action::Help;
+            return cl;
+        } else if (a == QLatin1String("-V") || a == QLatin1String("--version")) {
+            cl.action = CommandLine::Action::Version;
+            return cl;
+        } else if (a == QLatin1String("--check") || a.startsWith(QLatin1String("--check="))) {
+            QString file;
+            if (a == QLatin1String("--check")) {
+                if (i + 1 >= args.size()) {
+                    cl.action = CommandLine::Action::Error;
+                    cl.strError = QStringLiteral("--check には点検するグループファイルを指定してください。");
+                    return cl;
+                }
+                file = args[++i];
+            } else {
+                file = a.mid(int(sizeof("--check=")) - 1);
+            }
+            if (file.isEmpty()) {
+                cl.action = CommandLine::Action::Error;
+                cl.strError = QStringLiteral("--check には点検するグループファイルを指定してください。");
+                return cl;
+            }
+            cl.action = CommandLine::Action::Check;
+            cl.strCheckFile = file;
+        } else {
+            cl.action = CommandLine::Action::Error;
+            cl.strError = QStringLiteral("不明なオプションです: %1").arg(a);
+            return cl;
+        }
+    }
+    return cl;
+}
+
+int CPadoraApp::SplitCommandLine(const QStringList& args, QStringList& pieces) {
+    pieces.clear();
+    QString piece;
+    bool first = true;
+    bool optionsEnded = false;
+    for (const QString& arg : args) {
+        const QString a = Unquoted(arg);
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+        } else if (!optionsEnded && IsOption(a)) {
+            // An option closes the current piece (kept even when empty) and starts its own.
+            pieces << piece.trimmed();
+            piece = a;
+            first = false;
+        } else if (first) {
+            // The group file is one argument; further plain arguments become pieces of their own.
+            if (!pieces.isEmpty() || !piece.isEmpty())
+                pieces << piece.trimmed();
+            piece = a;
+        } else {
+            piece += QLatin1Char(' ') + a;
+        }
+    }
+    if (!piece.isEmpty())
+        pieces << piece.trimmed();
+    return 1;
+}
 
 int CPadoraApp::Run(int argc, char** argv) {
+    const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
+    switch (cl.action) {
+    case CommandLine::Action::Help:
+        QTextStream(stdout) << UsageText();
+        return kExitOk;
+    case CommandLine::Action::Version:
+        QTextStream(stdout) << VersionText();
+        return kExitOk;
+    case CommandLine::Action::Check: {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return RunGroupCheck(cl.strCheckFile, out, err);
+    }
+    case CommandLine::Action::Error:
+        QTextStream(stderr) << "padora: " << cl.strError << "\n"
+                            << "詳しくは padora --help を参照してください。\n";
+        return kExitUsage;
+    case CommandLine::Action::Run:
+        break;
+    }
+    return RunWindow(argc, argv);
+}
+
+int CPadoraApp::RunWindow(int& argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("padora"));
+    QApplication::setApplicationDisplayName(LoadResString(IDS_APP_TITLE));
+    QApplication::setWindowIcon(LoadAppIcon());
+    // The frame is hidden; the program ends when the frame is closed, not when a window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // QApplication has taken its own options (-platform, -style ...) out of argv.
+    const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
+    if (cl.action == CommandLine::Action::Error) {
+        QTextStream(stderr) << "padora: " << cl.strError << "\n";
+        return kExitUsage;
+    }
+    // Only plain arguments and "--" are left; the splitter honours "--" as the parser did.
+    m_args = ArgumentsOf(argc, argv);
+
+    m_pInstance = std::make_unique<CSingleInstance>();
+    switch (m_pInstance->Claim([this] {
+        if (m_pMainFrame)
+            m_pMainFrame->ActivateMainWindow();
+    })) {
+    case CSingleInstance::Result::First:
+        break;
+    case CSingleInstance::Result::AnotherRuns:
+        QTextStream(stderr) << "padora: Padora は既に起動しています。そのウィンドウを前面に出しました。\n";
+        return kExitFailure;
+    case CSingleInstance::Result::AnotherUnreached:
+        QTextStream(stderr) << "padora: Padora は既に起動していますが、応答がありません。\n";
+        return kExitFailure;
+    case CSingleInstance::Result::Failed:
+        // Better a running soundboard without the guard than none at all.
+        QTextStream(stderr) << "padora: " << m_pInstance->LockPath()
+                            << " を作成できません。二重起動の確認を行わずに続けます。\n";
+        break;
+    }
+
+    QStringList pieces;
+    SplitCommandLine(pieces);
+    if (!pieces.isEmpty() && !pieces.first().isEmpty() && !CanOpen(pieces.first())) {
+        const QString text = QStringLiteral("%1\nファイルを開けませんでした。").arg(pieces.first());
+        QTextStream(stderr) << "padora: " << text << "\n";
+        PADKIT_MessageBox(nullptr, text, QString(), MB_OK | MB_ICONEXCLAMATION);
+        return kExitFailure;
+    }
+
+    m_pMainFrame = std::make_unique<CMainFrame>([this](UINT id) { return OnAppCommand(id); });
+    QObject::connect(m_pMainFrame.get(), &CMainFrame::Closed, &app, [] { QCoreApplication::exit(kExitOk); });
+
+    auto pMainDlg = std::make_unique<CMainDlg>(m_pMainFrame->GetCom());
+    pMainDlg->Create(pieces);
+    pMainDlg->show();
+    m_pMainFrame->SetMainDlg(std::move(pMainDlg));
+
+    const int status = app.exec();
+    m_pMainFrame.reset();
+    m_pInstance.reset();
+    return status;
+}
+
+bool CPadoraApp::OnAppCommand(UINT id) {
+    if (id != ID_APP_ABOUT)
+        return false;
+    CAboutDlg about(m_pMainFrame ? m_pMainFrame->GetMainDlg() : nullptr);
+    about.exec();
+    return true;
 }

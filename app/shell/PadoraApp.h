@@ -1,6 +1,59 @@
 #pragma once
 
+#include "platform/WinTypes.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class CMainFrame;
+class CSingleInstance;
+
+// The application object: reads the command line, keeps to one instance per user, creates the hidden
+// frame and the main sampler window, and runs until the frame is closed.
 class CPadoraApp {
 public:
+    // Exit statuses besides the check's own.
+    static constexpr int kExitOk = 0;
+    static constexpr int kExitFailure = 1; // another instance runs, or the named file cannot be opened
+    static constexpr int kExitUsage = 2;   // unknown option or missing option argument
+
+    // What the command line asks for.
+    struct CommandLine {
+        enum class Action { Run, Help, Version, Check, Error };
+        Action action = Action::Run;
+        QString strCheckFile; // --check FILE
+        QStringList args;     // the arguments left for the window, in order
+        QString strError;     // for Action::Error
+    };
+
+    CPadoraApp();
+    ~CPadoraApp();
+
+    // The program. argv as main received it.
     int Run(int argc, char** argv);
+
+    // Options: -h/--help, -V/--version, --check FILE (or --check=FILE); "--" ends the options. Any other
+    // argument beginning with "-" is an error. Arguments that are not options are kept for the window.
+    static CommandLine ParseCommandLine(const QStringList& args);
+
+    // Splits the arguments into pieces: the first piece is the group file path (empty when the arguments
+    // begin with an option), then one piece per option with the arguments that follow it; after "--"
+    // nothing counts as an option. Surrounding double quotes are removed and every piece is trimmed.
+    // Returns 1.
+    static int SplitCommandLine(const QStringList& args, QStringList& pieces);
+    // The same for the arguments of this run.
+    int SplitCommandLine(QStringList& pieces) const { return SplitCommandLine(m_args, pieces); }
+
+    static QString UsageText();
+    static QString VersionText();
+
+private:
+    int RunWindow(int& argc, char** argv);
+    bool OnAppCommand(UINT id);
+
+    QStringList m_args;
+    std::unique_ptr<CSingleInstance> m_pInstance;
+    std::unique_ptr<CMainFrame> m_pMainFrame;
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// One running Padora per user. The first instance holds a lock file and listens on a local socket next to
+// it; a later start finds the lock taken, asks the running instance through the socket to bring its main
+// window to the front, and gives up. A socket or lock left behind by a crashed instance is taken over.
+class CSingleInstance : public QObject {
+    Q_OBJECT
+public:
+    // dir: where the lock and socket live; by default the user's runtime folder ($XDG_RUNTIME_DIR).
+    explicit CSingleInstance(QString dir = QString(), QObject* parent = nullptr);
+    ~CSingleInstance() override;
+
+    enum class Result {
+        First,            // this process is the one instance; requests to raise come to onRaise
+        AnotherRuns,      // another instance runs and was asked to come to the front
+        AnotherUnreached, // another instance holds the lock but did not answer in time
+        Failed,           // the lock or socket could not be set up (the folder is not usable)
+    };
+
+    // Claims the instance or hands over to the running one. Returns within about a second. UI thread.
+    Result Claim(std::function<void()> onRaise);
+
+    QString SocketPath() const;
+    QString LockPath() const;
+
+    // What a later start sends and what the running instance answers.
+    static constexpr char kRaiseRequest[] = "raise\n";
+    static constexpr char kRaiseAnswer[] = "ok\n";
+
+private:
+    bool AskRunningToRaise();
+    void OnNewConnection();
+
+    QString m_strDir;
+    std::unique_ptr<QLockFile> m_pLock;
+    std::unique_ptr<QLocalServer> m_pServer;
+    std::function<void()> m_onRaise;
+};

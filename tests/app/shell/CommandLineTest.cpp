@@ -1,0 +1,74 @@
+#include "app/shell/PadoraApp.h"
+
+#include <gtest/gtest.h>
+
+using Action = CPadoraApp::CommandLine::Action;
+
+namespace {
+
+QStringList Split(const QStringList& args) {
+    QStringList pieces{QStringLiteral("left over")};
+    EXPECT_EQ(CPadoraApp::SplitCommandLine(args, pieces), 1);
+    return pieces;
+}
+
+} // namespace
+
+TEST(SplitCommandLine, FirstPieceIsTheGroupFileWithQuotesRemoved) {
+    EXPECT_TRUE(Split({}).isEmpty());
+    EXPECT_EQ(Split({QStringLiteral("/show/set 1.pdg")}), QStringList{QStringLiteral("/show/set 1.pdg")});
+    EXPECT_EQ(Split({QStringLiteral("\"/show/set 1.pdg\"")}), QStringList{QStringLiteral("/show/set 1.pdg")});
+    EXPECT_EQ(Split({QStringLiteral("  set.pdg ")}), QStringList{QStringLiteral("set.pdg")});
+    // Only enclosing quotes go: a quote inside a file name is part of the name.
+    EXPECT_EQ(Split({QStringLiteral("a\"b.pdg")}), QStringList{QStringLiteral("a\"b.pdg")});
+}
+
+TEST(SplitCommandLine, OptionsStartPiecesAndALeadingOptionLeavesTheFirstEmpty) {
+    EXPECT_EQ(
+        Split({QStringLiteral("set.pdg"), QStringLiteral("--x"), QStringLiteral("1"), QStringLiteral("-y")}),
+        (QStringList{QStringLiteral("set.pdg"), QStringLiteral("--x 1"), QStringLiteral("-y")}));
+    EXPECT_EQ(Split({QStringLiteral("--x"), QStringLiteral("set.pdg")}),
+              (QStringList{QString(), QStringLiteral("--x set.pdg")}));
+    EXPECT_EQ(Split({QStringLiteral("a.pdg"), QStringLiteral("b.pdg")}),
+              (QStringList{QStringLiteral("a.pdg"), QStringLiteral("b.pdg")}));
+    // A lone "-" is a file name (as in many tools), not an option.
+    EXPECT_EQ(Split({QStringLiteral("-")}), QStringList{QStringLiteral("-")});
+}
+
+TEST(ParseCommandLine, KnownOptions) {
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({}).action, Action::Run);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--help")}).action, Action::Help);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("set.pdg"), QStringLiteral("-h")}).action,
+              Action::Help);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("-V")}).action, Action::Version);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--version")}).action, Action::Version);
+
+    const auto check = CPadoraApp::ParseCommandLine({QStringLiteral("--check"), QStringLiteral("show.pdg")});
+    EXPECT_EQ(check.action, Action::Check);
+    EXPECT_EQ(check.strCheckFile, QStringLiteral("show.pdg"));
+    const auto checkEq = CPadoraApp::ParseCommandLine({QStringLiteral("--check=-odd.pdg")});
+    EXPECT_EQ(checkEq.action, Action::Check);
+    EXPECT_EQ(checkEq.strCheckFile, QStringLiteral("-odd.pdg"));
+}
+
+TEST(ParseCommandLine, GroupFileAndEndOfOptions) {
+    const auto run = CPadoraApp::ParseCommandLine({QStringLiteral("show.pdg")});
+    EXPECT_EQ(run.action, Action::Run);
+    EXPECT_EQ(run.args, QStringList{QStringLiteral("show.pdg")});
+
+    // After "--" a name beginning with "-" is a file, and the splitter keeps it as the first piece.
+    const auto dashed = CPadoraApp::ParseCommandLine({QStringLiteral("--"), QStringLiteral("-set.pdg")});
+    EXPECT_EQ(dashed.action, Action::Run);
+    EXPECT_EQ(dashed.args, QStringList{QStringLiteral("-set.pdg")});
+    EXPECT_EQ(Split({QStringLiteral("--"), QStringLiteral("-set.pdg")}),
+              QStringList{QStringLiteral("-set.pdg")});
+}
+
+TEST(ParseCommandLine, MistakesAreRefusedWithAMessage) {
+    const auto unknown = CPadoraApp::ParseCommandLine({QStringLiteral("--chek"), QStringLiteral("show.pdg")});
+    EXPECT_EQ(unknown.action, Action::Error);
+    EXPECT_TRUE(unknown.strError.contains(QStringLiteral("--chek")));
+
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--check")}).action, Action::Error);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--check=")}).action, Action::Error);
+}

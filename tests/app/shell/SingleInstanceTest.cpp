@@ -1,0 +1,83 @@
+#include "app/shell/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocalServer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void ProcessEventsUntil(const std::function<bool()>& done) {
+    const QDeadlineTimer deadline(5000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// The pid of a process that has ended, for a lock left behind by a crash.
+qint64 PidOfEndedProcess() {
+    QProcess p;
+    p.start(QStringLiteral("true"), {});
+    p.waitForFinished();
+    return p.processId() > 0 ? p.processId() : 999999;
+}
+
+} // namespace
+
+TEST(SingleInstance, SecondClaimAsksTheFirstToRaiseAndGivesUpWithinASecond) {
+    QTemporaryDir dir;
+    CSingleInstance first(dir.path());
+    int raised = 0;
+    ASSERT_EQ(first.Claim([&raised] { ++raised; }), CSingleInstance::Result::First);
+
+    CSingleInstance second(dir.path());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(second.Claim([] { ADD_FAILURE() << "the second instance must not serve"; }),
+              CSingleInstance::Result::AnotherRuns);
+    EXPECT_LT(timer.elapsed(), 1000);
+
+    ProcessEventsUntil([&raised] { return raised > 0; });
+    EXPECT_EQ(raised, 1);
+}
+
+TEST(SingleInstance, LeftoversOfACrashedInstanceAreTakenOver) {
+    QTemporaryDir dir;
+    CSingleInstance probe(dir.path());
+    // A lock naming a process that no longer runs, and a socket file nobody listens on.
+    {
+        QFile lock(probe.LockPath());
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(PidOfEndedProcess()) + "\npadora\n\n");
+        QFile socket(probe.SocketPath());
+        ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    }
+    CSingleInstance instance(dir.path());
+    int raised = 0;
+    ASSERT_EQ(instance.Claim([&raised] { ++raised; }), CSingleInstance::Result::First);
+
+    // And it serves requests on the socket it set up anew.
+    CSingleInstance later(dir.path());
+    EXPECT_EQ(later.Claim({}), CSingleInstance::Result::AnotherRuns);
+    ProcessEventsUntil([&raised] { return raised > 0; });
+    EXPECT_EQ(raised, 1);
+}
+
+TEST(SingleInstance, ReleasedWhenTheInstanceEnds) {
+    QTemporaryDir dir;
+    {
+        CSingleInstance first(dir.path());
+        ASSERT_EQ(first.Claim({}), CSingleInstance::Result::First);
+    }
+    CSingleInstance next(dir.path());
+    EXPECT_EQ(next.Claim({}), CSingleInstance::Result::First);
+}
+
+TEST(SingleInstance, UnusableFolderIsReportedNotMistakenForAnotherInstance) {
+    CSingleInstance instance(QStringLiteral("/nonexistent/padora-test"));
+    EXPECT_EQ(instance.Claim({}), CSingleInstance::Result::Failed);
+}
