@@ -947,13 +947,19 @@ void CBaseListCtrl::PaintRow(QPainter& painter, int row, int y, int rowHeight) {
 const QStaticText& CBaseListCtrl::CellGlyphs(int row, int column, const QString& text, int room,
                                              const QFontMetrics& fm) {
     // Laying out text costs far more than drawing it, and a refresh mostly repaints unchanged cells:
-    // keep each cell's laid-out text until its text or room changes.
-    const int columns = GetHeaderItemCount();
-    const size_t size = static_cast<size_t>(GetItemCount()) * static_cast<size_t>(columns);
-    if (m_aCellGlyphs.size() != size)
-        m_aCellGlyphs.assign(size, CellGlyphCache{});
+    // keep the laid-out text of each shown cell until its text or room changes. Slots follow the
+    // rows on screen, so a long list costs no more than one page.
+    const auto columns = static_cast<size_t>(GetHeaderItemCount());
+    const auto rows = static_cast<size_t>(GetCountPerPage() + 1);
+    if (m_aCellGlyphs.size() != rows * columns)
+        m_aCellGlyphs.assign(rows * columns, CellGlyphCache{});
+    const int slot = row - GetTopIndex();
+    const bool shown = slot >= 0 && static_cast<size_t>(slot) < rows && static_cast<size_t>(column) < columns;
+    if (!shown)
+        m_spareGlyphs = CellGlyphCache{};
     CellGlyphCache& cell =
-        m_aCellGlyphs[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(column)];
+        shown ? m_aCellGlyphs[static_cast<size_t>(slot) * columns + static_cast<size_t>(column)]
+              : m_spareGlyphs;
     if (cell.room != room || cell.text != text) {
         cell.text = text;
         cell.room = room;

@@ -266,5 +266,6 @@ private:
         int room = -1;
         QStaticText glyphs;
     };
-    std::vector<CellGlyphCache> m_aCellGlyphs; // row-major, one per cell
+    std::vector<CellGlyphCache> m_aCellGlyphs; // row-major, one per cell on screen
+    CellGlyphCache m_spareGlyphs;
 };
