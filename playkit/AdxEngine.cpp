@@ -1,30 +1,96 @@
 #include "playkit/AdxEngine.h"
 
+#include "playkit/AdxEngineCore.h"
+#include "playkit/AdxWavWriter.h"
+
+#include <cstdlib>
+#include <vector>
+
 namespace playkit {
 
+namespace {
+constexpr const char* kAudioVariable = "PADORA_AUDIO";
+constexpr std::size_t kOfflineChunk = 4096;
+} // namespace
+
 AdxEngineConfig CAdxEngine::ConfigFromEnvironment() {
-    return {};
+    AdxEngineConfig c;
+    const char* env = std::getenv(kAudioVariable);
+    const std::string v = env ? env : "";
+    const std::size_t colon = v.find(':');
+    const std::string kind = v.substr(0, colon);
+    const std::string arg = colon == std::string::npos ? "" : v.substr(colon + 1);
+    if (kind == "null") {
+        c.backend = AdxBackend::Null;
+    } else if (kind == "wav" && !arg.empty()) {
+        c.backend = AdxBackend::WavFile;
+        c.wavPath = arg;
+    } else {
+        c.backend = AdxBackend::PortAudio;
+        if (kind == "portaudio")
+            c.device = arg;
+    }
+    return c;
 }
-bool CAdxEngine::Configure(const AdxEngineConfig&) {
-    return false;
+
+bool CAdxEngine::Configure(const AdxEngineConfig& config) {
+    RememberConfig(config);
+    if (auto core = CAdxEngineCore::Running())
+        return core->SetBackend(config);
+    return true;
 }
+
 AdxEngineConfig CAdxEngine::Current() {
-    return {};
+    if (auto core = CAdxEngineCore::Running())
+        return core->Config();
+    return RememberedConfig();
 }
-bool CAdxEngine::Render(float*, std::size_t) {
-    return false;
+
+bool CAdxEngine::Render(float* out, std::size_t frames) {
+    auto core = CAdxEngineCore::Acquire();
+    return core && core->RenderOffline(out, frames);
 }
-bool CAdxEngine::RenderToWav(const char*, std::size_t) {
-    return false;
+
+bool CAdxEngine::RenderToWav(const char* path, std::size_t frames) {
+    auto core = CAdxEngineCore::Acquire();
+    if (!core || !path || core->Config().backend != AdxBackend::Offline)
+        return false;
+    CAdxWavWriter writer;
+    if (!writer.Open(path, core->Mixer().SampleRate()))
+        return false;
+    std::vector<float> buf(kOfflineChunk * 2);
+    while (frames > 0) {
+        const std::size_t n = std::min(frames, kOfflineChunk);
+        if (!core->RenderOffline(buf.data(), n) || !writer.Write(buf.data(), n))
+            return false;
+        frames -= n;
+    }
+    return writer.Close();
 }
+
 unsigned CAdxEngine::SampleRate() {
-    return 48000;
+    if (auto core = CAdxEngineCore::Running())
+        return core->Mixer().SampleRate();
+    return RememberedConfig().sampleRate;
 }
-void CAdxEngine::SetBlockTap(AdxBlockTap, void*) {}
+
+void CAdxEngine::SetBlockTap(AdxBlockTap tap, void* user) {
+    CAdxEngineCore::Acquire()->Mixer().SetTap(tap, user);
+}
+
 AdxEngineCounters CAdxEngine::Counters() {
+    if (auto core = CAdxEngineCore::Running())
+        return core->Mixer().Counters();
     return {};
 }
-void CAdxEngine::ResetCounters() {}
-void CAdxEngine::Shutdown() {}
+
+void CAdxEngine::ResetCounters() {
+    if (auto core = CAdxEngineCore::Running())
+        core->Mixer().ResetCounters();
+}
+
+void CAdxEngine::Shutdown() {
+    ReleaseEngine();
+}
 
 } // namespace playkit

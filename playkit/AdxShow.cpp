@@ -1,105 +1,501 @@
 #include "playkit/AdxShow.h"
 
+#include "playkit/AdxDecodeWorker.h"
+#include "playkit/AdxEngineCore.h"
+#include "playkit/AdxFfmpegSource.h"
+#include "playkit/AdxMidiSource.h"
+#include "playkit/AdxVoice.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+namespace {
+using playkit::CAdxVoice;
+
+constexpr LONG kSilentVolume = -10000;
+constexpr LONG kMaxBalance = 10000;
+constexpr double kMinRate = 0.1;
+constexpr double kMaxRate = 10.0;
+// What reading a buffered sample answers before anything has been played.
+constexpr HRESULT kNothingBuffered = static_cast<HRESULT>(0x80040227u);
+// At most this many 16-bit values of a buffer are looked at for its peak, every second one.
+constexpr LONG kPeakScanValues = 250;
+
+enum class Kind { Refused, Pcm, Other };
+
+Kind KindOf(const char* path) {
+    const char* dot = path ? std::strrchr(path, '.') : nullptr;
+    std::string ext = dot ? dot + 1 : "";
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == "mp3" || ext == "wav")
+        return Kind::Pcm;
+    static constexpr std::array<const char*, 7> kOthers{"mid", "midi", "ogg", "avi", "mpg", "mpeg", "mp4"};
+    for (const char* e : kOthers)
+        if (ext == e)
+            return Kind::Other;
+    return Kind::Refused;
+}
+
+// A standard MIDI file (or one wrapped in RIFF) is recognised by its content, whatever its name.
+bool LooksLikeMidi(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    char head[12] = {};
+    in.read(head, sizeof head);
+    return std::memcmp(head, "MThd", 4) == 0 ||
+           (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "RMID", 4) == 0);
+}
+
+float LevelOf(LONG hundredthsDb) {
+    return hundredthsDb <= kSilentVolume ? 0.f : static_cast<float>(std::pow(10.0, hundredthsDb / 2000.0));
+}
+
+// Volume times balance: a negative balance lowers the right side, a positive one the left.
+void GainsOf(LONG volume, LONG balance, float& left, float& right) {
+    const float g = LevelOf(volume);
+    left = right = g;
+    if (balance < 0)
+        right *= LevelOf(balance);
+    else if (balance > 0)
+        left *= LevelOf(-balance);
+}
+} // namespace
+
 HRESULT CSGCallback::QueryInterface(const void*, void** ppv) {
     if (ppv)
         *ppv = nullptr;
     return E_NOINTERFACE;
 }
+
 std::uint32_t CSGCallback::AddRef() {
     return ++m_nRef;
 }
+
 std::uint32_t CSGCallback::Release() {
     const std::uint32_t n = --m_nRef;
     if (n == 0)
         delete this;
     return n;
 }
+
 HRESULT CSGCallback::SampleCB(double, void*) {
     return S_OK;
 }
-HRESULT CSGCallback::BufferCB(double, std::uint8_t*, LONG) {
+
+HRESULT CSGCallback::BufferCB(double, std::uint8_t* pBuffer, LONG bufferLen) {
+    IAdxMessageTarget* wnd = m_hNotifyWnd.load(std::memory_order_acquire);
+    if (bufferLen < 1 || !wnd || !pBuffer)
+        return S_OK;
+    const LONG n = std::min(bufferLen / 4, kPeakScanValues);
+    if (n < 2)
+        return S_OK;
+    int peak = 0;
+    for (LONG i = 0; i < n; i += 2) {
+        std::int16_t s;
+        std::memcpy(&s, pBuffer + 2 * i, sizeof s);
+        peak = std::max(peak, std::abs(static_cast<int>(s)));
+    }
+    wnd->PostMessage(m_nNotifyMsg.load(std::memory_order_relaxed), static_cast<WPARAM>(peak),
+                     static_cast<LPARAM>(m_nId.load(std::memory_order_relaxed)));
     return S_OK;
 }
+
 void CSGCallback::SetNotify(IAdxMessageTarget* pWnd, UINT msg, UINT id) {
-    m_nNotifyMsg = msg;
-    m_nId = id;
-    m_hNotifyWnd = pWnd;
+    m_nNotifyMsg.store(msg, std::memory_order_relaxed);
+    m_nId.store(id, std::memory_order_relaxed);
+    // Release: a notifier that sees the window also sees its message number and id.
+    m_hNotifyWnd.store(pWnd, std::memory_order_release);
 }
 
 CAdxShow::CAdxShow() {
     Init();
 }
+
 CAdxShow::~CAdxShow() {
     Destroy();
 }
+
 int CAdxShow::Init() {
     m_bInit = TRUE;
     return 0;
 }
+
 void CAdxShow::Destroy() {
     Close();
     m_bInit = FALSE;
 }
-int CAdxShow::Open(const char*, UINT) {
-    return m_bInit ? -7 : -1;
+
+int CAdxShow::Open(const char* path, UINT userData) {
+    if (!m_bInit)
+        return -1;
+    if (m_bRender)
+        Close();
+    auto engine = playkit::CAdxEngineCore::Acquire();
+    if (!engine) {
+        m_hr = E_OUTOFMEMORY;
+        return -2;
+    }
+    const Kind kind = KindOf(path);
+    if (kind == Kind::Refused) {
+        m_hr = ADX_E_EXTENSION;
+        return -31;
+    }
+    if (engine->VoiceCount() >= playkit::CAdxMixer::kMaxVoices) {
+        m_hr = E_OUTOFMEMORY;
+        return -7;
+    }
+    int error = 0;
+    std::unique_ptr<playkit::CAdxSource> source;
+    if (LooksLikeMidi(path)) {
+        source = playkit::CAdxMidiSource::Open(path, engine->Synths(), error);
+    } else {
+        auto ff = playkit::CAdxFfmpegSource::Open(path, error);
+        source = std::move(ff);
+    }
+    if (!source) {
+        m_hr = error ? error : AVERROR_INVALIDDATA;
+        return -7;
+    }
+    auto voice =
+        std::make_shared<CAdxVoice>(std::move(source), static_cast<int>(engine->Mixer().SampleRate()));
+    if (!voice->Ready()) {
+        // Nothing decodable: an empty or damaged file.
+        const auto* ff = dynamic_cast<const playkit::CAdxFfmpegSource*>(voice->m_source.get());
+        m_hr = ff && ff->LastError() ? ff->LastError() : AVERROR_INVALIDDATA;
+        return -7;
+    }
+    m_nFormat = kind == Kind::Pcm ? 0 : -1;
+    if (m_nFormat == 0) {
+        const auto ch = static_cast<std::uint16_t>(voice->Channels());
+        const auto rate = static_cast<std::uint32_t>(voice->SourceRate());
+        m_wfx = {WAVE_FORMAT_PCM, ch, rate, rate * ch * 2u, static_cast<std::uint16_t>(ch * 2u), 16, 0};
+    }
+    m_pCallback = new CSGCallback;
+    m_pCallback->AddRef(); // the voice's reference, the only one
+    voice->m_callback = m_pCallback;
+    voice->m_volume = 0;
+    engine->AddVoice(voice);
+    m_pEngine = std::move(engine);
+    m_pVoice = std::move(voice);
+    m_bEvents = TRUE;
+    m_strPath = path;
+    m_nUserData = userData;
+    m_bRender = TRUE;
+    // A new voice is already cued at 0 with its first frames decoded and the volume untouched.
+    m_hr = S_OK;
+    return 0;
 }
+
 int CAdxShow::Close() {
+    if (!m_bRender)
+        return 0;
+    Stop();
+    {
+        std::lock_guard lock(m_pVoice->m_callbackMutex);
+        if (m_pVoice->m_callback)
+            m_pVoice->m_callback->Release();
+        m_pVoice->m_callback = nullptr;
+    }
+    {
+        std::lock_guard lock(m_pVoice->m_eventMutex);
+        m_pVoice->m_notifyWnd = nullptr;
+        m_pVoice->m_notifyMsg = 0;
+    }
+    m_pEngine->RemoveVoice(std::move(m_pVoice));
+    m_pVoice.reset();
+    m_pEngine.reset();
+    m_bRender = FALSE;
+    m_bEvents = FALSE;
+    m_hr = S_OK;
+    m_pCallback = nullptr;
+    m_pPeakBuf.reset();
+    m_nPeakBufSize = 0;
+    m_wfx = {};
+    m_strPath.clear();
+    m_nUserData = 0;
+    m_nFormat = -1;
     return 0;
 }
+
 int CAdxShow::Play() {
-    return -1;
-}
-int CAdxShow::Pause() {
-    return -1;
-}
-int CAdxShow::Stop() {
-    return -1;
-}
-BOOL CAdxShow::IsPlay() {
-    return FALSE;
-}
-double CAdxShow::GetTotalTime() {
-    return -1.0;
-}
-double CAdxShow::GetTickCount() {
-    return -1.0;
-}
-double CAdxShow::GetStopTime() {
-    return -1.0;
-}
-double CAdxShow::GetRate() {
-    return 0.0;
-}
-int CAdxShow::SetCurrentTime(double) {
-    return -1;
-}
-int CAdxShow::SetStopTime(double) {
-    return -1;
-}
-int CAdxShow::SetRate(double) {
-    return -1;
-}
-LONG CAdxShow::GetVolume() {
-    return -10000;
-}
-LONG CAdxShow::GetBalance() {
+    if (!m_bRender)
+        return -1;
+    m_pVoice->m_running = true;
+    m_pEngine->Mixer().Play(m_pVoice.get());
     return 0;
 }
-int CAdxShow::SetVolume(LONG) {
-    return -1;
+
+int CAdxShow::Pause() {
+    if (!m_bRender)
+        return -1;
+    m_pVoice->m_running = false;
+    m_pEngine->Mixer().Pause(m_pVoice.get());
+    return 0;
 }
-int CAdxShow::SetBalance(LONG) {
-    return -1;
+
+int CAdxShow::Stop() {
+    if (!m_bRender)
+        return -1;
+    m_pVoice->m_running = false;
+    m_pEngine->Mixer().Pause(m_pVoice.get());
+    SetCurrentTime(0.0);
+    return 0;
 }
-int CAdxShow::SetNotifyWindow(IAdxMessageTarget*, UINT) {
-    return -1;
+
+BOOL CAdxShow::IsPlay() {
+    if (!m_bRender)
+        return FALSE;
+    m_hr = S_OK;
+    return m_pVoice->m_running ? TRUE : FALSE;
 }
-int CAdxShow::GetEvent(LONG*, LONG*, LONG*, LONG) {
-    return -1;
+
+double CAdxShow::GetTotalTime() {
+    if (!m_bRender)
+        return -1.0;
+    std::lock_guard lock(m_pVoice->m_decodeMutex);
+    return m_pVoice->m_source->Duration();
 }
-int CAdxShow::SetVolumeNotifyWindow(IAdxMessageTarget*, UINT) {
-    return -1;
+
+double CAdxShow::GetTickCount() {
+    if (!m_bRender)
+        return -1.0;
+    CAdxVoice& v = *m_pVoice;
+    // Acquire pairs with the mixer's release of the position.
+    const std::uint64_t pos = v.m_position.load(std::memory_order_acquire);
+    const std::int64_t frame = playkit::GenOf(pos) == v.m_uiGen.load(std::memory_order_relaxed)
+                                   ? static_cast<std::int64_t>(playkit::IndexOf(pos))
+                                   : v.m_seekFrame; // the mixer has not taken up the latest seek yet
+    return static_cast<double>(frame) / v.SourceRate();
 }
-int CAdxShow::GetVolumePeak(LONG*, LONG*) {
-    return -1;
+
+double CAdxShow::GetStopTime() {
+    if (!m_bRender)
+        return -1.0;
+    return m_pVoice->m_stopSeconds >= 0.0 ? m_pVoice->m_stopSeconds : GetTotalTime();
+}
+
+double CAdxShow::GetRate() {
+    if (!m_bRender)
+        return 0.0;
+    return m_pVoice->m_rateFactor;
+}
+
+int CAdxShow::SetCurrentTime(double seconds) {
+    if (!m_bRender)
+        return -1;
+    if (!(seconds >= 0.0) || !std::isfinite(seconds)) {
+        m_hr = E_INVALIDARG;
+        return -2;
+    }
+    CAdxVoice& v = *m_pVoice;
+    const auto frame = static_cast<std::int64_t>(std::llround(seconds * v.SourceRate()));
+    const std::uint32_t gen = (v.m_uiGen.load(std::memory_order_relaxed) + 1) & playkit::kGenMask;
+    // Positions inside the head play from memory; the decoder then continues after the head.
+    const std::int64_t decodeFrom = frame < v.m_headFrames ? v.m_headFrames : frame;
+    v.m_seekFrame = frame;
+    // Release: the notifier and the decoder that see the new gen see the request behind it.
+    v.m_uiGen.store(gen, std::memory_order_release);
+    v.m_seekRequest.store(playkit::PackGen(gen, static_cast<std::uint64_t>(decodeFrom)),
+                          std::memory_order_release);
+    {
+        // Events of the old position are void now.
+        std::lock_guard lock(v.m_eventMutex);
+        std::erase_if(v.m_events, [](const playkit::AdxEvent& e) { return e.code == EC_COMPLETE; });
+    }
+    m_pEngine->Mixer().Seek(&v, gen, frame);
+    m_pEngine->WakeDecoder();
+    m_hr = S_OK;
+    return 0;
+}
+
+int CAdxShow::SetStopTime(double seconds) {
+    if (!m_bRender)
+        return -1;
+    if (!(seconds >= 0.0)) {
+        m_hr = E_INVALIDARG;
+        return -2;
+    }
+    CAdxVoice& v = *m_pVoice;
+    v.m_stopSeconds = seconds;
+    const double frames = seconds * v.SourceRate();
+    v.m_stopFrame.store(frames >= 9.0e18 ? INT64_MAX : static_cast<std::int64_t>(std::llround(frames)),
+                        std::memory_order_relaxed);
+    m_hr = S_OK;
+    return 0;
+}
+
+int CAdxShow::SetRate(double rate) {
+    if (!m_bRender)
+        return -1;
+    if (!(rate > 0.0) || !std::isfinite(rate)) {
+        m_hr = E_INVALIDARG;
+        return -2;
+    }
+    rate = std::clamp(rate, kMinRate, kMaxRate);
+    m_pVoice->m_rateFactor = rate;
+    m_pVoice->m_speed.store(rate, std::memory_order_relaxed);
+    m_hr = S_OK;
+    return 0;
+}
+
+LONG CAdxShow::GetVolume() {
+    if (!m_bRender)
+        return kSilentVolume;
+    return m_pVoice->m_volume;
+}
+
+LONG CAdxShow::GetBalance() {
+    if (!m_bRender)
+        return 0;
+    return m_pVoice->m_balance;
+}
+
+int CAdxShow::SetVolume(LONG volume) {
+    if (!m_bRender)
+        return -1;
+    if (volume > 0 || volume < kSilentVolume) {
+        m_hr = E_INVALIDARG;
+        return -2;
+    }
+    CAdxVoice& v = *m_pVoice;
+    v.m_volume = volume;
+    float l, r;
+    GainsOf(v.m_volume, v.m_balance, l, r);
+    v.m_gains.store(playkit::PackGains(l, r), std::memory_order_relaxed);
+    m_hr = S_OK;
+    return 0;
+}
+
+int CAdxShow::SetBalance(LONG balance) {
+    if (!m_bRender)
+        return -1;
+    if (balance > kMaxBalance || balance < -kMaxBalance) {
+        m_hr = E_INVALIDARG;
+        return -2;
+    }
+    CAdxVoice& v = *m_pVoice;
+    v.m_balance = balance;
+    float l, r;
+    GainsOf(v.m_volume, v.m_balance, l, r);
+    v.m_gains.store(playkit::PackGains(l, r), std::memory_order_relaxed);
+    m_hr = S_OK;
+    return 0;
+}
+
+int CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+    if (!m_bRender)
+        return -1;
+    if (!m_bEvents)
+        return -2;
+    std::lock_guard lock(m_pVoice->m_eventMutex);
+    m_pVoice->m_notifyWnd = hWnd;
+    m_pVoice->m_notifyMsg = msg;
+    // Events already waiting are announced at once, as they would be had the window been set earlier.
+    if (hWnd && !m_pVoice->m_events.empty())
+        hWnd->PostMessage(msg, 0, 0);
+    m_hr = S_OK;
+    return 0;
+}
+
+int CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout) {
+    if (!m_bRender)
+        return -1;
+    if (!m_bEvents)
+        return -2;
+    if (!lEventCode || !lParam1 || !lParam2) {
+        m_hr = E_POINTER;
+        return -3;
+    }
+    CAdxVoice& v = *m_pVoice;
+    std::unique_lock lock(v.m_eventMutex);
+    const auto ready = [&v] { return !v.m_events.empty(); };
+    if (msTimeout < 0)
+        v.m_eventCv.wait(lock, ready);
+    else if (msTimeout > 0)
+        v.m_eventCv.wait_for(lock, std::chrono::milliseconds(msTimeout), ready);
+    if (v.m_events.empty()) {
+        m_hr = E_ABORT;
+        return -3;
+    }
+    const playkit::AdxEvent e = v.m_events.front();
+    v.m_events.pop_front();
+    *lEventCode = e.code;
+    *lParam1 = e.param1;
+    *lParam2 = e.param2;
+    m_hr = S_OK;
+    return 0;
+}
+
+int CAdxShow::SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+    if (!m_bRender)
+        return -1;
+    if (!m_pCallback)
+        return -2;
+    // Under the notifier's lock: once this returns, no message goes to a window that was replaced.
+    std::lock_guard lock(m_pVoice->m_callbackMutex);
+    m_pCallback->SetNotify(hWnd, msg, m_nUserData);
+    return 0;
+}
+
+int CAdxShow::GetVolumePeak(LONG* pLeft, LONG* pRight) {
+    if (!m_bRender)
+        return -1;
+    if (m_nFormat < 0)
+        return -11;
+    CAdxVoice& v = *m_pVoice;
+    std::size_t size = 0;
+    {
+        std::lock_guard lock(v.m_lastMutex);
+        if (!v.m_haveLast) {
+            m_hr = kNothingBuffered;
+            return -2;
+        }
+        size = v.m_lastBuffer.size();
+        if (!m_pPeakBuf || static_cast<std::size_t>(m_nPeakBufSize) < size) {
+            m_pPeakBuf.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(size, 1)]);
+            if (!m_pPeakBuf) {
+                m_nPeakBufSize = 0;
+                m_hr = E_OUTOFMEMORY;
+                return -2;
+            }
+            m_nPeakBufSize = static_cast<int>(std::max<std::size_t>(size, 1));
+        }
+        std::memset(m_pPeakBuf.get(), 0, static_cast<std::size_t>(m_nPeakBufSize));
+        std::memcpy(m_pPeakBuf.get(), v.m_lastBuffer.data(), size);
+    }
+    m_hr = S_OK;
+    int peakL = 1, peakR = 1;
+    if (m_wfx.nBlockAlign == 4) {
+        const std::size_t frames = size / 4;
+        for (std::size_t f = 0; f < frames; ++f) {
+            std::int16_t s[2];
+            std::memcpy(s, m_pPeakBuf.get() + 4 * f, sizeof s);
+            peakL = std::max(peakL, std::abs(static_cast<int>(s[0])));
+            peakR = std::max(peakR, std::abs(static_cast<int>(s[1])));
+        }
+    }
+    LONG left = 100 * static_cast<LONG>(std::trunc(20.0 * std::log10(peakL / 32768.0)));
+    LONG right = 100 * static_cast<LONG>(std::trunc(20.0 * std::log10(peakR / 32768.0)));
+    const LONG volume = GetVolume();
+    left += volume;
+    right += volume;
+    // The balance lowers the side it silences: a negative balance the right, a positive the left.
+    const LONG balance = GetBalance();
+    if (balance < 0)
+        right += balance;
+    else if (balance > 0)
+        left -= balance;
+    if (pLeft)
+        *pLeft = std::clamp<LONG>(left, kSilentVolume, 0);
+    if (pRight)
+        *pRight = std::clamp<LONG>(right, kSilentVolume, 0);
+    return 0;
 }

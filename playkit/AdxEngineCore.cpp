@@ -1,0 +1,226 @@
+#include "playkit/AdxEngineCore.h"
+
+#include "playkit/AdxDecodeWorker.h"
+#include "playkit/AdxNotifier.h"
+#include "playkit/AdxNullBackend.h"
+#include "playkit/AdxPortAudioBackend.h"
+#include "playkit/AdxSynthPool.h"
+#include "playkit/AdxVoice.h"
+#include "playkit/AdxWavFileBackend.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace playkit {
+namespace {
+// The process's engine: made by the first Open, released at exit (or by CAdxEngine::Shutdown).
+struct EngineHolder {
+    std::mutex mutex;
+    std::shared_ptr<CAdxEngineCore> core;
+    AdxEngineConfig config = CAdxEngine::ConfigFromEnvironment();
+};
+EngineHolder& Holder() {
+    static EngineHolder holder;
+    return holder;
+}
+
+const char* BackendName(AdxBackend b) {
+    switch (b) {
+    case AdxBackend::PortAudio:
+        return "the sound card";
+    case AdxBackend::WavFile:
+        return "the WAV file";
+    default:
+        return "the output";
+    }
+}
+} // namespace
+
+std::shared_ptr<CAdxEngineCore> CAdxEngineCore::Acquire() {
+    EngineHolder& h = Holder();
+    std::lock_guard lock(h.mutex);
+    if (!h.core)
+        h.core = std::make_shared<CAdxEngineCore>(h.config);
+    return h.core;
+}
+
+std::shared_ptr<CAdxEngineCore> CAdxEngineCore::Running() {
+    EngineHolder& h = Holder();
+    std::lock_guard lock(h.mutex);
+    return h.core;
+}
+
+void RememberConfig(const AdxEngineConfig& config) {
+    EngineHolder& h = Holder();
+    std::lock_guard lock(h.mutex);
+    h.config = config;
+}
+AdxEngineConfig RememberedConfig() {
+    EngineHolder& h = Holder();
+    std::lock_guard lock(h.mutex);
+    return h.config;
+}
+void ReleaseEngine() {
+    std::shared_ptr<CAdxEngineCore> core;
+    EngineHolder& h = Holder();
+    {
+        std::lock_guard lock(h.mutex);
+        core = std::move(h.core);
+    }
+}
+
+CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config)
+    : m_worker(std::make_unique<CAdxDecodeWorker>()),
+      m_notifier(std::make_unique<CAdxNotifier>([this] { Idle(); })) {
+    SetBackend(config);
+}
+
+CAdxEngineCore::~CAdxEngineCore() {
+    m_notifier.reset();
+    {
+        std::lock_guard lock(m_backendMutex);
+        if (m_backend)
+            m_backend->Stop();
+        m_backend.reset();
+    }
+    m_worker.reset();
+    m_grave.clear();
+}
+
+CAdxSynthPool& CAdxEngineCore::Synths() {
+    std::lock_guard lock(m_poolMutex);
+    if (!m_pool)
+        m_pool = std::make_unique<CAdxSynthPool>(static_cast<int>(m_mixer.SampleRate()));
+    return *m_pool;
+}
+
+void CAdxEngineCore::AddVoice(const std::shared_ptr<CAdxVoice>& v) {
+    {
+        std::lock_guard lock(m_voicesMutex);
+        ++m_voiceCount;
+    }
+    m_mixer.Add(v.get());
+    m_worker->Add(v);
+    m_notifier->Add(v);
+}
+
+void CAdxEngineCore::RemoveVoice(std::shared_ptr<CAdxVoice> v) {
+    m_worker->Remove(v.get());
+    m_notifier->Remove(v.get());
+    const std::uint64_t seq = m_mixer.Remove(v.get());
+    std::lock_guard lock(m_voicesMutex);
+    --m_voiceCount;
+    m_grave.emplace_back(seq, std::move(v));
+}
+
+std::size_t CAdxEngineCore::VoiceCount() {
+    std::lock_guard lock(m_voicesMutex);
+    return m_voiceCount;
+}
+
+void CAdxEngineCore::Idle() {
+    // Free the voices the mixer has let go of. They are destroyed here, off the UI thread.
+    std::vector<std::shared_ptr<CAdxVoice>> dead;
+    {
+        const std::uint64_t applied = m_mixer.Applied();
+        std::lock_guard lock(m_voicesMutex);
+        for (auto it = m_grave.begin(); it != m_grave.end();) {
+            if (it->first < applied) {
+                dead.push_back(std::move(it->second));
+                it = m_grave.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    dead.clear();
+
+    bool failed = false;
+    AdxEngineConfig config;
+    {
+        std::lock_guard lock(m_backendMutex);
+        failed = m_backend && m_backend->Failed();
+        config = m_config;
+    }
+    if (failed) {
+        std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");
+        config.backend = AdxBackend::Null;
+        SetBackend(config);
+    }
+}
+
+std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& config) {
+    switch (config.backend) {
+    case AdxBackend::PortAudio:
+        return std::make_unique<CAdxPortAudioBackend>(m_mixer, config.device, config.sampleRate,
+                                                      config.periodFrames);
+    case AdxBackend::Null:
+        return std::make_unique<CAdxNullBackend>(m_mixer, config.sampleRate, config.periodFrames);
+    case AdxBackend::WavFile:
+        return std::make_unique<CAdxWavFileBackend>(m_mixer, config.wavPath, config.sampleRate,
+                                                    config.periodFrames);
+    case AdxBackend::Offline:
+        break;
+    }
+    return nullptr;
+}
+
+bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
+    std::lock_guard lock(m_backendMutex);
+    if (m_backend) {
+        m_backend->Stop();
+        m_backend.reset();
+    }
+    AdxEngineConfig config = wanted;
+    if (config.sampleRate < 8000 || config.sampleRate > 192000)
+        config.sampleRate = 48000;
+    if (config.periodFrames == 0)
+        config.periodFrames = 256;
+    bool ok = true;
+    m_mixer.SetOffline(config.backend == AdxBackend::Offline);
+    m_mixer.SetSampleRate(config.sampleRate);
+    std::unique_ptr<CAdxBackend> backend = MakeBackend(config);
+    if (backend) {
+        std::string reason;
+        if (!backend->Start(reason)) {
+            ok = false;
+            std::fprintf(stderr, "playkit: cannot use %s (%s); playing without sound output\n",
+                         BackendName(config.backend), reason.c_str());
+            config.backend = AdxBackend::Null;
+            backend = MakeBackend(config);
+            backend->Start(reason);
+        }
+        config.sampleRate = backend->SampleRate();
+        m_mixer.SetSampleRate(config.sampleRate);
+    }
+    m_backend = std::move(backend);
+    m_config = config;
+    return ok;
+}
+
+AdxEngineConfig CAdxEngineCore::Config() {
+    std::lock_guard lock(m_backendMutex);
+    return m_config;
+}
+
+bool CAdxEngineCore::RenderOffline(float* out, std::size_t frames) {
+    {
+        std::lock_guard lock(m_backendMutex);
+        if (m_config.backend != AdxBackend::Offline)
+            return false;
+    }
+    std::lock_guard lock(m_renderMutex);
+    m_mixer.Render(out, frames);
+    m_notifier->Flush();
+    return true;
+}
+
+void CAdxEngineCore::WakeDecoder() {
+    m_worker->Wake();
+}
+
+void CAdxEngineCore::FlushNotifier() {
+    m_notifier->Flush();
+}
+
+} // namespace playkit

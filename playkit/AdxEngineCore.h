@@ -1,0 +1,79 @@
+#pragma once
+
+#include "playkit/AdxEngine.h"
+#include "playkit/AdxMixer.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace playkit {
+
+class CAdxBackend;
+class CAdxDecodeWorker;
+class CAdxNotifier;
+class CAdxSynthPool;
+class CAdxVoice;
+
+// Everything behind the players: the mixer, the decoder worker, the notifier, the synth pool
+// and the output backend. One per process; every open player holds a reference to it.
+class CAdxEngineCore : public IAdxMixerHost {
+public:
+    // Any thread. The running engine, started with the configured (or environment's) backend.
+    static std::shared_ptr<CAdxEngineCore> Acquire();
+    // The running engine or null.
+    static std::shared_ptr<CAdxEngineCore> Running();
+
+    explicit CAdxEngineCore(const AdxEngineConfig& config);
+    ~CAdxEngineCore();
+    CAdxEngineCore(const CAdxEngineCore&) = delete;
+    CAdxEngineCore& operator=(const CAdxEngineCore&) = delete;
+
+    CAdxMixer& Mixer() { return m_mixer; }
+    // UI thread. The pool is made at the first MIDI open, at the engine's output rate.
+    CAdxSynthPool& Synths();
+
+    // UI thread.
+    void AddVoice(const std::shared_ptr<CAdxVoice>& v);
+    void RemoveVoice(std::shared_ptr<CAdxVoice> v);
+    std::size_t VoiceCount();
+
+    // Any thread. Switches the output; falls back to the null backend with one line on stderr.
+    bool SetBackend(const AdxEngineConfig& config);
+    AdxEngineConfig Config();
+    // Offline backend, caller's thread.
+    bool RenderOffline(float* out, std::size_t frames);
+
+    void WakeDecoder() override;
+    void FlushNotifier() override;
+
+private:
+    void Idle();
+    std::unique_ptr<CAdxBackend> MakeBackend(const AdxEngineConfig& config);
+
+    CAdxMixer m_mixer{*this};
+    std::mutex m_poolMutex;
+    std::unique_ptr<CAdxSynthPool> m_pool;
+    std::unique_ptr<CAdxDecodeWorker> m_worker;
+    std::unique_ptr<CAdxNotifier> m_notifier;
+
+    std::mutex m_voicesMutex;
+    std::size_t m_voiceCount = 0;
+    // Closed voices wait here until the mixer has applied their removal.
+    std::vector<std::pair<std::uint64_t, std::shared_ptr<CAdxVoice>>> m_grave;
+
+    std::mutex m_backendMutex;
+    std::unique_ptr<CAdxBackend> m_backend;
+    AdxEngineConfig m_config;
+    std::mutex m_renderMutex;
+};
+
+// The configuration the next engine starts with (CAdxEngine::Configure before the first Open).
+void RememberConfig(const AdxEngineConfig& config);
+AdxEngineConfig RememberedConfig();
+// Drops the process's reference to the engine; it stops once no player holds it.
+void ReleaseEngine();
+
+} // namespace playkit

@@ -1,0 +1,370 @@
+#include "playkit/AdxMixer.h"
+
+#include "playkit/AdxVoice.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
+
+namespace playkit {
+namespace {
+constexpr float kToFloat = 1.0f / 32768.0f;
+
+// Denormal floats in filter tails cost a hundred times a normal multiply: flush them to zero.
+void FlushDenormals() {
+#if defined(__SSE__)
+    _mm_setcsr(_mm_getcsr() | 0x8040); // FTZ | DAZ
+#endif
+}
+
+std::uint64_t ThreadCpuNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(ts.tv_nsec);
+}
+} // namespace
+
+void CAdxMixer::SetTap(AdxBlockTap tap, void* user) {
+    m_tap.store(nullptr, std::memory_order_release);
+    m_tapUser.store(user, std::memory_order_relaxed);
+    // Release: the device thread that sees the new function also sees its user pointer.
+    m_tap.store(tap, std::memory_order_release);
+}
+
+std::uint64_t CAdxMixer::Post(const Command& c) {
+    std::lock_guard lock(m_postMutex);
+    const std::uint64_t n = m_posted.load(std::memory_order_relaxed);
+    // A full queue means the device has stalled for seconds; wait a little, never forever.
+    for (int i = 0; i < 2000 && n - m_applied.load(std::memory_order_acquire) >= kQueueSize; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (n - m_applied.load(std::memory_order_acquire) >= kQueueSize)
+        return n;
+    m_queue[n % kQueueSize] = c;
+    // Release: the slot written above is visible to the mixer that acquires the new count.
+    m_posted.store(n + 1, std::memory_order_release);
+    return n;
+}
+
+void CAdxMixer::Drain() {
+    const std::uint64_t posted = m_posted.load(std::memory_order_acquire);
+    std::uint64_t a = m_applied.load(std::memory_order_relaxed);
+    if (a == posted)
+        return;
+    for (; a < posted; ++a)
+        Apply(m_queue[a % kQueueSize]);
+    // Release: whoever sees the count also sees that the mixer no longer uses a removed voice.
+    m_applied.store(posted, std::memory_order_release);
+}
+
+void CAdxMixer::Apply(const Command& c) {
+    CAdxVoice* v = c.voice;
+    auto& m = v->m_mix;
+    switch (c.kind) {
+    case Kind::Add:
+        if (m_count < kMaxVoices)
+            m_voices[m_count++] = v;
+        UnpackGains(v->m_gains.load(std::memory_order_relaxed), m.gainL, m.gainR);
+        break;
+    case Kind::Remove:
+        for (std::size_t i = 0; i < m_count; ++i) {
+            if (m_voices[i] == v) {
+                m_voices[i] = m_voices[--m_count];
+                m_voices[m_count] = nullptr;
+                break;
+            }
+        }
+        break;
+    case Kind::Play:
+        if (!m.running)
+            UnpackGains(v->m_gains.load(std::memory_order_relaxed), m.gainL, m.gainR);
+        m.running = true;
+        break;
+    case Kind::Pause:
+        m.running = false;
+        break;
+    case Kind::Seek:
+        m.fadeIn = m.running && !m.completed;
+        m.wantGen = c.gen;
+        m.completed = false;
+        m.inputEnded = false;
+        m.resampler.Reset();
+        m.inAvail = 0;
+        m.inOffset = 0;
+        m.fetchFrame = c.frame;
+        m.inHead = c.frame < v->m_headFrames;
+        m.headPos = m.inHead ? c.frame : 0;
+        m.haveCue = false;
+        m.peak = nullptr;
+        m.peakWindow = 0;
+        v->m_position.store(PackGen(c.gen, static_cast<std::uint64_t>(c.frame)), std::memory_order_release);
+        break;
+    }
+}
+
+void CAdxMixer::Render(float* out, std::size_t frames) {
+    FlushDenormals();
+    const std::uint64_t t0 = ThreadCpuNs();
+    std::size_t done = 0;
+    while (done < frames) {
+        const std::size_t n = std::min(frames - done, CAdxVoice::kMaxBlock);
+        Drain();
+        RenderBlock(out + done * 2, n);
+        if (AdxBlockTap tap = m_tap.load(std::memory_order_acquire))
+            tap(m_tapUser.load(std::memory_order_relaxed), out + done * 2, n, m_frameCounter);
+        m_frameCounter += n;
+        done += n;
+    }
+    const std::uint64_t ns = ThreadCpuNs() - t0;
+    m_callbacks.fetch_add(1, std::memory_order_relaxed);
+    m_frames.fetch_add(frames, std::memory_order_relaxed);
+    m_cpuNs.fetch_add(ns, std::memory_order_relaxed);
+    if (ns > m_maxNs.load(std::memory_order_relaxed))
+        m_maxNs.store(ns, std::memory_order_relaxed);
+}
+
+void CAdxMixer::RenderBlock(float* out, std::size_t frames) {
+    std::memset(out, 0, frames * 2 * sizeof(float));
+    bool missed = false;
+    bool busy = false;
+    for (std::size_t i = 0; i < m_count; ++i) {
+        CAdxVoice& v = *m_voices[i];
+        if (!v.m_mix.running || v.m_mix.completed)
+            continue;
+        if (!MixVoice(v, out, frames))
+            missed = true;
+        busy = busy || !v.m_mix.completed;
+    }
+    if (missed)
+        m_underruns.fetch_add(1, std::memory_order_relaxed);
+    m_busy.store(busy, std::memory_order_relaxed);
+}
+
+bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
+    auto& m = v.m_mix;
+    const bool offline = m_offline.load(std::memory_order_relaxed);
+    const double ratio = static_cast<double>(m_rate.load(std::memory_order_relaxed)) /
+                         (static_cast<double>(v.m_rate) * v.m_speed.load(std::memory_order_relaxed));
+    float* buf = m.outBuf.data();
+    std::size_t produced = 0;
+    bool missed = false;
+    while (produced < frames) {
+        if (m.inAvail == 0 && !m.inputEnded) {
+            const std::uint32_t progress = v.m_progress.load(std::memory_order_acquire);
+            bool ended = false, miss = false;
+            if (Fetch(v, CAdxVoice::kInChunk, ended, miss) == 0) {
+                if (ended) {
+                    m.inputEnded = true;
+                } else if (offline) {
+                    // Offline output must not depend on timing: wait for the decoder.
+                    m_host.WakeDecoder();
+                    v.m_progress.wait(progress, std::memory_order_acquire);
+                    continue;
+                } else {
+                    missed = true;
+                    break;
+                }
+            }
+        }
+        std::size_t used = 0, made = 0;
+        m.resampler.Process(m.inBuf.data() + m.inOffset * 2, m.inAvail, buf + produced * 2, frames - produced,
+                            ratio, m.inputEnded, used, made);
+        m.inOffset += used;
+        m.inAvail -= used;
+        produced += made;
+        if (used == 0 && made == 0) {
+            if (m.inputEnded) {
+                m.completed = true;
+                ++m.completions;
+                if (m.peak && m.peak->frames > 0) {
+                    v.m_peaks.Push();
+                    m.peak = nullptr;
+                }
+                // Release: the notifier that sees the completion sees the final position too.
+                v.m_position.store(PackGen(m.wantGen, static_cast<std::uint64_t>(m.fetchFrame)),
+                                   std::memory_order_release);
+                v.m_complete.store((std::uint64_t{m.completions} << 32) | m.wantGen,
+                                   std::memory_order_release);
+            }
+            break;
+        }
+    }
+    if (produced < frames)
+        std::memset(buf + produced * 2, 0, (frames - produced) * 2 * sizeof(float));
+
+    float tl, tr;
+    UnpackGains(v.m_gains.load(std::memory_order_relaxed), tl, tr);
+    float gl = m.gainL, gr = m.gainR;
+    if (m.fadeIn) {
+        gl = gr = 0.f;
+        m.fadeIn = false;
+    }
+    if (gl == tl && gr == tr) {
+        for (std::size_t i = 0; i < produced; ++i) {
+            out[2 * i] += buf[2 * i] * tl;
+            out[2 * i + 1] += buf[2 * i + 1] * tr;
+        }
+    } else {
+        // Ramp across the whole block so that fader and pan moves never click.
+        const float dl = (tl - gl) / static_cast<float>(frames), dr = (tr - gr) / static_cast<float>(frames);
+        for (std::size_t i = 0; i < produced; ++i) {
+            const float k = static_cast<float>(i + 1);
+            out[2 * i] += buf[2 * i] * (gl + dl * k);
+            out[2 * i + 1] += buf[2 * i + 1] * (gr + dr * k);
+        }
+    }
+    m.gainL = tl;
+    m.gainR = tr;
+
+    if (!m.completed)
+        v.m_position.store(PackGen(m.wantGen, static_cast<std::uint64_t>(
+                                                  m.fetchFrame - static_cast<std::int64_t>(m.inAvail))),
+                           std::memory_order_release);
+    m.peakWindow += frames;
+    if (m.peakWindow >= kPeakWindow) {
+        m.peakWindow = 0;
+        if (m.peak && m.peak->frames > 0) {
+            v.m_peaks.Push();
+            m.peak = nullptr;
+        }
+    }
+    return !missed;
+}
+
+void CAdxMixer::StartPeakBlock(CAdxVoice& v) {
+    auto& m = v.m_mix;
+    m.peak = v.m_peaks.Back();
+    if (!m.peak && m_offline.load(std::memory_order_relaxed)) {
+        m_host.FlushNotifier();
+        m.peak = v.m_peaks.Back();
+    }
+    if (m.peak) {
+        m.peak->frames = 0;
+        m.peak->time = static_cast<double>(m.fetchFrame) / v.m_rate;
+    }
+}
+
+std::size_t CAdxMixer::Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& missed) {
+    auto& m = v.m_mix;
+    const std::int64_t stop = v.m_stopFrame.load(std::memory_order_relaxed);
+    if (m.fetchFrame >= stop) {
+        ended = true;
+        return 0;
+    }
+    want = static_cast<std::size_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(want), stop - m.fetchFrame));
+    const std::int16_t* src = nullptr;
+    std::size_t n = 0;
+    if (m.inHead) {
+        n = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(want), v.m_headFrames - m.headPos));
+        if (n > 0) {
+            src = v.m_head.data() +
+                  static_cast<std::size_t>(m.headPos) * static_cast<std::size_t>(v.m_channels);
+            m.headPos += static_cast<std::int64_t>(n);
+        } else if (v.m_headWhole) {
+            ended = true;
+            return 0;
+        } else {
+            m.inHead = false;
+        }
+    }
+    const bool fromRing = src == nullptr;
+    if (fromRing) {
+        if (!m.haveCue) {
+            // Acquire pairs with the decoder's release of the cue: the ring holds this gen's data
+            // from the cue index on.
+            const std::uint64_t cue = v.m_cue.load(std::memory_order_acquire);
+            if (GenOf(cue) != (m.wantGen & kGenMask)) {
+                missed = true;
+                return 0;
+            }
+            m.readIndex = IndexOf(cue);
+            m.haveCue = true;
+            v.m_ring.Consume(m.readIndex);
+        }
+        // Read the end mark before the write index: if the mark is ours, every frame before it
+        // is already committed.
+        const std::uint64_t eof = v.m_eof.load(std::memory_order_acquire);
+        const std::uint64_t written = v.m_ring.Written();
+        const std::size_t avail = static_cast<std::size_t>(written - m.readIndex);
+        if (avail == 0) {
+            if (GenOf(eof) == (m.wantGen & kGenMask) && IndexOf(eof) <= m.readIndex)
+                ended = true;
+            else
+                missed = true;
+            return 0;
+        }
+        n = std::min(want, avail);
+        src = v.m_ring.ReadPtr(m.readIndex, n);
+    }
+    if (!m.peak)
+        StartPeakBlock(v);
+    if (m.peak) {
+        const std::size_t room = CAdxVoice::kPeakMaxFrames - m.peak->frames;
+        const std::size_t k = std::min(room, n);
+        const std::size_t ch = static_cast<std::size_t>(v.m_channels);
+        std::memcpy(m.peak->samples.data() + m.peak->frames * ch, src, k * ch * sizeof(std::int16_t));
+        m.peak->frames += k;
+    }
+    Convert(v, src, n, m.inBuf.data());
+    if (fromRing) {
+        m.readIndex += n;
+        v.m_ring.Consume(m.readIndex);
+    }
+    m.fetchFrame += static_cast<std::int64_t>(n);
+    m.inOffset = 0;
+    m.inAvail = n;
+    return n;
+}
+
+void CAdxMixer::Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* dst) {
+    const int ch = v.m_channels;
+    if (ch == 1) {
+        for (std::size_t i = 0; i < frames; ++i)
+            dst[2 * i] = dst[2 * i + 1] = static_cast<float>(src[i]) * kToFloat;
+    } else if (ch == 2) {
+        for (std::size_t i = 0; i < frames * 2; ++i)
+            dst[i] = static_cast<float>(src[i]) * kToFloat;
+    } else {
+        const float* fl = v.m_fold.data();
+        const float* fr = fl + ch;
+        for (std::size_t i = 0; i < frames; ++i) {
+            float l = 0.f, r = 0.f;
+            for (int c = 0; c < ch; ++c) {
+                const float s =
+                    static_cast<float>(src[i * static_cast<std::size_t>(ch) + static_cast<std::size_t>(c)]);
+                l += fl[c] * s;
+                r += fr[c] * s;
+            }
+            dst[2 * i] = l * kToFloat;
+            dst[2 * i + 1] = r * kToFloat;
+        }
+    }
+}
+
+AdxEngineCounters CAdxMixer::Counters() const {
+    AdxEngineCounters c;
+    c.callbacks = m_callbacks.load(std::memory_order_relaxed);
+    c.frames = m_frames.load(std::memory_order_relaxed);
+    c.underruns = m_underruns.load(std::memory_order_relaxed);
+    c.deviceXruns = m_xruns.load(std::memory_order_relaxed);
+    c.callbackCpuSeconds = static_cast<double>(m_cpuNs.load(std::memory_order_relaxed)) * 1e-9;
+    c.maxCallbackSeconds = static_cast<double>(m_maxNs.load(std::memory_order_relaxed)) * 1e-9;
+    return c;
+}
+
+void CAdxMixer::ResetCounters() {
+    m_callbacks = 0;
+    m_frames = 0;
+    m_underruns = 0;
+    m_xruns = 0;
+    m_cpuNs = 0;
+    m_maxNs = 0;
+}
+
+} // namespace playkit

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "playkit/AdxEngine.h"
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+
+namespace playkit {
+
+class CAdxVoice;
+
+// What an offline render may ask of the rest of the engine while it waits for decoders.
+class IAdxMixerHost {
+public:
+    virtual void WakeDecoder() = 0;
+    virtual void FlushNotifier() = 0;
+
+protected:
+    ~IAdxMixerHost() = default;
+};
+
+// The one mixer of all voices. Render runs on the device thread (or an offline caller) and only
+// mixes frames that are ready; the UI changes it through a command queue drained at the start of
+// each block and through the voices' atomics.
+class CAdxMixer {
+public:
+    static constexpr std::size_t kMaxVoices = 256;
+    static constexpr std::size_t kPeakWindow = 2048; // output frames per peak block
+
+    explicit CAdxMixer(IAdxMixerHost& host) : m_host(host) {}
+
+    // Device thread. Mixes frames of interleaved stereo float into out (overwriting it).
+    void Render(float* out, std::size_t frames);
+
+    void SetSampleRate(unsigned rate) { m_rate.store(rate, std::memory_order_relaxed); }
+    unsigned SampleRate() const { return m_rate.load(std::memory_order_relaxed); }
+    // In offline mode Render waits for decoders instead of playing silence.
+    void SetOffline(bool offline) { m_offline.store(offline, std::memory_order_relaxed); }
+    bool Offline() const { return m_offline.load(std::memory_order_relaxed); }
+    void SetTap(AdxBlockTap tap, void* user);
+
+    // Any thread. Each returns the command's sequence number; the mixer has applied it once
+    // Applied() exceeds that number.
+    std::uint64_t Add(CAdxVoice* v) { return Post({Kind::Add, v, 0, 0}); }
+    std::uint64_t Remove(CAdxVoice* v) { return Post({Kind::Remove, v, 0, 0}); }
+    std::uint64_t Play(CAdxVoice* v) { return Post({Kind::Play, v, 0, 0}); }
+    std::uint64_t Pause(CAdxVoice* v) { return Post({Kind::Pause, v, 0, 0}); }
+    std::uint64_t Seek(CAdxVoice* v, std::uint32_t gen, std::int64_t frame) {
+        return Post({Kind::Seek, v, gen, frame});
+    }
+    std::uint64_t Applied() const { return m_applied.load(std::memory_order_acquire); }
+    // True while any voice is running and has not reached its end (WAV file backend).
+    bool Busy() const { return m_busy.load(std::memory_order_relaxed); }
+
+    AdxEngineCounters Counters() const;
+    void ResetCounters();
+    void CountDeviceXrun() { m_xruns.fetch_add(1, std::memory_order_relaxed); }
+
+private:
+    enum class Kind { Add, Remove, Play, Pause, Seek };
+    struct Command {
+        Kind kind;
+        CAdxVoice* voice;
+        std::uint32_t gen;
+        std::int64_t frame;
+    };
+    static constexpr std::size_t kQueueSize = 4096;
+
+    std::uint64_t Post(const Command& c);
+    void Drain();
+    void Apply(const Command& c);
+    void RenderBlock(float* out, std::size_t frames);
+    // Returns false when the voice missed data in a real-time block.
+    bool MixVoice(CAdxVoice& v, float* out, std::size_t frames);
+    std::size_t Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& missed);
+    void Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* dst);
+    void StartPeakBlock(CAdxVoice& v);
+
+    IAdxMixerHost& m_host;
+    std::atomic<unsigned> m_rate{48000};
+    std::atomic<bool> m_offline{false};
+    std::atomic<bool> m_busy{false};
+
+    // Command queue: many UI-side producers serialised by m_postMutex (never taken by the mixer),
+    // one consumer. Release on m_posted publishes the slot; acquire in Drain reads it.
+    std::mutex m_postMutex;
+    std::array<Command, kQueueSize> m_queue{};
+    std::atomic<std::uint64_t> m_posted{0};
+    std::atomic<std::uint64_t> m_applied{0};
+
+    std::array<CAdxVoice*, kMaxVoices> m_voices{};
+    std::size_t m_count = 0;
+
+    std::atomic<AdxBlockTap> m_tap{nullptr};
+    std::atomic<void*> m_tapUser{nullptr};
+    std::uint64_t m_frameCounter = 0;
+
+    // Counters: written by the render thread only, read anywhere (relaxed: statistics).
+    std::atomic<std::uint64_t> m_callbacks{0}, m_frames{0}, m_underruns{0}, m_xruns{0};
+    std::atomic<std::uint64_t> m_cpuNs{0}, m_maxNs{0};
+};
+
+} // namespace playkit

@@ -1,0 +1,39 @@
+#include "playkit/AdxNullBackend.h"
+
+#include "playkit/AdxMixer.h"
+
+#include <chrono>
+
+namespace playkit {
+
+CAdxNullBackend::CAdxNullBackend(CAdxMixer& mixer, unsigned rate, std::size_t period)
+    : m_mixer(mixer), m_rate(rate), m_period(period ? period : 256), m_buffer(m_period * 2) {}
+
+bool CAdxNullBackend::Start(std::string&) {
+    if (m_thread.joinable())
+        return true;
+    m_quit = false;
+    m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+void CAdxNullBackend::Stop() {
+    m_quit = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void CAdxNullBackend::Run() {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    std::uint64_t frames = 0;
+    while (!m_quit.load(std::memory_order_relaxed)) {
+        m_mixer.Render(m_buffer.data(), m_period);
+        frames += m_period;
+        // Deadlines from the start, so that the clock does not drift with scheduling jitter.
+        const auto due = start + std::chrono::nanoseconds(frames * 1000000000ull / m_rate);
+        std::this_thread::sleep_until(due);
+    }
+}
+
+} // namespace playkit

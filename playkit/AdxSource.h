@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace playkit {
+
+// A decoder of one file into interleaved 16-bit frames in the file's own channel count and rate.
+// Opened on the UI thread; afterwards Read and Seek run on the decoder worker only.
+class CAdxSource {
+public:
+    virtual ~CAdxSource() = default;
+
+    int Channels() const { return m_channels; }
+    int SampleRate() const { return m_rate; }
+
+    // Decoder worker. Decodes up to frames frames into dst; fewer only at the end of the media
+    // (then AtEnd() is true) or on a decoding error that ends the stream.
+    virtual std::size_t Read(std::int16_t* dst, std::size_t frames) = 0;
+    bool AtEnd() const { return m_atEnd; }
+    // Decoder worker. Positions the decoder so that the next Read starts at the given frame.
+    virtual void Seek(std::int64_t frame) = 0;
+    // UI thread, on an open source. The exact length in seconds. Does not touch the decoding
+    // state, so it may run while the worker reads.
+    virtual double Duration() = 0;
+
+protected:
+    int m_channels = 0;
+    int m_rate = 0;
+    bool m_atEnd = false;
+};
+
+} // namespace playkit

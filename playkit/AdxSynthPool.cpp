@@ -1,0 +1,112 @@
+#include "playkit/AdxSynthPool.h"
+
+#include <cstdlib>
+#include <fluidsynth.h>
+
+namespace playkit {
+namespace {
+constexpr const char* kDefaultSoundFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+constexpr const char* kSoundFontVariable = "PADORA_SOUNDFONT";
+
+// The wrapper hands out the master font's presets; it owns nothing but itself.
+const char* WrapName(fluid_sfont_t* s) {
+    return fluid_sfont_get_name(static_cast<fluid_sfont_t*>(fluid_sfont_get_data(s)));
+}
+fluid_preset_t* WrapPreset(fluid_sfont_t* s, int bank, int prog) {
+    return fluid_sfont_get_preset(static_cast<fluid_sfont_t*>(fluid_sfont_get_data(s)), bank, prog);
+}
+void WrapIterStart(fluid_sfont_t* s) {
+    fluid_sfont_iteration_start(static_cast<fluid_sfont_t*>(fluid_sfont_get_data(s)));
+}
+fluid_preset_t* WrapIterNext(fluid_sfont_t* s) {
+    return fluid_sfont_iteration_next(static_cast<fluid_sfont_t*>(fluid_sfont_get_data(s)));
+}
+int WrapFree(fluid_sfont_t* s) {
+    delete_fluid_sfont(s);
+    return 0;
+}
+} // namespace
+
+std::string CAdxSynthPool::SoundFontPath() {
+    const char* env = std::getenv(kSoundFontVariable);
+    return env && *env ? env : kDefaultSoundFont;
+}
+
+CAdxSynthPool::CAdxSynthPool(int sampleRate) : m_rate(sampleRate) {
+    // FluidSynth reports to stderr by default; a player reports through its results instead.
+    for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
+        fluid_set_log_function(level, nullptr, nullptr);
+    m_settings = new_fluid_settings();
+    if (m_settings) {
+        fluid_settings_setnum(m_settings, "synth.sample-rate", m_rate);
+        fluid_settings_setint(m_settings, "synth.cpu-cores", 1);
+        fluid_settings_setint(m_settings, "synth.lock-memory", 0);
+        // The player must follow the frames we render, not the wall clock.
+        fluid_settings_setstr(m_settings, "player.timing-source", "sample");
+    }
+}
+
+CAdxSynthPool::~CAdxSynthPool() {
+    for (fluid_synth_t* s : m_idle)
+        delete_fluid_synth(s);
+    if (m_master)
+        delete_fluid_synth(m_master);
+    if (m_settings)
+        delete_fluid_settings(m_settings);
+}
+
+bool CAdxSynthPool::LoadMaster() {
+    if (m_loadTried)
+        return m_font != nullptr;
+    m_loadTried = true;
+    if (!m_settings)
+        return false;
+    m_master = new_fluid_synth(m_settings);
+    if (!m_master)
+        return false;
+    const int id = fluid_synth_sfload(m_master, SoundFontPath().c_str(), 0);
+    if (id == FLUID_FAILED)
+        return false;
+    m_font = fluid_synth_get_sfont_by_id(m_master, id);
+    return m_font != nullptr;
+}
+
+fluid_synth_t* CAdxSynthPool::Acquire(int& error) {
+    std::lock_guard lock(m_mutex);
+    error = FLUID_FAILED;
+    if (!LoadMaster())
+        return nullptr;
+    if (!m_idle.empty()) {
+        fluid_synth_t* s = m_idle.back();
+        m_idle.pop_back();
+        error = 0;
+        return s;
+    }
+    fluid_synth_t* synth = new_fluid_synth(m_settings);
+    if (!synth)
+        return nullptr;
+    fluid_sfont_t* wrap = new_fluid_sfont(WrapName, WrapPreset, WrapIterStart, WrapIterNext, WrapFree);
+    if (!wrap) {
+        delete_fluid_synth(synth);
+        return nullptr;
+    }
+    fluid_sfont_set_data(wrap, m_font);
+    if (fluid_synth_add_sfont(synth, wrap) == FLUID_FAILED) {
+        delete_fluid_sfont(wrap);
+        delete_fluid_synth(synth);
+        return nullptr;
+    }
+    fluid_synth_program_reset(synth);
+    error = 0;
+    return synth;
+}
+
+void CAdxSynthPool::Release(fluid_synth_t* synth) {
+    if (!synth)
+        return;
+    fluid_synth_system_reset(synth);
+    std::lock_guard lock(m_mutex);
+    m_idle.push_back(synth);
+}
+
+} // namespace playkit

@@ -1,0 +1,55 @@
+#include "playkit/AdxWavFileBackend.h"
+
+#include "playkit/AdxMixer.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace playkit {
+
+CAdxWavFileBackend::CAdxWavFileBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period)
+    : m_mixer(mixer), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 1024),
+      m_buffer(m_period * 2) {}
+
+bool CAdxWavFileBackend::Start(std::string& reason) {
+    if (m_thread.joinable())
+        return true;
+    if (!m_writer.Open(m_path, m_rate)) {
+        reason = "cannot write " + m_path;
+        return false;
+    }
+    m_quit = false;
+    m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+void CAdxWavFileBackend::Stop() {
+    m_quit = true;
+    if (m_thread.joinable())
+        m_thread.join();
+    m_writer.Close();
+}
+
+void CAdxWavFileBackend::Run() {
+    bool diskFull = false;
+    bool wasBusy = false;
+    while (!m_quit.load(std::memory_order_relaxed)) {
+        // Commands are applied inside Render, so render one block to learn whether anything plays;
+        // the block in which the last sound ends is still written.
+        m_mixer.Render(m_buffer.data(), m_period);
+        const bool busy = m_mixer.Busy();
+        const bool write = busy || wasBusy;
+        wasBusy = busy;
+        if (write && !diskFull) {
+            if (!m_writer.Write(m_buffer.data(), m_period)) {
+                diskFull = true;
+                std::fprintf(stderr, "playkit: writing %s failed; the rest is not recorded\n",
+                             m_path.c_str());
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+}
+
+} // namespace playkit

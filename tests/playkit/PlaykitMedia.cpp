@@ -1,0 +1,105 @@
+#include "PlaykitMedia.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace playkit_test {
+namespace {
+void Put16(std::ofstream& o, std::uint16_t v) {
+    o.put(static_cast<char>(v & 0xFF));
+    o.put(static_cast<char>(v >> 8));
+}
+void Put32(std::ofstream& o, std::uint32_t v) {
+    Put16(o, static_cast<std::uint16_t>(v));
+    Put16(o, static_cast<std::uint16_t>(v >> 16));
+}
+void PutBe32(std::string& s, std::uint32_t v) {
+    for (int i = 3; i >= 0; --i)
+        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void PutVar(std::string& s, std::uint32_t v) {
+    char buf[5];
+    int n = 0;
+    buf[n++] = static_cast<char>(v & 0x7F);
+    while (v >>= 7)
+        buf[n++] = static_cast<char>(0x80 | (v & 0x7F));
+    while (n)
+        s.push_back(buf[--n]);
+}
+} // namespace
+
+void WriteWav(const std::string& path, int rate, int channels, int frames,
+              const std::function<std::int16_t(int, int)>& sample) {
+    std::ofstream o(path, std::ios::binary);
+    const std::uint32_t bytes = static_cast<std::uint32_t>(frames * channels * 2);
+    o.write("RIFF", 4);
+    Put32(o, 36 + bytes);
+    o.write("WAVEfmt ", 8);
+    Put32(o, 16);
+    Put16(o, 1);
+    Put16(o, static_cast<std::uint16_t>(channels));
+    Put32(o, static_cast<std::uint32_t>(rate));
+    Put32(o, static_cast<std::uint32_t>(rate * channels * 2));
+    Put16(o, static_cast<std::uint16_t>(channels * 2));
+    Put16(o, 16);
+    o.write("data", 4);
+    Put32(o, bytes);
+    for (int f = 0; f < frames; ++f)
+        for (int c = 0; c < channels; ++c)
+            Put16(o, static_cast<std::uint16_t>(sample(f, c)));
+}
+
+bool Encode(const std::string& src, const std::string& dst, const std::string& options) {
+    const std::string cmd =
+        "ffmpeg -nostdin -hide_banner -loglevel error -y -i '" + src + "' " + options + " '" + dst + "'";
+    return std::system(cmd.c_str()) == 0;
+}
+
+void WriteMidi(const std::string& path, int division, std::uint32_t tempo, std::uint32_t noteTicks,
+               std::uint32_t tailTicks) {
+    std::string track;
+    PutVar(track, 0);
+    track += "\xFF\x51\x03";
+    track.push_back(static_cast<char>(tempo >> 16));
+    track.push_back(static_cast<char>(tempo >> 8));
+    track.push_back(static_cast<char>(tempo));
+    PutVar(track, 0);
+    track += std::string("\xC0\x00", 2); // piano
+    PutVar(track, 0);
+    track += "\x90\x45\x64"; // A4 on
+    PutVar(track, noteTicks);
+    track += "\x80\x45\x40";
+    PutVar(track, tailTicks);
+    track += "\xFF\x2F";
+    track.push_back('\0');
+    std::string file = "MThd";
+    PutBe32(file, 6);
+    file += std::string("\x00\x00\x00\x01", 4);
+    file.push_back(static_cast<char>(division >> 8));
+    file.push_back(static_cast<char>(division & 0xFF));
+    file += "MTrk";
+    PutBe32(file, static_cast<std::uint32_t>(track.size()));
+    file += track;
+    std::ofstream(path, std::ios::binary) << file;
+}
+
+double Rms(const std::vector<float>& stereo, int channel, std::size_t from, std::size_t to) {
+    double sum = 0;
+    for (std::size_t i = from; i < to; ++i)
+        sum += static_cast<double>(stereo[2 * i + channel]) * stereo[2 * i + channel];
+    return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
+}
+
+double Db(double ratio) {
+    return 20.0 * std::log10(ratio);
+}
+
+std::string MakeTempDir() {
+    char tmpl[] = "/tmp/playkit-test-XXXXXX";
+    const char* dir = mkdtemp(tmpl);
+    return dir ? dir : "/tmp";
+}
+
+} // namespace playkit_test

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Test media made at set-up: exact WAV files written here, the other formats encoded from them
+// with the ffmpeg command line.
+namespace playkit_test {
+
+// Interleaved 16-bit frames from a generator called per frame and channel.
+void WriteWav(const std::string& path, int rate, int channels, int frames,
+              const std::function<std::int16_t(int frame, int channel)>& sample);
+// Encodes src into dst with the given ffmpeg output options; false when ffmpeg fails.
+bool Encode(const std::string& src, const std::string& dst, const std::string& options);
+// A format-0 MIDI file: one note of the given length at the given tempo (microseconds a quarter).
+void WriteMidi(const std::string& path, int division, std::uint32_t tempo, std::uint32_t noteTicks,
+               std::uint32_t tailTicks);
+
+// Per-channel RMS of interleaved stereo float frames [from, to).
+double Rms(const std::vector<float>& stereo, int channel, std::size_t from, std::size_t to);
+double Db(double ratio);
+
+// A fresh directory under the system's temporary folder, removed by the caller.
+std::string MakeTempDir();
+
+} // namespace playkit_test
