@@ -35,18 +35,20 @@ int main(int argc, char** argv) {
 
     CSoundWatch watch;
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> settleUs(15000, 25000);
+    std::uniform_int_distribution<int> phaseUs(0, static_cast<int>(2e6 * kPeriod / 48000));
     std::vector<double> toBlock, toFrame;
     int lost = 0;
     playkit::CAdxEngine::ResetCounters();
     for (int i = 0; i < plays; ++i) {
-        // A random pause puts Play at a random point of the device period, and gives the
-        // decoder time to cue the player again after Stop.
-        std::this_thread::sleep_for(std::chrono::microseconds(settleUs(random)));
+        // The decoder gets time to cue the player again after Stop.
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
         if (!watch.ArmAfterSilence(kTimeout)) {
             std::fprintf(stderr, "the output does not fall silent after Stop\n");
             return 1;
         }
+        // The watch returns just after a block was mixed: a random pause of up to two periods
+        // puts Play at any point of the period.
+        std::this_thread::sleep_for(std::chrono::microseconds(phaseUs(random)));
         const auto played = CSoundWatch::Clock::now();
         player->Play();
         CSoundWatch::SSeen seen;
