@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
+#include <sys/resource.h>
 #include <thread>
 
 #if defined(__SSE__)
@@ -23,9 +23,12 @@ void FlushDenormals() {
 }
 
 std::uint64_t ThreadCpuNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<std::uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(ts.tv_nsec);
+    rusage ru{};
+    getrusage(RUSAGE_THREAD, &ru);
+    const auto us = [](const timeval& t) {
+        return static_cast<std::uint64_t>(t.tv_sec) * 1000000ull + static_cast<std::uint64_t>(t.tv_usec);
+    };
+    return (us(ru.ru_utime) + us(ru.ru_stime)) * 1000ull;
 }
 } // namespace
 

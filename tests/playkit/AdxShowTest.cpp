@@ -41,7 +41,7 @@ private:
     std::vector<Message> m_messages;
 };
 
-// Opens the player's protected state for inspection.
+// Opens the player's protected state to the tests.
 class CProbe : public CAdxShow {
 public:
     int Format() const { return m_nFormat; }
