@@ -72,6 +72,7 @@ public:
         QString text;
         int format = LVCFMT_LEFT;
         int image = 0;
+        int subItem = 0; // what the text handler is asked for in this column
     };
 
     using QAbstractTableModel::QAbstractTableModel;
@@ -483,11 +484,12 @@ void CBaseListCtrl::OnGetDispInfo(NMHDR*, LRESULT* pResult) {
     *pResult = 0;
 }
 
-int CBaseListCtrl::InsertColumn(int column, const char* heading, int format, int width, int) {
+int CBaseListCtrl::InsertColumn(int column, const char* heading, int format, int width, int subItem) {
     column = std::clamp(column, 0, GetHeaderItemCount());
     ListHeaderModel::Column c;
     c.text = QString::fromUtf8(heading ? heading : "");
     c.format = format & padkit::kFormatAlignMask;
+    c.subItem = subItem >= 0 ? subItem : column;
     m_pHeaderModel->Insert(column, std::move(c));
     m_pHeaderView->resizeSection(column, std::max(0, width));
     UpdateGeometries();
@@ -916,7 +918,7 @@ void CBaseListCtrl::PaintRow(QPainter& painter, int row, int y, int rowHeight) {
             painter.fillRect(cell, highlight);
         else if (textBack.isValid())
             painter.fillRect(cell, textBack);
-        const QString s = GetItemText(row, logical);
+        const QString s = GetItemText(row, m_pHeaderModel->At(logical).subItem);
         if (s.isEmpty())
             continue;
         const int margin = logical == 0 ? padkit::kFirstCellMargin : padkit::kCellMargin;
@@ -998,7 +1000,7 @@ void CBaseListCtrl::ShowTip(const QPoint& pos, const QPoint& globalPos) {
         QToolTip::hideText();
         return;
     }
-    const QString s = GetItemText(row, column);
+    const QString s = GetItemText(row, m_pHeaderModel->At(column).subItem);
     const int margin = column == 0 ? padkit::kFirstCellMargin : padkit::kCellMargin;
     if (QFontMetrics(font()).horizontalAdvance(s) <= m_pHeaderView->sectionSize(column) - 2 * margin) {
         QToolTip::hideText();

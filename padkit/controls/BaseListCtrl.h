@@ -133,7 +133,8 @@ public:
     virtual BOOL OnLvnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     virtual void OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult);
 
-    // Columns. width in pixels; a heading is UTF-8.
+    // Columns. width in pixels; a heading is UTF-8; subItem is what OnGetDispInfo is asked for in
+    // the column (-1: the column's index).
     int InsertColumn(int column, const char* heading, int format = LVCFMT_LEFT, int width = 100,
                      int subItem = -1);
     BOOL DeleteColumn(int column);
