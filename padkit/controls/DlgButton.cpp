@@ -50,12 +50,39 @@ QImage NewPicture(const QWidget* button, const QSize& size) {
     return img;
 }
 
+// Where a button keeps its caption while a picture stands in for it.
+const char kCaptionProperty[] = "dlgButtonCaption";
+
+// The button's caption, also while a picture hides it.
+QString Caption(const QWidget* item) {
+    const QVariant kept = item->property(kCaptionProperty);
+    if (kept.isValid())
+        return kept.toString();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(item))
+        return button->text();
+    return QString();
+}
+
+// A picture button shows the picture alone; taking the picture away brings the caption back.
 void GivePicture(QWidget* item, const QPixmap& picture) {
-    if (auto* button = qobject_cast<QAbstractButton*>(item)) {
-        button->setIcon(picture.isNull() ? QIcon() : QIcon(picture));
-        if (!picture.isNull())
-            button->setIconSize(picture.deviceIndependentSize().toSize());
+    auto* button = qobject_cast<QAbstractButton*>(item);
+    if (!button)
+        return;
+    const QVariant kept = button->property(kCaptionProperty);
+    if (picture.isNull()) {
+        button->setIcon(QIcon());
+        if (kept.isValid()) {
+            button->setText(kept.toString());
+            button->setProperty(kCaptionProperty, QVariant());
+        }
+        return;
     }
+    if (!kept.isValid()) {
+        button->setProperty(kCaptionProperty, button->text());
+        button->setText(QString());
+    }
+    button->setIcon(QIcon(picture));
+    button->setIconSize(picture.deviceIndependentSize().toSize());
 }
 
 } // namespace
@@ -129,11 +156,7 @@ BOOL CDlgButton::SetTextBitmap(QWidget* dialog, int controlId, COLORREF backColo
     QPainter p(&picture);
     p.fillRect(QRect(QPoint(0, 0), size), padkit::ToQColor(backColour));
 
-    QString body = text;
-    if (body.isNull()) {
-        if (auto* button = qobject_cast<QAbstractButton*>(item))
-            body = button->text();
-    }
+    const QString body = text.isNull() ? Caption(item) : text;
     QFont font = item->font();
     if (fontHeight > 0)
         font.setPixelSize(fontHeight);

@@ -66,6 +66,7 @@ TEST(DlgButton, PictureFillsTheButtonLessItsFrame) {
     EXPECT_EQ(img.pixelColor(28, 18), corner);
     EXPECT_FALSE(d.button->icon().isNull());
     EXPECT_EQ(d.button->iconSize(), QSize(41, 23));
+    EXPECT_EQ(d.button->text(), QString()); // the picture stands alone
 
     // A second picture replaces the first; a too wide one is stretched over all of it.
     ASSERT_EQ(pictures.SetBitmapImage(&d.dialog, kButtonId, Checker(QSize(64, 16), corner, body)), TRUE);
@@ -80,6 +81,7 @@ TEST(DlgButton, MissingBitmapsAndButtonsAnswerFalse) {
     EXPECT_EQ(pictures.SetBitmap(&d.dialog, kButtonId, 0), FALSE);
     EXPECT_EQ(pictures.GetPicture(kButtonId), nullptr);
     EXPECT_TRUE(d.button->icon().isNull());
+    EXPECT_EQ(d.button->text(), QStringLiteral("OK"));                // the caption is back
     EXPECT_EQ(pictures.SetBitmap(&d.dialog, kButtonId, 4242), FALSE); // no such resource
     EXPECT_EQ(pictures.SetBitmap(&d.dialog, 999, 0), FALSE);
     EXPECT_EQ(pictures.SetTextBitmap(&d.dialog, 999, 0, 0, QStringLiteral("x"), -1), FALSE);
@@ -88,9 +90,12 @@ TEST(DlgButton, MissingBitmapsAndButtonsAnswerFalse) {
 TEST(DlgButton, TextPictureUsesTheColours) {
     ButtonDialog d;
     CDlgButton pictures;
-    ASSERT_EQ(pictures.SetTextBitmap(&d.dialog, kButtonId, RGB(0, 0, 0x80), RGB(0xFF, 0xFF, 0),
-                                     QStringLiteral("停止"), 14),
-              TRUE);
+    d.button->setText(QStringLiteral("停止"));
+    // Twice: the second picture still finds the caption the first one hid.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(
+            pictures.SetTextBitmap(&d.dialog, kButtonId, RGB(0, 0, 0x80), RGB(0xFF, 0xFF, 0), QString(), 14),
+            TRUE);
     const QImage img = pictures.GetPicture(kButtonId)->toImage();
     EXPECT_EQ(img.pixelColor(0, 0), QColor(0, 0, 0x80));
     int yellow = 0;
