@@ -125,9 +125,12 @@ BOOL PADKIT_CopyFile(const QString& strSource, const QString& strDest) {
 
     // The copy keeps the source's permissions; a read-only copy becomes writable unless it is
     // also hidden.
-    QFileDevice::Permissions perms = source.permissions();
+    // The "User" bits describe whoever runs us (all set for root), not the file: leave them out.
+    const QFileDevice::Permissions userBits =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    QFileDevice::Permissions perms = source.permissions() & ~userBits;
     if (!(perms & QFileDevice::WriteOwner) && !IsHiddenName(dest))
-        perms |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
+        perms |= QFileDevice::WriteOwner;
     QFile::setPermissions(dest, perms);
     return TRUE;
 }
