@@ -11,6 +11,7 @@ packages=(
     libsamplerate0-dev portaudio19-dev
     libx11-dev libxtst-dev
     fonts-ipafont-gothic
+    locales  # locale sources: a test builds a comma-decimal locale with localedef
     libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils
     ffmpeg sox libsox-fmt-all time
