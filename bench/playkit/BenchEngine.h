@@ -3,6 +3,8 @@
 #include "playkit/AdxEngine.h"
 #include "playkit/AdxShow.h"
 
+#include "SoundWatch.h"
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -13,6 +15,16 @@ bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames = 256);
 
 // Opens a player on the file, printing the result code and error code when Open fails.
 std::unique_ptr<CAdxShow> OpenPlayer(const std::string& path, UINT userData);
+
+// Installs a sound watch as the engine's block tap for its own lifetime: declared after the
+// watch, it removes the tap before the watch is gone.
+class CWatchTap {
+public:
+    explicit CWatchTap(CSoundWatch& watch) { playkit::CAdxEngine::SetBlockTap(&CSoundWatch::Tap, &watch); }
+    ~CWatchTap() { playkit::CAdxEngine::SetBlockTap(nullptr, nullptr); }
+    CWatchTap(const CWatchTap&) = delete;
+    CWatchTap& operator=(const CWatchTap&) = delete;
+};
 
 // Milliseconds between two steady-clock points.
 template <class TimePoint> double Ms(TimePoint from, TimePoint to) {

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
         return 1;
 
     CSoundWatch watch;
+    const CWatchTap tap(watch);
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> phaseUs(0, static_cast<int>(2e6 * kPeriod / 48000));
     std::vector<double> toBlock, toFrame;
@@ -42,7 +43,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < plays; ++i) {
         // The decoder gets time to cue the player again after Stop.
         std::this_thread::sleep_for(std::chrono::milliseconds(15));
-        if (!watch.ArmAfterSilence(kTimeout)) {
+        watch.Arm();
+        if (!watch.WaitUntilSilent(kTimeout)) {
             std::fprintf(stderr, "the output does not fall silent after Stop\n");
             return 1;
         }

@@ -45,10 +45,12 @@ int main(int argc, char** argv) {
     }
 
     CSoundWatch watch;
+    const CWatchTap tap(watch);
     std::map<std::string, std::vector<double>> openMs, soundMs;
     for (int i = 0; i < opens; ++i) {
         for (const auto& [type, path] : files) {
-            if (!watch.ArmAfterSilence(kTimeout)) {
+            watch.Arm();
+            if (!watch.WaitUntilSilent(kTimeout)) {
                 std::fprintf(stderr, "the output does not fall silent\n");
                 return 1;
             }

@@ -1,7 +1,5 @@
 #include "SoundWatch.h"
 
-#include "playkit/AdxEngine.h"
-
 #include <cmath>
 #include <thread>
 
@@ -12,18 +10,12 @@ constexpr float kSilence = 1.0f / 32768;
 
 } // namespace
 
-CSoundWatch::CSoundWatch() {
-    playkit::CAdxEngine::SetBlockTap(&CSoundWatch::Tap, this);
-}
-
-CSoundWatch::~CSoundWatch() {
-    playkit::CAdxEngine::SetBlockTap(nullptr, nullptr);
-}
-
 void CSoundWatch::Tap(void* user, const float* stereo, std::size_t frames, std::uint64_t) {
-    auto* self = static_cast<CSoundWatch*>(user);
-    const auto now = Clock::now();
-    const int state = self->m_nState.load(std::memory_order_acquire);
+    static_cast<CSoundWatch*>(user)->OnBlock(stereo, frames, Clock::now());
+}
+
+void CSoundWatch::OnBlock(const float* stereo, std::size_t frames, Clock::time_point now) {
+    const int state = m_nState.load(std::memory_order_acquire);
     if (state != WantSilence && state != WantSound)
         return;
     std::size_t first = frames;
@@ -35,20 +27,20 @@ void CSoundWatch::Tap(void* user, const float* stereo, std::size_t frames, std::
     }
     if (state == WantSilence) {
         if (first == frames)
-            self->m_nState.store(WantSound, std::memory_order_release);
+            m_nState.store(WantSound, std::memory_order_release);
         return;
     }
     if (first == frames)
         return;
-    self->m_nSeenTicks.store(now.time_since_epoch().count(), std::memory_order_relaxed);
-    self->m_nSeenOffset.store(first, std::memory_order_relaxed);
-    self->m_nState.store(Seen, std::memory_order_release);
+    m_nSeenTicks.store(now.time_since_epoch().count(), std::memory_order_relaxed);
+    m_nSeenOffset.store(first, std::memory_order_relaxed);
+    m_nState.store(Seen, std::memory_order_release);
 }
 
 bool CSoundWatch::WaitFor(EState state, std::chrono::milliseconds timeout) const {
     const auto deadline = Clock::now() + timeout;
     while (m_nState.load(std::memory_order_acquire) != state) {
-        if (Clock::now() > deadline)
+        if (Clock::now() >= deadline)
             return false;
         // Polling finely keeps the measuring thread out of the way of the device thread on
         // a busy machine while costing it nothing in resolution (a period is 5.3 ms).
@@ -57,8 +49,11 @@ bool CSoundWatch::WaitFor(EState state, std::chrono::milliseconds timeout) const
     return true;
 }
 
-bool CSoundWatch::ArmAfterSilence(std::chrono::milliseconds timeout) {
+void CSoundWatch::Arm() {
     m_nState.store(WantSilence, std::memory_order_release);
+}
+
+bool CSoundWatch::WaitUntilSilent(std::chrono::milliseconds timeout) const {
     return WaitFor(WantSound, timeout);
 }
 

@@ -7,7 +7,8 @@
 
 // Watches the engine's output at the device callback for the first block that carries sound
 // after a stretch of silence. The owner arms it, waits until the output is silent, fires the
-// sound and waits for the watch to see it.
+// sound and waits for the watch to see it. Tap is installed as the engine's block tap with
+// the watch as its user pointer.
 class CSoundWatch {
 public:
     using Clock = std::chrono::steady_clock;
@@ -17,22 +18,25 @@ public:
         std::size_t nOffset = 0;  // frames into the block before the first non-silent one
     };
 
-    CSoundWatch();
-    ~CSoundWatch();
+    CSoundWatch() = default;
     CSoundWatch(const CSoundWatch&) = delete;
     CSoundWatch& operator=(const CSoundWatch&) = delete;
 
-    // Caller's thread. Forgets any earlier sound and waits until a whole block is silent;
-    // false when the output does not fall silent within the time-out.
-    bool ArmAfterSilence(std::chrono::milliseconds timeout);
-    // Caller's thread. Waits for the first block with sound since ArmAfterSilence.
+    // Device thread: the engine's block tap.
+    static void Tap(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
+    // Device thread: one mixed block of interleaved stereo frames. No lock, no allocation.
+    void OnBlock(const float* stereo, std::size_t frames, Clock::time_point now);
+
+    // Caller's thread. Forgets any earlier sound; from now on a silent block is awaited.
+    void Arm();
+    // Caller's thread. Waits until a whole block was silent since Arm.
+    bool WaitUntilSilent(std::chrono::milliseconds timeout) const;
+    // Caller's thread. Waits for the first block with sound after the silent one.
     bool WaitForSound(std::chrono::milliseconds timeout, SSeen& seen);
 
 private:
     enum EState : int { Idle, WantSilence, WantSound, Seen };
 
-    // Device thread: no lock, no allocation, only atomics.
-    static void Tap(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
     bool WaitFor(EState state, std::chrono::milliseconds timeout) const;
 
     std::atomic<int> m_nState{Idle};

@@ -1,6 +1,7 @@
 #include "MidiSong.h"
 #include "MixFile.h"
 #include "ProcessStats.h"
+#include "SoundWatch.h"
 #include "ToneFit.h"
 #include "WavFile.h"
 
@@ -190,4 +191,34 @@ TEST(ProcessStats, SeesThisProcess) {
     for (int i = 0; i < 2000000; ++i)
         sink = sink + std::sqrt(static_cast<double>(i));
     EXPECT_GT(ProcessCpuSeconds(), 0);
+}
+
+TEST(SoundWatch, SeesTheFirstSoundOnlyAfterASilentBlock) {
+    CSoundWatch watch;
+    const auto t0 = CSoundWatch::Clock::now();
+    std::vector<float> loud(2 * 256, 0.25f), silent(2 * 256, 0.0f), late(2 * 256, 0.0f);
+    late[2 * 37 + 1] = 0.01f; // right channel only, frame 37
+    CSoundWatch::SSeen seen;
+
+    watch.OnBlock(loud.data(), 256, t0); // not armed: ignored
+    watch.Arm();
+    watch.OnBlock(loud.data(), 256, t0); // the previous sound still rings
+    EXPECT_FALSE(watch.WaitUntilSilent(std::chrono::milliseconds(0)));
+    EXPECT_FALSE(watch.WaitForSound(std::chrono::milliseconds(0), seen));
+
+    // Half a 16-bit step is still silence.
+    std::vector<float> whisper(2 * 256, 0.4f / 32768);
+    watch.OnBlock(whisper.data(), 256, t0);
+    EXPECT_TRUE(watch.WaitUntilSilent(std::chrono::milliseconds(0)));
+    watch.OnBlock(silent.data(), 256, t0);
+    EXPECT_FALSE(watch.WaitForSound(std::chrono::milliseconds(0), seen));
+
+    const auto t1 = t0 + std::chrono::milliseconds(5);
+    watch.OnBlock(late.data(), 256, t1);
+    watch.OnBlock(loud.data(), 256, t1 + std::chrono::milliseconds(5)); // later blocks change nothing
+    ASSERT_TRUE(watch.WaitForSound(std::chrono::milliseconds(0), seen));
+    EXPECT_EQ(seen.nOffset, 37u);
+    EXPECT_EQ(seen.tBlock, t1);
+    // Seen once: the next measure needs a new Arm.
+    EXPECT_FALSE(watch.WaitForSound(std::chrono::milliseconds(0), seen));
 }
