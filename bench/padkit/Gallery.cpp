@@ -1,6 +1,7 @@
 // Shows every Padkit control in its states on one window. With --screenshot FILE.png it renders the
 // window off-screen to FILE.png and exits.
 
+#include "padkit/controls/BaseListCtrl.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/DlgButton.h"
 #include "padkit/controls/GdiColorButton.h"
@@ -211,12 +212,59 @@ QWidget* MakeTabs(QWidget* parent) {
 
 // The list control's demonstration: ten rows and a sort arrow.
 static QWidget* makeListDemo(QWidget* parent) {
-    auto* placeholder =
-        new QLabel(QStringLiteral("CBaseListCtrl: ten rows and a sort arrow go here"), parent);
-    placeholder->setFrameShape(QFrame::Box);
-    placeholder->setAlignment(Qt::AlignCenter);
-    placeholder->setMinimumSize(420, 200);
-    return placeholder;
+    // Ten channels ordered by title, descending, with the arrow on the title column; rows 3 and 4 selected.
+    static constexpr const char* kTitles[10] = {"開演ベル", "拍手", "雷鳴", "雨音",   "汽笛",
+                                                "ドアの音", "足音", "電話", "鳥の声", "終演アナウンス"};
+    class DemoList : public CBaseListCtrl {
+    public:
+        explicit DemoList(QWidget* p) : CBaseListCtrl(p) {
+            m_nColumnCount = 4;
+            m_nSortKeyCount = 1;
+            m_pnSortKey = &m_key;
+            m_pnSortDirection = &m_direction;
+            m_nSortMarkColumn = 2;
+        }
+        void InitColumn() override {
+            CBaseListCtrl::InitColumn();
+            const int ave = fontMetrics().averageCharWidth();
+            InsertColumn(0, "", LVCFMT_LEFT, 0);
+            InsertColumn(1, "CH", LVCFMT_CENTER, 6 * ave);
+            InsertColumn(2, "TITLE", LVCFMT_LEFT, 24 * ave);
+            InsertColumn(3, "TIME", LVCFMT_RIGHT, 20 * ave);
+        }
+        short SortCheck(short, int dbid1, int dbid2) override {
+            const int c = QString::fromUtf8(kTitles[dbid1]).compare(QString::fromUtf8(kTitles[dbid2]));
+            return static_cast<short>((c > 0) - (c < 0));
+        }
+        void OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) override {
+            CBaseListCtrl::OnGetDispInfo(pNMHDR, pResult);
+            auto* info = reinterpret_cast<NMLVDISPINFO*>(pNMHDR);
+            const int ch = static_cast<int>(info->item.lParam);
+            if (!(info->item.mask & LVIF_TEXT) || ch < 0 || ch > 9)
+                return;
+            const auto size = static_cast<size_t>(info->item.cchTextMax);
+            if (info->item.iSubItem == 1)
+                std::snprintf(info->item.pszText, size, "%d", ch + 1 < 10 ? ch + 1 : ch - 9);
+            else if (info->item.iSubItem == 2)
+                std::snprintf(info->item.pszText, size, "%s", kTitles[ch]);
+            else if (info->item.iSubItem == 3)
+                std::snprintf(info->item.pszText, size, "%02d:%02d/%02d:%02d", ch, 7 * ch % 60, 3 + ch, 15);
+        }
+
+    private:
+        short m_key = 0;
+        int m_direction = 2;
+    };
+    auto* list = new DemoList(parent);
+    list->SetListStyle(LVS_SHOWSELALWAYS);
+    list->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    list->InitColumn();
+    list->SetItemHeight(22);
+    list->SetList(10, FALSE);
+    list->SetCurSel(3, TRUE, FALSE);
+    list->SetCurSel(4, FALSE, FALSE);
+    list->setMinimumSize(420, 280);
+    return list;
 }
 
 int main(int argc, char** argv) {
