@@ -25,11 +25,14 @@ std::unique_ptr<CAdxFfmpegSource> CAdxFfmpegSource::Open(const std::string& path
     if (error < 0)
         return nullptr;
     const AVStream* st = src->m_fmt->streams[src->m_stream];
-    if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+    // A length the container states exactly is taken as it is; a missing one (an mp3 without a
+    // VBR header, a stream without an index) or one guessed from the bit rate is measured by
+    // counting packets when first asked for.
+    const bool guessed = src->m_fmt->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    if (st->duration != AV_NOPTS_VALUE && st->duration > 0 && !guessed)
         src->m_duration = static_cast<double>(st->duration) * av_q2d(st->time_base);
-    else if (src->m_fmt->duration != AV_NOPTS_VALUE && src->m_fmt->duration > 0)
-        src->m_duration = static_cast<double>(src->m_fmt->duration) / AV_TIME_BASE;
-    src->m_durationEstimated = src->m_fmt->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    else
+        src->m_durationEstimated = true;
     return src;
 }
 
@@ -41,14 +44,25 @@ int CAdxFfmpegSource::OpenFile() {
     int r = avformat_open_input(&m_fmt, m_path.c_str(), nullptr, nullptr);
     if (r < 0)
         return r;
-    r = avformat_find_stream_info(m_fmt, nullptr);
-    if (r < 0)
-        return r;
+    // Most containers describe their audio in the header. Probing packets for what is already known
+    // costs milliseconds (for PCM, many of them), so do it only where the header says too little.
     const AVCodec* codec = nullptr;
     r = av_find_best_stream(m_fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (r < 0)
-        return r;
+    const bool described = r >= 0 && m_fmt->streams[r]->codecpar->sample_rate > 0 &&
+                           m_fmt->streams[r]->codecpar->ch_layout.nb_channels > 0;
+    if (!described) {
+        r = avformat_find_stream_info(m_fmt, nullptr);
+        if (r < 0)
+            return r;
+        r = av_find_best_stream(m_fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+        if (r < 0)
+            return r;
+    }
     m_stream = r;
+    // The WAV reader scans the first 64 KB of PCM for a compressed S/PDIF stream in disguise,
+    // 4 ms of every open. Sound files for a soundboard are plain PCM: skip the scan.
+    if (std::strcmp(m_fmt->iformat->name, "wav") == 0 && m_fmt->streams[m_stream]->codecpar->codec_tag == 1)
+        m_fmt->streams[m_stream]->codecpar->codec_tag = 0;
     for (unsigned i = 0; i < m_fmt->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream)
             m_fmt->streams[i]->discard = AVDISCARD_ALL;

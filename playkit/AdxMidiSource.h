@@ -28,6 +28,8 @@ public:
     std::size_t Read(std::int16_t* dst, std::size_t frames) override;
     void Seek(std::int64_t frame) override;
     double Duration() override { return static_cast<double>(m_totalFrames) / m_rate; }
+    // Rendering is dearer than decoding: keep the open quick.
+    std::size_t HeadFrames() const override { return 2048; }
 
 private:
     explicit CAdxMidiSource(CAdxSynthPool& pool) : m_pool(pool) {}

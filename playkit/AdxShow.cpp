@@ -5,6 +5,7 @@
 #include "playkit/AdxFfmpegSource.h"
 #include "playkit/AdxMidiSource.h"
 #include "playkit/AdxVoice.h"
+#include "playkit/AdxWavSource.h"
 
 #include <algorithm>
 #include <array>
@@ -154,12 +155,12 @@ int CAdxShow::Open(const char* path, UINT userData) {
     }
     int error = 0;
     std::unique_ptr<playkit::CAdxSource> source;
-    if (LooksLikeMidi(path)) {
+    if (LooksLikeMidi(path))
         source = playkit::CAdxMidiSource::Open(path, engine->Synths(), error);
-    } else {
-        auto ff = playkit::CAdxFfmpegSource::Open(path, error);
-        source = std::move(ff);
-    }
+    else
+        source = playkit::CAdxWavSource::Open(path);
+    if (!source && error == 0)
+        source = playkit::CAdxFfmpegSource::Open(path, error);
     if (!source) {
         m_hr = error ? error : AVERROR_INVALIDDATA;
         return -7;

@@ -23,6 +23,8 @@ public:
     // UI thread, on an open source. The exact length in seconds. Does not touch the decoding
     // state, so it may run while the worker reads.
     virtual double Duration() = 0;
+    // Frames decoded at open and kept in memory, so that a cue to 0 needs no decoder.
+    virtual std::size_t HeadFrames() const { return 4096; }
 
 protected:
     int m_channels = 0;

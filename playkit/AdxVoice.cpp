@@ -11,8 +11,6 @@ extern "C" {
 
 namespace playkit {
 namespace {
-// Decoded at Open and kept: a cue to 0 plays from here at once while the decoder catches up.
-constexpr std::size_t kHeadFrames = 8192;
 // The ring holds about 1.4 s of stereo 44.1 kHz: 256 KB whatever the channel count.
 constexpr std::size_t kRingSamples = 131072;
 // The decoder fills the ring in slices of at least this many frames.
@@ -44,11 +42,13 @@ std::vector<float> FoldMatrix(int channels) {
 CAdxVoice::CAdxVoice(std::unique_ptr<CAdxSource> source, int /*outRate*/)
     : m_channels(source->Channels()), m_rate(source->SampleRate()), m_source(std::move(source)),
       m_ring(std::max<std::size_t>(kRingSamples / static_cast<std::size_t>(m_channels), 16384), m_channels) {
-    m_head.resize(kHeadFrames * static_cast<std::size_t>(m_channels));
-    const std::size_t got = m_source->Read(m_head.data(), kHeadFrames);
+    // Decoded now and kept: a cue to 0 plays from here at once while the decoder catches up.
+    const std::size_t headFrames = m_source->HeadFrames();
+    m_head.resize(headFrames * static_cast<std::size_t>(m_channels));
+    const std::size_t got = m_source->Read(m_head.data(), headFrames);
     m_headFrames = static_cast<std::int64_t>(got);
     m_head.resize(got * static_cast<std::size_t>(m_channels));
-    m_headWhole = got < kHeadFrames;
+    m_headWhole = got < headFrames;
     m_decoderEnd = m_headWhole;
     if (m_channels > 2)
         m_fold = FoldMatrix(m_channels);
