@@ -88,6 +88,11 @@ QByteArray EncodeCp932(const QString& text) {
 }
 
 QString DecodeText(const QByteArray& bytes) {
+    // Windows' Unicode profile files carry a UTF-16 byte-order mark.
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
     if (IsValidUtf8(bytes)) {
         QByteArray utf8 = bytes;
         if (utf8.startsWith("\xEF\xBB\xBF"))

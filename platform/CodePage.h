@@ -9,7 +9,8 @@
 namespace platform {
 
 // Bytes of a file as text: UTF-8 when they are valid UTF-8 (a leading byte-order mark is dropped),
-// otherwise CP932. Bytes CP932 cannot decode either become U+FFFD.
+// UTF-16 when they start with its byte-order mark, otherwise CP932. Bytes CP932 cannot decode
+// become U+FFFD.
 QString DecodeText(const QByteArray& bytes);
 
 bool IsValidUtf8(const QByteArray& bytes);

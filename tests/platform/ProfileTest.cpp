@@ -176,6 +176,7 @@ TEST(CodePageTest, CountsAndCutsCp932Bytes) {
 TEST(CodePageTest, DecodesUtf8WithBomAndCp932) {
     EXPECT_EQ(DecodeText("\xEF\xBB\xBFGroup"), "Group");
     EXPECT_EQ(DecodeText("\x82\xA0\x83\x41"), "あア");
+    EXPECT_EQ(DecodeText(QByteArray("\xFF\xFE[\0S\0]\0", 8)), "[S]");
     EXPECT_EQ(DecodeCp932(EncodeCp932("ﾃｽﾄ・表示①")), "ﾃｽﾄ・表示①");
     EXPECT_EQ(DecodeText("a\x82"), QString("a") + QChar(0xFFFD))
         << "a cut character is replaced, not lost silently";
