@@ -207,12 +207,14 @@ void CGdiColorButton::mouseReleaseEvent(QMouseEvent* event) {
         else if (m_bRadio && !m_bChecked)
             m_bChecked = 1;
     }
-    // Every release notifies, wherever the pointer is: the owner toggles its own state on it.
+    // Every release notifies, wherever the pointer is. The base class only clears its press state
+    // here: with the button no longer down it clicks nothing itself.
     setDown(false);
+    QAbstractButton::mouseReleaseEvent(event);
+    event->accept();
     update();
     emit released();
     emit clicked(GetCheck() == padkit::BST_CHECKED);
-    event->accept();
 }
 
 void CGdiColorButton::mouseMoveEvent(QMouseEvent* event) {
