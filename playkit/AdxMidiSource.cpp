@@ -70,7 +70,17 @@ bool CAdxMidiSource::StartPlayer(std::int64_t frame) {
         delete_fluid_player(m_player);
         m_player = nullptr;
     }
-    fluid_synth_system_reset(m_synth);
+    if (m_frame != 0 || m_started) {
+        // Every play from the start on a fresh synth, so that it sounds the same each time.
+        int error = 0;
+        if (fluid_synth_t* fresh = m_pool.Acquire(error)) {
+            m_pool.Release(m_synth);
+            m_synth = fresh;
+        } else {
+            fluid_synth_system_reset(m_synth);
+        }
+    }
+    m_started = true;
     m_scratchPos = m_scratchLen = 0;
     m_frame = frame;
     m_atEnd = frame >= m_totalFrames;

@@ -41,6 +41,7 @@ private:
     fluid_synth_t* m_synth = nullptr;
     fluid_player_t* m_player = nullptr;
     std::int64_t m_frame = 0;
+    bool m_started = false;
     std::int64_t m_totalFrames = 0;
     std::vector<float> m_scratch; // rendered stereo frames not yet handed out
     std::size_t m_scratchPos = 0;

@@ -68,6 +68,9 @@ bool CAdxSynthPool::LoadMaster() {
     if (id == FLUID_FAILED)
         return false;
     m_font = fluid_synth_get_sfont_by_id(m_master, id);
+    if (m_font)
+        if (fluid_synth_t* spare = MakeSynth())
+            m_idle.push_back(spare);
     return m_font != nullptr;
 }
 
@@ -76,12 +79,19 @@ fluid_synth_t* CAdxSynthPool::Acquire(int& error) {
     error = FLUID_FAILED;
     if (!LoadMaster())
         return nullptr;
+    fluid_synth_t* synth = nullptr;
     if (!m_idle.empty()) {
-        fluid_synth_t* s = m_idle.back();
+        synth = m_idle.back();
         m_idle.pop_back();
-        error = 0;
-        return s;
+    } else {
+        synth = MakeSynth();
     }
+    if (synth)
+        error = 0;
+    return synth;
+}
+
+fluid_synth_t* CAdxSynthPool::MakeSynth() {
     fluid_synth_t* synth = new_fluid_synth(m_settings);
     if (!synth)
         return nullptr;
@@ -97,16 +107,18 @@ fluid_synth_t* CAdxSynthPool::Acquire(int& error) {
         return nullptr;
     }
     fluid_synth_program_reset(synth);
-    error = 0;
     return synth;
 }
 
 void CAdxSynthPool::Release(fluid_synth_t* synth) {
-    if (!synth)
-        return;
-    fluid_synth_system_reset(synth);
+    // A synth keeps traces of what it played (a reset does not make it render a file the same
+    // way again), so it is not reused: a fresh one takes its place among the spares.
+    if (synth)
+        delete_fluid_synth(synth);
     std::lock_guard lock(m_mutex);
-    m_idle.push_back(synth);
+    if (m_font && m_idle.size() < kSpares)
+        if (fluid_synth_t* fresh = MakeSynth())
+            m_idle.push_back(fresh);
 }
 
 } // namespace playkit

@@ -22,16 +22,18 @@ public:
     CAdxSynthPool(const CAdxSynthPool&) = delete;
     CAdxSynthPool& operator=(const CAdxSynthPool&) = delete;
 
-    // UI thread. A reset synth, or null with FluidSynth's error code (the SoundFont did not load).
+    // UI or decoder thread. A fresh synth, or null with FluidSynth's error code (the SoundFont did not load).
     fluid_synth_t* Acquire(int& error);
-    // Any thread. The synth must no longer be rendered by anyone.
+    // Any thread but the UI's (it makes a spare). The synth must no longer be rendered by anyone.
     void Release(fluid_synth_t* synth);
     int SampleRate() const { return m_rate; }
 
     static std::string SoundFontPath();
 
 private:
+    static constexpr std::size_t kSpares = 2;
     bool LoadMaster();
+    fluid_synth_t* MakeSynth();
 
     std::mutex m_mutex;
     const int m_rate;

@@ -278,12 +278,7 @@ TEST_P(CAdxShowKinds, PlaysAtTheRightLevelLengthAndSpeed) {
     double worst = 0;
     for (std::size_t i = 0; i < end * 2; ++i)
         worst = std::max(worst, static_cast<double>(std::fabs(first[i] - second[i])));
-    if (midi) {
-        // FluidSynth does not render a file twice to the same bit; the replay must sound the same.
-        EXPECT_NEAR(Db(Rms(second, 0, 0, end) / Rms(first, 0, 0, end)), 0.0, 0.1);
-    } else {
-        EXPECT_LT(worst, 1e-4) << "the replay differs from the first play";
-    }
+    EXPECT_LT(worst, 1e-4) << "the replay differs from the first play";
 
     // Twice the speed: half the length.
     p.Stop();
