@@ -10,10 +10,17 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
 constexpr size_t kChunkFrames = 4800; // 0.1 s at 48 kHz
+
+double ThreadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+}
 
 } // namespace
 
@@ -35,6 +42,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<CAdxShow>> players;
     double longest = 0;
+    const double openStart = ThreadCpuSeconds();
     for (const auto& entry : mix.Entries()) {
         auto player = OpenPlayer(std::string(argv[2]) + "/" + entry.strFile, players.size() + 1);
         if (!player)
@@ -48,6 +56,7 @@ int main(int argc, char** argv) {
         longest = std::max(longest, player->GetTotalTime() / entry.dSpeed);
         players.push_back(std::move(player));
     }
+    const double openCpu = ThreadCpuSeconds() - openStart;
     for (auto& player : players)
         player->Play();
 
@@ -59,9 +68,13 @@ int main(int argc, char** argv) {
     const size_t total = static_cast<size_t>(std::llround(longest * rate));
     std::vector<float> mixed(2 * kChunkFrames);
     std::vector<int16_t> pcm(2 * kChunkFrames);
+    double renderCpu = 0; // this thread's time inside Render: the mixer runs on the caller's thread
     for (size_t done = 0; done < total;) {
         const size_t frames = std::min(kChunkFrames, total - done);
-        if (!playkit::CAdxEngine::Render(mixed.data(), frames)) {
+        const double renderStart = ThreadCpuSeconds();
+        const bool rendered = playkit::CAdxEngine::Render(mixed.data(), frames);
+        renderCpu += ThreadCpuSeconds() - renderStart;
+        if (!rendered) {
             std::fprintf(stderr, "the engine stopped rendering at %.3f s\n",
                          static_cast<double>(done) / rate);
             return 1;
@@ -78,12 +91,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s (disk full?)\n", argv[3]);
         return 1;
     }
+    // Where the time went, thread by thread, while they all still exist.
+    std::printf("thread_cpu_s=");
+    for (const auto& thread : ThreadCpuTimes())
+        std::printf("%s:%.2f,", thread.strName.c_str(), thread.dSeconds);
+    std::printf("\n");
     for (auto& player : players)
         player->Close();
 
     const auto counters = playkit::CAdxEngine::Counters();
-    std::printf("inputs=%zu frames=%zu underruns=%llu mix_cpu_s=%.3f\n", players.size(), total,
-                static_cast<unsigned long long>(counters.underruns), counters.callbackCpuSeconds);
+    std::printf(
+        "inputs=%zu frames=%zu underruns=%llu open_cpu_s=%.3f render_call_cpu_s=%.3f mix_cpu_s=%.3f\n",
+        players.size(), total, static_cast<unsigned long long>(counters.underruns), openCpu, renderCpu,
+        counters.callbackCpuSeconds);
     std::printf("cpu_s=%.2f wall_s=%.2f out_s=%.3f\n", ProcessCpuSeconds(),
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
                 static_cast<double>(total) / rate);
