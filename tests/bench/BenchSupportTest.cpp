@@ -1,3 +1,4 @@
+#include "InputCache.h"
 #include "MidiSong.h"
 #include "MixFile.h"
 #include "ProcessStats.h"
@@ -7,11 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <pthread.h>
+#include <thread>
 
 namespace {
 
@@ -221,4 +226,144 @@ TEST(SoundWatch, SeesTheFirstSoundOnlyAfterASilentBlock) {
     EXPECT_EQ(seen.tBlock, t1);
     // Seen once: the next measure needs a new Arm.
     EXPECT_FALSE(watch.WaitForSound(std::chrono::milliseconds(0), seen));
+}
+
+TEST(WavFile, ReadsPaddedChunksExtensibleFloatAndCutStreams) {
+    // RIFF header, an odd-sized LIST chunk (padded to even), an extensible fmt chunk declaring
+    // 32-bit float, and a data chunk that claims more bytes than the file holds.
+    std::vector<uint8_t> b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    auto le = [&b](uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    b.insert(b.end(), {'L', 'I', 'S', 'T'});
+    le(3, 4);
+    b.insert(b.end(), {'a', 'b', 'c', 0});
+    b.insert(b.end(), {'f', 'm', 't', ' '});
+    le(40, 4);
+    le(0xFFFE, 2); // extensible
+    le(1, 2);      // mono
+    le(44100, 4);
+    le(44100 * 4, 4);
+    le(4, 2);
+    le(32, 2);
+    le(22, 2);
+    le(32, 2);
+    le(4, 4);
+    le(3, 2); // sub-format: IEEE float
+    for (int i = 0; i < 14; ++i)
+        b.push_back(0);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    le(1000, 4);
+    const float values[] = {0.5f, -0.25f};
+    const auto* raw = reinterpret_cast<const uint8_t*>(values);
+    b.insert(b.end(), raw, raw + sizeof values);
+
+    const std::string path = TempPath("extensible.wav");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    SWavData wav;
+    std::string error;
+    ASSERT_TRUE(ReadWav(path, wav, error)) << error;
+    EXPECT_EQ(wav.nChannels, 1);
+    EXPECT_EQ(wav.nRate, 44100);
+    ASSERT_EQ(wav.samples.size(), 2u);
+    EXPECT_EQ(wav.samples[0], 0.5f);
+    EXPECT_EQ(wav.samples[1], -0.25f);
+
+    // 24-bit integer is refused with a reason rather than read as garbage.
+    b[12 + 8 + 4 + 8 + 14] = 24; // bits per sample
+    b[12 + 8 + 4 + 8 + 24] = 1;  // sub-format: PCM
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), b.size());
+    EXPECT_FALSE(ReadWav(path, wav, error));
+    EXPECT_NE(error.find("16-bit"), std::string::npos) << error;
+    std::filesystem::remove(path);
+}
+
+TEST(WavFile, ReportsAWriteThatCannotHappen) {
+    CWavWriter writer;
+    EXPECT_FALSE(writer.Open("/nonexistent-dir/x.wav", 2, 48000));
+    const int16_t samples[2] = {1, 2};
+    EXPECT_FALSE(writer.Write(samples));
+    EXPECT_FALSE(writer.Close());
+}
+
+TEST(InputCache, WritesDitheredSinesOnceAndLeavesNoHalfFiles) {
+    const auto dir = std::filesystem::temp_directory_path() / "padora-bench-test-cache";
+    std::filesystem::remove_all(dir);
+    setenv("PADORA_BENCH_DIR", dir.c_str(), 1);
+    CInputCache cache;
+    unsetenv("PADORA_BENCH_DIR");
+    ASSERT_TRUE(cache.Ok());
+    EXPECT_EQ(cache.Dir(), dir.string());
+
+    const std::string path = cache.Sine(1000, 48000, 0.5, 0.5);
+    ASSERT_FALSE(path.empty());
+    SWavData wav;
+    std::string error;
+    ASSERT_TRUE(ReadWav(path, wav, error)) << error;
+    ASSERT_EQ(wav.Frames(), 24000u);
+    std::vector<float> left(wav.Frames());
+    for (size_t i = 0; i < left.size(); ++i) {
+        left[i] = wav.samples[2 * i];
+        EXPECT_EQ(wav.samples[2 * i], wav.samples[2 * i + 1]);
+        // The dither stays within one step either side of the exact sine.
+        const double exact = 0.5 * std::sin(2 * std::numbers::pi * 1000 * i / 48000.0);
+        ASSERT_LE(std::fabs(left[i] - exact), 1.5 / 32768) << i;
+    }
+    const SToneFit fit = FitTone(left, 48000, 1000);
+    EXPECT_NEAR(fit.dAmplitude, 0.5, 1e-4);
+    EXPECT_LT(fit.dResidualDb, -80); // dithered 16-bit, not worse
+
+    // A second request reuses the file.
+    const auto written = std::filesystem::last_write_time(path);
+    EXPECT_EQ(cache.Sine(1000, 48000, 0.5, 0.5), path);
+    EXPECT_EQ(std::filesystem::last_write_time(path), written);
+
+    // The MIDI file is the song, byte for byte.
+    const std::string midi = cache.Midi(2.0);
+    ASSERT_FALSE(midi.empty());
+    std::ifstream in(midi, std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, MakeMidiSong(2.0));
+
+    // An encoder that fails leaves nothing behind, not even its temporary file.
+    EXPECT_EQ(cache.Audio("broken.wav", "no-such-lavfi-source", 1.0), "");
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find("broken"), std::string::npos) << entry.path();
+    std::filesystem::remove_all(dir);
+}
+
+TEST(InputCache, RunProgramGivesTheExitStatus) {
+    EXPECT_EQ(RunProgram({"true"}), 0);
+    EXPECT_EQ(RunProgram({"sh", "-c", "exit 3"}), 3);
+    EXPECT_EQ(RunProgram({"no-such-program-padora"}), -1);
+}
+
+TEST(ProcessStats, ChargesCpuToTheThreadThatUsedIt) {
+    // The worker burns 50 ms of its own CPU time, then waits: no dependence on the machine's load.
+    std::atomic<int> phase{0}; // 0 burning, 1 burnt, 2 may end
+    std::thread worker([&phase] {
+        pthread_setname_np(pthread_self(), "bench-burner");
+        auto cpu = [] {
+            timespec ts{};
+            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+            return ts.tv_sec + ts.tv_nsec * 1e-9;
+        };
+        volatile double sink = 0;
+        while (cpu() < 0.05)
+            sink = sink + std::sqrt(sink + 1);
+        phase = 1;
+        phase.notify_all();
+        phase.wait(1);
+    });
+    phase.wait(0);
+    double burnt = -1;
+    for (const auto& thread : ThreadCpuTimes())
+        if (thread.strName == "bench-burner")
+            burnt = thread.dSeconds;
+    phase = 2;
+    phase.notify_all();
+    worker.join();
+    EXPECT_GE(burnt, 0.05);
+    EXPECT_LT(burnt, 0.07);
 }
