@@ -3,6 +3,7 @@
 #include "app/main/MainDlg.h"
 #include "app/res/Resource.h"
 #include "padkit/util/Com.h"
+#include "platform/Foreground.h"
 #include "platform/MenuTemplate.h"
 #include "platform/Message.h"
 
@@ -26,13 +27,8 @@ void CMainFrame::SetMainDlg(std::unique_ptr<CMainDlg> pMainDlg) {
 }
 
 void CMainFrame::ActivateMainWindow() {
-    if (!m_pMainDlg)
-        return;
-    if (m_pMainDlg->isMinimized())
-        m_pMainDlg->showNormal();
-    m_pMainDlg->show();
-    m_pMainDlg->raise();
-    m_pMainDlg->activateWindow();
+    if (m_pMainDlg)
+        platform::SetForegroundWindow(m_pMainDlg.get());
 }
 
 bool CMainFrame::event(QEvent* e) {

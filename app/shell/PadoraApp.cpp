@@ -34,6 +34,40 @@ bool CanOpen(const QString& path) {
     return file.open(QIODevice::ReadOnly);
 }
 
+// The toolkit's own options (-platform xcb, -style=Fusion, -reverse ...), which its application object
+// takes out of the arguments: how many arguments the one at i spans, 0 when it is none of them.
+int ToolkitOptionLength(const QStringList& args, int i) {
+    static const QStringList kWithValue = {QStringLiteral("-platform"),
+                                           QStringLiteral("-platformpluginpath"),
+                                           QStringLiteral("-platformtheme"),
+                                           QStringLiteral("-plugin"),
+                                           QStringLiteral("-qwindowgeometry"),
+                                           QStringLiteral("-qwindowtitle"),
+                                           QStringLiteral("-qwindowicon"),
+                                           QStringLiteral("-display"),
+                                           QStringLiteral("-geometry"),
+                                           QStringLiteral("-style"),
+                                           QStringLiteral("-stylesheet"),
+                                           QStringLiteral("-session"),
+                                           QStringLiteral("-name"),
+                                           QStringLiteral("-title"),
+                                           QStringLiteral("-visual")};
+    static const QStringList kFlags = {QStringLiteral("-reverse"), QStringLiteral("-widgetcount"),
+                                       QStringLiteral("-nograb"), QStringLiteral("-dograb"),
+                                       QStringLiteral("-sync")};
+    QString a = args[i];
+    if (a.startsWith(QLatin1String("--")))
+        a.remove(0, 1);
+    const QString name = a.section(QLatin1Char('='), 0, 0);
+    if (kFlags.contains(a))
+        return 1;
+    if (!kWithValue.contains(name))
+        return 0;
+    if (a.contains(QLatin1Char('=')))
+        return 1;
+    return i + 1 < args.size() ? 2 : 1;
+}
+
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -73,6 +107,8 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
         }
         if (a == QLatin1String("--")) {
             optionsEnded = true;
+        } else if (const int taken = ToolkitOptionLength(args, i); taken > 0) {
+            i += taken - 1;
         } else if (a == QLatin1String("-h") || a == QLatin1String("--help")) {
             cl.action = CommandLine::Action::Help;
             return cl;
@@ -161,27 +197,10 @@ int CPadoraApp::Run(int argc, char** argv) {
 }
 
 int CPadoraApp::RunWindow(int& argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("padora"));
-    QApplication::setApplicationDisplayName(LoadResString(IDS_APP_TITLE));
-    QApplication::setWindowIcon(LoadAppIcon());
-    // The frame is hidden; the program ends when the frame is closed, not when a window closes.
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    // QApplication has taken its own options (-platform, -style ...) out of argv.
-    const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
-    if (cl.action == CommandLine::Action::Error) {
-        QTextStream(stderr) << "padora: " << cl.strError << "\n";
-        return kExitUsage;
-    }
-    // Only plain arguments and "--" are left; the splitter honours "--" as the parser did.
-    m_args = ArgumentsOf(argc, argv);
-
+    // Before the display is opened, so that a second start is over at once.
     m_pInstance = std::make_unique<CSingleInstance>();
-    switch (m_pInstance->Claim([this] {
-        if (m_pMainFrame)
-            m_pMainFrame->ActivateMainWindow();
-    })) {
+    const CSingleInstance::Result claim = m_pInstance->Claim();
+    switch (claim) {
     case CSingleInstance::Result::First:
         break;
     case CSingleInstance::Result::AnotherRuns:
@@ -196,6 +215,24 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
                             << " を作成できません。二重起動の確認を行わずに続けます。\n";
         break;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("padora"));
+    QApplication::setApplicationDisplayName(LoadResString(IDS_APP_TITLE));
+    QApplication::setWindowIcon(LoadAppIcon());
+    // The frame is hidden; the program ends when the frame is closed, not when a window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (claim == CSingleInstance::Result::First && !m_pInstance->Serve([this] {
+            if (m_pMainFrame)
+                m_pMainFrame->ActivateMainWindow();
+        })) {
+        QTextStream(stderr) << "padora: " << m_pInstance->SocketPath()
+                            << " を開けません。二重起動したときに前面に出せません。\n";
+    }
+
+    // The application object has taken its own options out of argv: only plain arguments and "--" are
+    // left, and the splitter honours "--" as the parser did.
+    m_args = ArgumentsOf(argc, argv);
 
     QStringList pieces;
     SplitCommandLine(pieces);

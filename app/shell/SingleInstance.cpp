@@ -6,20 +6,43 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace {
 
 // The whole hand-over of a later start stays well within a second.
-constexpr int kConnectTimeoutMs = 300;
-constexpr int kAnswerTimeoutMs = 300;
-constexpr int kHandOverBudgetMs = 800;
+constexpr int kHandOverBudgetMs = 700;
+constexpr int kAnswerTimeoutMs = 200;
 constexpr int kRetryPauseMs = 20;
 
 QString DefaultDir() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
+    // Without an application object Qt cannot name the runtime folder; it is $XDG_RUNTIME_DIR.
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QDir(dir).exists())
+        dir = QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid());
     return dir;
 }
+
+// A file descriptor closed when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -39,50 +62,66 @@ QString CSingleInstance::LockPath() const {
     return QDir(m_strDir).filePath(QStringLiteral("padora.lock"));
 }
 
-CSingleInstance::Result CSingleInstance::Claim(std::function<void()> onRaise) {
+CSingleInstance::Result CSingleInstance::Claim() {
+    // The fallback folder under /tmp is made private to the user.
+    if (!QDir(m_strDir).exists() && m_strDir.startsWith(QDir::tempPath())) {
+        QDir().mkpath(m_strDir);
+        QFile::setPermissions(m_strDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     m_pLock = std::make_unique<QLockFile>(LockPath());
     // A lock whose process has gone is stale whatever its age; a live holder keeps it for good.
     m_pLock->setStaleLockTime(0);
-    if (!m_pLock->tryLock(0)) {
-        const QLockFile::LockError error = m_pLock->error();
-        m_pLock.reset();
-        if (error != QLockFile::LockFailedError)
-            return Result::Failed;
-        // The holder may still be starting and not yet listening: retry within the budget.
-        const QDeadlineTimer deadline(kHandOverBudgetMs);
-        while (!deadline.hasExpired()) {
-            if (AskRunningToRaise())
-                return Result::AnotherRuns;
-            QThread::msleep(kRetryPauseMs);
-        }
-        return Result::AnotherUnreached;
-    }
+    if (m_pLock->tryLock(0))
+        return Result::First;
 
+    const QLockFile::LockError error = m_pLock->error();
+    m_pLock.reset();
+    if (error != QLockFile::LockFailedError)
+        return Result::Failed;
+    // The holder may still be starting and not yet listening: retry within the budget.
+    const QDeadlineTimer deadline(kHandOverBudgetMs);
+    while (!deadline.hasExpired()) {
+        if (AskRunningToRaise())
+            return Result::AnotherRuns;
+        QThread::msleep(kRetryPauseMs);
+    }
+    return Result::AnotherUnreached;
+}
+
+bool CSingleInstance::Serve(std::function<void()> onRaise) {
+    if (!m_pLock)
+        return false;
     // We hold the lock, so any socket file is a leftover of a crashed instance.
     QLocalServer::removeServer(SocketPath());
     m_pServer = std::make_unique<QLocalServer>();
     m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_pServer->listen(SocketPath())) {
         m_pServer.reset();
-        m_pLock.reset();
-        return Result::Failed;
+        return false;
     }
     m_onRaise = std::move(onRaise);
     connect(m_pServer.get(), &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
-    return Result::First;
+    return true;
 }
 
-bool CSingleInstance::AskRunningToRaise() {
-    QLocalSocket socket;
-    socket.connectToServer(SocketPath());
-    if (!socket.waitForConnected(kConnectTimeoutMs))
+// Plain POSIX: this runs before any application object exists.
+bool CSingleInstance::AskRunningToRaise() const {
+    const QByteArray path = QFile::encodeName(SocketPath());
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= static_cast<int>(sizeof(addr.sun_path)))
         return false;
-    socket.write(kRaiseRequest);
-    if (!socket.waitForBytesWritten(kConnectTimeoutMs))
+    std::memcpy(addr.sun_path, path.constData(), path.size());
+
+    const Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (fd.get() < 0 || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0)
+        return false;
+    const size_t length = sizeof(kRaiseRequest) - 1;
+    if (::send(fd.get(), kRaiseRequest, length, MSG_NOSIGNAL) != static_cast<ssize_t>(length))
         return false;
     // The answer only confirms; the request has been delivered either way.
-    socket.waitForReadyRead(kAnswerTimeoutMs);
-    socket.disconnectFromServer();
+    pollfd p{fd.get(), POLLIN, 0};
+    ::poll(&p, 1, kAnswerTimeoutMs);
     return true;
 }
 

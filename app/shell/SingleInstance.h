@@ -19,14 +19,19 @@ public:
     ~CSingleInstance() override;
 
     enum class Result {
-        First,            // this process is the one instance; requests to raise come to onRaise
+        First,            // this process is the one instance
         AnotherRuns,      // another instance runs and was asked to come to the front
-        AnotherUnreached, // another instance holds the lock but did not answer in time
-        Failed,           // the lock or socket could not be set up (the folder is not usable)
+        AnotherUnreached, // another instance holds the lock but did not take the request in time
+        Failed,           // the lock could not be set up (the folder is not usable)
     };
 
-    // Claims the instance or hands over to the running one. Returns within about a second. UI thread.
-    Result Claim(std::function<void()> onRaise);
+    // Claims the instance or hands over to the running one, within about a second. Needs no application
+    // object, so that a second start ends before it connects to the display. Main thread.
+    Result Claim();
+
+    // After a successful Claim, with the application object running: takes requests to come to the front
+    // and calls onRaise for each. False when the socket cannot be set up. UI thread.
+    bool Serve(std::function<void()> onRaise);
 
     QString SocketPath() const;
     QString LockPath() const;
@@ -36,7 +41,7 @@ public:
     static constexpr char kRaiseAnswer[] = "ok\n";
 
 private:
-    bool AskRunningToRaise();
+    bool AskRunningToRaise() const;
     void OnNewConnection();
 
     QString m_strDir;

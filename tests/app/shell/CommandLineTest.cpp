@@ -64,6 +64,14 @@ TEST(ParseCommandLine, GroupFileAndEndOfOptions) {
               QStringList{QStringLiteral("-set.pdg")});
 }
 
+TEST(ParseCommandLine, ToolkitOptionsArePassedOverNotMistakenForTheFile) {
+    const auto run = CPadoraApp::ParseCommandLine({QStringLiteral("-platform"), QStringLiteral("xcb"),
+                                                   QStringLiteral("-style=Fusion"),
+                                                   QStringLiteral("-reverse"), QStringLiteral("show.pdg")});
+    EXPECT_EQ(run.action, Action::Run);
+    EXPECT_EQ(run.args, QStringList{QStringLiteral("show.pdg")});
+}
+
 TEST(ParseCommandLine, MistakesAreRefusedWithAMessage) {
     const auto unknown = CPadoraApp::ParseCommandLine({QStringLiteral("--chek"), QStringLiteral("show.pdg")});
     EXPECT_EQ(unknown.action, Action::Error);

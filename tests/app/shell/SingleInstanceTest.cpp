@@ -32,13 +32,15 @@ TEST(SingleInstance, SecondClaimAsksTheFirstToRaiseAndGivesUpWithinASecond) {
     QTemporaryDir dir;
     CSingleInstance first(dir.path());
     int raised = 0;
-    ASSERT_EQ(first.Claim([&raised] { ++raised; }), CSingleInstance::Result::First);
+    ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
+    ASSERT_TRUE(first.Serve([&raised] { ++raised; }));
 
     CSingleInstance second(dir.path());
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(second.Claim([] { ADD_FAILURE() << "the second instance must not serve"; }),
-              CSingleInstance::Result::AnotherRuns);
+    EXPECT_EQ(second.Claim(), CSingleInstance::Result::AnotherRuns);
+    // Only the holder of the instance serves.
+    EXPECT_FALSE(second.Serve([] {}));
     EXPECT_LT(timer.elapsed(), 1000);
 
     ProcessEventsUntil([&raised] { return raised > 0; });
@@ -58,26 +60,39 @@ TEST(SingleInstance, LeftoversOfACrashedInstanceAreTakenOver) {
     }
     CSingleInstance instance(dir.path());
     int raised = 0;
-    ASSERT_EQ(instance.Claim([&raised] { ++raised; }), CSingleInstance::Result::First);
+    ASSERT_EQ(instance.Claim(), CSingleInstance::Result::First);
+    ASSERT_TRUE(instance.Serve([&raised] { ++raised; }));
 
     // And it serves requests on the socket it set up anew.
     CSingleInstance later(dir.path());
-    EXPECT_EQ(later.Claim({}), CSingleInstance::Result::AnotherRuns);
+    EXPECT_EQ(later.Claim(), CSingleInstance::Result::AnotherRuns);
     ProcessEventsUntil([&raised] { return raised > 0; });
     EXPECT_EQ(raised, 1);
+}
+
+TEST(SingleInstance, AHolderNotYetServingIsReportedUnreached) {
+    QTemporaryDir dir;
+    CSingleInstance first(dir.path());
+    ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
+    CSingleInstance second(dir.path());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(second.Claim(), CSingleInstance::Result::AnotherUnreached);
+    EXPECT_LT(timer.elapsed(), 1000);
 }
 
 TEST(SingleInstance, ReleasedWhenTheInstanceEnds) {
     QTemporaryDir dir;
     {
         CSingleInstance first(dir.path());
-        ASSERT_EQ(first.Claim({}), CSingleInstance::Result::First);
+        ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
+        ASSERT_TRUE(first.Serve({}));
     }
     CSingleInstance next(dir.path());
-    EXPECT_EQ(next.Claim({}), CSingleInstance::Result::First);
+    EXPECT_EQ(next.Claim(), CSingleInstance::Result::First);
 }
 
 TEST(SingleInstance, UnusableFolderIsReportedNotMistakenForAnotherInstance) {
     CSingleInstance instance(QStringLiteral("/nonexistent/padora-test"));
-    EXPECT_EQ(instance.Claim({}), CSingleInstance::Result::Failed);
+    EXPECT_EQ(instance.Claim(), CSingleInstance::Result::Failed);
 }
