@@ -62,6 +62,18 @@ TEST(GdiColorButton, PressingSinksTheShapeAndTheCaptionByOnePixel) {
     EXPECT_EQ(RenderWidget(b), up);
 }
 
+TEST(GdiColorButton, FrameCoversWholeDevicePixelsOnAScaledScreen) {
+    CGdiColorButton b(QString(), BS_PUSHBUTTON);
+    Style(b, 5);
+    const QImage img = RenderWidgetScaled(b, 2.0);
+    const int mid = 30;
+    EXPECT_EQ(img.pixelColor(0, mid), ColorOf(kFrame));
+    EXPECT_EQ(img.pixelColor(1, mid), ColorOf(kFrame));
+    EXPECT_NE(img.pixelColor(2, mid), ColorOf(kFrame));
+    EXPECT_EQ(img.pixelColor(159, mid), ColorOf(kFrame));
+    EXPECT_EQ(img.pixelColor(158, mid), ColorOf(kFrame));
+}
+
 TEST(GdiColorButton, CornersFollowTheRadius) {
     CGdiColorButton round(QString(), BS_PUSHBUTTON);
     Style(round, 5);

@@ -158,3 +158,23 @@ TEST(LevelFaderCtrl, EmptyRangeDrawsAnEmptyMeter) {
                 << x << "," << y;
         }
 }
+
+TEST(LevelFaderCtrl, BandEdgesStaySharpOnAScaledScreen) {
+    CLevelFaderCtrl f;
+    ConfigureDecibels(f);
+    f.resize(40, 200);
+    f.setValue(f.maximum());
+    f.SetLevelPos(-10);
+    const QRect groove = f.ChannelRect();
+    const QImage img = RenderWidgetScaled(f, 2.0);
+    const int x = groove.center().x() * 2;
+    const int bottom = (groove.top() + groove.height()) * 2;
+    const int yellowTop = bottom - 2 * LevelFillHeight(groove.height(), -48, 0, -10);
+    const int greenTop = bottom - 2 * LevelFillHeight(groove.height(), -48, 0, -18);
+    // Each band covers whole device pixels: no blended rows at its edges.
+    EXPECT_EQ(img.pixelColor(x, yellowTop), ColorOf(kLevelYellow));
+    EXPECT_EQ(img.pixelColor(x, yellowTop + 1), ColorOf(kLevelYellow));
+    EXPECT_NE(img.pixelColor(x, yellowTop - 1), ColorOf(kLevelYellow));
+    EXPECT_EQ(img.pixelColor(x, greenTop - 1), ColorOf(kLevelYellow));
+    EXPECT_EQ(img.pixelColor(x, greenTop), ColorOf(kLevelGreen));
+}

@@ -15,6 +15,15 @@ inline QImage RenderWidget(QWidget& w, QColor backdrop = QColor(12, 34, 56)) {
     return img;
 }
 
+// The same on a screen with the given scale factor: the image has that many device pixels per logical one.
+inline QImage RenderWidgetScaled(QWidget& w, qreal dpr, QColor backdrop = QColor(12, 34, 56)) {
+    QImage img((QSizeF(w.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    img.setDevicePixelRatio(dpr);
+    img.fill(backdrop);
+    w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    return img;
+}
+
 inline QColor ColorOf(COLORREF c) {
     return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
 }
