@@ -1,0 +1,302 @@
+#include "XSession.h"
+
+#include "platform/DialogTemplate.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kStartTimeoutMs = 15000;
+// X keysyms.
+constexpr unsigned long kKeyEscape = 0xff1b;
+constexpr unsigned long kKeyReturn = 0xff0d;
+constexpr int kExitTimeoutMs = 5000;
+const QString kMainTitle = QStringLiteral("Padora");
+
+class PadoraE2e : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_x.IsOpen()) << "no X display";
+        ASSERT_TRUE(m_work.isValid());
+        ASSERT_TRUE(m_runtime.isValid());
+    }
+
+    void TearDown() override {
+        for (auto& p : m_processes) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(kExitTimeoutMs);
+            }
+        }
+    }
+
+    QProcess* Start(const QStringList& args) {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        // Each test its own instance scope, so a Padora running elsewhere never interferes.
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        p->setProcessEnvironment(env);
+        p->setWorkingDirectory(m_work.path());
+        p->start(QStringLiteral(PADORA_BIN), args);
+        EXPECT_TRUE(p->waitForStarted(kStartTimeoutMs));
+        m_processes.push_back(std::move(p));
+        return m_processes.back().get();
+    }
+
+    XWindow WaitForXWindow(QProcess* p, const QString& title) {
+        XWindow found = 0;
+        XSession::WaitFor(
+            [&] {
+                const auto windows = m_x.WindowsOf(p->processId(), title);
+                found = windows.empty() ? 0 : windows.front();
+                return found != 0 || p->state() == QProcess::NotRunning;
+            },
+            kStartTimeoutMs);
+        return found;
+    }
+
+    static bool WaitForExit(QProcess* p) {
+        return XSession::WaitFor([p] { return p->state() == QProcess::NotRunning; }, kExitTimeoutMs);
+    }
+
+    QString WriteFile(const QString& name, const QByteArray& bytes) {
+        const QString path = m_work.filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+
+    // One connection for the whole run: the server resets whenever its last client leaves.
+    static XSession& Display() {
+        static XSession session;
+        return session;
+    }
+
+    XSession& m_x = Display();
+    QTemporaryDir m_work;
+    QTemporaryDir m_runtime;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+};
+
+// One decimal as the C library prints it (which rounds 1.25 to even).
+QString Printf1(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f", v);
+    return QString::fromLatin1(buf);
+}
+
+bool IsGrey(QColor c, int minLevel) {
+    return qAbs(c.red() - c.green()) < 10 && qAbs(c.green() - c.blue()) < 10 && c.red() >= minLevel;
+}
+
+} // namespace
+
+TEST_F(PadoraE2e, MainWindowShowsTheSamplerFrame) {
+    QProcess* padora = Start({});
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+
+    // Only the main sampler window shows; the frame stays hidden and no message box came up.
+    EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
+
+    const QSize base = platform::DialogBaseUnits(platform::DialogFont(QStringLiteral("ＭＳ ゴシック"), 12));
+    const QSize client = platform::DialogUnitsToPixels(QSize(397, 313), base);
+    // Mapped is not yet painted: wait for the first paint to reach the screen.
+    QImage shot;
+    XSession::WaitFor(
+        [&] {
+            shot = m_x.Capture(main);
+            return !shot.isNull() && shot.pixelColor(shot.width() / 2, shot.height() - 2) != QColor(Qt::black);
+        },
+        kStartTimeoutMs);
+    ASSERT_FALSE(shot.isNull());
+    shot.save(QStringLiteral(PADORA_E2E_OUTPUT_DIR "/e2e-main-window.png"));
+
+    EXPECT_EQ(shot.width(), client.width());
+    const int menuHeight = shot.height() - client.height();
+    EXPECT_GT(menuHeight, 10);
+    EXPECT_LT(menuHeight, 60);
+
+    auto at = [&](int xUnits, int yUnits) {
+        const QRect r = platform::DialogUnitsToPixels(QRect(xUnits, yUnits, 1, 1), base);
+        return shot.pixelColor(r.x(), r.y() + menuHeight);
+    };
+    // The dark background between the strips and beside the master fader.
+    EXPECT_EQ(at(38, 215), QColor(64, 64, 64));
+    EXPECT_EQ(at(360, 200), QColor(64, 64, 64));
+    // Ten grey pads (no sound loaded) along the bottom, the green all-stop button beside them.
+    const int stripX[10] = {6, 40, 74, 108, 143, 178, 212, 247, 282, 317};
+    for (int x : stripX)
+        EXPECT_TRUE(IsGrey(at(x + 6, 282), 90)) << "pad at " << x;
+    const QColor allStop = at(359 + 6, 282);
+    EXPECT_GT(allStop.green(), allStop.red() + 40);
+    // The monitor list's grey field.
+    EXPECT_EQ(at(200, 100), QColor(127, 127, 127));
+}
+
+TEST_F(PadoraE2e, SecondStartRaisesTheRunningWindowAndExitsWithFailureWithinASecond) {
+    QProcess* first = Start({});
+    const XWindow main = WaitForXWindow(first, kMainTitle);
+    ASSERT_NE(main, 0u);
+
+    // Another window now covers Padora and has the focus.
+    const XWindow cover = m_x.CoverScreen();
+    ASSERT_GT(m_x.StackIndex(cover), m_x.StackIndex(main));
+    ASSERT_EQ(m_x.Focus(), cover);
+
+    QElapsedTimer timer;
+    timer.start();
+    QProcess* second = Start({});
+    ASSERT_TRUE(WaitForExit(second));
+    const qint64 elapsed = timer.elapsed();
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 1);
+    EXPECT_LT(elapsed, 1000);
+    EXPECT_TRUE(m_x.WindowsOf(second->processId()).empty());
+
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_TRUE(XSession::WaitFor(
+        [&] { return m_x.StackIndex(main) > m_x.StackIndex(cover) && m_x.Focus() == main; }, kExitTimeoutMs))
+        << "main window stacked at " << m_x.StackIndex(main) << " under cover at " << m_x.StackIndex(cover);
+    m_x.Destroy(cover);
+}
+
+TEST_F(PadoraE2e, EscapeInTheMainWindowEndsTheProgramWithStatusZero) {
+    QProcess* padora = Start({});
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u);
+    m_x.SetFocus(main);
+    m_x.PressKey(kKeyEscape);
+    ASSERT_TRUE(WaitForExit(padora));
+    EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(padora->exitCode(), 0);
+}
+
+TEST_F(PadoraE2e, WindowManagerCloseEndsTheProgramWithStatusZero) {
+    QProcess* padora = Start({});
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u);
+    m_x.RequestClose(main);
+    ASSERT_TRUE(WaitForExit(padora));
+    EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(padora->exitCode(), 0);
+
+    // The instance is free again.
+    QProcess* again = Start({});
+    EXPECT_NE(WaitForXWindow(again, kMainTitle), 0u);
+}
+
+TEST_F(PadoraE2e, NamedFileThatCannotBeOpenedIsReportedAndEndsWithFailure) {
+    const QString missing = m_work.filePath(QStringLiteral("nowhere/show.pdg"));
+    QProcess* padora = Start({missing});
+    // A message box, not the main window.
+    XWindow box = 0;
+    ASSERT_TRUE(XSession::WaitFor(
+        [&] {
+            const auto windows = m_x.WindowsOf(padora->processId());
+            box = windows.empty() ? 0 : windows.front();
+            return box != 0;
+        },
+        kStartTimeoutMs));
+    // Far smaller than the main sampler window.
+    EXPECT_LT(m_x.Geometry(box).width(), 600);
+    m_x.SetFocus(box);
+    m_x.PressKey(kKeyReturn);
+    ASSERT_TRUE(WaitForExit(padora));
+    EXPECT_EQ(padora->exitCode(), 1);
+    const QString err = QString::fromUtf8(padora->readAllStandardError());
+    EXPECT_TRUE(err.contains(missing)) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("ファイルを開けませんでした。"))) << err.toStdString();
+}
+
+TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
+    const QString bell = WriteFile(QStringLiteral("show/sounds/bell.wav"), "RIFF");
+    const QByteArray firstGroup = "[GroupData]\r\n"
+                                  "GroupNum=2\r\n"
+                                  "GrpName01=Opening\r\n"
+                                  "GrpName02=効果\r\n"
+                                  "[SoundData]\r\n"
+                                  "SndName01-01=Bell\r\n"
+                                  "SndFName01-01=sounds\\bell.wav\r\n"
+                                  "SndVol01-01=80\r\n"
+                                  "SndPan01-01=-20\r\n"
+                                  "SndRate01-01=1.25\r\n"
+                                  "SndRepeat01-01=1\r\n"
+                                  "SndFI01-01=0\r\n"
+                                  "SndFO01-01=1\r\n"
+                                  "SndTimeFI01-01=5.0\r\n"
+                                  "SndTimeFO01-01=3.5\r\n";
+    const QString allThere = WriteFile(QStringLiteral("show/ok.pdg"), firstGroup);
+    const QString withMissing =
+        WriteFile(QStringLiteral("show/missing.pdg"),
+                  firstGroup + "SndName02-10=Gone\r\nSndFName02-10=/nonexistent/gone.wav\r\n");
+    const QString noGroup = WriteFile(QStringLiteral("show/empty.pdg"), "[GroupData]\r\nGroupNum=0\r\n");
+
+    // 1.25 is shown as "%.1f" shows it.
+    const QString bellLine =
+        QStringLiteral("channel\t1-1\tBell\t%1\tvol=80\tpan=-20\trate=%2\trepeat=1\tfi=0\t"
+                       "fo=1\ttfi=5.0\ttfo=3.5\tok")
+            .arg(QFileInfo(bell).absoluteFilePath(), Printf1(1.25));
+
+    QProcess* ok = Start({QStringLiteral("--check"), allThere});
+    ASSERT_TRUE(WaitForExit(ok));
+    EXPECT_EQ(ok->exitCode(), 0);
+    const QStringList okLines =
+        QString::fromUtf8(ok->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(okLines.size(), 3);
+    EXPECT_EQ(okLines[0], QStringLiteral("group\t1\tOpening"));
+    EXPECT_EQ(okLines[1].toStdString(), bellLine.toStdString());
+    EXPECT_EQ(okLines[2], QStringLiteral("group\t2\t効果"));
+    // No window for a check.
+    EXPECT_TRUE(m_x.WindowsOf(ok->processId()).empty());
+
+    QProcess* missing = Start({QStringLiteral("--check"), withMissing});
+    ASSERT_TRUE(WaitForExit(missing));
+    EXPECT_EQ(missing->exitCode(), 1);
+    const QStringList lines =
+        QString::fromUtf8(missing->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[3].toStdString(),
+              QStringLiteral("channel\t2-10\tGone\t/nonexistent/gone.wav\tvol=70\tpan=0\trate=1.0\t"
+                             "repeat=0\tfi=0\tfo=0\ttfi=5.0\ttfo=5.0\tmissing")
+                  .toStdString());
+
+    QProcess* empty = Start({QStringLiteral("--check"), noGroup});
+    ASSERT_TRUE(WaitForExit(empty));
+    EXPECT_EQ(empty->exitCode(), 2);
+    EXPECT_TRUE(empty->readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(QString::fromUtf8(empty->readAllStandardError())
+                    .contains(QStringLiteral("ファイル読込中にエラーが発生しました。")));
+
+    QProcess* usage = Start({QStringLiteral("--check")});
+    ASSERT_TRUE(WaitForExit(usage));
+    EXPECT_EQ(usage->exitCode(), 2);
+}
+
+TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
+    const QString demo = QStringLiteral(PADORA_SOURCE_DIR "/examples/demo.pdg");
+    QProcess* check = Start({QStringLiteral("--check"), demo});
+    ASSERT_TRUE(WaitForExit(check));
+    const QString out = QString::fromUtf8(check->readAllStandardOutput());
+    EXPECT_EQ(check->exitCode(), 0) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("group\t")), 2);
+    EXPECT_GE(out.count(QStringLiteral("\tok\n")), 4);
+
+    QProcess* padora = Start({demo});
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
+}

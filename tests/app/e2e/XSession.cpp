@@ -1,0 +1,168 @@
+#include "XSession.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+
+// After Qt: Xlib defines macros that clash with its headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+XSession::XSession() : m_display(XOpenDisplay(nullptr)) {}
+
+XSession::~XSession() {
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+std::vector<XWindow> XSession::TopLevels() const {
+    std::vector<XWindow> result;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count)) {
+        result.assign(children, children + count);
+        XFree(children);
+    }
+    return result;
+}
+
+std::vector<XWindow> XSession::WindowsOf(qint64 pid, const QString& title) const {
+    const Atom pidAtom = XInternAtom(m_display, "_NET_WM_PID", False);
+    std::vector<XWindow> result;
+    for (Window w : TopLevels()) {
+        XWindowAttributes attr;
+        if (!XGetWindowAttributes(m_display, w, &attr) || attr.map_state != IsViewable)
+            continue;
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(m_display, w, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items,
+                               &after, &data) != Success ||
+            !data)
+            continue;
+        const qint64 owner = items == 1 ? static_cast<qint64>(*reinterpret_cast<unsigned long*>(data)) : -1;
+        XFree(data);
+        if (owner == pid && (title.isNull() || Title(w) == title))
+            result.push_back(w);
+    }
+    return result;
+}
+
+QString XSession::Title(XWindow w) const {
+    const Atom nameAtom = XInternAtom(m_display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    QString title;
+    if (XGetWindowProperty(m_display, w, nameAtom, 0, 1024, False, utf8, &type, &format, &items, &after,
+                           &data) == Success &&
+        data) {
+        title = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<int>(items));
+        XFree(data);
+    }
+    return title;
+}
+
+QRect XSession::Geometry(XWindow w) const {
+    XWindowAttributes attr;
+    if (!XGetWindowAttributes(m_display, w, &attr))
+        return {};
+    return QRect(attr.x, attr.y, attr.width, attr.height);
+}
+
+XWindow XSession::Focus() const {
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    return focus;
+}
+
+int XSession::StackIndex(XWindow w) const {
+    const std::vector<XWindow> all = TopLevels();
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == w)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+XWindow XSession::CoverScreen() {
+    const int screen = DefaultScreen(m_display);
+    const Window w = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0,
+                                         DisplayWidth(m_display, screen), DisplayHeight(m_display, screen), 0,
+                                         BlackPixel(m_display, screen), WhitePixel(m_display, screen));
+    XMapRaised(m_display, w);
+    XSync(m_display, False);
+    WaitFor(
+        [&] {
+            XWindowAttributes attr;
+            return XGetWindowAttributes(m_display, w, &attr) && attr.map_state == IsViewable;
+        },
+        2000);
+    SetFocus(w);
+    return w;
+}
+
+void XSession::Destroy(XWindow w) {
+    XDestroyWindow(m_display, w);
+    XSync(m_display, False);
+}
+
+void XSession::SetFocus(XWindow w) {
+    XSetInputFocus(m_display, w, RevertToParent, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::PressKey(unsigned long keysym) {
+    const KeyCode code = XKeysymToKeycode(m_display, keysym);
+    XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+    XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::RequestClose(XWindow w) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(m_display, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(m_display, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(m_display, w, False, NoEventMask, &e);
+    XSync(m_display, False);
+}
+
+QImage XSession::Capture(XWindow w) const {
+    const QRect g = Geometry(w);
+    if (g.isEmpty())
+        return {};
+    XImage* xi = XGetImage(m_display, w, 0, 0, g.width(), g.height(), AllPlanes, ZPixmap);
+    if (!xi)
+        return {};
+    QImage image(g.width(), g.height(), QImage::Format_RGB32);
+    for (int y = 0; y < g.height(); ++y) {
+        for (int x = 0; x < g.width(); ++x) {
+            const unsigned long p = XGetPixel(xi, x, y);
+            image.setPixel(x, y, qRgb((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+        }
+    }
+    XDestroyImage(xi);
+    return image;
+}
+
+bool XSession::WaitFor(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(20);
+    }
+    return true;
+}

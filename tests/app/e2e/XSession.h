@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+// Xlib's types without its macros, which clash with Qt's headers.
+struct _XDisplay;
+using XWindow = unsigned long;
+
+// The X display the tests run on (xvfb-run's): finds the program's windows, looks at them, and drives
+// them with real input, as an operator's desktop would.
+class XSession {
+public:
+    XSession();
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    bool IsOpen() const { return m_display != nullptr; }
+
+    // Top-level windows from bottom to top.
+    std::vector<XWindow> TopLevels() const;
+    // Mapped top-level windows of a process, optionally with an exact title.
+    std::vector<XWindow> WindowsOf(qint64 pid, const QString& title = QString()) const;
+    QString Title(XWindow w) const;
+    QRect Geometry(XWindow w) const;
+    XWindow Focus() const;
+    // Position in the stacking order (higher is nearer the top), -1 when not a top-level window.
+    int StackIndex(XWindow w) const;
+
+    // A plain window of the test's own that covers the screen, raised and given the focus.
+    XWindow CoverScreen();
+    void Destroy(XWindow w);
+
+    void SetFocus(XWindow w);
+    // Presses and releases a key through the XTEST extension.
+    void PressKey(unsigned long keysym);
+    // Asks the window to close as a window manager does (WM_DELETE_WINDOW).
+    void RequestClose(XWindow w);
+
+    QImage Capture(XWindow w) const;
+
+    // Polls until done() or the timeout. True when done.
+    static bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+
+private:
+    _XDisplay* m_display = nullptr;
+};
