@@ -15,6 +15,19 @@ namespace platform {
 
 CProfileFile::CProfileFile(QString path) : m_strPath(std::move(path)) {}
 
+QString CProfileFile::Fold(const QString& name) {
+    QString fold = name.trimmed();
+    // Names are nearly always ASCII; full case folding is only needed for the others.
+    for (QChar& c : fold) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            return fold.toCaseFolded();
+        if (u >= u'A' && u <= u'Z')
+            c = QChar(static_cast<char16_t>(u + (u'a' - u'A')));
+    }
+    return fold;
+}
+
 CProfileFile::Line CProfileFile::ParseLine(const QString& text) {
     Line line;
     line.strText = text;

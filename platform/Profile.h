@@ -65,7 +65,7 @@ private:
 
     const Line* Find(const QString& section, const QString& key) const;
     void AddLine(Section& sec, Line line, bool beforeTrailingBlanks);
-    static QString Fold(const QString& name) { return name.trimmed().toCaseFolded(); }
+    static QString Fold(const QString& name);
     static Line ParseLine(const QString& text);
 
     QString m_strPath;

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -26,12 +27,17 @@ constexpr int kDefaultVolume = 70;
 constexpr int kMinVolume = 0;
 constexpr int kMaxVolume = 100;
 
+// Key numbers have at least two digits (group 100 and up get three).
 QString GroupKey(const char* pszName, int nGroup) {
-    return QString::asprintf("%s%02d", pszName, nGroup + 1);
+    char key[48];
+    const int n = std::snprintf(key, sizeof key, "%s%02d", pszName, nGroup + 1);
+    return QString::fromLatin1(key, n);
 }
 
 QString ChannelKey(const char* pszName, int nGroup, int nChannel) {
-    return QString::asprintf("%s%02d-%02d", pszName, nGroup + 1, nChannel + 1);
+    char key[48];
+    const int n = std::snprintf(key, sizeof key, "%s%02d-%02d", pszName, nGroup + 1, nChannel + 1);
+    return QString::fromLatin1(key, n);
 }
 
 void ReadChannel(const platform::CProfileFile& profile, const QString& path, int g, int c, CChannelData& ch) {
