@@ -170,7 +170,10 @@ public:
     void SetRedraw(BOOL redraw);
     BOOL GetRedraw() const { return m_bRedraw; }
     void Invalidate();
-    void SetListStyle(DWORD style) { m_dwStyle = style; }
+    void SetListStyle(DWORD style) {
+        m_dwStyle = style;
+        Invalidate();
+    }
     DWORD GetListStyle() const { return m_dwStyle; }
     DWORD SetExtendedStyle(DWORD exStyle);
     DWORD GetExtendedStyle() const { return m_dwExStyle; }
