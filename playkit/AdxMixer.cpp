@@ -96,9 +96,8 @@ void CAdxMixer::Apply(const Command& c) {
         m.completed = false;
         m.inputEnded = false;
         m.resampler.Reset();
-        m.inAvail = 0;
-        m.inOffset = 0;
         m.fetchFrame = c.frame;
+        m.startFrame = c.frame;
         m.inHead = c.frame < v->m_headFrames;
         m.headPos = m.inHead ? c.frame : 0;
         m.haveCue = false;
@@ -156,43 +155,36 @@ bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
     std::size_t produced = 0;
     bool missed = false;
     while (produced < frames) {
-        if (m.inAvail == 0 && !m.inputEnded) {
-            const std::uint32_t progress = v.m_progress.load(std::memory_order_acquire);
-            bool ended = false, miss = false;
-            if (Fetch(v, CAdxVoice::kInChunk, ended, miss) == 0) {
-                if (ended) {
-                    m.inputEnded = true;
-                } else if (offline) {
-                    // Offline output must not depend on timing: wait for the decoder.
-                    m_host.WakeDecoder();
-                    v.m_progress.wait(progress, std::memory_order_acquire);
-                    continue;
-                } else {
-                    missed = true;
-                    break;
-                }
+        produced += m.resampler.Render(buf + produced * 2, frames - produced, ratio, m.inputEnded);
+        if (produced == frames)
+            break;
+        if (m.resampler.Drained()) {
+            m.completed = true;
+            ++m.completions;
+            if (m.peak && m.peak->frames > 0) {
+                v.m_peaks.Push();
+                m.peak = nullptr;
             }
+            // Release: the notifier that sees the completion sees the final position too.
+            v.m_position.store(PackGen(m.wantGen, static_cast<std::uint64_t>(m.fetchFrame)),
+                               std::memory_order_release);
+            v.m_complete.store((std::uint64_t{m.completions} << 32) | m.wantGen, std::memory_order_release);
+            break;
         }
-        std::size_t used = 0, made = 0;
-        m.resampler.Process(m.inBuf.data() + m.inOffset * 2, m.inAvail, buf + produced * 2, frames - produced,
-                            ratio, m.inputEnded, used, made);
-        m.inOffset += used;
-        m.inAvail -= used;
-        produced += made;
-        if (used == 0 && made == 0) {
-            if (m.inputEnded) {
-                m.completed = true;
-                ++m.completions;
-                if (m.peak && m.peak->frames > 0) {
-                    v.m_peaks.Push();
-                    m.peak = nullptr;
-                }
-                // Release: the notifier that sees the completion sees the final position too.
-                v.m_position.store(PackGen(m.wantGen, static_cast<std::uint64_t>(m.fetchFrame)),
-                                   std::memory_order_release);
-                v.m_complete.store((std::uint64_t{m.completions} << 32) | m.wantGen,
-                                   std::memory_order_release);
-            }
+        if (m.inputEnded)
+            break;
+        const std::uint32_t progress = v.m_progress.load(std::memory_order_acquire);
+        bool ended = false, miss = false;
+        if (Fetch(v, std::min(CAdxVoice::kInChunk, m.resampler.Room()), ended, miss) > 0)
+            continue;
+        if (ended) {
+            m.inputEnded = true;
+        } else if (offline) {
+            // Offline output must not depend on timing: wait for the decoder.
+            m_host.WakeDecoder();
+            v.m_progress.wait(progress, std::memory_order_acquire);
+        } else {
+            missed = true;
             break;
         }
     }
@@ -224,9 +216,10 @@ bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
     m.gainR = tr;
 
     if (!m.completed)
-        v.m_position.store(PackGen(m.wantGen, static_cast<std::uint64_t>(
-                                                  m.fetchFrame - static_cast<std::int64_t>(m.inAvail))),
-                           std::memory_order_release);
+        v.m_position.store(
+            PackGen(m.wantGen, static_cast<std::uint64_t>(m.startFrame +
+                                                          static_cast<std::int64_t>(m.resampler.Position()))),
+            std::memory_order_release);
     m.peakWindow += frames;
     if (m.peakWindow >= kPeakWindow) {
         m.peakWindow = 0;
@@ -314,25 +307,29 @@ std::size_t CAdxMixer::Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& 
         std::memcpy(m.peak->samples.data() + m.peak->frames * ch, src, k * ch * sizeof(std::int16_t));
         m.peak->frames += k;
     }
-    Convert(v, src, n, m.inBuf.data());
+    float *left, *right;
+    m.resampler.Write(left, right);
+    Convert(v, src, n, left, right);
+    m.resampler.Commit(n);
     if (fromRing) {
         m.readIndex += n;
         v.m_ring.Consume(m.readIndex);
     }
     m.fetchFrame += static_cast<std::int64_t>(n);
-    m.inOffset = 0;
-    m.inAvail = n;
     return n;
 }
 
-void CAdxMixer::Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* dst) {
+void CAdxMixer::Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* left,
+                        float* right) {
     const int ch = v.m_channels;
     if (ch == 1) {
         for (std::size_t i = 0; i < frames; ++i)
-            dst[2 * i] = dst[2 * i + 1] = static_cast<float>(src[i]) * kToFloat;
+            left[i] = right[i] = static_cast<float>(src[i]) * kToFloat;
     } else if (ch == 2) {
-        for (std::size_t i = 0; i < frames * 2; ++i)
-            dst[i] = static_cast<float>(src[i]) * kToFloat;
+        for (std::size_t i = 0; i < frames; ++i) {
+            left[i] = static_cast<float>(src[2 * i]) * kToFloat;
+            right[i] = static_cast<float>(src[2 * i + 1]) * kToFloat;
+        }
     } else {
         const float* fl = v.m_fold.data();
         const float* fr = fl + ch;
@@ -344,8 +341,8 @@ void CAdxMixer::Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frame
                 l += fl[c] * s;
                 r += fr[c] * s;
             }
-            dst[2 * i] = l * kToFloat;
-            dst[2 * i + 1] = r * kToFloat;
+            left[i] = l * kToFloat;
+            right[i] = r * kToFloat;
         }
     }
 }

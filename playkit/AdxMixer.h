@@ -76,7 +76,7 @@ private:
     // Returns false when the voice missed data in a real-time block.
     bool MixVoice(CAdxVoice& v, float* out, std::size_t frames);
     std::size_t Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& missed);
-    void Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* dst);
+    void Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* left, float* right);
     void StartPeakBlock(CAdxVoice& v);
 
     IAdxMixerHost& m_host;

@@ -52,7 +52,6 @@ CAdxVoice::CAdxVoice(std::unique_ptr<CAdxSource> source, int /*outRate*/)
     m_decoderEnd = m_headWhole;
     if (m_channels > 2)
         m_fold = FoldMatrix(m_channels);
-    m_mix.inBuf.assign(kInChunk * 2, 0.f);
     m_mix.outBuf.assign(kMaxBlock * 2, 0.f);
     m_peaks.Allocate(kPeakMaxFrames * static_cast<std::size_t>(m_channels));
     m_gains.store(PackGains(1.f, 1.f));

@@ -118,13 +118,11 @@ public:
         std::int64_t headPos = 0;
         std::uint64_t readIndex = 0;
         std::int64_t fetchFrame = 0; // media frame of the next fetched frame
-        std::size_t inOffset = 0;    // frames of inBuf already consumed
-        std::size_t inAvail = 0;     // frames of inBuf not yet consumed
+        std::int64_t startFrame = 0; // media frame the resampler's input began at
         float gainL = 0.f, gainR = 0.f;
         std::uint32_t completions = 0;
         AdxPeakBlock* peak = nullptr;
         std::size_t peakWindow = 0; // output frames since the current peak block began
-        std::vector<float> inBuf;   // kInChunk stereo frames
         std::vector<float> outBuf;  // kMaxBlock stereo frames
         CAdxResampler resampler;
     } m_mix;
