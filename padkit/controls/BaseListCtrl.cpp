@@ -48,6 +48,21 @@ Qt::Alignment FormatAlignment(int format) {
     }
 }
 
+// The two sort arrows side by side in a 32 x 16 strip: ascending (apex up) left, descending right.
+void DrawSortArrows(QPainter& p) {
+    const QColor color = ToColor(kListSortArrowColor);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(color, 1));
+    p.setBrush(color);
+    const QPoint up[] = {{0, 15}, {8, 0}, {15, 15}};
+    const QPoint down[] = {{16, 0}, {24, 16}, {31, 0}};
+    p.drawPolygon(up, 3);
+    p.drawPolygon(down, 3);
+    // The raster engine leaves out some closing vertices; the arrows span their full 16 pixels.
+    p.drawPoints(up, 3);
+    p.drawPoints(down, 3);
+}
+
 // Text written by a handler into a byte buffer, without a sequence cut off at the end.
 QString BufferText(const char* buffer, int size) {
     int length = static_cast<int>(strnlen(buffer, static_cast<size_t>(size)));
@@ -156,8 +171,15 @@ protected:
             const int image = column.image == 1 ? 1 : 0;
             const int ax = x + textWidth + (textWidth > 0 ? kHeaderArrowGap : 0);
             const int ay = rect.top() + (rect.height() - kListSortArrowSize) / 2;
-            painter->drawImage(QPoint(ax, ay), *m_pArrows,
-                               QRect(image * kListSortArrowSize, 0, kListSortArrowSize, kListSortArrowSize));
+            const QRect source(image * kListSortArrowSize, 0, kListSortArrowSize, kListSortArrowSize);
+            if (!painter->deviceTransform().isScaling()) {
+                painter->drawImage(QPoint(ax, ay), *m_pArrows, source);
+            } else {
+                // Scaled screens get the same triangle at their own resolution rather than blown-up pixels.
+                painter->translate(ax - source.left(), ay);
+                painter->setClipRect(source);
+                DrawSortArrows(*painter);
+            }
         }
         painter->restore();
     }
@@ -836,17 +858,7 @@ void CBaseListCtrl::BuildSortImages() {
     strip.fill(Qt::black);
     {
         QPainter p(&strip);
-        const QColor color = padkit::ToColor(padkit::kListSortArrowColor);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setPen(QPen(color, 1));
-        p.setBrush(color);
-        const QPoint up[] = {{0, 15}, {8, 0}, {15, 15}};
-        const QPoint down[] = {{16, 0}, {24, 16}, {31, 0}};
-        p.drawPolygon(up, 3);
-        p.drawPolygon(down, 3);
-        // The raster engine leaves out some closing vertices; the arrows span their full 16 pixels.
-        p.drawPoints(up, 3);
-        p.drawPoints(down, 3);
+        padkit::DrawSortArrows(p);
     }
     auto masked = std::make_unique<QImage>(strip.convertToFormat(QImage::Format_ARGB32));
     for (int y = 0; y < masked->height(); ++y) {

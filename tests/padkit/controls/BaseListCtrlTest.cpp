@@ -419,6 +419,20 @@ TEST(BaseListCtrlPaint, HeaderSortArrowOnTheMarkedColumnOnly) {
     EXPECT_GE(ArrowWidthAt(img, box, box.top()), 15) << "descending: apex at the bottom";
     EXPECT_LT(ArrowWidthAt(img, box, box.bottom()), 4);
 
+    // At twice the scale the arrow is drawn at that resolution, not as doubled pixels.
+    QImage hi(list.size() * 2, QImage::Format_ARGB32);
+    hi.setDevicePixelRatio(2);
+    hi.fill(Qt::white);
+    list.render(&hi);
+    const QRect hiBox = ArrowPixels(hi, QRect(col2.topLeft() * 2, col2.size() * 2));
+    ASSERT_FALSE(hiBox.isEmpty());
+    EXPECT_NEAR(hiBox.width(), 32, 2);
+    EXPECT_NEAR(hiBox.height(), 32, 2);
+    bool finer = false;
+    for (int y = hiBox.top(); y + 1 <= hiBox.bottom(); y += 2)
+        finer = finer || ArrowWidthAt(hi, hiBox, y) != ArrowWidthAt(hi, hiBox, y + 1);
+    EXPECT_TRUE(finer);
+
     list.SetSortMark(-1);
     img = list.grab().toImage();
     EXPECT_TRUE(ArrowPixels(img, QRect(origin, header->size())).isEmpty());
