@@ -64,6 +64,8 @@ bool CProfileFile::Load() {
     m_aSection.clear();
     m_bCrLf = false;
     QFile file(m_strPath);
+    if (!file.exists())
+        return true;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
         return false;
     const QByteArray bytes = file.read(kMaxFileBytes + 1);
@@ -211,7 +213,9 @@ int GetPrivateProfileInt(const QString& section, const QString& key, int def, co
 BOOL WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& path) {
     CProfileFile file(path);
-    file.Load();
+    // Writing over a file we could not read would lose everything else in it.
+    if (!file.Load())
+        return FALSE;
     file.SetString(section, key, value);
     return file.Save() ? TRUE : FALSE;
 }

@@ -19,8 +19,9 @@ public:
     // An empty document bound to path; nothing is read.
     explicit CProfileFile(QString path);
 
-    // Reads the file. A missing or unreadable file (or one larger than kMaxFileBytes) leaves the
-    // document empty and returns false.
+    // Reads the file. A missing file gives an empty document and true; a file that exists but
+    // cannot be read (or is larger than kMaxFileBytes) gives an empty document and false, and must
+    // not be overwritten from it.
     bool Load();
 
     // The value of section/key, or def when the file has no such key or the key has no '='.

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 
@@ -98,7 +99,7 @@ int CGroupFile::Read(const QString& path, CGroupArray& aGroup) {
     if (path.isEmpty())
         return kReadError;
     platform::CProfileFile profile(path);
-    if (!profile.Load())
+    if (!QFileInfo::exists(path) || !profile.Load())
         return kReadError;
     // A count beyond what three-digit key numbers can name is not a group file of ours, and
     // trusting it could exhaust memory.

@@ -78,7 +78,9 @@ int LoadOption(OPTIONDATA& option, const CSettingsFile& file) {
 
 int SaveOption(const OPTIONDATA& option, const CSettingsFile& file) {
     platform::CProfileFile profile(file.Path());
-    profile.Load();
+    // A settings file that exists but cannot be read is left alone rather than replaced.
+    if (!profile.Load())
+        return 1;
     QStringList keys;
     for (int key : option.nVKey)
         keys << QString::number(key);

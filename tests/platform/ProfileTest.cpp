@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -153,6 +154,15 @@ TEST_F(ProfileTest, FailedWritesLeaveTheOldFileByteForByte) {
     QFile::setPermissions(path, QFileDevice::ReadOwner);
     EXPECT_EQ(WritePrivateProfileString("S", "K", "new", path), FALSE);
     EXPECT_EQ(Read(path), old);
+
+    // A file too large to be a profile file is neither read nor replaced.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_TRUE(QFile::resize(path, CProfileFile::kMaxFileBytes + 1));
+    CProfileFile big(path);
+    EXPECT_FALSE(big.Load());
+    EXPECT_EQ(WritePrivateProfileString("S", "K", "new", path), FALSE);
+    EXPECT_EQ(QFileInfo(path).size(), CProfileFile::kMaxFileBytes + 1);
+    QFile::resize(path, old.size());
 
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("dir.ini"));
     QString error;
