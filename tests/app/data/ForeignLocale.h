@@ -24,6 +24,13 @@ public:
         }
     }
     ~CForeignLocale() {
+        if (m_pDir) {
+            // The old locale, and programs the later tests start, are found in the usual places.
+            if (m_bHadLocPath)
+                setenv("LOCPATH", m_strOldLocPath.c_str(), 1);
+            else
+                unsetenv("LOCPATH");
+        }
         std::setlocale(LC_ALL, m_strOld.c_str());
         QLocale::setDefault(m_oldQt);
     }
@@ -35,6 +42,10 @@ public:
 private:
     bool Compile(const char* name) {
         if (!m_pDir) {
+            if (const char* old = std::getenv("LOCPATH")) {
+                m_bHadLocPath = true;
+                m_strOldLocPath = old;
+            }
             m_pDir = std::make_unique<QTemporaryDir>();
             setenv("LOCPATH", m_pDir->path().toLocal8Bit().constData(), 1);
         }
@@ -46,5 +57,7 @@ private:
     std::string m_strOld;
     QLocale m_oldQt;
     std::unique_ptr<QTemporaryDir> m_pDir;
+    bool m_bHadLocPath = false;
+    std::string m_strOldLocPath;
     bool m_bActive = false;
 };
