@@ -15,13 +15,21 @@ constexpr double kBeta = 9.0;
 constexpr int kPhases = 256;
 // Speeding up widens the filter by the inverse ratio; below this ratio it stops widening.
 constexpr double kMinRatio = 1.0 / 40.0;
-constexpr int kMaxHalf = static_cast<int>(kHalf / kMinRatio) + 8;
+constexpr int kMaxHalf = static_cast<int>(kHalf / kMinRatio) + 16;
 // Phases per input frame of the table at speed-up 1; a filter widened s times needs s times fewer
 // for the same accuracy, which keeps the table near 32 KB at any speed.
-constexpr int kMaxTable = (kPhases + 2) * (kTaps + 4) + 4 * (kMaxHalf + 4);
+constexpr int kMaxTable = (kPhases + 2) * (kTaps + 8) + 4 * (kMaxHalf + 8);
 constexpr std::size_t kCapacity = 8192 + 2 * kMaxHalf;
 
-typedef float v4sf __attribute__((vector_size(16)));
+typedef float v8sf __attribute__((vector_size(32)));
+
+// The inner loop is built twice, for processors with AVX2 and FMA and for the baseline; the
+// loader picks one once.
+#if defined(__x86_64__)
+#define PLAYKIT_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
+#else
+#define PLAYKIT_CLONES
+#endif
 
 double BesselI0(double x) {
     double sum = 1.0, term = 1.0;
@@ -67,14 +75,62 @@ const Tables& Table() {
     return tables;
 }
 
-inline v4sf Load(const float* p) {
-    v4sf v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+// One run of output frames; see CAdxResampler::Render.
+struct Run {
+    const float* left;
+    const float* right;
+    const float* rows;
+    std::int64_t base, last, written;
+    std::size_t taps;
+    int half, phases;
+    bool unity, ended;
+    double from, target;
+};
 
-inline float Sum(v4sf v) {
-    return v[0] + v[1] + v[2] + v[3];
+PLAYKIT_CLONES std::size_t RenderRun(const Run& r, float* out, std::size_t n, double& x, double& step) {
+    // Glide the speed across the call.
+    const double glide = (r.target - r.from) / static_cast<double>(n);
+    const double end = r.ended ? static_cast<double>(r.written) : 1e300;
+    std::size_t made = 0;
+    for (; made < n; ++made) {
+        if (x >= end)
+            break;
+        step = glide == 0.0 ? r.target : r.from + glide * static_cast<double>(made + 1);
+        const std::int64_t i0 = static_cast<std::int64_t>(x);
+        if (i0 + r.half + 7 >= r.last)
+            break; // needs more input
+        const double frac = x - static_cast<double>(i0);
+        const std::size_t at = static_cast<std::size_t>(i0 - r.half + 1 - r.base);
+        float yl, yr;
+        if (r.unity && frac == 0.0) {
+            // Unity: the frames themselves.
+            yl = r.left[at + static_cast<std::size_t>(r.half) - 1];
+            yr = r.right[at + static_cast<std::size_t>(r.half) - 1];
+        } else {
+            const double ph = frac * r.phases;
+            const int p = static_cast<int>(ph);
+            const float f = static_cast<float>(ph - p);
+            const float* c0 = r.rows + static_cast<std::size_t>(p) * r.taps;
+            const float* c1 = c0 + r.taps;
+            v8sf al = {}, ar = {};
+            for (std::size_t j = 0; j < r.taps; j += 8) {
+                v8sf a, b, l, rr;
+                std::memcpy(&a, c0 + j, sizeof a);
+                std::memcpy(&b, c1 + j, sizeof b);
+                std::memcpy(&l, r.left + at + j, sizeof l);
+                std::memcpy(&rr, r.right + at + j, sizeof rr);
+                const v8sf c = a + (b - a) * f;
+                al += c * l;
+                ar += c * rr;
+            }
+            yl = (al[0] + al[4]) + (al[1] + al[5]) + (al[2] + al[6]) + (al[3] + al[7]);
+            yr = (ar[0] + ar[4]) + (ar[1] + ar[5]) + (ar[2] + ar[6]) + (ar[3] + ar[7]);
+        }
+        out[2 * made] = yl;
+        out[2 * made + 1] = yr;
+        x += step;
+    }
+    return made;
 }
 } // namespace
 
@@ -90,7 +146,7 @@ void CAdxResampler::Build(double step) {
     const double r = 1.0 / step;
     m_tableStep = step;
     m_half = static_cast<int>(std::ceil(kHalf * step));
-    m_taps = (2 * m_half + 3) & ~3;
+    m_taps = (2 * m_half + 7) & ~7;
     m_phases = std::max(8, static_cast<int>(std::ceil(kPhases / step)));
     for (int p = 0; p <= m_phases; ++p) {
         const double frac = static_cast<double>(p) / m_phases;
@@ -164,48 +220,21 @@ std::size_t CAdxResampler::Render(float* out, std::size_t n, double ratio, bool 
     const double widest = std::max(1.0, std::max(from, target));
     if (widest != m_tableStep)
         Build(widest);
-    const float* L = m_left.data();
-    const float* R = m_right.data();
-    const std::int64_t last = m_base + static_cast<std::int64_t>(m_count); // one past the last frame held
-    const std::size_t taps = static_cast<std::size_t>(m_taps);
-    const bool unity = from == 1.0 && target == 1.0;
-    std::size_t made = 0;
+    const Run run{m_left.data(),
+                  m_right.data(),
+                  m_rows.data(),
+                  m_base,
+                  m_base + static_cast<std::int64_t>(m_count),
+                  m_written,
+                  static_cast<std::size_t>(m_taps),
+                  m_half,
+                  m_phases,
+                  from == 1.0 && target == 1.0,
+                  m_ended,
+                  from,
+                  target};
     double step = from;
-    for (; made < n; ++made) {
-        if (m_ended && m_x >= static_cast<double>(m_written))
-            break;
-        // Glide the speed across the call.
-        step = from + (target - from) * static_cast<double>(made + 1) / static_cast<double>(n);
-        const std::int64_t i0 = static_cast<std::int64_t>(m_x);
-        if (i0 + m_half + 3 >= last)
-            break; // needs more input
-        const double frac = m_x - static_cast<double>(i0);
-        const std::size_t at = static_cast<std::size_t>(i0 - m_half + 1 - m_base);
-        float yl, yr;
-        if (unity && frac == 0.0) {
-            // Unity: the frames themselves.
-            yl = L[at + static_cast<std::size_t>(m_half) - 1];
-            yr = R[at + static_cast<std::size_t>(m_half) - 1];
-        } else {
-            const double ph = frac * m_phases;
-            const int p = static_cast<int>(ph);
-            const float f = static_cast<float>(ph - p);
-            const float* c0 = m_rows.data() + static_cast<std::size_t>(p) * taps;
-            const float* c1 = c0 + taps;
-            v4sf al = {0, 0, 0, 0}, ar = {0, 0, 0, 0};
-            for (std::size_t j = 0; j < taps; j += 4) {
-                const v4sf a = Load(c0 + j);
-                const v4sf c = a + (Load(c1 + j) - a) * f;
-                al += c * Load(L + at + j);
-                ar += c * Load(R + at + j);
-            }
-            yl = Sum(al);
-            yr = Sum(ar);
-        }
-        out[2 * made] = yl;
-        out[2 * made + 1] = yr;
-        m_x += step;
-    }
+    const std::size_t made = RenderRun(run, out, n, m_x, step);
     if (made > 0)
         m_step = step;
     return made;
