@@ -3,6 +3,7 @@
 #include "platform/Message.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 
 namespace padkit {
 
@@ -67,8 +68,8 @@ bool CBaseListCtrlEdit::event(QEvent* e) {
     // Tab never reaches keyPressEvent: the widget layer turns it into a focus change first.
     if (e->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(e);
-        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-            HandleKey(key);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && !HandleKey(key))
+            return true; // the owner deleted the field while handling the command
     }
     return QLineEdit::event(e);
 }
@@ -82,13 +83,16 @@ void CBaseListCtrlEdit::keyPressEvent(QKeyEvent* e) {
 bool CBaseListCtrlEdit::HandleKey(QKeyEvent* e) {
     m_nLastKey = padkit::EditKeyToVk(e->key());
     if (m_nTabFlag1 == 0 || m_nTabFlag2 == 0 || m_nLastKey != padkit::kVkTab)
-        return false;
+        return true;
+    const QPointer<CBaseListCtrlEdit> alive(this);
     const auto wParam =
         static_cast<WPARAM>((static_cast<UINT>(m_nCtrlId) & 0xFFFF) | (padkit::kEnKillFocus << 16));
     if (QWidget* owner = parentWidget())
         platform::SendMessage(owner, padkit::kWmCommand, wParam, reinterpret_cast<LPARAM>(this));
+    if (!alive)
+        return false;
     emit TabKillFocus();
-    return true;
+    return alive != nullptr;
 }
 
 void CBaseListCtrlEdit::moveEvent(QMoveEvent* e) {

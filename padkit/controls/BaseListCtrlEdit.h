@@ -49,6 +49,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    // Remembers the key and reports Tab; false when the field no longer exists afterwards.
     bool HandleKey(QKeyEvent* e);
     void KeepFixedRect();
 

@@ -523,4 +523,24 @@ TEST(BaseListCtrlEdit, KeepsItsRectangleAndReportsTab) {
     ASSERT_EQ(receiver.got.size(), 1u);
     EXPECT_EQ(receiver.got[0].first, padkit::kWmCommand);
     EXPECT_EQ(receiver.got[0].second, static_cast<WPARAM>(1234 | (padkit::kEnKillFocus << 16)));
+
+    // An owner that ends the editing by deleting the field on that command.
+    struct Closer : QObject {
+        QObject* field = nullptr;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() != platform::MessageEvent::eventType())
+                return false;
+            delete field;
+            field = nullptr;
+            return true;
+        }
+    } closer;
+    owner.removeEventFilter(&filter);
+    owner.installEventFilter(&closer);
+    auto* transient = new CBaseListCtrlEdit(&owner);
+    transient->m_nTabFlag1 = transient->m_nTabFlag2 = 1;
+    closer.field = transient;
+    transient->show();
+    QTest::keyPress(transient, Qt::Key_Tab); // no release: the field is gone
+    EXPECT_EQ(closer.field, nullptr);
 }
