@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <pthread.h>
 
 namespace playkit {
 namespace {
@@ -48,6 +49,7 @@ void CAdxDecodeWorker::Wake() {
 }
 
 void CAdxDecodeWorker::Run() {
+    pthread_setname_np(pthread_self(), "pk-decode");
     std::vector<std::shared_ptr<CAdxVoice>> voices;
     for (;;) {
         {

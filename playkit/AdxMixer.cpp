@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sys/resource.h>
 #include <thread>
+#include <time.h>
 
 #if defined(__SSE__)
 #include <xmmintrin.h>
@@ -22,13 +22,14 @@ void FlushDenormals() {
 #endif
 }
 
+// The CPU time of the calling thread, read through the clock's own time type.
+template <typename Time> std::uint64_t CpuNs(int (*read)(clockid_t, Time*)) {
+    Time t{};
+    read(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<std::uint64_t>(t.tv_sec) * 1000000000ull + static_cast<std::uint64_t>(t.tv_nsec);
+}
 std::uint64_t ThreadCpuNs() {
-    rusage ru{};
-    getrusage(RUSAGE_THREAD, &ru);
-    const auto us = [](const timeval& t) {
-        return static_cast<std::uint64_t>(t.tv_sec) * 1000000ull + static_cast<std::uint64_t>(t.tv_usec);
-    };
-    return (us(ru.ru_utime) + us(ru.ru_stime)) * 1000ull;
+    return CpuNs(&clock_gettime);
 }
 } // namespace
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <pthread.h>
 
 namespace playkit {
 namespace {
@@ -43,6 +44,7 @@ void CAdxNotifier::Flush() {
 }
 
 void CAdxNotifier::Run() {
+    pthread_setname_np(pthread_self(), "pk-notify");
     std::vector<std::shared_ptr<CAdxVoice>> voices;
     for (;;) {
         std::uint64_t serving;

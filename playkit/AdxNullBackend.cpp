@@ -3,6 +3,8 @@
 #include "playkit/AdxMixer.h"
 
 #include <chrono>
+#include <pthread.h>
+#include <sched.h>
 
 namespace playkit {
 
@@ -24,6 +26,11 @@ void CAdxNullBackend::Stop() {
 }
 
 void CAdxNullBackend::Run() {
+    pthread_setname_np(pthread_self(), "pk-device");
+    // Like a sound card's thread: ask for real-time scheduling, go on without it when refused.
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     std::uint64_t frames = 0;

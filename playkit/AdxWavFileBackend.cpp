@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <pthread.h>
 
 namespace playkit {
 
@@ -31,6 +32,7 @@ void CAdxWavFileBackend::Stop() {
 }
 
 void CAdxWavFileBackend::Run() {
+    pthread_setname_np(pthread_self(), "pk-device");
     bool diskFull = false;
     bool wasBusy = false;
     while (!m_quit.load(std::memory_order_relaxed)) {
