@@ -27,6 +27,7 @@ bool ReadVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v) 
 
 bool CAdxMidiFile::Parse(const std::vector<std::uint8_t>& bytes) {
     m_tempi.clear();
+    m_tracks.clear();
     m_lastTick = 0;
     const std::uint8_t* p = bytes.data();
     const std::uint8_t* end = p + bytes.size();
@@ -59,6 +60,7 @@ bool CAdxMidiFile::Parse(const std::vector<std::uint8_t>& bytes) {
         p += 8;
         const std::size_t have = std::min<std::size_t>(len, static_cast<std::size_t>(end - p));
         if (isTrack) {
+            m_tracks.push_back({static_cast<std::size_t>(p - bytes.data()), have});
             ParseTrack(p, have);
             ++parsed;
         }
@@ -96,8 +98,10 @@ bool CAdxMidiFile::ParseTrack(const std::uint8_t* p, std::size_t len) {
             std::uint32_t mlen = 0;
             if (!ReadVar(p, end, mlen) || static_cast<std::size_t>(end - p) < mlen)
                 break;
-            if (type == 0x51 && mlen == 3)
-                m_tempi.push_back({tick, (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2]});
+            const std::uint32_t tempo =
+                mlen == 3 ? (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2] : 0;
+            if (type == 0x51 && tempo > 0)
+                m_tempi.push_back({tick, tempo});
             p += mlen;
             m_lastTick = std::max(m_lastTick, tick);
             if (type == 0x2F)

@@ -17,6 +17,13 @@ public:
     double TickToSeconds(std::uint64_t tick) const;
     std::uint64_t SecondsToTick(double seconds) const;
 
+    // Where each track's events lie in the parsed bytes (offset, length).
+    struct Span {
+        std::size_t offset;
+        std::size_t length;
+    };
+    const std::vector<Span>& Tracks() const { return m_tracks; }
+
 private:
     struct Tempo {
         std::uint64_t tick;
@@ -28,6 +35,7 @@ private:
     double m_smpteTickSeconds = 0; // > 0 for time-code based files
     std::uint64_t m_lastTick = 0;
     std::vector<Tempo> m_tempi; // sorted by tick
+    std::vector<Span> m_tracks;
 };
 
 } // namespace playkit

@@ -7,16 +7,28 @@
 #include <cmath>
 #include <fluidsynth.h>
 #include <fstream>
-#include <iterator>
 
 namespace playkit {
 namespace {
 constexpr std::size_t kRenderChunk = 1024;
 constexpr std::size_t kMaxMidiBytes = 64u << 20;
 // Closer to the start than this, a seek renders from the beginning and drops the frames before
-// the target: exact, notes sounding at the target included. Further on, the player's own seek
-// (which cannot restart notes that began earlier) keeps the worker from rendering minutes.
+// the target: exact, notes sounding at the target included. Further on, the controllers and
+// programs are replayed without rendering and the notes begin at the target.
 constexpr double kExactSeekSeconds = 30.0;
+
+bool ReadVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v) {
+    v = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (p >= end)
+            return false;
+        const std::uint8_t b = *p++;
+        v = (v << 7) | (b & 0x7F);
+        if (!(b & 0x80))
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CAdxSynthPool& pool,
@@ -48,30 +60,19 @@ std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CA
     src->m_totalFrames =
         static_cast<std::int64_t>(std::ceil((src->m_file.Length() + kTailSeconds) * src->m_rate));
     src->m_scratch.resize(kRenderChunk * 2);
-    if (!src->StartPlayer(0)) {
-        error = FLUID_FAILED;
-        return nullptr;
-    }
+    src->m_cursors.reserve(src->m_file.Tracks().size());
+    src->Restart();
     error = 0;
     return src;
 }
 
 CAdxMidiSource::~CAdxMidiSource() {
-    if (m_player) {
-        fluid_player_stop(m_player);
-        delete_fluid_player(m_player);
-    }
     m_pool.Release(m_synth);
 }
 
-bool CAdxMidiSource::StartPlayer(std::int64_t frame) {
-    if (m_player) {
-        fluid_player_stop(m_player);
-        delete_fluid_player(m_player);
-        m_player = nullptr;
-    }
-    if (m_frame != 0 || m_started) {
-        // Every play from the start on a fresh synth, so that it sounds the same each time.
+bool CAdxMidiSource::Restart() {
+    if (m_frame != 0 || !m_cursors.empty()) {
+        // Every play from the top on a fresh synth, so that it sounds the same each time.
         int error = 0;
         if (fluid_synth_t* fresh = m_pool.Acquire(error)) {
             m_pool.Release(m_synth);
@@ -80,38 +81,132 @@ bool CAdxMidiSource::StartPlayer(std::int64_t frame) {
             fluid_synth_system_reset(m_synth);
         }
     }
-    m_started = true;
-    m_scratchPos = m_scratchLen = 0;
-    m_frame = frame;
-    m_atEnd = frame >= m_totalFrames;
-    m_player = new_fluid_player(m_synth);
-    if (!m_player || fluid_player_add_mem(m_player, m_bytes.data(), m_bytes.size()) != FLUID_OK)
-        return false;
-    if (frame > 0)
-        fluid_player_seek(m_player,
-                          static_cast<int>(m_file.SecondsToTick(static_cast<double>(frame) / m_rate)));
-    return fluid_player_play(m_player) == FLUID_OK;
+    m_frame = 0;
+    m_atEnd = m_totalFrames == 0;
+    m_cursors.clear();
+    for (const CAdxMidiFile::Span& t : m_file.Tracks()) {
+        Cursor c{m_bytes.data() + t.offset, m_bytes.data() + t.offset + t.length, 0, 0, 0, false};
+        ReadDelta(c);
+        m_cursors.push_back(c);
+    }
+    return true;
+}
+
+void CAdxMidiSource::ReadDelta(Cursor& c) {
+    std::uint32_t delta = 0;
+    if (c.done || !ReadVar(c.p, c.end, delta) || c.p >= c.end) {
+        c.done = true;
+        return;
+    }
+    c.tick += delta;
+    c.frame = static_cast<std::int64_t>(std::llround(m_file.TickToSeconds(c.tick) * m_rate));
+}
+
+void CAdxMidiSource::Dispatch(Cursor& c, bool withNotes) {
+    std::uint8_t status = *c.p;
+    if (status & 0x80)
+        ++c.p;
+    else if (c.status)
+        status = c.status; // running status
+    else {
+        c.done = true; // a data byte with no status: the track is damaged, stop reading it
+        return;
+    }
+    if (status == 0xFF) {
+        std::uint32_t len = 0;
+        const std::uint8_t type = c.p < c.end ? *c.p++ : 0;
+        if (!ReadVar(c.p, c.end, len) || static_cast<std::size_t>(c.end - c.p) < len) {
+            c.done = true;
+            return;
+        }
+        c.p += len;
+        c.status = 0;
+        if (type == 0x2F) { // end of track
+            c.done = true;
+            return;
+        }
+    } else if (status == 0xF0 || status == 0xF7) {
+        std::uint32_t len = 0;
+        if (!ReadVar(c.p, c.end, len) || static_cast<std::size_t>(c.end - c.p) < len) {
+            c.done = true;
+            return;
+        }
+        // FluidSynth takes a system exclusive message without its framing bytes.
+        if (status == 0xF0 && len > 0) {
+            const int n = static_cast<int>(c.p[len - 1] == 0xF7 ? len - 1 : len);
+            fluid_synth_sysex(m_synth, reinterpret_cast<const char*>(c.p), n, nullptr, nullptr, nullptr, 0);
+        }
+        c.p += len;
+        c.status = 0;
+    } else {
+        const int kind = status & 0xF0;
+        const int ch = status & 0x0F;
+        const int size = (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+        if (c.end - c.p < size) {
+            c.done = true;
+            return;
+        }
+        const int a = c.p[0] & 0x7F;
+        const int b = size == 2 ? c.p[1] & 0x7F : 0;
+        c.p += size;
+        c.status = status;
+        switch (kind) {
+        case 0x80:
+            fluid_synth_noteoff(m_synth, ch, a);
+            break;
+        case 0x90:
+            if (b == 0)
+                fluid_synth_noteoff(m_synth, ch, a);
+            else if (withNotes)
+                fluid_synth_noteon(m_synth, ch, a, b);
+            break;
+        case 0xA0:
+            fluid_synth_key_pressure(m_synth, ch, a, b);
+            break;
+        case 0xB0:
+            fluid_synth_cc(m_synth, ch, a, b);
+            break;
+        case 0xC0:
+            fluid_synth_program_change(m_synth, ch, a);
+            break;
+        case 0xD0:
+            fluid_synth_channel_pressure(m_synth, ch, a);
+            break;
+        case 0xE0:
+            fluid_synth_pitch_bend(m_synth, ch, (b << 7) | a);
+            break;
+        default:
+            break;
+        }
+    }
+    ReadDelta(c);
+}
+
+std::int64_t CAdxMidiSource::NextEventFrame() const {
+    std::int64_t next = INT64_MAX;
+    for (const Cursor& c : m_cursors)
+        if (!c.done)
+            next = std::min(next, c.frame);
+    return next;
 }
 
 std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
     std::size_t done = 0;
     while (done < frames && m_frame < m_totalFrames) {
-        if (m_scratchPos == m_scratchLen) {
-            // Always whole chunks: the synth then stays on the same 64-frame grid relative to the
-            // start of the file, so events fall on the same frames on every play.
-            fluid_synth_write_float(m_synth, static_cast<int>(kRenderChunk), m_scratch.data(), 0, 2,
-                                    m_scratch.data(), 1, 2);
-            m_scratchPos = 0;
-            m_scratchLen = kRenderChunk;
-        }
-        const std::size_t n = std::min<std::size_t>(
-            {frames - done, m_scratchLen - m_scratchPos, static_cast<std::size_t>(m_totalFrames - m_frame)});
-        const float* buf = m_scratch.data() + m_scratchPos * 2;
+        // Every event due by now goes to the synth before the frames after it are rendered.
+        for (Cursor& c : m_cursors)
+            while (!c.done && c.frame <= m_frame)
+                Dispatch(c, true);
+        const std::int64_t next = NextEventFrame();
+        const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(
+            {static_cast<std::int64_t>(frames - done), static_cast<std::int64_t>(kRenderChunk),
+             m_totalFrames - m_frame, std::max<std::int64_t>(next - m_frame, 1)}));
+        float* buf = m_scratch.data();
+        fluid_synth_write_float(m_synth, static_cast<int>(n), buf, 0, 2, buf, 1, 2);
         for (std::size_t i = 0; i < n * 2; ++i) {
             const float v = std::clamp(buf[i] * 32768.0f, -32768.0f, 32767.0f);
             dst[done * 2 + i] = static_cast<std::int16_t>(std::lrintf(v));
         }
-        m_scratchPos += n;
         done += n;
         m_frame += static_cast<std::int64_t>(n);
     }
@@ -121,11 +216,16 @@ std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
 
 void CAdxMidiSource::Seek(std::int64_t frame) {
     frame = std::clamp<std::int64_t>(frame, 0, m_totalFrames);
+    Restart();
     if (frame > static_cast<std::int64_t>(kExactSeekSeconds * m_rate)) {
-        StartPlayer(frame);
+        // Replay what sets the scene (programs, controllers, bends) up to the target, then play on.
+        for (Cursor& c : m_cursors)
+            while (!c.done && c.frame < frame)
+                Dispatch(c, false);
+        m_frame = frame;
+        m_atEnd = m_frame >= m_totalFrames;
         return;
     }
-    StartPlayer(0);
     std::vector<std::int16_t> scratch(kRenderChunk * 2);
     while (m_frame < frame)
         Read(scratch.data(), std::min<std::size_t>(kRenderChunk, static_cast<std::size_t>(frame - m_frame)));

@@ -8,14 +8,15 @@
 #include <vector>
 
 typedef struct _fluid_synth_t fluid_synth_t;
-typedef struct _fluid_player_t fluid_player_t;
 
 namespace playkit {
 
 class CAdxSynthPool;
 
 // Renders a standard MIDI file with a pooled FluidSynth synth: stereo at the pool's rate, for the
-// length of the file's tempo map plus a fixed release tail.
+// length of the file's tempo map plus a fixed release tail. The events are read straight from the
+// file's bytes and handed to the synth on their exact frame, so a long file costs no more memory
+// than a short one and every play sounds the same.
 class CAdxMidiSource : public CAdxSource {
 public:
     // Seconds rendered after the last event so that released notes ring out.
@@ -32,20 +33,31 @@ public:
     std::size_t HeadFrames() const override { return 2048; }
 
 private:
+    struct Cursor {
+        const std::uint8_t* p;
+        const std::uint8_t* end;
+        std::uint64_t tick;  // of the event p points at
+        std::int64_t frame;  // the same, in frames
+        std::uint8_t status; // running status
+        bool done;
+    };
+
     explicit CAdxMidiSource(CAdxSynthPool& pool) : m_pool(pool) {}
-    bool StartPlayer(std::int64_t frame);
+    // Starts over from the top on a fresh synth.
+    bool Restart();
+    void ReadDelta(Cursor& c);
+    // Sends the event at c to the synth (notes only when withNotes) and moves c on.
+    void Dispatch(Cursor& c, bool withNotes);
+    std::int64_t NextEventFrame() const;
 
     CAdxSynthPool& m_pool;
     std::vector<std::uint8_t> m_bytes;
     CAdxMidiFile m_file;
+    std::vector<Cursor> m_cursors;
     fluid_synth_t* m_synth = nullptr;
-    fluid_player_t* m_player = nullptr;
     std::int64_t m_frame = 0;
-    bool m_started = false;
     std::int64_t m_totalFrames = 0;
-    std::vector<float> m_scratch; // rendered stereo frames not yet handed out
-    std::size_t m_scratchPos = 0;
-    std::size_t m_scratchLen = 0;
+    std::vector<float> m_scratch;
 };
 
 } // namespace playkit
