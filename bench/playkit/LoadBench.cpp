@@ -41,12 +41,15 @@ SPhase Measure(double seconds) {
     SPhase phase;
     phase.dWall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     phase.dProcess = ProcessCpuSeconds() - process0;
+    std::map<std::string, int> sameName;
     for (const auto& t : ThreadCpuTimes()) {
         if (t.nTid == mainTid)
             continue;
         const double used = t.dSeconds - (start.count(t.nTid) ? start[t.nTid] : 0.0);
         phase.dEngine += used;
-        phase.byName[t.strName] += used;
+        // Threads without names of their own all carry the program's: number them apart.
+        const int n = ++sameName[t.strName];
+        phase.byName[n == 1 ? t.strName : t.strName + "#" + std::to_string(n)] += used;
     }
     return phase;
 }
