@@ -112,6 +112,12 @@ public:
                  [](int f, int) { return static_cast<std::int16_t>(std::lrint(16384 * Sine(f, 48000))); });
         WriteWav(Media("six.wav"), 48000, 6, 24000,
                  [](int f, int) { return static_cast<std::int16_t>(std::lrint(8192 * Sine(f, 48000))); });
+        // Four seconds of noise at the output rate: played at speed 1 it must come out untouched.
+        unsigned noise = 7;
+        WriteWav(Media("noise48.wav"), 48000, 2, 4 * 48000, [&noise](int, int) {
+            noise = noise * 1664525u + 1013904223u;
+            return static_cast<std::int16_t>(noise >> 16);
+        });
         WriteWav(Media("fullscale.wav"), 48000, 2, 24000,
                  [](int, int c) { return std::int16_t(c == 0 ? -32768 : 0); });
         WriteWav(Media("silence.wav"), 48000, 2, 24000, [](int, int) { return std::int16_t(0); });
@@ -301,6 +307,38 @@ INSTANTIATE_TEST_SUITE_P(EveryExtension, CAdxShowKinds,
                                      c = '_';
                              return s;
                          });
+
+// Compares rendered frames with the file's frames from a given frame on.
+::testing::AssertionResult SameAsFile(const std::vector<float>& out, std::size_t from, std::size_t frames) {
+    std::ifstream in(Media("noise48.wav"), std::ios::binary);
+    std::vector<std::int16_t> pcm(frames * 2);
+    in.seekg(44 + static_cast<std::streamoff>(from * 4));
+    in.read(reinterpret_cast<char*>(pcm.data()), static_cast<std::streamsize>(pcm.size() * 2));
+    for (std::size_t i = 0; i < frames * 2; ++i)
+        if (out[i] != static_cast<float>(pcm[i]) / 32768.0f)
+            return ::testing::AssertionFailure() << "frame " << i / 2 << " of " << frames << " differs";
+    return ::testing::AssertionSuccess();
+}
+
+TEST(CAdxShowTransport, PlaysLongFilesAndSeeksFrameExactly) {
+    CProbe p;
+    ASSERT_EQ(p.Open(Media("noise48.wav").c_str(), 1), 0);
+    p.Play();
+    bool completed = false;
+    std::vector<float> s = RenderToEnd(p, 5.0, &completed);
+    EXPECT_TRUE(completed);
+    EXPECT_TRUE(SameAsFile(s, 0, 4 * 48000)); // across the head, the ring and its wrap-arounds
+    p.Stop();
+    ASSERT_EQ(p.SetCurrentTime(2.5), 0);
+    p.Play();
+    s = RenderFor(1.0);
+    EXPECT_TRUE(SameAsFile(s, 120000, 48000));
+    ASSERT_EQ(p.SetCurrentTime(0.01), 0); // inside the first block, while playing
+    s = RenderFor(0.5);
+    // The jump fades in over its first block; after that the frames are the file's.
+    EXPECT_TRUE(SameAsFile(std::vector<float>(s.begin() + 2048, s.end()), 480 + 1024, 20000));
+    p.Close();
+}
 
 TEST(CAdxShowMix, VolumeAndBalanceFollowTheUnitsExactly) {
     CProbe p;
