@@ -1,0 +1,127 @@
+#include "PlaykitMedia.h"
+
+#include "playkit/AdxEngine.h"
+#include "playkit/AdxShow.h"
+#include "playkit/AdxWavSource.h"
+#include "playkit/AdxWavWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+
+using playkit::AdxBackend;
+using playkit::AdxEngineConfig;
+using playkit::CAdxEngine;
+
+namespace {
+// Switches the engine to another backend for one test and back to offline rendering after it.
+class CBackendScope {
+public:
+    explicit CBackendScope(AdxEngineConfig config) { m_ok = CAdxEngine::Configure(config); }
+    ~CBackendScope() {
+        AdxEngineConfig offline;
+        offline.backend = AdxBackend::Offline;
+        CAdxEngine::Configure(offline);
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
+struct TapCount {
+    std::atomic<std::uint64_t> blocks{0};
+    std::atomic<std::uint64_t> frames{0};
+    static void Tap(void* user, const float*, std::size_t frames, std::uint64_t) {
+        auto* t = static_cast<TapCount*>(user);
+        ++t->blocks;
+        t->frames += frames;
+    }
+};
+} // namespace
+
+TEST(CAdxEngine, ReadsItsBackendFromTheEnvironment) {
+    setenv("PADORA_AUDIO", "null", 1);
+    EXPECT_EQ(CAdxEngine::ConfigFromEnvironment().backend, AdxBackend::Null);
+    setenv("PADORA_AUDIO", "wav:/tmp/x.wav", 1);
+    EXPECT_EQ(CAdxEngine::ConfigFromEnvironment().backend, AdxBackend::WavFile);
+    EXPECT_EQ(CAdxEngine::ConfigFromEnvironment().wavPath, "/tmp/x.wav");
+    setenv("PADORA_AUDIO", "portaudio:USB", 1);
+    EXPECT_EQ(CAdxEngine::ConfigFromEnvironment().backend, AdxBackend::PortAudio);
+    EXPECT_EQ(CAdxEngine::ConfigFromEnvironment().device, "USB");
+    unsetenv("PADORA_AUDIO");
+    EXPECT_EQ(CAdxEngine::ConfigFromEnvironment().backend, AdxBackend::PortAudio);
+    EXPECT_TRUE(CAdxEngine::ConfigFromEnvironment().device.empty());
+}
+
+TEST(CAdxEngine, PlaysInRealTimeOnTheNullClock) {
+    const std::string dir = playkit_test::MakeTempDir();
+    const std::string path = dir + "/short.wav";
+    playkit_test::WriteWav(path, 48000, 2, 4800, [](int f, int) { return std::int16_t(f % 100 * 100); });
+    AdxEngineConfig config;
+    config.backend = AdxBackend::Null;
+    config.periodFrames = 256;
+    CBackendScope scope(config);
+    ASSERT_TRUE(scope.Ok());
+    TapCount tap;
+    CAdxEngine::SetBlockTap(&TapCount::Tap, &tap);
+    {
+        CAdxShow p;
+        ASSERT_EQ(p.Open(path.c_str(), 1), 0);
+        ASSERT_EQ(p.Play(), 0);
+        // The end arrives through the notifier, on its own, with nobody rendering by hand.
+        LONG code = 0, a = 0, b = 0;
+        ASSERT_EQ(p.GetEvent(&code, &a, &b, 5000), 0);
+        EXPECT_EQ(code, EC_COMPLETE);
+        EXPECT_NEAR(p.GetTickCount(), 0.1, 1e-9);
+    }
+    CAdxEngine::SetBlockTap(nullptr, nullptr);
+    EXPECT_GT(tap.blocks.load(), 0u);
+    EXPECT_EQ(tap.frames.load() % 256, 0u);
+    EXPECT_GT(CAdxEngine::Counters().callbacks, 0u);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CAdxEngine, WithoutASoundCardFallsBackToTheNullClock) {
+    AdxEngineConfig config;
+    config.backend = AdxBackend::PortAudio;
+    config.device = "no such device anywhere";
+    CBackendScope scope(config);
+    EXPECT_FALSE(scope.Ok());
+    EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::Null);
+}
+
+TEST(CAdxEngine, OfflineRenderRefusedOnALiveBackend) {
+    AdxEngineConfig config;
+    config.backend = AdxBackend::Null;
+    CBackendScope scope(config);
+    float buf[64];
+    EXPECT_FALSE(CAdxEngine::Render(buf, 32));
+}
+
+TEST(CAdxWavWriter, WritesAFileThatReadsBackTheSame) {
+    const std::string dir = playkit_test::MakeTempDir();
+    const std::string path = dir + "/w.wav";
+    {
+        playkit::CAdxWavWriter w;
+        ASSERT_TRUE(w.Open(path, 44100));
+        const float frames[8] = {0.f, -1.f, 0.5f, -0.5f, 2.f, -2.f, 0.25f, 1.f}; // clipped beyond full scale
+        ASSERT_TRUE(w.Write(frames, 2));
+        ASSERT_TRUE(w.Write(frames + 4, 2));
+        ASSERT_TRUE(w.Close());
+    }
+    auto s = playkit::CAdxWavSource::Open(path);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->SampleRate(), 44100);
+    EXPECT_EQ(s->Channels(), 2);
+    std::int16_t out[8] = {};
+    ASSERT_EQ(s->Read(out, 4), 4u);
+    const std::int16_t want[8] = {0, -32768, 16384, -16384, 32767, -32768, 8192, 32767};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(out[i], want[i]) << i;
+    EXPECT_TRUE(s->AtEnd());
+    EXPECT_FALSE(playkit::CAdxWavWriter().Open(dir + "/missing/dir/x.wav", 48000));
+    std::filesystem::remove_all(dir);
+}
