@@ -7,6 +7,7 @@
 #include "platform/MenuTemplate.h"
 #include "platform/Message.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 
 CMainFrame::CMainFrame(std::function<bool(UINT id)> appCommands)
@@ -27,8 +28,12 @@ void CMainFrame::SetMainDlg(std::unique_ptr<CMainDlg> pMainDlg) {
 }
 
 void CMainFrame::ActivateMainWindow() {
-    if (m_pMainDlg)
-        platform::SetForegroundWindow(m_pMainDlg.get());
+    if (!m_pMainDlg)
+        return;
+    platform::SetForegroundWindow(m_pMainDlg.get());
+    // A dialog the operator left open stays in front of the window it blocks, and keeps the keys.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != m_pMainDlg.get())
+        platform::SetForegroundWindow(modal);
 }
 
 bool CMainFrame::event(QEvent* e) {

@@ -28,7 +28,8 @@ public:
     // Takes ownership of the main sampler window.
     void SetMainDlg(std::unique_ptr<CMainDlg> pMainDlg);
 
-    // Brings the main sampler window to the front and gives it the focus, restoring it when minimised.
+    // Brings the main sampler window to the front and gives it the focus, restoring it when minimised; a
+    // modal dialog that is open comes in front of it.
     void ActivateMainWindow();
 
 signals:

@@ -68,6 +68,20 @@ int ToolkitOptionLength(const QStringList& args, int i) {
     return i + 1 < args.size() ? 2 : 1;
 }
 
+// Without any display the toolkit would abort with a message about its plugins; say what is missing.
+bool HasDisplay(int argc, char** argv) {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "-platform" || a == "--platform" || a.startsWith("-platform=") ||
+            a.startsWith("--platform="))
+            return true;
+    }
+    return false;
+}
+
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -216,6 +230,10 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         break;
     }
 
+    if (!HasDisplay(argc, argv)) {
+        QTextStream(stderr) << "padora: 表示先のディスプレイがありません (DISPLAY が設定されていません)。\n";
+        return kExitFailure;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("padora"));
     QApplication::setApplicationDisplayName(LoadResString(IDS_APP_TITLE));
