@@ -8,7 +8,6 @@
 #include "platform/MenuTemplate.h"
 #include "platform/Message.h"
 
-#include <QLabel>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
