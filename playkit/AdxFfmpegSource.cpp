@@ -312,17 +312,21 @@ double CAdxFfmpegSource::ScanDuration() const {
     if (avformat_open_input(&fmt, m_path.c_str(), nullptr, nullptr) < 0)
         return -1.0;
     double seconds = -1.0;
-    if (avformat_find_stream_info(fmt, nullptr) >= 0 && m_stream < static_cast<int>(fmt->nb_streams)) {
-        const AVStream* st = fmt->streams[m_stream];
+    // A context of its own (the decoder worker owns the other), and the stream found afresh.
+    const int stream = avformat_find_stream_info(fmt, nullptr) >= 0
+                           ? av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)
+                           : -1;
+    if (stream >= 0) {
+        const AVStream* st = fmt->streams[stream];
         for (unsigned i = 0; i < fmt->nb_streams; ++i)
-            if (static_cast<int>(i) != m_stream)
+            if (static_cast<int>(i) != stream)
                 fmt->streams[i]->discard = AVDISCARD_ALL;
         AVPacket* pkt = av_packet_alloc();
         std::int64_t total = 0;
         std::int64_t first = AV_NOPTS_VALUE;
         std::int64_t end = AV_NOPTS_VALUE;
         while (pkt && av_read_frame(fmt, pkt) >= 0) {
-            if (pkt->stream_index == m_stream) {
+            if (pkt->stream_index == stream) {
                 total += pkt->duration;
                 if (pkt->pts != AV_NOPTS_VALUE) {
                     if (first == AV_NOPTS_VALUE)

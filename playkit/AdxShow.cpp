@@ -198,7 +198,9 @@ int CAdxShow::Open(const char* path, UINT userData) {
 int CAdxShow::Close() {
     if (!m_bRender)
         return 0;
-    Stop();
+    // Stopped where it is: rewinding a voice that goes away would only send the decoder to work.
+    m_pVoice->m_running = false;
+    m_pEngine->Mixer().Pause(m_pVoice.get());
     {
         std::lock_guard lock(m_pVoice->m_callbackMutex);
         if (m_pVoice->m_callback)
@@ -261,7 +263,8 @@ BOOL CAdxShow::IsPlay() {
 double CAdxShow::GetTotalTime() {
     if (!m_bRender)
         return -1.0;
-    std::lock_guard lock(m_pVoice->m_decodeMutex);
+    // The length comes from what the source learnt at open (or its own scan of the file), never
+    // from the decoder's state: no lock against the decoder worker is needed.
     return m_pVoice->m_source->Duration();
 }
 

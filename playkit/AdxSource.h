@@ -20,8 +20,8 @@ public:
     bool AtEnd() const { return m_atEnd; }
     // Decoder worker. Positions the decoder so that the next Read starts at the given frame.
     virtual void Seek(std::int64_t frame) = 0;
-    // UI thread, on an open source. The exact length in seconds. Does not touch the decoding
-    // state, so it may run while the worker reads.
+    // UI thread, on an open source. The exact length in seconds. Touches nothing the decoder
+    // worker uses, so it runs without a lock while the worker reads.
     virtual double Duration() = 0;
     // Frames decoded at open and kept in memory, so that a cue to 0 needs no decoder.
     virtual std::size_t HeadFrames() const { return 4096; }
