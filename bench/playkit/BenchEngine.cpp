@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 
 bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames) {
@@ -22,8 +23,9 @@ std::unique_ptr<CAdxShow> OpenPlayer(const std::string& path, UINT userData) {
     auto player = std::make_unique<CAdxShow>();
     const int result = player->Open(path.c_str(), userData);
     if (result != 0) {
-        std::fprintf(stderr, "cannot open %s: Open gave %d, error code 0x%08lx\n", path.c_str(), result,
-                     static_cast<unsigned long>(player->GetErrorCode()));
+        const auto code = static_cast<int32_t>(player->GetErrorCode());
+        std::fprintf(stderr, "cannot open %s: Open gave %d, error code %d (0x%08x)\n", path.c_str(), result,
+                     code, static_cast<uint32_t>(code));
         return nullptr;
     }
     return player;
