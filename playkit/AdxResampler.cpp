@@ -6,19 +6,22 @@
 
 namespace playkit {
 namespace {
-// The filter: 32 taps at the input rate (more when speeding up), pass band to 97 % of the lower
-// Nyquist frequency, Kaiser window beta 9. Aliases and images end up near -100 dB.
+// The filter at speeds up to the output's own rate: 32 taps at the input rate, pass band to 97 %
+// of the Nyquist frequency, Kaiser window beta 9; aliases and images end up near -100 dB.
 constexpr int kHalf = 16;
-constexpr int kTaps = 2 * kHalf;
-constexpr double kCutoff = 0.97;
 constexpr double kBeta = 9.0;
+// Speeding up folds the most into the band: a longer, steeper filter there (widened further by
+// the speed), for the same margin.
+constexpr int kWideHalf = 20;
+constexpr double kWideBeta = 10.5;
+constexpr double kCutoff = 0.97;
 constexpr int kPhases = 256;
 // Speeding up widens the filter by the inverse ratio; below this ratio it stops widening.
 constexpr double kMinRatio = 1.0 / 40.0;
-constexpr int kMaxHalf = static_cast<int>(kHalf / kMinRatio) + 16;
-// Phases per input frame of the table at speed-up 1; a filter widened s times needs s times fewer
-// for the same accuracy, which keeps the table near 32 KB at any speed.
-constexpr int kMaxTable = (kPhases + 2) * (kTaps + 8) + 4 * (kMaxHalf + 8);
+constexpr int kMaxHalf = static_cast<int>(kWideHalf / kMinRatio) + 16;
+// Phases per input frame of the table at speed 1; a filter widened s times needs s times fewer
+// for the same accuracy, which keeps the table near 40 KB at any speed.
+constexpr int kMaxTable = 16384;
 constexpr std::size_t kCapacity = 8192 + 2 * kMaxHalf;
 
 typedef float v8sf __attribute__((vector_size(32)));
@@ -42,32 +45,37 @@ double BesselI0(double x) {
     return sum;
 }
 
-// The prototype impulse response at u input frames from the centre.
-double Prototype(double u) {
-    if (std::fabs(u) >= kHalf)
+// A prototype impulse response at u input frames from the centre.
+double Prototype(double u, int half, double beta) {
+    if (std::fabs(u) >= half)
         return 0.0;
     const double b = kCutoff;
-    const double t = u / kHalf;
+    const double t = u / half;
     const double sinc = u == 0.0 ? 1.0 : std::sin(M_PI * b * u) / (M_PI * b * u);
-    return b * sinc * BesselI0(kBeta * std::sqrt(1.0 - t * t)) / BesselI0(kBeta);
+    return b * sinc * BesselI0(beta * std::sqrt(1.0 - t * t)) / BesselI0(beta);
 }
 
-struct Tables {
-    // proto[m]: the response at u = m / kPhases - kHalf.
-    std::vector<float> proto;
-    Tables() : proto(2 * kHalf * kPhases + 2) {
+// A prototype sampled kPhases times a frame, read back with linear interpolation.
+struct Filter {
+    int half;
+    std::vector<float> proto; // proto[m]: the response at u = m / kPhases - half
+    Filter(int h, double beta) : half(h), proto(2 * static_cast<std::size_t>(h) * kPhases + 2) {
         for (std::size_t m = 0; m < proto.size(); ++m)
-            proto[m] = static_cast<float>(Prototype(static_cast<double>(m) / kPhases - kHalf));
+            proto[m] = static_cast<float>(Prototype(static_cast<double>(m) / kPhases - h, h, beta));
     }
-    // The response at u, linearly interpolated.
     float At(double u) const {
-        const double m = (u + kHalf) * kPhases;
+        const double m = (u + half) * kPhases;
         if (m <= 0.0 || m >= static_cast<double>(proto.size() - 1))
             return 0.f;
         const auto mi = static_cast<std::size_t>(m);
         const float fr = static_cast<float>(m - static_cast<double>(mi));
         return proto[mi] + fr * (proto[mi + 1] - proto[mi]);
     }
+};
+
+struct Tables {
+    Filter unity{kHalf, kBeta};
+    Filter wide{kWideHalf, kWideBeta};
 };
 
 const Tables& Table() {
@@ -142,17 +150,19 @@ CAdxResampler::CAdxResampler() : m_left(kCapacity), m_right(kCapacity), m_rows(k
 
 void CAdxResampler::Build(double step) {
     // rows[p][j]: tap j (input frame floor(x) - half + 1 + j) at fraction p / phases of a frame.
-    const Tables& t = Table();
+    const Filter& filter = step > 1.0 ? Table().wide : Table().unity;
     const double r = 1.0 / step;
     m_tableStep = step;
-    m_half = static_cast<int>(std::ceil(kHalf * step));
+    m_half = static_cast<int>(std::ceil(filter.half * step));
     m_taps = (2 * m_half + 7) & ~7;
     m_phases = std::max(8, static_cast<int>(std::ceil(kPhases / step)));
+    while ((m_phases + 1) * m_taps > kMaxTable)
+        --m_phases;
     for (int p = 0; p <= m_phases; ++p) {
         const double frac = static_cast<double>(p) / m_phases;
         float* row = m_rows.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(m_taps);
         for (int j = 0; j < m_taps; ++j)
-            row[j] = static_cast<float>(r) * t.At((frac + m_half - 1 - j) * r);
+            row[j] = static_cast<float>(r) * filter.At((frac + m_half - 1 - j) * r);
     }
 }
 
