@@ -22,6 +22,11 @@ constexpr COLORREF kGreyFaceHi = RGB(96, 96, 96);
 constexpr COLORREF kAllStopFace = RGB(128, 255, 128);
 constexpr COLORREF kAllStopFaceHi = RGB(92, 255, 92);
 constexpr int kButtonCornerR = 5;
+constexpr COLORREF kMonitorBackColor = RGB(127, 127, 127);
+constexpr COLORREF kMonitorTextColor = RGB(255, 255, 255);
+constexpr int kMonitorRowHeight = 22;
+// Grid lines, full-row selection, info tips.
+constexpr DWORD kMonitorListStyle = 0x421;
 
 constexpr const char* kNewGroupName = "Group1";
 constexpr const char* kReadErrorText = "ファイル読込中にエラーが発生しました。";
@@ -111,6 +116,11 @@ void CMainDlg::BindControls() {
 
 BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
     InitControls();
+    m_listMonitor->SetExtendedStyle(kMonitorListStyle);
+    m_listMonitor->SetItemHeight(kMonitorRowHeight);
+    m_listMonitor->SetBkColor(kMonitorBackColor);
+    m_listMonitor->SetTextBkColor(kMonitorBackColor);
+    m_listMonitor->SetTextColor(kMonitorTextColor);
     setWindowIcon(m_hIcon);
 
     if (!pieces.isEmpty()) {

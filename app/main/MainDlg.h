@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/data/GroupArray.h"
-#include "app/main/StandInControls.h"
 #include "app/settings/Option.h"
+#include "padkit/controls/BaseListCtrl.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
@@ -23,7 +23,7 @@ using CPadButtonCtrl = CGdiColorButton; // pads, R / FI / FO switches, all-stop
 using CKnobCtrl = CVolumeCtrl;          // PAN and SPD knobs
 using CFaderCtrl = CLevelFaderCtrl;     // channel faders with level meter
 using CGroupTabCtrl = CBaseTabCtrl;     // group tabs
-using CMonitorListArea = CStandInMonitorList;
+using CMonitorListArea = CBaseListCtrl; // monitor list (its columns come with the list module)
 
 // The main sampler window: the tabs of the live sound set, the monitor list, ten channel strips and the
 // master strip. It owns the live set, the settings record and the ten players of the current group.

@@ -119,7 +119,8 @@ TEST_F(PadoraE2e, MainWindowShowsTheSamplerFrame) {
     XSession::WaitFor(
         [&] {
             shot = m_x.Capture(main);
-            return !shot.isNull() && shot.pixelColor(shot.width() / 2, shot.height() - 2) != QColor(Qt::black);
+            return !shot.isNull() &&
+                   shot.pixelColor(shot.width() / 2, shot.height() - 2) != QColor(Qt::black);
         },
         kStartTimeoutMs);
     ASSERT_FALSE(shot.isNull());
@@ -143,8 +144,11 @@ TEST_F(PadoraE2e, MainWindowShowsTheSamplerFrame) {
         EXPECT_TRUE(IsGrey(at(x + 6, 282), 90)) << "pad at " << x;
     const QColor allStop = at(359 + 6, 282);
     EXPECT_GT(allStop.green(), allStop.red() + 40);
-    // The monitor list's grey field.
-    EXPECT_EQ(at(200, 100), QColor(127, 127, 127));
+    // The monitor list's grey field (between its grid lines).
+    int grey = 0;
+    for (int y = 90; y < 100; y += 2)
+        grey += at(200, y) == QColor(127, 127, 127) ? 1 : 0;
+    EXPECT_GE(grey, 3);
 }
 
 TEST_F(PadoraE2e, SecondStartRaisesTheRunningWindowAndExitsWithFailureWithinASecond) {
