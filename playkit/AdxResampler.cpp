@@ -21,7 +21,7 @@ constexpr double kMinRatio = 1.0 / 40.0;
 constexpr int kMaxHalf = static_cast<int>(kWideHalf / kMinRatio) + 16;
 // Phases per input frame of the table at speed 1; a filter widened s times needs s times fewer
 // for the same accuracy, which keeps the table near 40 KB at any speed.
-constexpr int kMaxTable = 16384;
+constexpr int kMaxTable = 24576;
 constexpr std::size_t kCapacity = 8192 + 2 * kMaxHalf;
 
 typedef float v8sf __attribute__((vector_size(32)));
@@ -83,42 +83,53 @@ const Tables& Table() {
     return tables;
 }
 
-// One run of output frames; see CAdxResampler::Render.
+// One run of output frames; see CAdxResampler::Render. Positions are fixed point, 32 bits of
+// fraction: exact steps, and the phase and its interpolation weight come out of the bits.
 struct Run {
     const float* left;
     const float* right;
     const float* rows;
-    std::int64_t base, last, written;
+    std::int64_t base, last;
+    std::uint64_t end; // position where ended input runs out (max when not ended)
     std::size_t taps;
-    int half, phases;
-    bool unity, ended;
+    int half, phaseBits;
+    bool unity;
     double from, target;
 };
 
-PLAYKIT_CLONES std::size_t RenderRun(const Run& r, float* out, std::size_t n, double& x, double& step) {
+constexpr double kOne = 4294967296.0; // 2^32
+
+PLAYKIT_CLONES std::size_t RenderRun(const Run& r, float* out, std::size_t n, std::uint64_t& x,
+                                     double& step) {
     // Glide the speed across the call.
     const double glide = (r.target - r.from) / static_cast<double>(n);
-    const double end = r.ended ? static_cast<double>(r.written) : 1e300;
+    const auto fixedTarget = static_cast<std::uint64_t>(std::llround(r.target * kOne));
+    const int weightBits = 32 - r.phaseBits;
+    const float weightScale = 1.0f / static_cast<float>(std::uint64_t{1} << weightBits);
+    const std::uint64_t weightMask = (std::uint64_t{1} << weightBits) - 1;
     std::size_t made = 0;
+    std::uint64_t fixedStep = fixedTarget;
     for (; made < n; ++made) {
-        if (x >= end)
+        if (x >= r.end)
             break;
-        step = glide == 0.0 ? r.target : r.from + glide * static_cast<double>(made + 1);
-        const std::int64_t i0 = static_cast<std::int64_t>(x);
+        if (glide != 0.0) {
+            step = r.from + glide * static_cast<double>(made + 1);
+            fixedStep = static_cast<std::uint64_t>(std::llround(step * kOne));
+        }
+        const auto i0 = static_cast<std::int64_t>(x >> 32);
         if (i0 + r.half + 7 >= r.last)
             break; // needs more input
-        const double frac = x - static_cast<double>(i0);
+        const auto frac = static_cast<std::uint32_t>(x);
         const std::size_t at = static_cast<std::size_t>(i0 - r.half + 1 - r.base);
         float yl, yr;
-        if (r.unity && frac == 0.0) {
+        if (r.unity && frac == 0) {
             // Unity: the frames themselves.
             yl = r.left[at + static_cast<std::size_t>(r.half) - 1];
             yr = r.right[at + static_cast<std::size_t>(r.half) - 1];
         } else {
-            const double ph = frac * r.phases;
-            const int p = static_cast<int>(ph);
-            const float f = static_cast<float>(ph - p);
-            const float* c0 = r.rows + static_cast<std::size_t>(p) * r.taps;
+            const std::size_t p = frac >> weightBits;
+            const float f = static_cast<float>(frac & weightMask) * weightScale;
+            const float* c0 = r.rows + p * r.taps;
             const float* c1 = c0 + r.taps;
             v8sf al = {}, ar = {};
             for (std::size_t j = 0; j < r.taps; j += 8) {
@@ -136,8 +147,10 @@ PLAYKIT_CLONES std::size_t RenderRun(const Run& r, float* out, std::size_t n, do
         }
         out[2 * made] = yl;
         out[2 * made + 1] = yr;
-        x += step;
+        x += fixedStep;
     }
+    if (glide == 0.0)
+        step = r.target;
     return made;
 }
 } // namespace
@@ -155,9 +168,13 @@ void CAdxResampler::Build(double step) {
     m_tableStep = step;
     m_half = static_cast<int>(std::ceil(filter.half * step));
     m_taps = (2 * m_half + 7) & ~7;
-    m_phases = std::max(8, static_cast<int>(std::ceil(kPhases / step)));
-    while ((m_phases + 1) * m_taps > kMaxTable)
-        --m_phases;
+    // Phases a power of two, so that the position's bits give phase and weight directly.
+    m_phaseBits = 8;
+    for (double s = step; s >= 2.0 && m_phaseBits > 3; s /= 2.0)
+        --m_phaseBits;
+    while (((1 << m_phaseBits) + 1) * m_taps > kMaxTable)
+        --m_phaseBits;
+    m_phases = 1 << m_phaseBits;
     for (int p = 0; p <= m_phases; ++p) {
         const double frac = static_cast<double>(p) / m_phases;
         float* row = m_rows.data() + static_cast<std::size_t>(p) * static_cast<std::size_t>(m_taps);
@@ -173,13 +190,13 @@ void CAdxResampler::Reset() {
     m_base = -kMaxHalf;
     m_count = kMaxHalf;
     m_written = 0;
-    m_x = 0.0;
+    m_x = 0;
     m_step = -1.0;
     m_ended = false;
 }
 
 void CAdxResampler::Compact() {
-    const std::int64_t keep = static_cast<std::int64_t>(std::floor(m_x)) - kMaxHalf;
+    const std::int64_t keep = static_cast<std::int64_t>(m_x >> 32) - kMaxHalf;
     const std::int64_t drop = std::min<std::int64_t>(keep - m_base, static_cast<std::int64_t>(m_count));
     if (drop <= 0)
         return;
@@ -235,12 +252,11 @@ std::size_t CAdxResampler::Render(float* out, std::size_t n, double ratio, bool 
                   m_rows.data(),
                   m_base,
                   m_base + static_cast<std::int64_t>(m_count),
-                  m_written,
+                  m_ended ? static_cast<std::uint64_t>(m_written) << 32 : ~std::uint64_t{0},
                   static_cast<std::size_t>(m_taps),
                   m_half,
-                  m_phases,
+                  m_phaseBits,
                   from == 1.0 && target == 1.0,
-                  m_ended,
                   from,
                   target};
     double step = from;

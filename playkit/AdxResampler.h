@@ -27,9 +27,9 @@ public:
     // it needs more input, or when ended and everything written has been played.
     std::size_t Render(float* out, std::size_t n, double ratio, bool ended);
     // True once ended input has been played to its last frame.
-    bool Drained() const { return m_ended && m_x >= static_cast<double>(m_written); }
+    bool Drained() const { return m_ended && (m_x >> 32) >= static_cast<std::uint64_t>(m_written); }
     // The input frame being played (frames since Reset, fractional).
-    double Position() const { return m_x; }
+    double Position() const { return static_cast<double>(m_x) / 4294967296.0; }
 
 private:
     void Compact();
@@ -40,13 +40,13 @@ private:
     std::int64_t m_base = 0;    // input frame index of m_left[0] (negative: the silent lead-in)
     std::size_t m_count = 0;    // frames held, lead-in and end padding included
     std::int64_t m_written = 0; // real input frames since Reset
-    double m_x = 0.0;           // input position of the next output frame
+    std::uint64_t m_x = 0;      // input position of the next output frame, 32 bits of fraction
     double m_step = -1.0;       // input frames per output frame of the previous call (< 0: none yet)
     bool m_ended = false;
     // The polyphase table of the current filter width.
     std::vector<float> m_rows;
     double m_tableStep = 0.0;
-    int m_half = 0, m_taps = 0, m_phases = 0;
+    int m_half = 0, m_taps = 0, m_phases = 0, m_phaseBits = 8;
 };
 
 } // namespace playkit
