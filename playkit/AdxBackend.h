@@ -10,12 +10,13 @@ class CAdxMixer;
 class CAdxBackend {
 public:
     virtual ~CAdxBackend() = default;
-    // Starts calling the mixer. On failure returns false with a one-line reason.
+    // UI thread, or the notifier's when the device went away. Starts calling the mixer; on failure
+    // returns false with a one-line reason.
     virtual bool Start(std::string& reason) = 0;
-    // Stops calling the mixer; returns once no render is in progress.
+    // Same threads as Start. Stops calling the mixer; returns once no render is in progress.
     virtual void Stop() = 0;
     virtual unsigned SampleRate() const = 0;
-    // True when the device has gone away while running.
+    // Any thread. True when the device has gone away while running.
     virtual bool Failed() const { return false; }
 };
 

@@ -50,6 +50,7 @@ public:
     void FlushNotifier() override;
 
 private:
+    // Notifier thread, after every pass: frees closed voices, watches the device.
     void Idle();
     std::unique_ptr<CAdxBackend> MakeBackend(const AdxEngineConfig& config);
 

@@ -24,7 +24,8 @@ public:
 
     // UI or decoder thread. A fresh synth, or null with FluidSynth's error code (the SoundFont did not load).
     fluid_synth_t* Acquire(int& error);
-    // Any thread but the UI's (it makes a spare). The synth must no longer be rendered by anyone.
+    // Any thread (a closed voice goes on the notifier's, a rewind on the decoder's). The synth must
+    // no longer be rendered by anyone; a fresh spare is made in its place.
     void Release(fluid_synth_t* synth);
     int SampleRate() const { return m_rate; }
 
