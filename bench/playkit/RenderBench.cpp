@@ -79,8 +79,7 @@ int main(int argc, char** argv) {
                          static_cast<double>(done) / rate);
             return 1;
         }
-        for (size_t i = 0; i < 2 * frames; ++i)
-            pcm[i] = ToPcm16(mixed[i]);
+        ToPcm16(std::span(mixed).first(2 * frames), pcm.data());
         if (!writer.Write(std::span(pcm).first(2 * frames))) {
             std::fprintf(stderr, "cannot write %s (disk full?)\n", argv[3]);
             return 1;

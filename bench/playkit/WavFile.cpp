@@ -41,6 +41,12 @@ std::array<uint8_t, kHeaderBytes> Header(int channels, int rate, uint64_t dataBy
     return h;
 }
 
+// Local, so that the loop below can inline it: a shared object's exported function cannot be.
+int16_t Pcm16(float sample) {
+    const float scaled = std::clamp(sample * 32768.0f, -32768.0f, 32767.0f);
+    return static_cast<int16_t>(scaled + (scaled >= 0 ? 0.5f : -0.5f));
+}
+
 } // namespace
 
 CWavWriter::~CWavWriter() {
@@ -139,6 +145,10 @@ bool ReadWav(const std::string& path, SWavData& wav, std::string& error) {
 }
 
 int16_t ToPcm16(float sample) {
-    const float scaled = std::nearbyint(sample * 32768.0f);
-    return static_cast<int16_t>(std::clamp(scaled, -32768.0f, 32767.0f));
+    return Pcm16(sample);
+}
+
+void ToPcm16(std::span<const float> in, int16_t* out) {
+    for (size_t i = 0; i < in.size(); ++i)
+        out[i] = Pcm16(in[i]);
 }

@@ -97,6 +97,12 @@ TEST(WavFile, ConvertsFloatWithRoundingAndClipping) {
     EXPECT_EQ(ToPcm16(-3.0f), -32768);
     EXPECT_EQ(ToPcm16(0.6f / 32768), 1);
     EXPECT_EQ(ToPcm16(-0.6f / 32768), -1);
+    EXPECT_EQ(ToPcm16(0.4f / 32768), 0);
+
+    const std::vector<float> in = {0.5f, -0.5f, 2.0f, -2.0f, 1e-6f};
+    std::vector<int16_t> out(in.size());
+    ToPcm16(in, out.data());
+    EXPECT_EQ(out, (std::vector<int16_t>{16384, -16384, 32767, -32768, 0}));
 }
 
 TEST(MidiSong, VariableLengthQuantities) {
