@@ -59,10 +59,6 @@ int CAdxFfmpegSource::OpenFile() {
             return r;
     }
     m_stream = r;
-    // The WAV reader scans the first 64 KB of PCM for a compressed S/PDIF stream in disguise,
-    // 4 ms of every open. Sound files for a soundboard are plain PCM: skip the scan.
-    if (std::strcmp(m_fmt->iformat->name, "wav") == 0 && m_fmt->streams[m_stream]->codecpar->codec_tag == 1)
-        m_fmt->streams[m_stream]->codecpar->codec_tag = 0;
     for (unsigned i = 0; i < m_fmt->nb_streams; ++i)
         if (static_cast<int>(i) != m_stream)
             m_fmt->streams[i]->discard = AVDISCARD_ALL;
