@@ -6,6 +6,9 @@
 // CPU time used by this process (user + system, all threads), in seconds.
 double ProcessCpuSeconds();
 
+// CPU time used by the calling thread, in seconds (exact, from the thread's CPU clock).
+double ThisThreadCpuSeconds();
+
 // Resident set size of this process in kB (from /proc/self/statm), or -1 when unreadable.
 long ResidentKb();
 

@@ -10,17 +10,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 
 namespace {
 
 constexpr size_t kChunkFrames = 4800; // 0.1 s at 48 kHz
-
-double ThreadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
-}
 
 } // namespace
 
@@ -42,7 +35,7 @@ int main(int argc, char** argv) {
 
     std::vector<std::unique_ptr<CAdxShow>> players;
     double longest = 0;
-    const double openStart = ThreadCpuSeconds();
+    const double openStart = ThisThreadCpuSeconds();
     for (const auto& entry : mix.Entries()) {
         auto player = OpenPlayer(std::string(argv[2]) + "/" + entry.strFile, players.size() + 1);
         if (!player)
@@ -56,7 +49,7 @@ int main(int argc, char** argv) {
         longest = std::max(longest, player->GetTotalTime() / entry.dSpeed);
         players.push_back(std::move(player));
     }
-    const double openCpu = ThreadCpuSeconds() - openStart;
+    const double openCpu = ThisThreadCpuSeconds() - openStart;
     for (auto& player : players)
         player->Play();
 
@@ -71,9 +64,9 @@ int main(int argc, char** argv) {
     double renderCpu = 0; // this thread's time inside Render: the mixer runs on the caller's thread
     for (size_t done = 0; done < total;) {
         const size_t frames = std::min(kChunkFrames, total - done);
-        const double renderStart = ThreadCpuSeconds();
+        const double renderStart = ThisThreadCpuSeconds();
         const bool rendered = playkit::CAdxEngine::Render(mixed.data(), frames);
-        renderCpu += ThreadCpuSeconds() - renderStart;
+        renderCpu += ThisThreadCpuSeconds() - renderStart;
         if (!rendered) {
             std::fprintf(stderr, "the engine stopped rendering at %.3f s\n",
                          static_cast<double>(done) / rate);

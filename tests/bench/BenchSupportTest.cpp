@@ -350,13 +350,8 @@ TEST(ProcessStats, ChargesCpuToTheThreadThatUsedIt) {
     std::atomic<int> phase{0}; // 0 burning, 1 burnt, 2 may end
     std::thread worker([&phase] {
         pthread_setname_np(pthread_self(), "bench-burner");
-        auto cpu = [] {
-            timespec ts{};
-            clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-            return ts.tv_sec + ts.tv_nsec * 1e-9;
-        };
         volatile double sink = 0;
-        while (cpu() < 0.05)
+        while (ThisThreadCpuSeconds() < 0.05)
             sink = sink + std::sqrt(sink + 1);
         phase = 1;
         phase.notify_all();
