@@ -165,8 +165,7 @@ int CAdxShow::Open(const char* path, UINT userData) {
         m_hr = error ? error : AVERROR_INVALIDDATA;
         return -7;
     }
-    auto voice =
-        std::make_shared<CAdxVoice>(std::move(source), static_cast<int>(engine->Mixer().SampleRate()));
+    auto voice = std::make_shared<CAdxVoice>(std::move(source));
     if (!voice->Ready()) {
         // Nothing decodable: an empty or damaged file.
         const auto* ff = dynamic_cast<const playkit::CAdxFfmpegSource*>(voice->m_source.get());

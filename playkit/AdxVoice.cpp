@@ -39,7 +39,7 @@ std::vector<float> FoldMatrix(int channels) {
 }
 } // namespace
 
-CAdxVoice::CAdxVoice(std::unique_ptr<CAdxSource> source, int /*outRate*/)
+CAdxVoice::CAdxVoice(std::unique_ptr<CAdxSource> source)
     : m_channels(source->Channels()), m_rate(source->SampleRate()), m_source(std::move(source)),
       m_ring(std::max<std::size_t>(kRingSamples / static_cast<std::size_t>(m_channels), 16384), m_channels) {
     // Decoded now and kept: a cue to 0 plays from here at once while the decoder catches up.
@@ -63,7 +63,6 @@ CAdxVoice::~CAdxVoice() {
 }
 
 bool CAdxVoice::Produce(std::size_t maxFrames) {
-    std::lock_guard lock(m_decodeMutex);
     bool worked = false;
     const std::uint64_t req = m_seekRequest.load(std::memory_order_acquire);
     const std::uint32_t gen = GenOf(req);

@@ -49,7 +49,7 @@ public:
     static constexpr std::size_t kPeakMaxFrames = 4096;
 
     // UI thread. Decodes the head synchronously; Ready() tells whether anything decodable came out.
-    CAdxVoice(std::unique_ptr<CAdxSource> source, int outRate);
+    explicit CAdxVoice(std::unique_ptr<CAdxSource> source);
     ~CAdxVoice();
     CAdxVoice(const CAdxVoice&) = delete;
     CAdxVoice& operator=(const CAdxVoice&) = delete;
@@ -70,8 +70,7 @@ public:
     bool m_headWhole = false;  // the head is the whole media
     std::vector<float> m_fold; // 2 x channels fold-down matrix for more than two channels
 
-    // ---- decoder worker (after construction), under m_decodeMutex
-    std::mutex m_decodeMutex;
+    // ---- decoder worker only (after construction)
     std::unique_ptr<CAdxSource> m_source;
     std::uint32_t m_decoderGen = 0;
     bool m_decoderEnd = false;
