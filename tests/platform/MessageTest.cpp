@@ -38,10 +38,13 @@ TEST(Message, PostedMessagesArriveInOrderOnTheTargetsThread) {
     worker.start();
     QObject context;
     context.moveToThread(&worker);
-    QMetaObject::invokeMethod(&context, [&r] {
-        platform::PostMessage(&r, platform::WM_APP + 2, 32768, 1);
-        platform::PostMessage(&r, platform::WM_APP + 1, 0, 0);
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &context,
+        [&r] {
+            platform::PostMessage(&r, platform::WM_APP + 2, 32768, 1);
+            platform::PostMessage(&r, platform::WM_APP + 1, 0, 0);
+        },
+        Qt::BlockingQueuedConnection);
     worker.quit();
     worker.wait();
 
