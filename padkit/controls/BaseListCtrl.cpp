@@ -269,15 +269,20 @@ void CBaseListCtrl::ReadColumnStatus() {}
 
 void CBaseListCtrl::WriteColumnStatus() {}
 
+std::vector<int> CBaseListCtrl::SelectedDBIDs(BOOL keepSelection) {
+    std::vector<int> dbids;
+    if (keepSelection) {
+        dbids.resize(static_cast<size_t>(GetSelectedCount()));
+        GetSelectedItemDBID(0, dbids.data(), FALSE);
+    }
+    return dbids;
+}
+
 void CBaseListCtrl::SetList(int count, BOOL keepSelection) {
     SetRedraw(FALSE);
     const int n = std::max(0, count) + std::max(0, m_nFixedRowCount);
     std::vector<int> order(static_cast<size_t>(n));
-    std::vector<int> saved;
-    if (keepSelection) {
-        saved.resize(static_cast<size_t>(GetSelectedCount()));
-        GetSelectedItemDBID(0, saved.data(), FALSE);
-    }
+    const std::vector<int> saved = SelectedDBIDs(keepSelection);
     ListDataSort(n, order.data());
     DeleteAllItems();
     m_nCaretIndex = -1;
@@ -296,11 +301,7 @@ void CBaseListCtrl::RedrawList(int count, BOOL keepSelection) {
     SetRedraw(FALSE);
     const int n = std::max(0, count) + std::max(0, m_nFixedRowCount);
     std::vector<int> order(static_cast<size_t>(n));
-    std::vector<int> saved;
-    if (keepSelection) {
-        saved.resize(static_cast<size_t>(GetSelectedCount()));
-        GetSelectedItemDBID(0, saved.data(), FALSE);
-    }
+    const std::vector<int> saved = SelectedDBIDs(keepSelection);
     for (int row = 0; row < GetItemCount(); ++row) {
         if (m_aRow[row].state & LVIS_SELECTED)
             ChangeState(row, 0, LVIS_SELECTED);

@@ -233,6 +233,8 @@ private:
     };
     enum class SmallImages { None, Own, Foreign };
 
+    // The DBIDs of the selected rows when the selection is to be kept across a rebuild, else none.
+    std::vector<int> SelectedDBIDs(BOOL keepSelection);
     void ChangeState(int row, UINT state, UINT mask);
     void NotifyItemChanged(int row, UINT oldState, UINT newState);
     void ApplySelection(const padkit::ListSelection& target);
