@@ -2,6 +2,7 @@
 
 #include "app/data/GroupFile.h"
 #include "app/res/Resources.h"
+#include "padkit/controls/SysColor.h"
 #include "padkit/util/Com.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/DialogTemplate.h"
@@ -12,10 +13,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QColor ToColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
 
 constexpr COLORREF kGreyFace = RGB(127, 127, 127);
 constexpr COLORREF kGreyFaceHi = RGB(96, 96, 96);
@@ -54,8 +51,8 @@ BOOL CMainDlg::Create(const QStringList& pieces) {
     platform::ApplyDialogFrame(this, *tmpl);
 
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, ToColor(kBackColor));
-    pal.setColor(QPalette::WindowText, ToColor(kStaticTextColor));
+    pal.setColor(QPalette::Window, padkit::ToQColor(kBackColor));
+    pal.setColor(QPalette::WindowText, padkit::ToQColor(kStaticTextColor));
     setPalette(pal);
     setAutoFillBackground(true);
 

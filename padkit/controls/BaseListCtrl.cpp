@@ -1,5 +1,7 @@
 #include "padkit/controls/BaseListCtrl.h"
 
+#include "padkit/controls/SysColor.h"
+
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QHeaderView>
@@ -29,14 +31,6 @@ constexpr int kCellMargin = 6;       // text inset of the other columns
 constexpr int kFormatAlignMask = 0x0003;
 constexpr int kFormatImageMask = HDF_IMAGE | HDF_BITMAP_ON_RIGHT;
 
-QColor ToColor(COLORREF c) {
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
-COLORREF ToColorRef(const QColor& c) {
-    return RGB(c.red(), c.green(), c.blue());
-}
-
 Qt::Alignment FormatAlignment(int format) {
     switch (format & kFormatAlignMask) {
     case LVCFMT_RIGHT:
@@ -50,7 +44,7 @@ Qt::Alignment FormatAlignment(int format) {
 
 // The two sort arrows side by side in a 32 x 16 strip: ascending (apex up) left, descending right.
 void DrawSortArrows(QPainter& p) {
-    const QColor color = ToColor(kListSortArrowColor);
+    const QColor color = ToQColor(kListSortArrowColor);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(color, 1));
     p.setBrush(color);
@@ -880,7 +874,7 @@ int CBaseListCtrl::ColumnAt(int x) const {
 void CBaseListCtrl::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect area = viewport()->rect();
-    const QColor back = m_bBkSet ? padkit::ToColor(m_crBk) : palette().color(QPalette::Base);
+    const QColor back = m_bBkSet ? padkit::ToQColor(m_crBk) : palette().color(QPalette::Base);
     painter.fillRect(event->rect(), back);
     const int h = GetRowHeight();
     const int top = GetTopIndex();
@@ -911,9 +905,9 @@ void CBaseListCtrl::PaintRow(QPainter& painter, int row, int y, int rowHeight) {
                                      : pal.color(QPalette::Active, QPalette::Button);
     const QColor highlightText = focused
                                      ? pal.color(QPalette::Active, QPalette::HighlightedText)
-                                     : (m_bTextSet ? padkit::ToColor(m_crText) : pal.color(QPalette::Text));
-    const QColor text = m_bTextSet ? padkit::ToColor(m_crText) : pal.color(QPalette::Text);
-    const QColor textBack = m_bTextBkSet ? padkit::ToColor(m_crTextBk) : QColor();
+                                     : (m_bTextSet ? padkit::ToQColor(m_crText) : pal.color(QPalette::Text));
+    const QColor text = m_bTextSet ? padkit::ToQColor(m_crText) : pal.color(QPalette::Text);
+    const QColor textBack = m_bTextBkSet ? padkit::ToQColor(m_crTextBk) : QColor();
     const bool fullRow = (m_dwExStyle & LVS_EX_FULLROWSELECT) != 0;
     const QFontMetrics fm(font());
     painter.setFont(font());
