@@ -132,14 +132,10 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
         } else if (a == QLatin1String("--check") || a.startsWith(QLatin1String("--check="))) {
             QString file;
             if (a == QLatin1String("--check")) {
-                if (i + 1 >= args.size()) {
-                    cl.action = CommandLine::Action::Error;
-                    cl.strError = QStringLiteral("--check には点検するグループファイルを指定してください。");
-                    return cl;
-                }
-                file = args[++i];
+                if (i + 1 < args.size())
+                    file = args[++i];
             } else {
-                file = a.mid(int(sizeof("--check=")) - 1);
+                file = a.mid(a.indexOf(QLatin1Char('=')) + 1);
             }
             if (file.isEmpty()) {
                 cl.action = CommandLine::Action::Error;
