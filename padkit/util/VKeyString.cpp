@@ -1,7 +1,5 @@
 #include "padkit/util/VKeyString.h"
 
-#include <QHash>
-
 namespace {
 
 struct KeyName {
