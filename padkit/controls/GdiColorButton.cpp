@@ -33,7 +33,7 @@ QPainterPath ColorButtonOutline(int w, int h, int r, int o) {
     return path;
 }
 
-QPainterPath ColorButtonGloss(int w, int h, int r, int o) {
+QPainterPath ColorButtonGloss(int w, int /*h*/, int r, int o) {
     QPainterPath path;
     const int d = 2 * r;
     const int x2 = w - d - 1;
@@ -44,7 +44,6 @@ QPainterPath ColorButtonGloss(int w, int h, int r, int o) {
         path.closeSubpath();
         return path;
     }
-    (void)h;
     const QRectF tl(o, o, d, d), tr(x2 - o, o, d, d);
     path.arcMoveTo(tl, 180);
     path.arcTo(tl, 180, -90);
