@@ -3,7 +3,9 @@
 #include "platform/Profile.h"
 
 #include <QDir>
+#include <algorithm>
 #include <climits>
+#include <iterator>
 
 namespace {
 
@@ -12,7 +14,6 @@ const QString kSectionFilePath = QStringLiteral("FilePath");
 const QString kKeyVKey = QStringLiteral("VKey");
 const QString kKeyGrpFolder = QStringLiteral("GrpFolder");
 const QString kKeySndFolder = QStringLiteral("SndFolder");
-const QString kDefaultVKeyText = QStringLiteral("97,98,99,100,101,102,103,104,105,96");
 
 constexpr int kVKeyBufferBytes = 256;
 // Folders are paths: read up to PATH_MAX, never cut at the desktop's 260 bytes.
@@ -70,7 +71,10 @@ int LoadOption(OPTIONDATA& option, const CSettingsFile& file) {
     option = OPTIONDATA{};
     platform::CProfileFile profile(file.Path());
     profile.Load();
-    ScanVKeys(profile.GetString(kSectionOption, kKeyVKey, kDefaultVKeyText, kVKeyBufferBytes), option.nVKey);
+    if (profile.HasKey(kSectionOption, kKeyVKey))
+        ScanVKeys(profile.GetString(kSectionOption, kKeyVKey, QString(), kVKeyBufferBytes), option.nVKey);
+    else
+        std::copy(std::begin(kDefaultVKey), std::end(kDefaultVKey), option.nVKey);
     for (const IntKey& key : kIntKey)
         option.*key.pField = profile.GetInt(kSectionOption, QString::fromLatin1(key.pszKey), key.nDefault);
     return 1;
