@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Message.h"
 #include "platform/WinTypes.h"
 
 #include <QString>
@@ -12,9 +13,6 @@ class QMenuBar;
 class QWidget;
 
 namespace platform {
-
-// The message a menu item or a dialog button sends to its window, wParam = the command id.
-inline constexpr UINT WM_COMMAND = 0x0111;
 
 // One item of a menu resource: a command (id > 0), a separator, or a popup with its own items.
 // A text may carry "\t" followed by the shortcut shown beside it.

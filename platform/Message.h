@@ -11,6 +11,8 @@ namespace platform {
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
+// A menu item, button or edit field tells its window about a command; wParam = the command id.
+inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_APP = 0x8000;
 
 // A numbered message (message, wParam, lParam) delivered to a QObject's event() on the object's thread.

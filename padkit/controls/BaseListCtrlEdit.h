@@ -1,13 +1,14 @@
 #pragma once
 
 #include "padkit/PadkitExport.h"
+#include "platform/Message.h"
 #include "platform/WinTypes.h"
 
 #include <QLineEdit>
 
 namespace padkit {
 
-inline constexpr UINT kWmCommand = 0x0111;   // WM_COMMAND
+inline constexpr UINT kWmCommand = platform::WM_COMMAND;
 inline constexpr UINT kEnKillFocus = 0x0200; // EN_KILLFOCUS
 inline constexpr UINT kVkTab = 0x09;         // VK_TAB
 
