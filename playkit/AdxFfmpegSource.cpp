@@ -6,6 +6,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -21,16 +22,16 @@ std::unique_ptr<CAdxFfmpegSource> CAdxFfmpegSource::Open(const std::string& path
     // A player reports through its results; FFmpeg's own chatter would only fill the terminal.
     av_log_set_level(AV_LOG_QUIET);
     std::unique_ptr<CAdxFfmpegSource> src(new CAdxFfmpegSource(path));
-    error = src->OpenFile();
+    double stated = -1.0;
+    error = src->OpenFile(&stated);
     if (error < 0)
         return nullptr;
-    const AVStream* st = src->m_fmt->streams[src->m_stream];
-    // A length the container states exactly is taken as it is; a missing one (an mp3 without a
-    // VBR header, a stream without an index) or one guessed from the bit rate is measured by
-    // counting packets when first asked for.
-    const bool guessed = src->m_fmt->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
-    if (st->duration != AV_NOPTS_VALUE && st->duration > 0 && !guessed)
-        src->m_duration = static_cast<double>(st->duration) * av_q2d(st->time_base);
+    // A length the container's header states (after the encoder's delay and padding are trimmed)
+    // is taken as it is; a missing one (an mp3 without a VBR header, a stream without an index)
+    // is measured by counting packets when first asked for.
+    // mp3 headers count whole frames, the encoder's delay and padding included: count packets.
+    if (stated > 0.0 && src->m_dec->codec_id != AV_CODEC_ID_MP3)
+        src->m_duration = stated;
     else
         src->m_durationEstimated = true;
     return src;
@@ -40,7 +41,7 @@ CAdxFfmpegSource::~CAdxFfmpegSource() {
     CloseFile();
 }
 
-int CAdxFfmpegSource::OpenFile() {
+int CAdxFfmpegSource::OpenFile(double* stated) {
     int r = avformat_open_input(&m_fmt, m_path.c_str(), nullptr, nullptr);
     if (r < 0)
         return r;
@@ -50,6 +51,16 @@ int CAdxFfmpegSource::OpenFile() {
     r = av_find_best_stream(m_fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     const bool described = r >= 0 && m_fmt->streams[r]->codecpar->sample_rate > 0 &&
                            m_fmt->streams[r]->codecpar->ch_layout.nb_channels > 0;
+    // The header's own length, before probing replaces it with an estimate from time stamps that
+    // still count the encoder's padding.
+    for (unsigned i = 0; stated && i < m_fmt->nb_streams; ++i) {
+        const AVStream* st = m_fmt->streams[i];
+        if (st->codecpar->codec_type != AVMEDIA_TYPE_AUDIO || (r >= 0 && static_cast<int>(i) != r))
+            continue;
+        if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
+            *stated = static_cast<double>(st->duration) * av_q2d(st->time_base);
+        break;
+    }
     if (!described) {
         r = avformat_find_stream_info(m_fmt, nullptr);
         if (r < 0)
@@ -319,11 +330,17 @@ double CAdxFfmpegSource::ScanDuration() const {
                 fmt->streams[i]->discard = AVDISCARD_ALL;
         AVPacket* pkt = av_packet_alloc();
         std::int64_t total = 0;
+        std::int64_t trimmed = 0; // samples the decoder drops: encoder delay and padding
         std::int64_t first = AV_NOPTS_VALUE;
         std::int64_t end = AV_NOPTS_VALUE;
         while (pkt && av_read_frame(fmt, pkt) >= 0) {
             if (pkt->stream_index == stream) {
                 total += pkt->duration;
+                std::size_t size = 0;
+                if (const std::uint8_t* skip = av_packet_get_side_data(pkt, AV_PKT_DATA_SKIP_SAMPLES, &size);
+                    skip && size >= 8)
+                    trimmed += static_cast<std::int64_t>(AV_RL32(skip)) +
+                               static_cast<std::int64_t>(AV_RL32(skip + 4));
                 if (pkt->pts != AV_NOPTS_VALUE) {
                     if (first == AV_NOPTS_VALUE)
                         first = pkt->pts;
@@ -333,8 +350,10 @@ double CAdxFfmpegSource::ScanDuration() const {
             av_packet_unref(pkt);
         }
         av_packet_free(&pkt);
+        const int rate = st->codecpar->sample_rate > 0 ? st->codecpar->sample_rate : m_rate;
         if (total > 0)
-            seconds = static_cast<double>(total) * av_q2d(st->time_base);
+            seconds =
+                static_cast<double>(total) * av_q2d(st->time_base) - static_cast<double>(trimmed) / rate;
         else if (first != AV_NOPTS_VALUE)
             seconds = static_cast<double>(end - first) * av_q2d(st->time_base);
     }

@@ -31,7 +31,8 @@ public:
 
 private:
     explicit CAdxFfmpegSource(std::string path) : m_path(std::move(path)) {}
-    int OpenFile();
+    // stated, when given, receives the length the container's header states (or stays as it is).
+    int OpenFile(double* stated = nullptr);
     void CloseFile();
     // Decodes one more frame into m_pending; false at the end of the stream.
     bool DecodeMore();
