@@ -1,5 +1,6 @@
 #include "app/data/GroupFile.h"
 
+#include "app/res/Resources.h"
 #include "padkit/util/PathUtil.h"
 #include "platform/Profile.h"
 
@@ -15,8 +16,6 @@ const QString kSectionGroup = QStringLiteral("GroupData");
 const QString kSectionSound = QStringLiteral("SoundData");
 const QString kKeyGroupNum = QStringLiteral("GroupNum");
 
-// Windows-style filter text: description|patterns|... with patterns separated by ';'.
-const QString kGroupFileFilter = QStringLiteral("ｸﾞﾙｰﾌﾟﾃﾞｰﾀ ﾌｧｲﾙ(*.pdg,*.dat)|*.pdg;*.dat|");
 const QString kDefaultSuffix = QStringLiteral("pdg");
 
 // Names and titles are read as through a 512-byte buffer. Sound paths are not cut that short:
@@ -192,7 +191,7 @@ QString CGroupFile::AskOpenPath(QWidget* pParent) const {
 }
 
 QString CGroupFile::DialogFilter() {
-    return ToDialogFilter(kGroupFileFilter);
+    return ToDialogFilter(LoadResString(IDS_GROUP_FILE_FILTER));
 }
 
 QString CGroupFile::FolderOf(const QString& path) {
