@@ -6,14 +6,10 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-namespace {
-const QString kReadErrorText = QStringLiteral("ファイル読込中にエラーが発生しました。");
-}
-
 int RunGroupCheck(const QString& path, QTextStream& out, QTextStream& err) {
     CGroupArray aGroup;
     if (CGroupFile::Read(path, aGroup) != CGroupFile::kOk) {
-        err << kReadErrorText << '\n';
+        err << QString::fromUtf8(CGroupFile::kReadErrorText) << '\n';
         err.flush();
         return kCheckNoGroup;
     }

@@ -20,9 +20,8 @@ class QWidget;
 //       { return CGroupFile(m_Settings).Load(path, m_aGroup, m_strFilePath); }
 //   int CMainDlg::SaveGroupFile(BOOL bSaveAs)
 //       { return CGroupFile(m_Settings).Save(this, m_strFilePath, m_aGroup, m_Option.bRelative, bSaveAs); }
-// The caller shows, with PADKIT_MessageBox, caption "エラー" and MB_ICONEXCLAMATION:
-//   Load != kOk:                        "ファイル読込中にエラーが発生しました。"
-//   Save != kOk and Save != kCancelled: "ファイル書込中にエラーが発生しました。"
+// The caller shows, with PADKIT_MessageBox, caption "エラー" and MB_ICONEXCLAMATION,
+// kReadErrorText when Load is not kOk, kWriteErrorText when Save is neither kOk nor kCancelled,
 // and nothing for kCancelled. All of it runs on the UI thread.
 class CGroupFile {
 public:
@@ -30,6 +29,9 @@ public:
     static constexpr int kReadError = -1;  // no group: missing, unreadable or foreign file
     static constexpr int kWriteError = -2; // the file could not be written; the old one is intact
     static constexpr int kCancelled = -99; // the save dialog was cancelled
+
+    static constexpr const char* kReadErrorText = "ファイル読込中にエラーが発生しました。";
+    static constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
 
     // Group numbers in key names have at most three digits.
     static constexpr int kMaxGroups = 999;

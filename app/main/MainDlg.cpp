@@ -26,8 +26,6 @@ constexpr int kMonitorRowHeight = 22;
 constexpr DWORD kMonitorListStyle = 0x421;
 
 constexpr const char* kNewGroupName = "Group1";
-constexpr const char* kReadErrorText = "ファイル読込中にエラーが発生しました。";
-constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
 constexpr const char* kErrorCaption = "エラー";
 constexpr const char* kSaveChangesText = "変更があります。保存しますか？";
 constexpr const char* kConfirmCaption = "確認";
@@ -122,8 +120,8 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
 
     if (!pieces.isEmpty()) {
         if (LoadGroupFile(pieces.first()) != CGroupFile::kOk) {
-            PADKIT_MessageBox(this, QString::fromUtf8(kReadErrorText), QString::fromUtf8(kErrorCaption),
-                              MB_ICONEXCLAMATION | MB_OK);
+            PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kReadErrorText),
+                              QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
         } else {
             FillGroupTab();
             m_bModified = FALSE;
@@ -244,7 +242,7 @@ void CMainDlg::OnFileNew() {
             const int r = SaveGroupFile(FALSE);
             if (r != CGroupFile::kOk) {
                 if (r != CGroupFile::kCancelled)
-                    PADKIT_MessageBox(this, QString::fromUtf8(kWriteErrorText),
+                    PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
                                       QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
                 return;
             }
