@@ -10,6 +10,8 @@
 #include <atomic>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 using playkit::AdxBackend;
 using playkit::AdxEngineConfig;
@@ -81,6 +83,61 @@ TEST(CAdxEngine, PlaysInRealTimeOnTheNullClock) {
     EXPECT_GT(tap.blocks.load(), 0u);
     EXPECT_EQ(tap.frames.load() % 256, 0u);
     EXPECT_GT(CAdxEngine::Counters().callbacks, 0u);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CAdxEngine, RecordsIntoAWavFileWhileSomethingPlays) {
+    const std::string dir = playkit_test::MakeTempDir();
+    const std::string in = dir + "/in.wav", out = dir + "/out.wav";
+    playkit_test::WriteWav(in, 48000, 1, 9600, [](int, int) { return std::int16_t(8192); });
+    {
+        AdxEngineConfig config;
+        config.backend = AdxBackend::WavFile;
+        config.wavPath = out;
+        CBackendScope scope(config);
+        ASSERT_TRUE(scope.Ok());
+        CAdxShow p;
+        ASSERT_EQ(p.Open(in.c_str(), 1), 0);
+        ASSERT_EQ(p.Play(), 0);
+        LONG code = 0, a = 0, b = 0;
+        ASSERT_EQ(p.GetEvent(&code, &a, &b, 5000), 0);
+        EXPECT_EQ(code, EC_COMPLETE);
+    } // back to offline: the file is closed
+    auto s = playkit::CAdxWavSource::Open(out);
+    ASSERT_TRUE(s);
+    // The 0.2 s of sound, on both sides, and nothing of the idle time before or after it.
+    EXPECT_GE(s->Duration(), 0.2);
+    EXPECT_LT(s->Duration(), 0.2 + 0.05);
+    std::vector<std::int16_t> pcm(2 * 4800);
+    ASSERT_EQ(s->Read(pcm.data(), 4800), 4800u);
+    int loud = 0;
+    for (std::size_t i = 0; i < pcm.size(); i += 2)
+        loud += pcm[i] == 8192 && pcm[i + 1] == 8192;
+    EXPECT_GT(loud, 4000);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CAdxEngine, DamagedMidiFilesAreRefusedOrPlayedWithoutHarm) {
+    const std::string dir = playkit_test::MakeTempDir();
+    CAdxShow p;
+    unsigned seed = 3;
+    for (int n = 0; n < 20; ++n) {
+        // A valid header and a track of noise: the parser must stay inside the bytes.
+        std::string file("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\0\0\x40", 22);
+        for (int i = 0; i < 64; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            file.push_back(static_cast<char>(seed >> 16));
+        }
+        const std::string path = dir + "/bad" + std::to_string(n) + ".mid";
+        std::ofstream(path, std::ios::binary) << file;
+        if (p.Open(path.c_str(), 1) == 0) {
+            p.Play();
+            std::vector<float> buf(2 * 4800);
+            for (int k = 0; k < 10; ++k)
+                ASSERT_TRUE(CAdxEngine::Render(buf.data(), 4800));
+        }
+    }
+    p.Close();
     std::filesystem::remove_all(dir);
 }
 
