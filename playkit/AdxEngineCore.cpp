@@ -177,7 +177,9 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     if (config.periodFrames == 0)
         config.periodFrames = 256;
     bool ok = true;
-    m_mixer.SetOffline(config.backend == AdxBackend::Offline);
+    // Faster than real time (rendering by hand, or into a file), the mixer waits for the decoders
+    // rather than play silence where they have not caught up.
+    m_mixer.SetOffline(config.backend == AdxBackend::Offline || config.backend == AdxBackend::WavFile);
     m_mixer.SetSampleRate(config.sampleRate);
     std::unique_ptr<CAdxBackend> backend = MakeBackend(config);
     if (backend) {
@@ -187,6 +189,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
             std::fprintf(stderr, "playkit: cannot use %s (%s); playing without sound output\n",
                          BackendName(config.backend), reason.c_str());
             config.backend = AdxBackend::Null;
+            m_mixer.SetOffline(false);
             backend = MakeBackend(config);
             backend->Start(reason);
         }

@@ -37,7 +37,8 @@ public:
 
     void SetSampleRate(unsigned rate) { m_rate.store(rate, std::memory_order_relaxed); }
     unsigned SampleRate() const { return m_rate.load(std::memory_order_relaxed); }
-    // In offline mode Render waits for decoders instead of playing silence.
+    // In offline mode (rendering faster than real time) Render waits for decoders instead of
+    // playing silence.
     void SetOffline(bool offline) { m_offline.store(offline, std::memory_order_relaxed); }
     bool Offline() const { return m_offline.load(std::memory_order_relaxed); }
     void SetTap(AdxBlockTap tap, void* user);
