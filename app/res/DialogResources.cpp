@@ -25,8 +25,7 @@ DialogTemplate MakeAboutBox() {
     d.style = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
     d.controls = {
         Control(platform::IDC_STATIC, ControlKind::Icon, QString::number(IDR_MAINFRAME), 14, 14, 21, 20),
-        Control(platform::IDC_STATIC, ControlKind::Static, QStringLiteral("Padora Version 2.0"), 42, 14, 119,
-                8),
+        Control(platform::IDC_STATIC, ControlKind::Static, QString::fromLatin1(kVersionText), 42, 14, 119, 8),
         Control(platform::IDC_STATIC, ControlKind::Static, QStringLiteral("Linux 版 ライブ用サウンドボード"),
                 42, 26, 119, 8),
         Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 113, 41, 50, 14),

@@ -12,6 +12,9 @@ inline constexpr int IDD_PADORA_DIALOG = 5001;
 inline constexpr int IDR_MAINFRAME = 128;
 inline constexpr int IDR_MAINDLG_MENU = 129;
 
+// The version line, shown by the about box and printed by --version.
+inline constexpr const char* kVersionText = "Padora Version 2.0";
+
 // Strings
 inline constexpr UINT IDP_OLE_INIT_FAILED = 100;
 inline constexpr UINT IDS_DOCUMENT = 128;

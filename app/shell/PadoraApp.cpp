@@ -107,7 +107,7 @@ QString CPadoraApp::UsageText() {
 }
 
 QString CPadoraApp::VersionText() {
-    return QStringLiteral("Padora Version 2.0\n");
+    return QString::fromLatin1(kVersionText) + QLatin1Char('\n');
 }
 
 CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
