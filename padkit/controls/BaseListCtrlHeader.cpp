@@ -1,16 +1,6 @@
 #include "padkit/controls/BaseListCtrlHeader.h"
 
-#include <QApplication>
-#include <QPalette>
-
-namespace {
-
-COLORREF PaletteColor(QPalette::ColorRole role) {
-    const QColor c = QApplication::palette().color(QPalette::Active, role);
-    return RGB(c.red(), c.green(), c.blue());
-}
-
-} // namespace
+#include "padkit/controls/SysColor.h"
 
 CBaseListCtrlHeader::CBaseListCtrlHeader() {
     Init();
@@ -28,8 +18,8 @@ void CBaseListCtrlHeader::Init() {
     m_nKey2 = 0;
     m_nExtent2 = 1;
     m_strText.clear();
-    m_crText = PaletteColor(QPalette::ButtonText);
-    m_crBack = PaletteColor(QPalette::Button);
+    m_crText = padkit::GetSysColorRef(padkit::SysColor::BtnText);
+    m_crBack = padkit::GetSysColorRef(padkit::SysColor::BtnFace);
 }
 
 void CBaseListCtrlHeader::Copy(const CBaseListCtrlHeader& other) {
