@@ -28,6 +28,10 @@ TEST_F(OptionTest, WithoutAFileEveryFieldHasItsDefault) {
     EXPECT_EQ(LoadOption(option, m_file), 1);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(option.nVKey[i], kDefaultVKey[i]);
+    // Keypad 1 to 9, then keypad 0.
+    EXPECT_EQ(option.nVKey[0], 97);
+    EXPECT_EQ(option.nVKey[8], 105);
+    EXPECT_EQ(option.nVKey[9], 96);
     EXPECT_EQ(option.nMasterKey, 77);
     EXPECT_EQ(option.nStopKey, 17);
     EXPECT_EQ(option.nAllStopKey, 32);
