@@ -89,6 +89,8 @@ void CAdxMixer::Apply(const Command& c) {
         m.running = true;
         break;
     case Kind::Pause:
+        if (m.running && !m.completed)
+            FadeOut(*v);
         m.running = false;
         break;
     case Kind::Seek:
@@ -132,6 +134,14 @@ void CAdxMixer::Render(float* out, std::size_t frames) {
 
 void CAdxMixer::RenderBlock(float* out, std::size_t frames) {
     std::memset(out, 0, frames * 2 * sizeof(float));
+    if (m_fadeOutFrames > 0) {
+        // Voices stopped at the start of this block end here.
+        const std::size_t n = std::min(m_fadeOutFrames, frames);
+        for (std::size_t i = 0; i < n * 2; ++i)
+            out[i] = m_fadeOut[i];
+        std::fill(m_fadeOut.begin(), m_fadeOut.end(), 0.f);
+        m_fadeOutFrames = 0;
+    }
     bool missed = false;
     bool busy = false;
     for (std::size_t i = 0; i < m_count; ++i) {
@@ -147,14 +157,14 @@ void CAdxMixer::RenderBlock(float* out, std::size_t frames) {
     m_busy.store(busy, std::memory_order_relaxed);
 }
 
-bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
+std::size_t CAdxMixer::Produce(CAdxVoice& v, std::size_t frames, bool& missed) {
     auto& m = v.m_mix;
     const bool offline = m_offline.load(std::memory_order_relaxed);
     const double ratio = static_cast<double>(m_rate.load(std::memory_order_relaxed)) /
                          (static_cast<double>(v.m_rate) * v.m_speed.load(std::memory_order_relaxed));
     float* buf = m.outBuf.data();
     std::size_t produced = 0;
-    bool missed = false;
+    missed = false;
     while (produced < frames) {
         produced += m.resampler.Render(buf + produced * 2, frames - produced, ratio, m.inputEnded);
         if (produced == frames)
@@ -191,6 +201,34 @@ bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
     }
     if (produced < frames)
         std::memset(buf + produced * 2, 0, (frames - produced) * 2 * sizeof(float));
+    return produced;
+}
+
+void CAdxMixer::FadeOut(CAdxVoice& v) {
+    // A voice stopped in full flight would end on whatever sample it reached: a click. Its next
+    // few milliseconds go out instead, faded to nothing, mixed into the coming block.
+    auto& m = v.m_mix;
+    bool missed = false;
+    const std::size_t n = Produce(v, kFadeOutFrames, missed);
+    const float* buf = m.outBuf.data();
+    for (std::size_t i = 0; i < n; ++i) {
+        const float k = 1.0f - static_cast<float>(i + 1) / static_cast<float>(kFadeOutFrames);
+        m_fadeOut[2 * i] += buf[2 * i] * m.gainL * k;
+        m_fadeOut[2 * i + 1] += buf[2 * i + 1] * m.gainR * k;
+    }
+    m_fadeOutFrames = std::max(m_fadeOutFrames, n);
+    if (!m.completed)
+        v.m_position.store(
+            PackGen(m.wantGen, static_cast<std::uint64_t>(m.startFrame +
+                                                          static_cast<std::int64_t>(m.resampler.Position()))),
+            std::memory_order_release);
+}
+
+bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
+    auto& m = v.m_mix;
+    bool missed = false;
+    const std::size_t produced = Produce(v, frames, missed);
+    const float* buf = m.outBuf.data();
 
     float tl, tr;
     UnpackGains(v.m_gains.load(std::memory_order_relaxed), tl, tr);

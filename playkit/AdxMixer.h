@@ -28,7 +28,8 @@ protected:
 class CAdxMixer {
 public:
     static constexpr std::size_t kMaxVoices = 256;
-    static constexpr std::size_t kPeakWindow = 2048; // output frames per peak block
+    static constexpr std::size_t kPeakWindow = 2048;   // output frames per peak block
+    static constexpr std::size_t kFadeOutFrames = 128; // a stopped voice fades out over 2.7 ms
 
     explicit CAdxMixer(IAdxMixerHost& host) : m_host(host) {}
 
@@ -76,6 +77,9 @@ private:
     void RenderBlock(float* out, std::size_t frames);
     // Returns false when the voice missed data in a real-time block.
     bool MixVoice(CAdxVoice& v, float* out, std::size_t frames);
+    // Resamples the voice's next frames into its outBuf; returns how many came (the rest is zero).
+    std::size_t Produce(CAdxVoice& v, std::size_t frames, bool& missed);
+    void FadeOut(CAdxVoice& v);
     std::size_t Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& missed);
     void Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* left, float* right);
     void StartPeakBlock(CAdxVoice& v);
@@ -93,6 +97,8 @@ private:
     std::atomic<std::uint64_t> m_applied{0};
 
     std::array<CAdxVoice*, kMaxVoices> m_voices{};
+    std::array<float, kFadeOutFrames * 2> m_fadeOut{}; // tails of voices stopped since the last block
+    std::size_t m_fadeOutFrames = 0;
     std::size_t m_count = 0;
 
     std::atomic<AdxBlockTap> m_tap{nullptr};
