@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
@@ -26,6 +27,14 @@ QString DefaultDir() {
     if (dir.isEmpty() || !QDir(dir).exists())
         dir = QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid());
     return dir;
+}
+
+bool IsPrivateFolder(const QString& dir) {
+    const QFileInfo info(dir);
+    const auto othersAccess = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                              QFile::WriteOther | QFile::ExeOther;
+    return info.isDir() && !info.isSymLink() && info.ownerId() == getuid() &&
+           !(info.permissions() & othersAccess);
 }
 
 // A file descriptor closed when it goes out of scope.
@@ -63,10 +72,15 @@ QString CSingleInstance::LockPath() const {
 }
 
 CSingleInstance::Result CSingleInstance::Claim() {
-    // The fallback folder under /tmp is made private to the user.
-    if (!QDir(m_strDir).exists() && m_strDir.startsWith(QDir::tempPath())) {
-        QDir().mkpath(m_strDir);
-        QFile::setPermissions(m_strDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // The fallback folder under /tmp is made private to the user. One that somebody else made there first
+    // (another owner, or open to others) is not trusted with our lock and socket.
+    if (m_strDir.startsWith(QDir::tempPath())) {
+        if (!QDir(m_strDir).exists()) {
+            QDir().mkpath(m_strDir);
+            QFile::setPermissions(m_strDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        if (!IsPrivateFolder(m_strDir))
+            return Result::Failed;
     }
     m_pLock = std::make_unique<QLockFile>(LockPath());
     // A lock whose process has gone is stale whatever its age; a live holder keeps it for good.

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
@@ -95,4 +96,18 @@ TEST(SingleInstance, ReleasedWhenTheInstanceEnds) {
 TEST(SingleInstance, UnusableFolderIsReportedNotMistakenForAnotherInstance) {
     CSingleInstance instance(QStringLiteral("/nonexistent/padora-test"));
     EXPECT_EQ(instance.Claim(), CSingleInstance::Result::Failed);
+}
+
+TEST(SingleInstance, AFallbackFolderUnderTmpOpenToOthersIsNotTrusted) {
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/padora-test-XXXXXX"));
+    ASSERT_TRUE(dir.isValid());
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    CSingleInstance shared(dir.path());
+    EXPECT_EQ(shared.Claim(), CSingleInstance::Result::Failed);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("padora.lock"))));
+
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    CSingleInstance own(dir.path());
+    EXPECT_EQ(own.Claim(), CSingleInstance::Result::First);
 }
