@@ -72,4 +72,16 @@ TEST_F(GroupCheckTest, AFileWithoutGroupsExitsWithTwo) {
     EXPECT_EQ(m_strOut, "group\t1\t\n");
 }
 
+TEST_F(GroupCheckTest, ATabInANameOrTitleKeepsTheFieldsOfItsLine) {
+    WriteFile("a.wav", "RIFF");
+    EXPECT_EQ(Check(WriteFile("tab.pdg", "[GroupData]\nGroupNum=1\nGrpName01=Act\t1\n[SoundData]\n"
+                                         "SndName01-01=Bell\tring\nSndFName01-01=a.wav\n")),
+              kCheckAllPresent);
+    const QStringList lines = m_strOut.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "group\t1\tAct 1");
+    EXPECT_EQ(lines[1].split('\t').size(), 13);
+    EXPECT_TRUE(lines[1].startsWith("channel\t1-1\tBell ring\t"));
+}
+
 } // namespace
