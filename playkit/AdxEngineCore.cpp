@@ -9,6 +9,7 @@
 #include "playkit/AdxWavFileBackend.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace playkit {
@@ -23,6 +24,9 @@ EngineHolder& Holder() {
     static EngineHolder holder;
     return holder;
 }
+
+// How long a running sound card may go without asking for a block before it counts as gone.
+constexpr auto kDeviceSilence = std::chrono::seconds(2);
 
 const char* BackendName(AdxBackend b) {
     switch (b) {
@@ -141,6 +145,16 @@ void CAdxEngineCore::Idle() {
         std::lock_guard lock(m_backendMutex);
         failed = m_backend && m_backend->Failed();
         config = m_config;
+    }
+    // A sound card that stops asking for blocks without saying so is as good as gone: the players
+    // would freeze and their commands pile up.
+    const auto now = std::chrono::steady_clock::now();
+    const std::uint64_t blocks = m_mixer.Counters().callbacks;
+    if (blocks != m_lastBlocks || config.backend != AdxBackend::PortAudio) {
+        m_lastBlocks = blocks;
+        m_lastBlockTime = now;
+    } else if (now - m_lastBlockTime > kDeviceSilence) {
+        failed = true;
     }
     if (failed) {
         std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");

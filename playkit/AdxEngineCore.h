@@ -3,6 +3,7 @@
 #include "playkit/AdxEngine.h"
 #include "playkit/AdxMixer.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -69,6 +70,9 @@ private:
     std::unique_ptr<CAdxBackend> m_backend;
     AdxEngineConfig m_config;
     std::mutex m_renderMutex;
+    // Notifier thread only: when the device last asked for a block.
+    std::uint64_t m_lastBlocks = 0;
+    std::chrono::steady_clock::time_point m_lastBlockTime = std::chrono::steady_clock::now();
 };
 
 // The configuration the next engine starts with (CAdxEngine::Configure before the first Open).
