@@ -10,8 +10,9 @@ std::uint32_t Be32(const std::uint8_t* p) {
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
-// Reads a variable-length quantity; false when it runs past the end.
-bool ReadVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v) {
+} // namespace
+
+bool ReadMidiVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v) {
     v = 0;
     for (int i = 0; i < 4; ++i) {
         if (p >= end)
@@ -23,7 +24,6 @@ bool ReadVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v) 
     }
     return false;
 }
-} // namespace
 
 bool CAdxMidiFile::Parse(const std::vector<std::uint8_t>& bytes) {
     m_tempi.clear();
@@ -79,7 +79,7 @@ bool CAdxMidiFile::ParseTrack(const std::uint8_t* p, std::size_t len) {
     std::uint8_t status = 0;
     while (p < end) {
         std::uint32_t delta = 0;
-        if (!ReadVar(p, end, delta))
+        if (!ReadMidiVar(p, end, delta))
             break;
         tick += delta;
         if (p >= end)
@@ -96,7 +96,7 @@ bool CAdxMidiFile::ParseTrack(const std::uint8_t* p, std::size_t len) {
                 break;
             const std::uint8_t type = *p++;
             std::uint32_t mlen = 0;
-            if (!ReadVar(p, end, mlen) || static_cast<std::size_t>(end - p) < mlen)
+            if (!ReadMidiVar(p, end, mlen) || static_cast<std::size_t>(end - p) < mlen)
                 break;
             const std::uint32_t tempo =
                 mlen == 3 ? (std::uint32_t(p[0]) << 16) | (std::uint32_t(p[1]) << 8) | p[2] : 0;
@@ -111,7 +111,7 @@ bool CAdxMidiFile::ParseTrack(const std::uint8_t* p, std::size_t len) {
         }
         if (status == 0xF0 || status == 0xF7) {
             std::uint32_t slen = 0;
-            if (!ReadVar(p, end, slen) || static_cast<std::size_t>(end - p) < slen)
+            if (!ReadMidiVar(p, end, slen) || static_cast<std::size_t>(end - p) < slen)
                 break;
             p += slen;
             m_lastTick = std::max(m_lastTick, tick);

@@ -6,6 +6,10 @@
 
 namespace playkit {
 
+// Reads a MIDI variable-length quantity and advances p past it; false when it runs past end or
+// is longer than four bytes.
+bool ReadMidiVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v);
+
 // The timing of a standard MIDI file: its length and the tick at a given time, from the file's
 // own tempo map (FluidSynth's player offers neither).
 class CAdxMidiFile {

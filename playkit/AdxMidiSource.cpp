@@ -16,19 +16,6 @@ constexpr std::size_t kMaxMidiBytes = 64u << 20;
 // the target: exact, notes sounding at the target included. Further on, the controllers and
 // programs are replayed without rendering and the notes begin at the target.
 constexpr double kExactSeekSeconds = 30.0;
-
-bool ReadVar(const std::uint8_t*& p, const std::uint8_t* end, std::uint32_t& v) {
-    v = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (p >= end)
-            return false;
-        const std::uint8_t b = *p++;
-        v = (v << 7) | (b & 0x7F);
-        if (!(b & 0x80))
-            return true;
-    }
-    return false;
-}
 } // namespace
 
 std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CAdxSynthPool& pool,
@@ -94,7 +81,7 @@ bool CAdxMidiSource::Restart() {
 
 void CAdxMidiSource::ReadDelta(Cursor& c) {
     std::uint32_t delta = 0;
-    if (c.done || !ReadVar(c.p, c.end, delta) || c.p >= c.end) {
+    if (c.done || !ReadMidiVar(c.p, c.end, delta) || c.p >= c.end) {
         c.done = true;
         return;
     }
@@ -115,7 +102,7 @@ void CAdxMidiSource::Dispatch(Cursor& c, bool withNotes) {
     if (status == 0xFF) {
         std::uint32_t len = 0;
         const std::uint8_t type = c.p < c.end ? *c.p++ : 0;
-        if (!ReadVar(c.p, c.end, len) || static_cast<std::size_t>(c.end - c.p) < len) {
+        if (!ReadMidiVar(c.p, c.end, len) || static_cast<std::size_t>(c.end - c.p) < len) {
             c.done = true;
             return;
         }
@@ -127,7 +114,7 @@ void CAdxMidiSource::Dispatch(Cursor& c, bool withNotes) {
         }
     } else if (status == 0xF0 || status == 0xF7) {
         std::uint32_t len = 0;
-        if (!ReadVar(c.p, c.end, len) || static_cast<std::size_t>(c.end - c.p) < len) {
+        if (!ReadMidiVar(c.p, c.end, len) || static_cast<std::size_t>(c.end - c.p) < len) {
             c.done = true;
             return;
         }
