@@ -10,6 +10,7 @@ packages=(
     libfluidsynth-dev timgm6mb-soundfont
     libsamplerate0-dev portaudio19-dev
     libx11-dev libxtst-dev
+    libevdev-dev  # keyboard capture on Wayland sessions
     fonts-ipafont-gothic
     locales  # locale sources: a test builds a comma-decimal locale with localedef
     libgtest-dev libgmock-dev
