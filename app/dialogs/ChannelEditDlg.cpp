@@ -125,24 +125,17 @@ void CChannelEditDlg::OnBrowse() {
     SetDlgItemText(IDC_CHEDIT_FILE, QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
 }
 
-void CChannelEditDlg::FocusAndSelect(int id) {
-    if (auto* edit = GetDlgItemAs<QLineEdit>(id)) {
-        edit->setFocus(Qt::OtherFocusReason);
-        edit->selectAll();
-    }
-}
-
 void CChannelEditDlg::OnOK() {
     if (!UpdateData(TRUE))
         return;
     if (m_strTitle.isEmpty() || platform::Cp932Length(m_strTitle) > kTitleMaxBytes) {
         PADKIT_MessageBox(this, QString::fromUtf8(kTitleRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
-        FocusAndSelect(IDC_CHEDIT_TITLE);
+        FocusControl(IDC_CHEDIT_TITLE);
         return;
     }
     if (m_strFile.isEmpty()) {
         PADKIT_MessageBox(this, QString::fromUtf8(kFileRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
-        FocusAndSelect(IDC_CHEDIT_FILE);
+        FocusControl(IDC_CHEDIT_FILE);
         return;
     }
     m_pChannel->m_strTitle = m_strTitle;

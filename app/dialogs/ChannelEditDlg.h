@@ -38,7 +38,6 @@ protected:
 
 private:
     void OnBrowse();
-    void FocusAndSelect(int id);
 
     int m_nChannel;
     CChannelData* m_pChannel;

@@ -39,13 +39,9 @@ CDataExchange::CDataExchange(CResDialog* pDlg, BOOL bSaveAndValidate)
 
 void CDataExchange::Fail(int id, const QString& text) {
     m_bFailed = true;
+    m_nFailedId = id;
     PADKIT_MessageBox(m_pDlg, text, QString(), MB_OK | MB_ICONEXCLAMATION);
-    QWidget* w = m_pDlg->GetDlgItem(id);
-    if (!w)
-        return;
-    w->setFocus(Qt::OtherFocusReason);
-    if (auto* edit = qobject_cast<QLineEdit*>(w))
-        edit->selectAll();
+    m_pDlg->FocusControl(id);
 }
 
 void CDataExchange::Text(int id, QString& value) {

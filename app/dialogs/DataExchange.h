@@ -16,6 +16,7 @@ public:
 
     const BOOL m_bSaveAndValidate;
     bool Failed() const { return m_bFailed; }
+    int FailedControlId() const { return m_nFailedId; }
 
     // Edit text. Loading also limits the field to nMaxBytes CP932 bytes (a full-width character counts
     // two) when MaxBytes follows; saving refuses a longer text.
@@ -36,4 +37,5 @@ public:
 private:
     CResDialog* m_pDlg;
     bool m_bFailed = false;
+    int m_nFailedId = 0;
 };

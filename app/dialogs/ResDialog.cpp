@@ -72,7 +72,17 @@ QString CResDialog::GetDlgItemText(int id) const {
 BOOL CResDialog::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange dx(this, bSaveAndValidate);
     DoDataExchange(dx);
+    m_nFailedId = dx.FailedControlId();
     return dx.Failed() ? FALSE : TRUE;
+}
+
+void CResDialog::FocusControl(int id) {
+    QWidget* w = GetDlgItem(id);
+    if (!w)
+        return;
+    w->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->selectAll();
 }
 
 QWidget* CResDialog::MakeControl(const platform::ControlTemplate&, QWidget*) {

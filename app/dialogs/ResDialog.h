@@ -33,6 +33,13 @@ public:
     // Fields to controls (FALSE) or controls to fields with validation (TRUE). FALSE when a value was
     // refused; the offending control then has the focus and its text is selected.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    // The control whose value the last UpdateData refused, 0 when it passed.
+    int FailedControlId() const { return m_nFailedId; }
+    // Gives the control the focus and selects its text, as a refused value does.
+    void FocusControl(int id);
+
+    // Runs a command as if its button had been clicked (a page hands OK and Cancel on this way).
+    void SendCommand(UINT id) { OnCommand(id); }
 
     int TemplateId() const { return m_nTemplateId; }
 
@@ -56,4 +63,5 @@ private:
     bool m_bChild;
     bool m_bCreated = false;
     bool m_bEnded = false;
+    int m_nFailedId = 0;
 };
