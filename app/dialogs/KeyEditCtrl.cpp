@@ -1,5 +1,6 @@
 #include "app/dialogs/KeyEditCtrl.h"
 
+#include "padkit/util/KeyTable.h"
 #include "padkit/util/VKeyString.h"
 
 #include <QInputMethodEvent>
@@ -31,8 +32,8 @@ void CKeyEditCtrl::SetKeyCode(int nKeyCode) {
     setText(PADKIT_GetVKeyString(static_cast<UINT>(nKeyCode)));
 }
 
-UINT CKeyEditCtrl::KeyCodeOf(const QKeyEvent&) {
-    return 0;
+UINT CKeyEditCtrl::KeyCodeOf(const QKeyEvent& event) {
+    return padkit::VKeyFromKeyEvent(event);
 }
 
 void CKeyEditCtrl::keyPressEvent(QKeyEvent* event) {

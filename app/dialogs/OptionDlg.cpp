@@ -18,7 +18,8 @@ constexpr int kSystemBorder = 1;
 } // namespace
 
 COptionDlg::COptionDlg(OPTIONDATA* pOption, QWidget* parent, CSettingsFile settings)
-    : CResDialog(IDD_OPTION, parent), m_Option(*pOption), m_pOption(pOption), m_Settings(std::move(settings)) {}
+    : CResDialog(IDD_OPTION, parent), m_Option(*pOption), m_pOption(pOption),
+      m_Settings(std::move(settings)) {}
 
 COptionDlg::~COptionDlg() = default;
 

@@ -16,7 +16,8 @@ public:
     static constexpr int kPageCount = 3;
 
     // pOption: the caller's record (not owned). settings: where Padora.INI lives.
-    explicit COptionDlg(OPTIONDATA* pOption, QWidget* parent = nullptr, CSettingsFile settings = CSettingsFile());
+    explicit COptionDlg(OPTIONDATA* pOption, QWidget* parent = nullptr,
+                        CSettingsFile settings = CSettingsFile());
     ~COptionDlg() override;
 
     CResDialog* Page(int index) const;

@@ -24,8 +24,8 @@ constexpr int kScopeBoxes[] = {IDC_OPT2_GETNAKEY, IDC_OPT2_GETNASTOP, IDC_OPT2_G
 
 COptionPage2::COptionPage2(OPTIONDATA* pOption, CResDialog* pDlg, QWidget* parent)
     : CResDialog(IDD_OPTION_PAGE2, parent, true), m_nVolVal(pOption->nVolVal),
-      m_bGetNoActive(pOption->bGetNoActive), m_bGetNAKey(pOption->bGetNAKey), m_bGetNAStop(pOption->bGetNAStop),
-      m_bGetNAGrp(pOption->bGetNAGrp), m_pOption(pOption), m_pDlg(pDlg) {}
+      m_bGetNoActive(pOption->bGetNoActive), m_bGetNAKey(pOption->bGetNAKey),
+      m_bGetNAStop(pOption->bGetNAStop), m_bGetNAGrp(pOption->bGetNAGrp), m_pOption(pOption), m_pDlg(pDlg) {}
 
 QWidget* COptionPage2::MakeControl(const platform::ControlTemplate& c, QWidget* parent) {
     for (const auto& key : kKeyField) {
