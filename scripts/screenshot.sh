@@ -48,6 +48,7 @@ for id in "${pads_to_click[@]}"; do
     xdotool mousemove --window "$win" $((x + w / 2)) $((top_offset + y + h / 2)) click 1
     sleep 0.2
 done
+xdotool mousemove --window "$win" $((WIDTH - 4)) $((HEIGHT - 4)) # no pad shown under the pointer
 sleep "$play_seconds"
 
 mkdir -p "$(dirname "$out")"
