@@ -24,8 +24,13 @@ play_seconds=2.5           # long enough for the TIME column to count and the me
 work=$(mktemp -d)
 pid=
 cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    local rc=$?
+    if [ -n "$pid" ]; then
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
+    exit "$rc"
 }
 trap cleanup EXIT
 mkdir -m 700 "$work/run"
