@@ -3,6 +3,7 @@
 #include "app/data/GroupCheck.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "app/settings/AudioSettings.h"
 #include "app/shell/AboutDlg.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
@@ -314,6 +315,11 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         PADKIT_MessageBox(nullptr, text, QString(), MB_OK | MB_ICONEXCLAMATION);
         return kExitFailure;
     }
+
+    // The stored output (or PADORA_AUDIO's) before the first player starts the engine.
+    AUDIOSETTINGS audio;
+    LoadAudioSettings(audio);
+    playkit::CAdxEngine::Configure(AudioEngineConfig(audio));
 
     m_pMainFrame = std::make_unique<CMainFrame>([this](UINT id) { return OnAppCommand(id); });
     QObject::connect(m_pMainFrame.get(), &CMainFrame::Closed, &app, [] { QCoreApplication::exit(kExitOk); });

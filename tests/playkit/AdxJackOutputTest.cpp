@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -60,27 +61,42 @@ std::size_t FirstSounding(const std::vector<float>& stereo) {
     return std::string::npos;
 }
 
-// Level and pitch (rising zero crossings, interpolated) of frames [from, to) of the louder side.
+// How many frames from the first sounding one on, 0 when none sounds.
+std::size_t SoundingFrames(const std::vector<float>& stereo) {
+    const std::size_t first = FirstSounding(stereo);
+    return first == std::string::npos ? 0 : stereo.size() / 2 - first;
+}
+
+// Level and pitch (rising zero crossings, interpolated) of frames [from, to): the median over windows
+// of 20 ms, so that a late cycle on a busy machine (a dropout, a repeated block) does not count.
 Heard Measure(const std::vector<float>& stereo, std::size_t from, std::size_t to) {
-    Heard h;
-    h.rmsLeft = playkit_test::Rms(stereo, 0, from, to);
-    h.rmsRight = playkit_test::Rms(stereo, 1, from, to);
-    const int ch = h.rmsRight >= h.rmsLeft ? 1 : 0;
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (std::size_t f = from + 1; f < to; ++f) {
-        const float a = stereo[2 * (f - 1) + ch], b = stereo[2 * f + ch];
-        if (a < 0 && b >= 0) {
-            const double at = double(f - 1) + a / (a - b);
-            if (first < 0)
-                first = at;
-            last = at;
-            ++crossings;
+    constexpr std::size_t kWindow = kRate / 50;
+    std::vector<double> left, right, hz;
+    for (std::size_t w = from; w + kWindow <= to; w += kWindow) {
+        left.push_back(playkit_test::Rms(stereo, 0, w, w + kWindow));
+        right.push_back(playkit_test::Rms(stereo, 1, w, w + kWindow));
+        const int ch = right.back() >= left.back() ? 1 : 0;
+        double first = -1, last = -1;
+        int crossings = 0;
+        for (std::size_t f = w + 1; f < w + kWindow; ++f) {
+            const float a = stereo[2 * (f - 1) + ch], b = stereo[2 * f + ch];
+            if (a < 0 && b >= 0) {
+                const double at = double(f - 1) + a / (a - b);
+                if (first < 0)
+                    first = at;
+                last = at;
+                ++crossings;
+            }
         }
+        hz.push_back(crossings > 1 ? (crossings - 1) * kRate / (last - first) : 0.0);
     }
-    if (crossings > 1)
-        h.hz = (crossings - 1) * kRate / (last - first);
-    return h;
+    auto median = [](std::vector<double> v) {
+        if (v.empty())
+            return 0.0;
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    return {median(left), median(right), median(hz)};
 }
 
 // The 16-bit stereo frames of a WAV file the record backend wrote.
@@ -174,14 +190,17 @@ TEST_F(JackOutput, DevicesListTheServerBesideTheOtherHostApis) {
     EXPECT_TRUE(found);
 }
 
+namespace {
+struct ToneCase {
+    LONG volume, balance;
+    double rate;
+};
+} // namespace
+
 // Level, balance and pitch as the engine set them: what arrives on the server is what the record
 // backend writes for the same player settings.
 TEST_F(JackOutput, APlayedSoundArrivesAsTheEngineRendersIt) {
-    struct Case {
-        LONG volume, balance;
-        double rate;
-    };
-    for (const Case c : {Case{0, 0, 1.0}, Case{-600, 2000, 1.5}, Case{-1200, -1000, 0.5}}) {
+    for (const ToneCase c : {ToneCase{0, 0, 1.0}, ToneCase{-600, 2000, 1.5}, ToneCase{-1200, -1000, 0.5}}) {
         SCOPED_TRACE(testing::Message()
                      << "volume " << c.volume << " balance " << c.balance << " rate " << c.rate);
         Heard jack, recorded;
@@ -197,14 +216,16 @@ TEST_F(JackOutput, APlayedSoundArrivesAsTheEngineRendersIt) {
             ASSERT_TRUE(rec.ConnectFrom(kJackClient));
             rec.Start();
             ASSERT_EQ(p.Play(), 0);
-            Sleep(0.8);
+            // Frames, not wall time: a busy machine may run the server late.
+            EXPECT_TRUE(WaitUntil([&] { return SoundingFrames(rec.Frames()) > kRate * 6 / 10; },
+                                  std::chrono::seconds(10)));
             rec.Stop();
             p.Close();
             const std::vector<float> frames = rec.Frames();
             const std::size_t first = FirstSounding(frames);
             ASSERT_NE(first, std::string::npos);
             ASSERT_GT(frames.size() / 2, first + kRate / 2);
-            // Past the fade-free start: a steady stretch of 0.4 s.
+            // Past the start: a stretch of 0.4 s.
             jack = Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5);
         }
         {
@@ -218,7 +239,8 @@ TEST_F(JackOutput, APlayedSoundArrivesAsTheEngineRendersIt) {
                 CAdxShow p;
                 OpenTone(p, c.volume, c.balance, c.rate);
                 ASSERT_EQ(p.Play(), 0);
-                Sleep(0.8);
+                EXPECT_TRUE(WaitUntil([&] { return SoundingFrames(ReadWav(path)) > kRate * 6 / 10; },
+                                      std::chrono::seconds(10)));
                 p.Close();
             }
             const std::vector<float> frames = ReadWav(path);
@@ -257,7 +279,7 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
         ASSERT_TRUE(rec.Open(1.0, error)) << error;
         ASSERT_TRUE(rec.ConnectFrom(kJackClient));
         rec.Start();
-        Sleep(0.5);
+        EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
         rec.Stop();
         before = Measure(rec.Frames(), 0, rec.FrameCount());
     }
@@ -268,17 +290,18 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
     EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::Null);
     EXPECT_TRUE(p.IsPlay());
     // On the clock: the position moves at the speed of the wall clock.
+    const auto wallAt = Clock::now();
     const double lostAt = p.GetTickCount();
     Sleep(0.5);
     const double lostLater = p.GetTickCount();
-    EXPECT_NEAR(lostLater - lostAt, 0.5, 0.15);
+    EXPECT_NEAR(lostLater - lostAt, std::chrono::duration<double>(Clock::now() - wallAt).count(), 0.1);
     // A server that stays away is tried again and again, harmlessly.
     Sleep(2.5);
     EXPECT_TRUE(CAdxEngine::OutputLost());
 
     std::string error;
     ASSERT_TRUE(s_server->Start(error)) << error;
-    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(6)));
+    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(10)));
     EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::PortAudio);
     EXPECT_TRUE(p.IsPlay());
     const double back = p.GetTickCount();
@@ -290,13 +313,13 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
     ASSERT_TRUE(rec.Open(1.0, error)) << error;
     ASSERT_TRUE(rec.ConnectFrom(kJackClient));
     rec.Start();
-    Sleep(0.5);
+    EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
     rec.Stop();
     const Heard after = Measure(rec.Frames(), 0, rec.FrameCount());
     EXPECT_NEAR(playkit_test::Db(after.rmsLeft / before.rmsLeft), 0.0, 0.1);
     EXPECT_NEAR(playkit_test::Db(after.rmsRight / before.rmsRight), 0.0, 0.1);
     EXPECT_NEAR(after.hz, kToneHz, 1.0);
-    EXPECT_NEAR(p.GetTickCount() - back, 0.5, 0.2); // and runs on with the server's clock
+    EXPECT_GT(p.GetTickCount() - back, 0.4); // and runs on with the server's clock
     p.Close();
 }
 
@@ -310,7 +333,7 @@ TEST_F(JackOutput, EngineStartedWithoutTheServerReturnsWhenItComes) {
     ASSERT_EQ(p.Play(), 0);
     std::string error;
     ASSERT_TRUE(s_server->Start(error)) << error;
-    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(6)));
+    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(10)));
     EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::PortAudio);
     EXPECT_TRUE(p.IsPlay());
     p.Close();
