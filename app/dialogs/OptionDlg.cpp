@@ -3,13 +3,14 @@
 #include "app/dialogs/OptionPage1.h"
 #include "app/dialogs/OptionPage2.h"
 #include "app/dialogs/OptionPage3.h"
+#include "app/dialogs/OptionPage4.h"
 #include "app/dialogs/PageTabCtrl.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
 namespace {
 
-constexpr const char* kTabLabel[COptionDlg::kPageCount] = {"キー設定1", "キー設定2", "ファイル"};
+constexpr const char* kTabLabel[COptionDlg::kPageCount] = {"キー設定1", "キー設定2", "ファイル", "リモート"};
 constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
 constexpr const char* kErrorCaption = "エラー";
 // The desktop's window border, between the tabs and the pages below them.
@@ -31,6 +32,8 @@ CResDialog* COptionDlg::Page(int index) const {
         return m_pPage2;
     case 2:
         return m_pPage3;
+    case 3:
+        return m_pPage4;
     default:
         return nullptr;
     }
@@ -52,6 +55,7 @@ BOOL COptionDlg::OnInitDialog() {
     m_pPage1 = new COptionPage1(&m_Option, this, m_tabCtrl);
     m_pPage2 = new COptionPage2(&m_Option, this, m_tabCtrl);
     m_pPage3 = new COptionPage3(&m_Option, this, m_tabCtrl);
+    m_pPage4 = new COptionPage4(m_pMidi, m_Settings, this, m_tabCtrl);
     const QRect tab = m_tabCtrl->GetItemRect(0);
     for (int i = 0; i < kPageCount; ++i) {
         CResDialog* page = Page(i);
@@ -100,7 +104,8 @@ void COptionDlg::OnOK() {
     m_pPage3->SaveToOption();
     *m_pOption = m_Option;
     // A failed write keeps the new values for this run; the operator is told the file was not written.
-    if (!SaveOption(*m_pOption, m_Settings))
+    const bool bSaved = SaveOption(*m_pOption, m_Settings);
+    if (!m_pPage4->SaveToSettings() || !bSaved)
         PADKIT_MessageBox(this, QString::fromUtf8(kWriteErrorText), QString::fromUtf8(kErrorCaption),
                           MB_OK | MB_ICONEXCLAMATION);
     EndDialog(platform::IDOK);

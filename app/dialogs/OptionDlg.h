@@ -6,19 +6,24 @@
 class COptionPage1;
 class COptionPage2;
 class COptionPage3;
+class COptionPage4;
+class CMidiControl;
 class CPageTabCtrl;
 
-// "設定": edits a copy of the settings record on three tab pages. OK copies the copy back over the
-// caller's record and writes Padora.INI; Cancel changes neither. UI thread.
+// "設定": edits a copy of the settings record on three tab pages, and the remote control on a fourth. OK
+// copies the copy back over the caller's record and writes Padora.INI; Cancel changes neither. UI thread.
 class COptionDlg : public CResDialog {
     Q_OBJECT
 public:
-    static constexpr int kPageCount = 3;
+    static constexpr int kPageCount = 4;
 
     // pOption: the caller's record (not owned). settings: where Padora.INI lives.
     explicit COptionDlg(OPTIONDATA* pOption, QWidget* parent = nullptr,
                         CSettingsFile settings = CSettingsFile());
     ~COptionDlg() override;
+
+    // The MIDI controller whose map the page "リモート" learns (not owned); before DoModal.
+    void SetMidiControl(CMidiControl* pMidi) { m_pMidi = pMidi; }
 
     CResDialog* Page(int index) const;
     CPageTabCtrl* TabCtrl() const { return m_tabCtrl; }
@@ -42,6 +47,8 @@ private:
     COptionPage1* m_pPage1 = nullptr; // children of the tab control
     COptionPage2* m_pPage2 = nullptr;
     COptionPage3* m_pPage3 = nullptr;
+    COptionPage4* m_pPage4 = nullptr;
+    CMidiControl* m_pMidi = nullptr;
     CPageTabCtrl* m_tabCtrl = nullptr;
     CSettingsFile m_Settings;
 };

@@ -233,6 +233,6 @@ const DialogTemplate* FindEditDialogResource(int id) {
     case IDD_OPTION_PAGE3:
         return &kPage3;
     default:
-        return nullptr;
+        return FindRemoteDialogResource(id);
     }
 }

@@ -14,6 +14,8 @@
 const platform::DialogTemplate* FindDialogResource(int id);
 // The same for the editing dialogs (channel, groups, options and its pages) alone.
 const platform::DialogTemplate* FindEditDialogResource(int id);
+// The same for the remote-control page of the options.
+const platform::DialogTemplate* FindRemoteDialogResource(int id);
 
 // The menu resource with this id, or nullptr.
 const platform::MenuTemplate* FindMenuResource(int id);

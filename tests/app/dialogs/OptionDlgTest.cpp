@@ -1,6 +1,8 @@
 #include "app/dialogs/OptionDlg.h"
 #include "app/dialogs/KeyEditCtrl.h"
 #include "app/dialogs/PageTabCtrl.h"
+#include "app/remote/MidiControl.h"
+#include "app/remote/RemoteControl.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
@@ -20,6 +22,12 @@
 using namespace dialogtest;
 
 namespace {
+
+class FakeRemoteTarget : public IRemoteTarget {
+public:
+    void RemoteCommandArrived(const RemoteCommand&) override {}
+    RemoteState CurrentRemoteState() override { return RemoteState(); }
+};
 
 const QByteArray kIni = "[FilePath]\r\nSndFolder=/show\r\n[Option]\r\nVolVal=5\r\nGetNAStop=1\r\n";
 
@@ -78,11 +86,12 @@ protected:
 
 } // namespace
 
-TEST_F(OptionDlgTest, OpensWithThreeTabsPagesInsideTheTabControlAndTheRecordShown) {
+TEST_F(OptionDlgTest, OpensWithItsTabsPagesInsideTheTabControlAndTheRecordShown) {
     auto dlg = Open();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("設定"));
     CPageTabCtrl* tab = dlg->TabCtrl();
-    ASSERT_EQ(tab->GetItemCount(), 3);
+    ASSERT_EQ(tab->GetItemCount(), 4);
+    EXPECT_EQ(tab->TabBar()->tabText(3), QStringLiteral("リモート"));
     EXPECT_EQ(tab->TabBar()->tabText(0), QStringLiteral("キー設定1"));
     EXPECT_EQ(tab->TabBar()->tabText(1), QStringLiteral("キー設定2"));
     EXPECT_EQ(tab->TabBar()->tabText(2), QStringLiteral("ファイル"));
@@ -278,4 +287,48 @@ TEST_F(OptionDlgTest, AFailedWriteIsReportedAndTheNewValuesStayForThisRun) {
     EXPECT_EQ(dlg->result(), platform::IDOK);
     EXPECT_EQ(m_option.nVKey[4], 0x78);
     EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAsked) {
+    FakeRemoteTarget target;
+    CMidiControl midi(&target); // not opened: MIDI is off
+    midi.Map().Set(CMidiMap::kPadFirst, CMidiMap::Binding::FromText(QStringLiteral("note 1 60")));
+    {
+        auto dlg = std::make_unique<COptionDlg>(&m_option, nullptr, Settings());
+        dlg->SetMidiControl(&midi);
+        ASSERT_TRUE(dlg->Create());
+        dlg->show();
+        ClickTab(*dlg, 3);
+        EXPECT_EQ(VisiblePage(*dlg), 3);
+        CResDialog* page = dlg->Page(3);
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT4_OSCPORT), QStringLiteral("9000"));
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT4_OSCBIND), QStringLiteral("127.0.0.1"));
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT4_MIDI), QStringLiteral("MIDI は使われていません"));
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT4_BINDING1), QStringLiteral("note 1 60"));
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT4_LEARN1 + 21), QStringLiteral("学習"));
+        EXPECT_FALSE(page->GetDlgItem(IDC_OPT4_LEARN1)->isEnabled());
+        // Learning is asked for by the button (a second click gives up) ...
+        page->SendCommand(IDC_OPT4_LEARN1 + 11);
+        EXPECT_EQ(midi.Learning(), 11);
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT4_LEARN1 + 11), QStringLiteral("操作待ち"));
+        page->SendCommand(IDC_OPT4_LEARN1 + 11);
+        EXPECT_EQ(midi.Learning(), -1);
+        page->SendCommand(IDC_OPT4_LEARN1 + 5);
+        // ... and a port out of range is refused on OK.
+        TypeOver(page->GetDlgItem(IDC_OPT4_OSCPORT), QStringLiteral("70000"));
+        Click(dlg->GetDlgItem(platform::IDOK));
+        EXPECT_EQ(m_responder.Count(), 1);
+        EXPECT_FALSE(dlg->isHidden());
+        TypeOver(page->GetDlgItem(IDC_OPT4_OSCPORT), QStringLiteral("9123"));
+        TypeOver(page->GetDlgItem(IDC_OPT4_OSCBIND), QStringLiteral("0.0.0.0"));
+        Click(dlg->GetDlgItem(platform::IDOK));
+        EXPECT_EQ(dlg->result(), platform::IDOK);
+    }
+    // Closing the dialog ends learning.
+    EXPECT_EQ(midi.Learning(), -1);
+    const auto config = CRemoteControl::ReadConfig(Settings());
+    EXPECT_EQ(config.nPort, 9123);
+    EXPECT_EQ(config.strBind, QStringLiteral("0.0.0.0"));
+    EXPECT_TRUE(IniBytes().contains("MidiPad1=note 1 60"));
+    EXPECT_TRUE(IniBytes().contains("VolVal=5"));
 }

@@ -1,0 +1,75 @@
+#include "app/res/Resources.h"
+
+using platform::ControlKind;
+using platform::ControlTemplate;
+using platform::DialogTemplate;
+
+namespace {
+
+constexpr DWORD kVisible = platform::WS_VISIBLE;
+constexpr int kStatic = platform::IDC_STATIC;
+const QString kDialogFont = QStringLiteral("ＭＳ ゴシック");
+constexpr int kDialogFontSize = 12;
+constexpr int kRoles = 22;
+constexpr int kRowsPerColumn = 11;
+constexpr int kRowTop = 58;
+constexpr int kRowStep = 13;
+
+ControlTemplate Control(int id, ControlKind kind, const QString& text, int x, int y, int w, int h,
+                        DWORD style = kVisible) {
+    return ControlTemplate{id, kind, text, QRect(x, y, w, h), style};
+}
+
+QString RoleName(int role) {
+    if (role < 10)
+        return QStringLiteral("パッド%1").arg(role + 1);
+    if (role == 10)
+        return QStringLiteral("停止");
+    if (role < 21)
+        return QStringLiteral("フェーダー%1").arg(role - 10);
+    return QStringLiteral("マスター");
+}
+
+// Page "リモート" of the options: the MIDI ports, the OSC port and address, and a learn button per role
+// (pads and the stop note on the left, faders and the master on the right).
+DialogTemplate MakeRemotePage() {
+    DialogTemplate d;
+    d.id = IDD_OPTION_PAGE4;
+    d.size = QSize(287, 213);
+    d.fontName = kDialogFont;
+    d.fontPointSize = kDialogFontSize;
+    d.style = 0;
+    auto& c = d.controls;
+    c.push_back(
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 176, 192, 50, 14, 0));
+    c.push_back(
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 230, 192, 50, 14, 0));
+    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("MIDI 入力"), 6, 7, 42, 8));
+    c.push_back(
+        Control(IDC_OPT4_MIDI, ControlKind::Static, {}, 52, 5, 228, 12, kVisible | platform::SS_SUNKEN));
+    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("OSC ポート"), 6, 25, 42, 8));
+    c.push_back(Control(IDC_OPT4_OSCPORT, ControlKind::Edit, {}, 52, 22, 34, 14,
+                        kVisible | platform::ES_NUMBER | platform::ES_RIGHT));
+    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("(0 で使わない)"), 90, 25, 60, 8));
+    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("待ち受けアドレス"), 154, 25, 66, 8));
+    c.push_back(Control(IDC_OPT4_OSCBIND, ControlKind::Edit, {}, 222, 22, 58, 14));
+    c.push_back(Control(kStatic, ControlKind::Static,
+                        QStringLiteral("MIDI の割り当て (学習を押してから機器を操作)"), 6, 44, 200, 8));
+    for (int role = 0; role < kRoles; ++role) {
+        const int x = role < kRowsPerColumn ? 6 : 146;
+        const int y = kRowTop + (role % kRowsPerColumn) * kRowStep;
+        c.push_back(Control(kStatic, ControlKind::Static, RoleName(role), x, y + 2, 44, 8));
+        c.push_back(Control(IDC_OPT4_BINDING1 + role, ControlKind::Static, {}, x + 46, y, 52, 11,
+                            kVisible | platform::SS_SUNKEN));
+        c.push_back(Control(IDC_OPT4_LEARN1 + role, ControlKind::PushButton, QStringLiteral("学習"), x + 100,
+                            y, 30, 11));
+    }
+    return d;
+}
+
+} // namespace
+
+const DialogTemplate* FindRemoteDialogResource(int id) {
+    static const DialogTemplate kRemotePage = MakeRemotePage();
+    return id == IDD_OPTION_PAGE4 ? &kRemotePage : nullptr;
+}
