@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
@@ -104,6 +105,11 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
     }
     case ControlKind::VerticalTrackbar:
         return new QSlider(Qt::Vertical, parent);
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        return bar;
+    }
     }
     return new QWidget(parent);
 }

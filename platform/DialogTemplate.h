@@ -40,6 +40,7 @@ enum class ControlKind {
     TabControl,
     ListView,
     VerticalTrackbar, // vertical trackbar without ticks
+    ProgressBar,      // progress bar with a border
 };
 
 struct ControlTemplate {
