@@ -25,6 +25,9 @@ AdxEngineConfig CAdxEngine::ConfigFromEnvironment() {
     } else if (kind == "wav" && !arg.empty()) {
         c.backend = AdxBackend::WavFile;
         c.wavPath = arg;
+    } else if (kind == "record" && !arg.empty()) {
+        c.backend = AdxBackend::Record;
+        c.wavPath = arg;
     } else {
         c.backend = AdxBackend::PortAudio;
         if (kind == "portaudio")

@@ -16,12 +16,13 @@ enum class AdxBackend {
     Null,      // no device: a clock thread renders one period at a time in real time
     Offline,   // no thread: the caller renders with CAdxEngine::Render / RenderToWav
     WavFile,   // a thread renders into a WAV file as fast as the CPU allows while anything plays
+    Record,    // like Null, and every frame rendered is also written to a WAV file
 };
 
 struct AdxEngineConfig {
     AdxBackend backend = AdxBackend::PortAudio;
     std::string device;          // PortAudio: a part of the device name; empty for the default
-    std::string wavPath;         // WavFile: the file written
+    std::string wavPath;         // WavFile, Record: the file written
     unsigned sampleRate = 48000; // output rate in Hz (PortAudio may choose the device's own)
     unsigned periodFrames = 256; // frames per block (device period of the null backend)
 };
@@ -42,7 +43,7 @@ using AdxBlockTap = void (*)(void* user, const float* stereo, std::size_t frames
 class PLAYKIT_API CAdxEngine {
 public:
     // The configuration the environment asks for: PADORA_AUDIO = "portaudio[:DEVICE]" | "null" |
-    // "wav:FILE" (default portaudio).
+    // "wav:FILE" | "record:FILE" (default portaudio).
     static AdxEngineConfig ConfigFromEnvironment();
     // Any thread. Chooses the backend: before the first Open it is simply remembered; on a running
     // engine the output switches while players keep their state. Returns false when the chosen

@@ -4,6 +4,7 @@
 #include "playkit/AdxNotifier.h"
 #include "playkit/AdxNullBackend.h"
 #include "playkit/AdxPortAudioBackend.h"
+#include "playkit/AdxRecordBackend.h"
 #include "playkit/AdxSynthPool.h"
 #include "playkit/AdxVoice.h"
 #include "playkit/AdxWavFileBackend.h"
@@ -33,6 +34,7 @@ const char* BackendName(AdxBackend b) {
     case AdxBackend::PortAudio:
         return "the sound card";
     case AdxBackend::WavFile:
+    case AdxBackend::Record:
         return "the WAV file";
     default:
         return "the output";
@@ -173,6 +175,9 @@ std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& 
     case AdxBackend::WavFile:
         return std::make_unique<CAdxWavFileBackend>(m_mixer, config.wavPath, config.sampleRate,
                                                     config.periodFrames);
+    case AdxBackend::Record:
+        return std::make_unique<CAdxRecordBackend>(m_mixer, config.wavPath, config.sampleRate,
+                                                   config.periodFrames);
     case AdxBackend::Offline:
         break;
     }

@@ -55,10 +55,23 @@ bool CAdxWavWriter::Write(const float* stereo, std::size_t frames) {
     for (std::size_t i = 0; i < frames * 2; ++i)
         m_buffer[i] =
             static_cast<std::int16_t>(std::lrintf(std::clamp(stereo[i] * 32768.0f, -32768.0f, 32767.0f)));
-    if (std::fwrite(m_buffer.data(), sizeof(std::int16_t), frames * 2, m_file) != frames * 2)
+    return WritePcm(m_buffer.data(), frames);
+}
+
+bool CAdxWavWriter::WritePcm(const std::int16_t* stereo, std::size_t frames) {
+    if (!m_file)
+        return false;
+    if (std::fwrite(stereo, sizeof(std::int16_t), frames * 2, m_file) != frames * 2)
         return false;
     m_frames += frames;
     return true;
+}
+
+bool CAdxWavWriter::Sync() {
+    if (!m_file || std::fflush(m_file) != 0)
+        return false;
+    const bool ok = WriteHeader() && std::fflush(m_file) == 0;
+    return std::fseek(m_file, 0, SEEK_END) == 0 && ok;
 }
 
 bool CAdxWavWriter::Close() {

@@ -8,7 +8,8 @@
 
 namespace playkit {
 
-// Writes 16-bit stereo PCM WAV files; the header's sizes are fixed up on Close.
+// Writes 16-bit stereo PCM WAV files; the header's sizes are fixed up on Close (and on Sync, for a
+// file that others read while it grows).
 class CAdxWavWriter {
 public:
     CAdxWavWriter() = default;
@@ -19,8 +20,14 @@ public:
     bool Open(const std::string& path, unsigned rate);
     // Float frames in -1..1, clipped and rounded to 16 bits. False when the disk refuses.
     bool Write(const float* stereo, std::size_t frames);
+    // Interleaved 16-bit frames as they are.
+    bool WritePcm(const std::int16_t* stereo, std::size_t frames);
+    // Makes what is written so far a complete file on disk: the frames first, then a header that
+    // counts them, so that a reader never sees a size the file does not hold yet.
+    bool Sync();
     bool Close();
     bool IsOpen() const { return m_file != nullptr; }
+    std::uint64_t Frames() const { return m_frames; }
 
 private:
     bool WriteHeader();

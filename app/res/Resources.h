@@ -5,6 +5,7 @@
 #include "platform/MenuTemplate.h"
 
 #include <QIcon>
+#include <QImage>
 #include <QString>
 
 // The program's resource data, looked up by id as the windows load it.
@@ -20,3 +21,6 @@ QString LoadResString(UINT id);
 
 // Icon resource IDR_MAINFRAME, drawn at the sizes a window manager asks for. Needs a GUI application.
 QIcon LoadAppIcon();
+
+// The same icon as a size x size image; needs no application object.
+QImage AppIconImage(int size);

@@ -7,11 +7,14 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
+#include "playkit/AdxEngine.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -82,6 +85,17 @@ bool HasDisplay(int argc, char** argv) {
     return false;
 }
 
+// The value of an option given as "NAME VALUE" or "NAME=VALUE" at args[i] (i moves past a separate
+// value): nothing when args[i] is not that option, an empty string when its value is missing.
+std::optional<QString> OptionValue(const QStringList& args, int& i, const QString& name) {
+    const QString& a = args[i];
+    if (a == name)
+        return i + 1 < args.size() ? args[++i] : QString();
+    if (a.startsWith(name + QLatin1Char('=')))
+        return a.mid(name.size() + 1);
+    return std::nullopt;
+}
+
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -99,9 +113,12 @@ QString CPadoraApp::UsageText() {
     return QStringLiteral("使い方: padora [オプション] [グループファイル]\n"
                           "\n"
                           "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
-                          "  --check ファイル   ウィンドウを開かずにグループファイルを点検する\n"
-                          "                     (終了コード 0: 全ファイルあり, 1: 見つからないファイルあり,\n"
-                          "                      2: グループがない)\n"
+                          "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
+                          "                     すべての音声ファイルをプレーヤーで開いてみる\n"
+                          "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
+                          "                      再生できないファイルあり, 2: グループがない)\n"
+                          "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
+                          "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
                           "  -h, --help         この説明を表示する\n"
                           "  -V, --version      バージョンを表示する\n");
 }
@@ -113,6 +130,7 @@ QString CPadoraApp::VersionText() {
 CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
     CommandLine cl;
     bool optionsEnded = false;
+    bool bFix = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (optionsEnded || !IsOption(a)) {
@@ -129,26 +147,32 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
         } else if (a == QLatin1String("-V") || a == QLatin1String("--version")) {
             cl.action = CommandLine::Action::Version;
             return cl;
-        } else if (a == QLatin1String("--check") || a.startsWith(QLatin1String("--check="))) {
-            QString file;
-            if (a == QLatin1String("--check")) {
-                if (i + 1 < args.size())
-                    file = args[++i];
-            } else {
-                file = a.mid(a.indexOf(QLatin1Char('=')) + 1);
-            }
-            if (file.isEmpty()) {
+        } else if (const auto file = OptionValue(args, i, QStringLiteral("--check"))) {
+            if (file->isEmpty()) {
                 cl.action = CommandLine::Action::Error;
                 cl.strError = QStringLiteral("--check には点検するグループファイルを指定してください。");
                 return cl;
             }
             cl.action = CommandLine::Action::Check;
-            cl.strCheckFile = file;
+            cl.strCheckFile = *file;
+        } else if (const auto dir = OptionValue(args, i, QStringLiteral("--fix-paths"))) {
+            if (dir->isEmpty()) {
+                cl.action = CommandLine::Action::Error;
+                cl.strError =
+                    QStringLiteral("--fix-paths には音声ファイルを探すフォルダを指定してください。");
+                return cl;
+            }
+            cl.strFixDir = *dir;
+            bFix = true;
         } else {
             cl.action = CommandLine::Action::Error;
             cl.strError = QStringLiteral("不明なオプションです: %1").arg(a);
             return cl;
         }
+    }
+    if (bFix && cl.action != CommandLine::Action::Check) {
+        cl.action = CommandLine::Action::Error;
+        cl.strError = QStringLiteral("--fix-paths は --check と一緒に指定してください。");
     }
     return cl;
 }
@@ -194,7 +218,14 @@ int CPadoraApp::Run(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return RunGroupCheck(cl.strCheckFile, out, err);
+        // The sounds are opened, never played: no sound device is touched.
+        playkit::AdxEngineConfig config;
+        config.backend = playkit::AdxBackend::Offline;
+        playkit::CAdxEngine::Configure(config);
+        const int status = cl.strFixDir.isEmpty() ? RunGroupCheck(cl.strCheckFile, out, err)
+                                                  : RunGroupFix(cl.strCheckFile, cl.strFixDir, out, err);
+        playkit::CAdxEngine::Shutdown();
+        return status;
     }
     case CommandLine::Action::Error:
         QTextStream(stderr) << "padora: " << cl.strError << "\n"

@@ -24,6 +24,7 @@ public:
         enum class Action { Run, Help, Version, Check, Error };
         Action action = Action::Run;
         QString strCheckFile; // --check FILE
+        QString strFixDir;    // --fix-paths DIR (with --check)
         QStringList args;     // the arguments left for the window, in order
         QString strError;     // for Action::Error
     };
@@ -34,7 +35,8 @@ public:
     // The program. argv as main received it.
     int Run(int argc, char** argv);
 
-    // Options: -h/--help, -V/--version, --check FILE (or --check=FILE); "--" ends the options. Any other
+    // Options: -h/--help, -V/--version, --check FILE (or --check=FILE), --fix-paths DIR (or
+    // --fix-paths=DIR, only with --check); "--" ends the options. Any other
     // argument beginning with "-" is an error. Arguments that are not options are kept for the window.
     static CommandLine ParseCommandLine(const QStringList& args);
 

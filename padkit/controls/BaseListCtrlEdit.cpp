@@ -1,64 +1,10 @@
 #include "padkit/controls/BaseListCtrlEdit.h"
 
+#include "padkit/util/KeyTable.h"
 #include "platform/Message.h"
 
 #include <QKeyEvent>
 #include <QPointer>
-
-namespace padkit {
-
-UINT EditKeyToVk(int qtKey) {
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return static_cast<UINT>('A' + (qtKey - Qt::Key_A));
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-        return static_cast<UINT>('0' + (qtKey - Qt::Key_0));
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-        return 0x70 + static_cast<UINT>(qtKey - Qt::Key_F1);
-    switch (qtKey) {
-    case Qt::Key_Backspace:
-        return 0x08;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return kVkTab;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 0x0D;
-    case Qt::Key_Shift:
-        return 0x10;
-    case Qt::Key_Control:
-        return 0x11;
-    case Qt::Key_Alt:
-        return 0x12;
-    case Qt::Key_Escape:
-        return 0x1B;
-    case Qt::Key_Space:
-        return 0x20;
-    case Qt::Key_PageUp:
-        return 0x21;
-    case Qt::Key_PageDown:
-        return 0x22;
-    case Qt::Key_End:
-        return 0x23;
-    case Qt::Key_Home:
-        return 0x24;
-    case Qt::Key_Left:
-        return 0x25;
-    case Qt::Key_Up:
-        return 0x26;
-    case Qt::Key_Right:
-        return 0x27;
-    case Qt::Key_Down:
-        return 0x28;
-    case Qt::Key_Insert:
-        return 0x2D;
-    case Qt::Key_Delete:
-        return 0x2E;
-    default:
-        return 0;
-    }
-}
-
-} // namespace padkit
 
 CBaseListCtrlEdit::CBaseListCtrlEdit(QWidget* parent) : QLineEdit(parent) {}
 
@@ -81,7 +27,7 @@ void CBaseListCtrlEdit::keyPressEvent(QKeyEvent* e) {
 }
 
 bool CBaseListCtrlEdit::HandleKey(QKeyEvent* e) {
-    m_nLastKey = padkit::EditKeyToVk(e->key());
+    m_nLastKey = padkit::VKeyFromKeyEvent(*e);
     if (m_nTabFlag1 == 0 || m_nTabFlag2 == 0 || m_nLastKey != padkit::kVkTab)
         return true;
     const QPointer<CBaseListCtrlEdit> alive(this);

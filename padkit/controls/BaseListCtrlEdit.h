@@ -12,9 +12,6 @@ inline constexpr UINT kWmCommand = platform::WM_COMMAND;
 inline constexpr UINT kEnKillFocus = 0x0200; // EN_KILLFOCUS
 inline constexpr UINT kVkTab = 0x09;         // VK_TAB
 
-// The virtual-key code of a key event, as far as an edit field needs it (0 for keys it does not name).
-PADKIT_API UINT EditKeyToVk(int qtKey);
-
 } // namespace padkit
 
 // An edit field for in-place editing in a list. Whoever moves or resizes it (typically the list while

@@ -1,6 +1,7 @@
 #include "XSession.h"
 
 #include "platform/DialogTemplate.h"
+#include "tests/app/TestSounds.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -227,7 +228,7 @@ TEST_F(PadoraE2e, NamedFileThatCannotBeOpenedIsReportedAndEndsWithFailure) {
 }
 
 TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
-    const QString bell = WriteFile(QStringLiteral("show/sounds/bell.wav"), "RIFF");
+    const QString bell = WriteFile(QStringLiteral("show/sounds/bell.wav"), app_test::SineWav(1.0));
     const QByteArray firstGroup = "[GroupData]\r\n"
                                   "GroupNum=2\r\n"
                                   "GrpName01=Opening\r\n"
@@ -252,7 +253,7 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     // 1.25 is shown as "%.1f" shows it.
     const QString bellLine =
         QStringLiteral("channel\t1-1\tBell\t%1\tvol=80\tpan=-20\trate=%2\trepeat=1\tfi=0\t"
-                       "fo=1\ttfi=5.0\ttfo=3.5\tok")
+                       "fo=1\ttfi=5.0\ttfo=3.5\tok\tlen=1.0")
             .arg(QFileInfo(bell).absoluteFilePath(), Printf1(1.25));
 
     QProcess* ok = Start({QStringLiteral("--check"), allThere});
@@ -275,7 +276,7 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[3].toStdString(),
               QStringLiteral("channel\t2-10\tGone\t/nonexistent/gone.wav\tvol=70\tpan=0\trate=1.0\t"
-                             "repeat=0\tfi=0\tfo=0\ttfi=5.0\ttfo=5.0\tmissing")
+                             "repeat=0\tfi=0\tfo=0\ttfi=5.0\ttfo=5.0\tmissing\tlen=-")
                   .toStdString());
 
     QProcess* empty = Start({QStringLiteral("--check"), noGroup});
@@ -288,6 +289,19 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     QProcess* usage = Start({QStringLiteral("--check")});
     ASSERT_TRUE(WaitForExit(usage));
     EXPECT_EQ(usage->exitCode(), 2);
+
+    // The missing sound turns up on another disk: a corrected copy checks clean, the original is kept.
+    const QString gone = WriteFile(QStringLiteral("usb/old/gone.wav"), app_test::SineWav(0.5));
+    QProcess* fix = Start({QStringLiteral("--check"), withMissing, QStringLiteral("--fix-paths"),
+                           m_work.filePath(QStringLiteral("usb"))});
+    ASSERT_TRUE(WaitForExit(fix));
+    const QString fixOut = QString::fromUtf8(fix->readAllStandardOutput());
+    EXPECT_EQ(fix->exitCode(), 0) << fixOut.toStdString();
+    EXPECT_TRUE(fixOut.startsWith(QStringLiteral("found\t2-10\t") + gone + '\n')) << fixOut.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(m_work.filePath(QStringLiteral("show/missing-fixed.pdg"))));
+    QProcess* again = Start({QStringLiteral("--check"), withMissing});
+    ASSERT_TRUE(WaitForExit(again));
+    EXPECT_EQ(again->exitCode(), 1);
 }
 
 TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
@@ -297,7 +311,7 @@ TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
     const QString out = QString::fromUtf8(check->readAllStandardOutput());
     EXPECT_EQ(check->exitCode(), 0) << out.toStdString();
     EXPECT_EQ(out.count(QStringLiteral("group\t")), 2);
-    EXPECT_GE(out.count(QStringLiteral("\tok\n")), 4);
+    EXPECT_GE(out.count(QStringLiteral("\tok\tlen=")), 4);
 
     QProcess* padora = Start({demo});
     const XWindow main = WaitForXWindow(padora, kMainTitle);

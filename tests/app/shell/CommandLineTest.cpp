@@ -49,6 +49,19 @@ TEST(ParseCommandLine, KnownOptions) {
     const auto checkEq = CPadoraApp::ParseCommandLine({QStringLiteral("--check=-odd.pdg")});
     EXPECT_EQ(checkEq.action, Action::Check);
     EXPECT_EQ(checkEq.strCheckFile, QStringLiteral("-odd.pdg"));
+
+    const auto fix = CPadoraApp::ParseCommandLine(
+        {QStringLiteral("--fix-paths=/media/show"), QStringLiteral("--check"), QStringLiteral("show.pdg")});
+    EXPECT_EQ(fix.action, Action::Check);
+    EXPECT_EQ(fix.strCheckFile, QStringLiteral("show.pdg"));
+    EXPECT_EQ(fix.strFixDir, QStringLiteral("/media/show"));
+    // Mending paths is part of the check only, and needs its folder.
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--fix-paths"), QStringLiteral("/media")}).action,
+              Action::Error);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine(
+                  {QStringLiteral("--check"), QStringLiteral("show.pdg"), QStringLiteral("--fix-paths")})
+                  .action,
+              Action::Error);
 }
 
 TEST(ParseCommandLine, GroupFileAndEndOfOptions) {

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "playkit/AdxBackend.h"
+#include "playkit/AdxRing.h"
+#include "playkit/AdxWavWriter.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace playkit {
+
+// No device, but everything it would have played goes into a WAV file: a clock thread renders one
+// period at a time in real time (as the null backend does) and hands the frames through a ring to a
+// writer thread, which appends them and keeps the header's sizes true after every chunk, so that
+// the file can be read while it grows. The clock thread does no I/O.
+class CAdxRecordBackend : public CAdxBackend {
+public:
+    CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period);
+    ~CAdxRecordBackend() override { Stop(); }
+
+    bool Start(std::string& reason) override;
+    void Stop() override;
+    unsigned SampleRate() const override { return m_rate; }
+
+    // Any thread. Frames lost because the disk could not keep up (the ring was full).
+    std::uint64_t Dropped() const { return m_dropped.load(std::memory_order_relaxed); }
+
+private:
+    void RunClock();
+    void RunWriter();
+    // Writer thread: appends what the ring holds; false when the disk refused it.
+    bool Drain();
+
+    CAdxMixer& m_mixer;
+    const std::string m_path;
+    const unsigned m_rate;
+    const std::size_t m_period;
+    CAdxRing m_ring;
+    CAdxWavWriter m_writer;
+    std::vector<float> m_buffer;
+    std::atomic<bool> m_quitClock{false};
+    std::atomic<bool> m_quitWriter{false};
+    std::atomic<std::uint64_t> m_dropped{0};
+    std::thread m_clock;
+    std::thread m_writerThread;
+};
+
+} // namespace playkit
