@@ -16,8 +16,7 @@ constexpr int kIconSize = 32;
 } // namespace
 
 CLoadProcDlg::CLoadProcDlg(QWidget* pOwner)
-    : QDialog(pOwner), m_pOwner(pOwner),
-      m_hIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation)),
+    : QDialog(pOwner), m_pOwner(pOwner), m_hIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation)),
       m_pCancel(std::make_shared<platform::SendCancel>()) {
     const platform::DialogTemplate* tmpl = FindDialogResource(IDD_LOADPROC_DIALOG);
     Q_ASSERT(tmpl);
@@ -84,7 +83,8 @@ void CLoadProcDlg::OnStart() {
 
 void CLoadProcDlg::WorkerMain() {
     for (int i = 0; i < kChannelCount; ++i) {
-        if (!platform::SendMessageCancellable(m_pOwner, WM_LOAD_CHANNEL, static_cast<WPARAM>(i), 0, m_pCancel))
+        if (!platform::SendMessageCancellable(m_pOwner, WM_LOAD_CHANNEL, static_cast<WPARAM>(i), 0,
+                                              m_pCancel))
             return; // closed while waiting: the channels not yet asked for stay unloaded
         platform::PostMessage(this, kMsgStepIt, 0, 0);
     }

@@ -76,7 +76,8 @@ LONG ChannelBalance(int pan) {
     if (pan <= -kPanMax)
         return -kFullBalance;
     if (pan > 0)
-        return std::abs(static_cast<LONG>(2000.0 * std::log10((kPanMax - pan) / static_cast<double>(kPanMax))));
+        return std::abs(
+            static_cast<LONG>(2000.0 * std::log10((kPanMax - pan) / static_cast<double>(kPanMax))));
     return static_cast<LONG>(2000.0 * std::log10((pan + kPanMax) / static_cast<double>(kPanMax)));
 }
 
@@ -296,7 +297,8 @@ int CMainDlg::LoadGroupFile(const QString& path) {
 }
 
 int CMainDlg::SaveGroupFile(BOOL bSaveAs) {
-    return CGroupFile(m_Settings, m_askSavePath).Save(this, m_strFilePath, m_aGroup, m_Option.bRelative, bSaveAs);
+    return CGroupFile(m_Settings, m_askSavePath)
+        .Save(this, m_strFilePath, m_aGroup, m_Option.bRelative, bSaveAs);
 }
 
 void CMainDlg::SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave) {

@@ -5,8 +5,9 @@
 BOOL CMainDlg::QuerySaveChanges() {
     if (!m_bModified)
         return TRUE;
-    const int answer = PADKIT_MessageBox(this, QString::fromUtf8(kSaveChangesText), QString::fromUtf8(kConfirmCaption),
-                                         MB_YESNOCANCEL | MB_ICONINFORMATION);
+    const int answer =
+        PADKIT_MessageBox(this, QString::fromUtf8(kSaveChangesText), QString::fromUtf8(kConfirmCaption),
+                          MB_YESNOCANCEL | MB_ICONINFORMATION);
     if (answer == IDNO)
         return TRUE;
     if (answer != IDYES)
@@ -17,8 +18,8 @@ BOOL CMainDlg::QuerySaveChanges() {
         return TRUE;
     }
     if (r != CGroupFile::kCancelled)
-        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText), QString::fromUtf8(kErrorCaption),
-                          MB_ICONEXCLAMATION | MB_OK);
+        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
+                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
     return FALSE;
 }
 
@@ -59,8 +60,8 @@ void CMainDlg::OnFileOpen() {
         return;
     }
     if (LoadGroupFile(path) != CGroupFile::kOk) {
-        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kReadErrorText), QString::fromUtf8(kErrorCaption),
-                          MB_ICONEXCLAMATION | MB_OK);
+        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kReadErrorText),
+                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
         RestoreHook();
         return;
     }
@@ -76,8 +77,8 @@ void CMainDlg::OnFileSave(BOOL bSaveAs) {
     if (r == CGroupFile::kOk)
         m_bModified = FALSE;
     else if (r != CGroupFile::kCancelled)
-        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText), QString::fromUtf8(kErrorCaption),
-                          MB_ICONEXCLAMATION | MB_OK);
+        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
+                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
     RestoreHook();
 }
 

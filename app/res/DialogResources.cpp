@@ -91,10 +91,12 @@ DialogTemplate MakeLoadProcDialog() {
     d.style = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
     d.controls = {
         Control(platform::IDC_STATIC, ControlKind::Static,
-                QStringLiteral("サウンドファイルを読み込んでいます。\nしばらくお待ちください。"), 25, 5, 159, 17),
+                QStringLiteral("サウンドファイルを読み込んでいます。\nしばらくお待ちください。"), 25, 5, 159,
+                17),
         Control(IDC_LOADPROC_ICON, ControlKind::Icon, {}, 3, 5, 20, 20),
         Control(IDC_LOADPROC_PROGRESS, ControlKind::ProgressBar, {}, 25, 25, 162, 14),
-        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 0, 0, 0, 0, platform::WS_DISABLED),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 0, 0, 0, 0,
+                platform::WS_DISABLED),
         Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 0, 0, 0, 0,
                 platform::WS_DISABLED),
     };

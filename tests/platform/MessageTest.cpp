@@ -81,7 +81,8 @@ TEST(Message, ACancellableSendAnswersLikeASendAndLetsGoWhenCancelled) {
     auto cancel = std::make_shared<platform::SendCancel>();
     LRESULT answer = -1;
     bool delivered = false;
-    QThread* worker = QThread::create([&] { delivered = platform::SendMessageCancellable(&r, 7013, 21, 0, cancel, &answer); });
+    QThread* worker = QThread::create(
+        [&] { delivered = platform::SendMessageCancellable(&r, 7013, 21, 0, cancel, &answer); });
     worker->start();
     while (!worker->isFinished())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

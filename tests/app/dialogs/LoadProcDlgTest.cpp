@@ -34,7 +34,8 @@ public:
             return QWidget::event(e);
         auto* m = static_cast<platform::MessageEvent*>(e);
         if (m->message() == WM_LOAD_CHANNEL) {
-            calls.push_back({static_cast<int>(m->wParam()), QThread::currentThread() == thread(), m_inHandler});
+            calls.push_back(
+                {static_cast<int>(m->wParam()), QThread::currentThread() == thread(), m_inHandler});
             m_inHandler = true;
             if (onLoad)
                 onLoad(static_cast<int>(m->wParam()));

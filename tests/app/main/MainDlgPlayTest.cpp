@@ -26,7 +26,8 @@ void WriteSine(const QString& path, double seconds, double freq, double amplitud
     QByteArray data;
     data.reserve(frames * 4);
     for (int f = 0; f < frames; ++f) {
-        const auto v = static_cast<qint16>(std::lround(amplitude * 32767 * std::sin(2 * M_PI * freq * f / kRate)));
+        const auto v =
+            static_cast<qint16>(std::lround(amplitude * 32767 * std::sin(2 * M_PI * freq * f / kRate)));
         for (int c = 0; c < 2; ++c) {
             data.append(static_cast<char>(v & 0xFF));
             data.append(static_cast<char>((v >> 8) & 0xFF));
@@ -44,8 +45,8 @@ void WriteSine(const QString& path, double seconds, double freq, double amplitud
         b[1] = static_cast<char>(v >> 8);
         return b;
     };
-    QByteArray out = "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(2) + le32(kRate) +
-                     le32(kRate * 4) + le16(4) + le16(16) + "data" + le32(data.size()) + data;
+    QByteArray out = "RIFF" + le32(36 + data.size()) + "WAVEfmt " + le32(16) + le16(1) + le16(2) +
+                     le32(kRate) + le32(kRate * 4) + le16(4) + le16(16) + "data" + le32(data.size()) + data;
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(out);
@@ -70,6 +71,10 @@ class MainDlgPlayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
+        // Sounds are mixed only when the test renders them.
+        playkit::AdxEngineConfig config;
+        config.backend = playkit::AdxBackend::Offline;
+        playkit::CAdxEngine::Configure(config);
         m_tone = m_dir.filePath(QStringLiteral("tone.wav"));
         m_short = m_dir.filePath(QStringLiteral("short.wav"));
         m_other = m_dir.filePath(QStringLiteral("other.wav"));
@@ -105,7 +110,8 @@ protected:
     }
 
     std::unique_ptr<CMainDlg> MakeDlg(const QStringList& pieces, COM* com = nullptr) {
-        auto dlg = std::make_unique<CMainDlg>(com, nullptr, CSettingsFile(m_dir.filePath(QStringLiteral("Padora.INI"))));
+        auto dlg = std::make_unique<CMainDlg>(com, nullptr,
+                                              CSettingsFile(m_dir.filePath(QStringLiteral("Padora.INI"))));
         dlg->Create(pieces);
         // The tests step the loop themselves.
         dlg->PlayTimer().stop();
@@ -119,9 +125,7 @@ protected:
     static CLevelFaderCtrl* Fader(CMainDlg& dlg, int i) {
         return platform::GetDlgItemAs<CLevelFaderCtrl>(&dlg, IDC_FADER1 + i);
     }
-    static void Command(CMainDlg& dlg, UINT id) {
-        platform::SendMessage(&dlg, platform::WM_COMMAND, id, 0);
-    }
+    static void Command(CMainDlg& dlg, UINT id) { platform::SendMessage(&dlg, platform::WM_COMMAND, id, 0); }
     static CChannelData& Ch(CMainDlg& dlg, int i) { return dlg.GetCurGroup()->m_aChannel[i]; }
 
     QTemporaryDir m_dir;
@@ -201,9 +205,12 @@ TEST_F(MainDlgPlayTest, LoadingAGroupOpensItsSoundsAndReportsEachFileThatFails) 
     auto dlg = MakeDlg({path});
     ASSERT_EQ(m_responder.Count(), 3);
     const auto& r = m_responder.Requests();
-    EXPECT_EQ(r[0].strText, m_dir.filePath(QStringLiteral("gone.wav")) + QStringLiteral("\nファイルが見つかりません。"));
-    EXPECT_EQ(r[1].strText, m_dir.filePath(QStringLiteral("notes.txt")) + QStringLiteral("\nこのファイルには対応していません。"));
-    EXPECT_EQ(r[2].strText, m_dir.filePath(QStringLiteral("broken.mp3")) + QStringLiteral("\nこのファイルを再生できません。"));
+    EXPECT_EQ(r[0].strText,
+              m_dir.filePath(QStringLiteral("gone.wav")) + QStringLiteral("\nファイルが見つかりません。"));
+    EXPECT_EQ(r[1].strText, m_dir.filePath(QStringLiteral("notes.txt")) +
+                                QStringLiteral("\nこのファイルには対応していません。"));
+    EXPECT_EQ(r[2].strText, m_dir.filePath(QStringLiteral("broken.mp3")) +
+                                QStringLiteral("\nこのファイルを再生できません。"));
     for (const auto& box : r) {
         EXPECT_EQ(box.strCaption, QStringLiteral("Padora"));
         EXPECT_EQ(box.nType, MB_ICONEXCLAMATION | MB_OK);
@@ -355,7 +362,8 @@ TEST_F(MainDlgPlayTest, FadersMasterAndKnobsActOnThePlayers) {
     // Knobs post to the widget they sit on, as a drag does; the window must get the message.
     auto* pan = platform::GetDlgItemAs<CVolumeCtrl>(dlg.get(), IDC_PAN1);
     auto* spd = platform::GetDlgItemAs<CVolumeCtrl>(dlg.get(), IDC_SPEED1);
-    platform::PostMessage(pan->parentWidget(), WM_KNOB_CHANGED, static_cast<WPARAM>(-25), reinterpret_cast<LPARAM>(pan));
+    platform::PostMessage(pan->parentWidget(), WM_KNOB_CHANGED, static_cast<WPARAM>(-25),
+                          reinterpret_cast<LPARAM>(pan));
     platform::PostMessage(spd->parentWidget(), WM_KNOB_CHANGED, 5, reinterpret_cast<LPARAM>(spd));
     QCoreApplication::processEvents();
     EXPECT_EQ(Ch(*dlg, 0).m_nPan, -25);
@@ -480,7 +488,8 @@ TEST_F(MainDlgPlayTest, ClosingAsksAboutUnsavedChangesAndClosesOnlyWhenTheyAreSa
         bool event(QEvent* e) override {
             if (e->type() == platform::MessageEvent::eventType()) {
                 auto* m = static_cast<platform::MessageEvent*>(e);
-                got.push_back(m->message() == platform::WM_COMMAND ? static_cast<UINT>(m->wParam()) : m->message());
+                got.push_back(m->message() == platform::WM_COMMAND ? static_cast<UINT>(m->wParam())
+                                                                   : m->message());
                 return true;
             }
             return QWidget::event(e);
