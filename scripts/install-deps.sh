@@ -11,6 +11,7 @@ packages=(
     portaudio19-dev
     jackd2 libjack-jackd2-dev  # a real sound server for the tests (dummy driver), and their recording client
     libx11-dev libxtst-dev
+    libevdev-dev  # keyboard capture on Wayland sessions
     libebur128-dev liblo-dev  # loudness matching; OSC remote control
     fonts-ipafont-gothic
     locales  # locale sources: a test builds a comma-decimal locale with localedef

@@ -264,7 +264,8 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("padora"));
-    QApplication::setApplicationDisplayName(LoadResString(IDS_APP_TITLE));
+    // Not Qt's display name: the X11 platform would append it to every caption.
+    PADKIT_SetAppTitle(LoadResString(IDS_APP_TITLE));
     QApplication::setWindowIcon(LoadAppIcon());
     // The frame is hidden; the program ends when the frame is closed, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -227,6 +228,36 @@ TEST_F(PadoraE2e, NamedFileThatCannotBeOpenedIsReportedAndEndsWithFailure) {
     EXPECT_TRUE(err.contains(QStringLiteral("ファイルを開けませんでした。"))) << err.toStdString();
 }
 
+TEST_F(PadoraE2e, CaptionsReachTheWindowManagerExactlyAsGiven) {
+    // An empty file is no group file: the main window reports it in a box captioned "エラー".
+    const QString empty = WriteFile(QStringLiteral("empty.pdg"), "");
+    QProcess* padora = Start({empty});
+    XWindow box = 0;
+    QStringList titles;
+    XSession::WaitFor(
+        [&] {
+            titles.clear();
+            for (XWindow w : m_x.WindowsOf(padora->processId())) {
+                titles << m_x.Title(w);
+                if (m_x.Title(w).startsWith(QStringLiteral("エラー")))
+                    box = w;
+            }
+            return box != 0;
+        },
+        kStartTimeoutMs);
+    ASSERT_NE(box, 0u) << titles.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(m_x.Title(box).toStdString(), "エラー");
+    EXPECT_EQ(m_x.LegacyTitle(box).toStdString(), "エラー");
+
+    m_x.SetFocus(box);
+    m_x.PressKey(kKeyReturn);
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u);
+    EXPECT_EQ(m_x.LegacyTitle(main).toStdString(), "Padora");
+    m_x.RequestClose(main);
+    ASSERT_TRUE(WaitForExit(padora));
+}
+
 TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     const QString bell = WriteFile(QStringLiteral("show/sounds/bell.wav"), app_test::SineWav(1.0));
     const QByteArray firstGroup = "[GroupData]\r\n"
@@ -310,8 +341,12 @@ TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
     ASSERT_TRUE(WaitForExit(check));
     const QString out = QString::fromUtf8(check->readAllStandardOutput());
     EXPECT_EQ(check->exitCode(), 0) << out.toStdString();
-    EXPECT_EQ(out.count(QStringLiteral("group\t")), 2);
-    EXPECT_GE(out.count(QStringLiteral("\tok\tlen=")), 4);
+    EXPECT_EQ(out.count(QStringLiteral("group\t")), 3);
+    EXPECT_EQ(out.count(QStringLiteral("\tok\tlen=")), out.count(QStringLiteral("channel\t")));
+    // Every format the demo shows off opens: wav, mid, mp3 and ogg.
+    for (const char* ext : {".wav\t", ".mid\t", ".mp3\t", ".ogg\t"})
+        EXPECT_TRUE(out.contains(QLatin1String(ext))) << ext;
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("repeat=1\tfi=1\t[^\n]*\tok\t"))));
 
     QProcess* padora = Start({demo});
     const XWindow main = WaitForXWindow(padora, kMainTitle);
