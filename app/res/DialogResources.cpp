@@ -117,6 +117,6 @@ const DialogTemplate* FindDialogResource(int id) {
     case IDD_LOADPROC_DIALOG:
         return &kLoadProc;
     default:
-        return nullptr;
+        return FindEditDialogResource(id);
     }
 }
