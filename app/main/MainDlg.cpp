@@ -1,7 +1,10 @@
 #include "app/main/MainDlg.h"
 
 #include "app/data/GroupFile.h"
+#include "app/data/LoudnessMatcher.h"
 #include "app/dialogs/LoadProcDlg.h"
+#include "app/remote/MidiControl.h"
+#include "app/remote/RemoteControl.h"
 #include "app/res/Resources.h"
 #include "padkit/controls/SysColor.h"
 #include "padkit/util/Com.h"
@@ -213,6 +216,7 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
     if (m_aGroup.IsEmpty())
         platform::PostMessage(this, platform::WM_COMMAND, ID_FILE_NEW, 0);
     m_timerPlay.start();
+    StartRemote();
     return TRUE;
 }
 
@@ -490,6 +494,7 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     fader->SetLevelRangeG(kMeterFloor, kMeterYellowMin);
     fader->SetLevelPos(kMeterFloor);
     SetPadColor(i, CChannelData::kStopped);
+    RequestLoudness(i);
     return 0;
 }
 
@@ -564,7 +569,7 @@ int CMainDlg::SetChannelVolume(int i, int volume) {
     m_ctrlFader[i]->setValue(100 - volume);
     RedrawChannelRow(i);
     if (m_Show[i].IsRender())
-        m_Show[i].SetVolume(ChannelAttenuation(volume, m_nMasterVolume));
+        m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume)));
     return 1;
 }
 

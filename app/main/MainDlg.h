@@ -3,6 +3,7 @@
 #include "app/data/GroupArray.h"
 #include "app/data/GroupFile.h"
 #include "app/lists/MonitorListCtrl.h"
+#include "app/remote/RemoteCommand.h"
 #include "app/settings/Option.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
@@ -19,8 +20,12 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class COM;
+class CLoudnessMatcher;
+class CMidiControl;
+class CRemoteControl;
 class QMenuBar;
 
 // The classes of the channel strips' controls; each line names the class put at those controls' ids.
@@ -47,7 +52,7 @@ int FadeStep(int target, double seconds);
 // The main sampler window: the tabs of the live sound set, the monitor list, ten channel strips and the
 // master strip. It owns the live set, the settings record and the ten players of the current group.
 // Everything here runs on the UI thread.
-class CMainDlg : public QDialog {
+class CMainDlg : public QDialog, public IRemoteTarget {
     Q_OBJECT
 public:
     static constexpr COLORREF kBackColor = RGB(64, 64, 64);
@@ -160,6 +165,26 @@ private:
     LRESULT OnGraphNotify();
     LRESULT OnPeakNotify(WPARAM wParam, LPARAM lParam);
 
+    // Remote control and loudness matching (MainDlgRemote.cpp).
+public:
+    void RemoteCommandArrived(const RemoteCommand& command) override;
+    RemoteState CurrentRemoteState() override;
+    bool RemoteBusy() override { return IsInHandler(); }
+    CRemoteControl* Remote() const { return m_pRemote.get(); }
+    CMidiControl* Midi() const { return m_pMidi.get(); }
+
+private:
+    // Starts OSC and MIDI as Padora.INI says (again after the options changed), and the loudness
+    // measurements; failures are told once and Padora goes on without them.
+    void StartRemote();
+    // Shows text in a message box as soon as the window is idle.
+    void TellOnceIdle(const QString& text);
+    // The player's attenuation for channel i: the fader's figure with the channel's loudness gain on top.
+    LONG LoudnessAttenuation(int i, LONG attenuation);
+    // Asks for the loudness of channel i's sound once it is loaded.
+    void RequestLoudness(int i);
+    void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
+
     struct HandlerScope {
         explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
         ~HandlerScope() { --m_depth; }
@@ -210,4 +235,7 @@ private:
     int m_nHandlerDepth = 0;
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
+    std::unique_ptr<CLoudnessMatcher> m_pLoudness;
+    std::unique_ptr<CRemoteControl> m_pRemote;
+    std::unique_ptr<CMidiControl> m_pMidi;
 };

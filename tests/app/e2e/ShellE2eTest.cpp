@@ -48,6 +48,9 @@ protected:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         // Each test its own instance scope, so a Padora running elsewhere never interferes.
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        // OSC off: parallel runs never compete for the default port.
+        env.insert(QStringLiteral("PADORA_OSC_PORT"), QStringLiteral("0"));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_runtime.path());
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_work.path());
         p->start(QStringLiteral(PADORA_BIN), args);
