@@ -8,13 +8,17 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libfluidsynth-dev timgm6mb-soundfont
-    libsamplerate0-dev portaudio19-dev
+    portaudio19-dev
+    jackd2 libjack-jackd2-dev  # a real sound server for the tests (dummy driver), and their recording client
     libx11-dev libxtst-dev
+    libevdev-dev  # keyboard capture on Wayland sessions
+    libebur128-dev liblo-dev librtmidi-dev  # loudness matching; OSC and MIDI remote control
     fonts-ipafont-gothic
     locales  # locale sources: a test builds a comma-decimal locale with localedef
     libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils
     ffmpeg sox libsox-fmt-all time
+    desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
 )
 
 missing=()
@@ -31,6 +35,8 @@ if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "install-deps: run as root or install sudo" >&2; exit 1; }
     as_root=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update
-"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+# No questions (jackd2 asks whether to enable real-time scheduling): take the defaults. Passed through
+# env, because sudo does not hand the caller's environment on.
+apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
+"${as_root[@]}" "${apt[@]}" update
+"${as_root[@]}" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"

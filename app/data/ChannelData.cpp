@@ -1,5 +1,7 @@
 #include "app/data/ChannelData.h"
 
+#include <limits>
+
 CChannelData::CChannelData() {
     Init();
 }
@@ -25,6 +27,8 @@ void CChannelData::Init() {
     m_nFadeVolume = 0;
     m_nFadeTarget = 0;
     m_nPlayState = kNoMedia;
+    m_bLoudness = FALSE;
+    m_dLoudness = std::numeric_limits<double>::quiet_NaN();
 }
 
 CChannelData& CChannelData::operator=(const CChannelData& src) {
@@ -47,5 +51,7 @@ CChannelData& CChannelData::operator=(const CChannelData& src) {
     m_nFadeVolume = src.m_nFadeVolume;
     m_nFadeTarget = src.m_nFadeTarget;
     m_nPlayState = src.m_nPlayState;
+    m_bLoudness = src.m_bLoudness;
+    m_dLoudness = src.m_dLoudness;
     return *this;
 }

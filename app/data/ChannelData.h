@@ -38,4 +38,6 @@ public:
     int m_nFadeVolume;     // run-time: volume the running fade has reached
     int m_nFadeTarget;     // run-time: volume a fade rises to or restores
     short m_nPlayState;    // run-time: kNoMedia, kStopped or kPlaying
+    BOOL m_bLoudness;      // play at the set's target loudness (a gain on top of the volume)
+    double m_dLoudness;    // run-time: measured programme loudness in LUFS; NaN until measured
 };

@@ -58,6 +58,7 @@ void ReadChannel(const platform::CProfileFile& profile, const QString& path, int
         kSectionSound, ChannelKey("SndTimeFI", g, c), QStringLiteral("5.0"), kTextBufferBytes));
     ch.m_dTimeFadeOut = platform::ParseLeadingDouble(profile.GetString(
         kSectionSound, ChannelKey("SndTimeFO", g, c), QStringLiteral("5.0"), kTextBufferBytes));
+    ch.m_bLoudness = profile.GetInt(kSectionSound, ChannelKey("SndLoudness", g, c), 0) != 0;
 }
 
 void WriteChannel(platform::CProfileFile& profile, const QString& path, BOOL bRelative, int g, int c,
@@ -75,6 +76,9 @@ void WriteChannel(platform::CProfileFile& profile, const QString& path, BOOL bRe
                       platform::FormatFixed(ch.m_dTimeFadeIn, 1));
     profile.SetString(kSectionSound, ChannelKey("SndTimeFO", g, c),
                       platform::FormatFixed(ch.m_dTimeFadeOut, 1));
+    // Only when on: a set that does not use loudness matching is written as it always was.
+    if (ch.m_bLoudness)
+        profile.SetString(kSectionSound, ChannelKey("SndLoudness", g, c), QStringLiteral("1"));
 }
 
 // "desc|a;b|desc2|c|" -> "desc (a b);;desc2 (c)"

@@ -11,8 +11,9 @@ class QWidget;
 
 // Reading and writing sound sets as group files (.pdg, also .dat): an initialization-file layout
 // with section "GroupData" (GroupNum, GrpName<gg>) and section "SoundData" (ten keys per channel
-// that has a title and a file, named Snd...<gg>-<cc>). Files written on Windows load: CP932 text,
-// CRLF lines and relative sound paths with '\'. Decimals are read and written with a point
+// that has a title and a file, named Snd...<gg>-<cc>; an eleventh, SndLoudness<gg>-<cc>=1, only for a
+// channel with loudness matching on, which the Windows version passes over). Files written on Windows load:
+// CP932 text, CRLF lines and relative sound paths with '\'. Decimals are read and written with a point
 // whatever the process locale.
 //
 // The main window's operations are one-liners on top of this class:

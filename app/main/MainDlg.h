@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/data/GroupArray.h"
+#include "app/lists/MonitorListCtrl.h"
 #include "app/settings/Option.h"
 #include "padkit/controls/BaseListCtrl.h"
 #include "padkit/controls/BaseTabCtrl.h"
@@ -19,11 +20,11 @@ class COM;
 class QMenuBar;
 
 // The classes of the channel strips' controls; each line names the class put at those controls' ids.
-using CPadButtonCtrl = CGdiColorButton; // pads, R / FI / FO switches, all-stop
-using CKnobCtrl = CVolumeCtrl;          // PAN and SPD knobs
-using CFaderCtrl = CLevelFaderCtrl;     // channel faders with level meter
-using CGroupTabCtrl = CBaseTabCtrl;     // group tabs
-using CMonitorListArea = CBaseListCtrl; // monitor list (its columns come with the list module)
+using CPadButtonCtrl = CGdiColorButton;    // pads, R / FI / FO switches, all-stop
+using CKnobCtrl = CVolumeCtrl;             // PAN and SPD knobs
+using CFaderCtrl = CLevelFaderCtrl;        // channel faders with level meter
+using CGroupTabCtrl = CBaseTabCtrl;        // group tabs
+using CMonitorListArea = CMonitorListCtrl; // monitor list
 
 // The main sampler window: the tabs of the live sound set, the monitor list, ten channel strips and the
 // master strip. It owns the live set, the settings record and the ten players of the current group.

@@ -3,13 +3,12 @@
 #include <QPainter>
 #include <QPixmap>
 
-namespace {
-
-// Four pads, one of them lit, on the window's dark grey: the program's mark.
-QPixmap DrawIcon(int size) {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
+// Four pads, one of them lit, on the window's dark grey: the program's mark. An image, so that the
+// icon files of the installed program are drawn without any display.
+QImage AppIconImage(int size) {
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
     p.setPen(Qt::NoPen);
@@ -28,14 +27,12 @@ QPixmap DrawIcon(int size) {
             p.drawRoundedRect(r, pad * 0.2, pad * 0.2);
         }
     }
-    return pm;
+    return img;
 }
-
-} // namespace
 
 QIcon LoadAppIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128})
-        icon.addPixmap(DrawIcon(size));
+        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
     return icon;
 }

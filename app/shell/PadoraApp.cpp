@@ -3,15 +3,19 @@
 #include "app/data/GroupCheck.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "app/settings/AudioSettings.h"
 #include "app/shell/AboutDlg.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
+#include "playkit/AdxEngine.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -82,6 +86,17 @@ bool HasDisplay(int argc, char** argv) {
     return false;
 }
 
+// The value of an option given as "NAME VALUE" or "NAME=VALUE" at args[i] (i moves past a separate
+// value): nothing when args[i] is not that option, an empty string when its value is missing.
+std::optional<QString> OptionValue(const QStringList& args, int& i, const QString& name) {
+    const QString& a = args[i];
+    if (a == name)
+        return i + 1 < args.size() ? args[++i] : QString();
+    if (a.startsWith(name + QLatin1Char('=')))
+        return a.mid(name.size() + 1);
+    return std::nullopt;
+}
+
 QStringList ArgumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -96,23 +111,47 @@ CPadoraApp::CPadoraApp() = default;
 CPadoraApp::~CPadoraApp() = default;
 
 QString CPadoraApp::UsageText() {
-    return QStringLiteral("使い方: padora [オプション] [グループファイル]\n"
-                          "\n"
-                          "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
-                          "  --check ファイル   ウィンドウを開かずにグループファイルを点検する\n"
-                          "                     (終了コード 0: 全ファイルあり, 1: 見つからないファイルあり,\n"
-                          "                      2: グループがない)\n"
-                          "  -h, --help         この説明を表示する\n"
-                          "  -V, --version      バージョンを表示する\n");
+    return QStringLiteral(
+        "使い方: padora [オプション] [グループファイル]\n"
+        "\n"
+        "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
+        "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
+        "                     すべての音声ファイルをプレーヤーで開いてみる\n"
+        "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
+        "                      再生できないファイルあり, 2: グループがない)\n"
+        "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
+        "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
+        "  --list-devices     音声出力デバイスの一覧を表示する\n"
+        "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
+        "  -h, --help         この説明を表示する\n"
+        "  -V, --version      バージョンを表示する\n");
 }
 
 QString CPadoraApp::VersionText() {
     return QString::fromLatin1(kVersionText) + QLatin1Char('\n');
 }
 
+QString CPadoraApp::DeviceListText(const std::vector<playkit::AdxOutputDevice>& devices) {
+    QString text;
+    for (const playkit::AdxOutputDevice& d : devices) {
+        // A tab or line break inside a name would shift the fields of the line.
+        auto field = [](const std::string& s) {
+            QString f = QString::fromStdString(s);
+            f.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return f;
+        };
+        text += QStringLiteral("%1\t%2\t%3\t%4\n")
+                    .arg(field(d.hostApi), field(d.name))
+                    .arg(d.channels)
+                    .arg(QString::number(d.defaultRate, 'g', 10));
+    }
+    return text;
+}
+
 CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
     CommandLine cl;
     bool optionsEnded = false;
+    bool bFix = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (optionsEnded || !IsOption(a)) {
@@ -129,26 +168,35 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
         } else if (a == QLatin1String("-V") || a == QLatin1String("--version")) {
             cl.action = CommandLine::Action::Version;
             return cl;
-        } else if (a == QLatin1String("--check") || a.startsWith(QLatin1String("--check="))) {
-            QString file;
-            if (a == QLatin1String("--check")) {
-                if (i + 1 < args.size())
-                    file = args[++i];
-            } else {
-                file = a.mid(a.indexOf(QLatin1Char('=')) + 1);
-            }
-            if (file.isEmpty()) {
+        } else if (a == QLatin1String("--list-devices")) {
+            cl.action = CommandLine::Action::ListDevices;
+            return cl;
+        } else if (const auto file = OptionValue(args, i, QStringLiteral("--check"))) {
+            if (file->isEmpty()) {
                 cl.action = CommandLine::Action::Error;
                 cl.strError = QStringLiteral("--check には点検するグループファイルを指定してください。");
                 return cl;
             }
             cl.action = CommandLine::Action::Check;
-            cl.strCheckFile = file;
+            cl.strCheckFile = *file;
+        } else if (const auto dir = OptionValue(args, i, QStringLiteral("--fix-paths"))) {
+            if (dir->isEmpty()) {
+                cl.action = CommandLine::Action::Error;
+                cl.strError =
+                    QStringLiteral("--fix-paths には音声ファイルを探すフォルダを指定してください。");
+                return cl;
+            }
+            cl.strFixDir = *dir;
+            bFix = true;
         } else {
             cl.action = CommandLine::Action::Error;
             cl.strError = QStringLiteral("不明なオプションです: %1").arg(a);
             return cl;
         }
+    }
+    if (bFix && cl.action != CommandLine::Action::Check) {
+        cl.action = CommandLine::Action::Error;
+        cl.strError = QStringLiteral("--fix-paths は --check と一緒に指定してください。");
     }
     return cl;
 }
@@ -190,11 +238,21 @@ int CPadoraApp::Run(int argc, char** argv) {
     case CommandLine::Action::Version:
         QTextStream(stdout) << VersionText();
         return kExitOk;
+    case CommandLine::Action::ListDevices:
+        QTextStream(stdout) << DeviceListText(playkit::CAdxEngine::OutputDevices());
+        return kExitOk;
     case CommandLine::Action::Check: {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return RunGroupCheck(cl.strCheckFile, out, err);
+        // The sounds are opened, never played: no sound device is touched.
+        playkit::AdxEngineConfig config;
+        config.backend = playkit::AdxBackend::Offline;
+        playkit::CAdxEngine::Configure(config);
+        const int status = cl.strFixDir.isEmpty() ? RunGroupCheck(cl.strCheckFile, out, err)
+                                                  : RunGroupFix(cl.strCheckFile, cl.strFixDir, out, err);
+        playkit::CAdxEngine::Shutdown();
+        return status;
     }
     case CommandLine::Action::Error:
         QTextStream(stderr) << "padora: " << cl.strError << "\n"
@@ -232,7 +290,8 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("padora"));
-    QApplication::setApplicationDisplayName(LoadResString(IDS_APP_TITLE));
+    // Not Qt's display name: the X11 platform would append it to every caption.
+    PADKIT_SetAppTitle(LoadResString(IDS_APP_TITLE));
     QApplication::setWindowIcon(LoadAppIcon());
     // The frame is hidden; the program ends when the frame is closed, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -256,6 +315,11 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         PADKIT_MessageBox(nullptr, text, QString(), MB_OK | MB_ICONEXCLAMATION);
         return kExitFailure;
     }
+
+    // The stored output (or PADORA_AUDIO's) before the first player starts the engine.
+    AUDIOSETTINGS audio;
+    LoadAudioSettings(audio);
+    playkit::CAdxEngine::Configure(AudioEngineConfig(audio));
 
     m_pMainFrame = std::make_unique<CMainFrame>([this](UINT id) { return OnAppCommand(id); });
     QObject::connect(m_pMainFrame.get(), &CMainFrame::Closed, &app, [] { QCoreApplication::exit(kExitOk); });

@@ -1,9 +1,13 @@
 #include "padkit/util/MessageBox.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -62,9 +66,33 @@ QMessageBox::Icon IconOf(UINT nType) {
     }
 }
 
+// The program's title string; set once at start-up on the UI thread, like a string resource.
+QString s_strAppTitle;
+
 QString CaptionOrTitle(const QString& strCaption) {
-    return strCaption.isNull() ? QGuiApplication::applicationDisplayName() : strCaption;
+    return strCaption.isNull() ? PADKIT_GetAppTitle() : strCaption;
 }
+
+// A box that only its buttons can answer when it has no button for Esc: on the desktop a Yes/No or
+// Abort/Retry/Ignore box has no cancel answer, and Qt would otherwise take No or Abort for one.
+class CButtonsOnlyMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->matches(QKeySequence::Cancel)) {
+            e->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        // A click on a button hides the box without a close event; only the window's close box or
+        // Alt+F4 come here.
+        e->ignore();
+    }
+};
 
 } // namespace
 
@@ -94,14 +122,19 @@ namespace {
 
 std::unique_ptr<QMessageBox> BuildBox(QWidget* pWnd, const QString& strText, const QString& strCaption,
                                       UINT nType) {
-    auto box = std::make_unique<QMessageBox>(pWnd);
+    const std::vector<ButtonDef> defs = ButtonsOf(nType);
+    const bool bHasEscape =
+        defs.size() == 1 ||
+        std::any_of(defs.begin(), defs.end(), [](const ButtonDef& def) { return def.nResult == IDCANCEL; });
+    std::unique_ptr<QMessageBox> box =
+        bHasEscape ? std::make_unique<QMessageBox>(pWnd) : std::make_unique<CButtonsOnlyMessageBox>(pWnd);
     box->setWindowTitle(strCaption);
+    box->setTextFormat(Qt::PlainText);
     box->setText(strText);
     box->setIcon(IconOf(nType));
     if (nType & (MB_SYSTEMMODAL | MB_TOPMOST | MB_SETFOREGROUND))
         box->setWindowFlag(Qt::WindowStaysOnTopHint);
 
-    const std::vector<ButtonDef> defs = ButtonsOf(nType);
     std::vector<QPushButton*> buttons;
     for (const ButtonDef& def : defs) {
         QPushButton* button = box->addButton(QString::fromUtf8(def.pszText), def.role);
@@ -131,6 +164,14 @@ int ShowBox(QWidget* pWnd, const QString& strText, const QString& strCaption, UI
 std::unique_ptr<QMessageBox> PADKIT_BuildMessageBox(QWidget* pWnd, const QString& strText,
                                                     const QString& strCaption, UINT nType) {
     return BuildBox(pWnd, strText, CaptionOrTitle(strCaption), nType);
+}
+
+void PADKIT_SetAppTitle(const QString& strTitle) {
+    s_strAppTitle = strTitle;
+}
+
+QString PADKIT_GetAppTitle() {
+    return s_strAppTitle.isNull() ? QGuiApplication::applicationDisplayName() : s_strAppTitle;
 }
 
 int PADKIT_MessageBoxResult(const QMessageBox& box) {

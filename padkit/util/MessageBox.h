@@ -61,9 +61,17 @@ inline constexpr UINT AFX_IDS_APP_TITLE = 0xE000;
 // Looks up one of the program's string resources; an unknown id gives "".
 using PADKIT_StringLoader = std::function<QString(UINT nId)>;
 
+// The application's title, the caption of boxes that name none (the program's string 57344). The
+// program sets it once at start-up. It is deliberately not Qt's application display name: the X11
+// platform appends that to every window title ("エラー — Padora"), and captions must read exactly as
+// given. Until set, the title is QGuiApplication::applicationDisplayName(). UI thread.
+PADKIT_API void PADKIT_SetAppTitle(const QString& strTitle);
+PADKIT_API QString PADKIT_GetAppTitle();
+
 // Shows a modal message box and returns the desktop result code (IDOK, IDYES, ...). A null
-// caption (QString()) means the application's title, QGuiApplication::applicationDisplayName(),
-// which the program sets to its title string. UI thread.
+// caption (QString()) means the application's title (PADKIT_GetAppTitle). The text is plain text,
+// never markup: a path may hold '<'. A box without a Cancel or single OK button (Yes/No,
+// Abort/Retry/Ignore) ignores Esc and the close box: only its buttons answer it. UI thread.
 PADKIT_API int PADKIT_MessageBox(QWidget* pWnd, const QString& strText, const QString& strCaption,
                                  UINT nType);
 

@@ -1,11 +1,13 @@
 #include "XSession.h"
 
 #include "platform/DialogTemplate.h"
+#include "tests/app/TestSounds.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -226,8 +228,38 @@ TEST_F(PadoraE2e, NamedFileThatCannotBeOpenedIsReportedAndEndsWithFailure) {
     EXPECT_TRUE(err.contains(QStringLiteral("ファイルを開けませんでした。"))) << err.toStdString();
 }
 
+TEST_F(PadoraE2e, CaptionsReachTheWindowManagerExactlyAsGiven) {
+    // An empty file is no group file: the main window reports it in a box captioned "エラー".
+    const QString empty = WriteFile(QStringLiteral("empty.pdg"), "");
+    QProcess* padora = Start({empty});
+    XWindow box = 0;
+    QStringList titles;
+    XSession::WaitFor(
+        [&] {
+            titles.clear();
+            for (XWindow w : m_x.WindowsOf(padora->processId())) {
+                titles << m_x.Title(w);
+                if (m_x.Title(w).startsWith(QStringLiteral("エラー")))
+                    box = w;
+            }
+            return box != 0;
+        },
+        kStartTimeoutMs);
+    ASSERT_NE(box, 0u) << titles.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(m_x.Title(box).toStdString(), "エラー");
+    EXPECT_EQ(m_x.LegacyTitle(box).toStdString(), "エラー");
+
+    m_x.SetFocus(box);
+    m_x.PressKey(kKeyReturn);
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u);
+    EXPECT_EQ(m_x.LegacyTitle(main).toStdString(), "Padora");
+    m_x.RequestClose(main);
+    ASSERT_TRUE(WaitForExit(padora));
+}
+
 TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
-    const QString bell = WriteFile(QStringLiteral("show/sounds/bell.wav"), "RIFF");
+    const QString bell = WriteFile(QStringLiteral("show/sounds/bell.wav"), app_test::SineWav(1.0));
     const QByteArray firstGroup = "[GroupData]\r\n"
                                   "GroupNum=2\r\n"
                                   "GrpName01=Opening\r\n"
@@ -252,7 +284,7 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     // 1.25 is shown as "%.1f" shows it.
     const QString bellLine =
         QStringLiteral("channel\t1-1\tBell\t%1\tvol=80\tpan=-20\trate=%2\trepeat=1\tfi=0\t"
-                       "fo=1\ttfi=5.0\ttfo=3.5\tok")
+                       "fo=1\ttfi=5.0\ttfo=3.5\tok\tlen=1.0")
             .arg(QFileInfo(bell).absoluteFilePath(), Printf1(1.25));
 
     QProcess* ok = Start({QStringLiteral("--check"), allThere});
@@ -275,7 +307,7 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     ASSERT_EQ(lines.size(), 4);
     EXPECT_EQ(lines[3].toStdString(),
               QStringLiteral("channel\t2-10\tGone\t/nonexistent/gone.wav\tvol=70\tpan=0\trate=1.0\t"
-                             "repeat=0\tfi=0\tfo=0\ttfi=5.0\ttfo=5.0\tmissing")
+                             "repeat=0\tfi=0\tfo=0\ttfi=5.0\ttfo=5.0\tmissing\tlen=-")
                   .toStdString());
 
     QProcess* empty = Start({QStringLiteral("--check"), noGroup});
@@ -288,6 +320,19 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     QProcess* usage = Start({QStringLiteral("--check")});
     ASSERT_TRUE(WaitForExit(usage));
     EXPECT_EQ(usage->exitCode(), 2);
+
+    // The missing sound turns up on another disk: a corrected copy checks clean, the original is kept.
+    const QString gone = WriteFile(QStringLiteral("usb/old/gone.wav"), app_test::SineWav(0.5));
+    QProcess* fix = Start({QStringLiteral("--check"), withMissing, QStringLiteral("--fix-paths"),
+                           m_work.filePath(QStringLiteral("usb"))});
+    ASSERT_TRUE(WaitForExit(fix));
+    const QString fixOut = QString::fromUtf8(fix->readAllStandardOutput());
+    EXPECT_EQ(fix->exitCode(), 0) << fixOut.toStdString();
+    EXPECT_TRUE(fixOut.startsWith(QStringLiteral("found\t2-10\t") + gone + '\n')) << fixOut.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(m_work.filePath(QStringLiteral("show/missing-fixed.pdg"))));
+    QProcess* again = Start({QStringLiteral("--check"), withMissing});
+    ASSERT_TRUE(WaitForExit(again));
+    EXPECT_EQ(again->exitCode(), 1);
 }
 
 TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
@@ -296,8 +341,12 @@ TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
     ASSERT_TRUE(WaitForExit(check));
     const QString out = QString::fromUtf8(check->readAllStandardOutput());
     EXPECT_EQ(check->exitCode(), 0) << out.toStdString();
-    EXPECT_EQ(out.count(QStringLiteral("group\t")), 2);
-    EXPECT_GE(out.count(QStringLiteral("\tok\n")), 4);
+    EXPECT_EQ(out.count(QStringLiteral("group\t")), 3);
+    EXPECT_EQ(out.count(QStringLiteral("\tok\tlen=")), out.count(QStringLiteral("channel\t")));
+    // Every format the demo shows off opens: wav, mid, mp3 and ogg.
+    for (const char* ext : {".wav\t", ".mid\t", ".mp3\t", ".ogg\t"})
+        EXPECT_TRUE(out.contains(QLatin1String(ext))) << ext;
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("repeat=1\tfi=1\t[^\n]*\tok\t"))));
 
     QProcess* padora = Start({demo});
     const XWindow main = WaitForXWindow(padora, kMainTitle);

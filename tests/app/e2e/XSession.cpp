@@ -69,6 +69,23 @@ QString XSession::Title(XWindow w) const {
     return title;
 }
 
+QString XSession::LegacyTitle(XWindow w) const {
+    // WM_NAME may be UTF8_STRING, STRING or COMPOUND_TEXT (Qt writes Japanese titles as the latter).
+    XTextProperty prop{};
+    QString title;
+    if (!XGetWMName(m_display, w, &prop) || !prop.value)
+        return title;
+    char** list = nullptr;
+    int count = 0;
+    if (Xutf8TextPropertyToTextList(m_display, &prop, &list, &count) >= Success && list) {
+        if (count > 0)
+            title = QString::fromUtf8(list[0]);
+        XFreeStringList(list);
+    }
+    XFree(prop.value);
+    return title;
+}
+
 QRect XSession::Geometry(XWindow w) const {
     XWindowAttributes attr;
     if (!XGetWindowAttributes(m_display, w, &attr))

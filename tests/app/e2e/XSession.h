@@ -25,7 +25,9 @@ public:
     std::vector<XWindow> TopLevels() const;
     // Mapped top-level windows of a process, optionally with an exact title.
     std::vector<XWindow> WindowsOf(qint64 pid, const QString& title = QString()) const;
+    // The title as a window manager reads it: _NET_WM_NAME, and the older WM_NAME.
     QString Title(XWindow w) const;
+    QString LegacyTitle(XWindow w) const;
     QRect Geometry(XWindow w) const;
     XWindow Focus() const;
     // Position in the stacking order (higher is nearer the top), -1 when not a top-level window.

@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <map>
@@ -112,6 +114,75 @@ TEST_F(MessageBoxTest, ARealBoxReturnsTheButtonClicked) {
         }
     });
     EXPECT_EQ(PADKIT_MessageBox(nullptr, "question", "c", MB_YESNO), IDNO);
+}
+
+TEST_F(MessageBoxTest, TheProgramsTitleIsTheDefaultCaptionWithoutBeingQtsDisplayName) {
+    CMessageBoxResponder responder;
+    QGuiApplication::setApplicationDisplayName(QString());
+    PADKIT_SetAppTitle("Padora");
+    EXPECT_EQ(PADKIT_GetAppTitle(), "Padora");
+    PADKIT_MessageBox(nullptr, "t", QString(), MB_OK);
+    EXPECT_EQ(PADKIT_BuildMessageBox(nullptr, "t", QString(), MB_OK)->windowTitle(), "Padora");
+    PADKIT_SetAppTitle(QString());
+    ASSERT_EQ(responder.Count(), 1);
+    EXPECT_EQ(responder.Requests()[0].strCaption, "Padora");
+}
+
+TEST_F(MessageBoxTest, TextIsShownAsItStandsNeverAsMarkup) {
+    const QString path = "/shows/<b>loud</b>/a<b.wav\nファイルが見つかりません。";
+    const auto box = PADKIT_BuildMessageBox(nullptr, path, "エラー", MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), path);
+}
+
+// Esc and the close box answer a box only where the desktop gives them an answer: Cancel, or the one
+// OK button. Yes/No and Abort/Retry/Ignore wait for a button.
+TEST_F(MessageBoxTest, EscAndTheCloseBoxOnlyAnswerBoxesWithACancel) {
+    for (UINT type : {MB_YESNO, MB_ABORTRETRYIGNORE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2}) {
+        const auto box = PADKIT_BuildMessageBox(nullptr, "q", "c", type);
+        box->show();
+        QTest::keyClick(box.get(), Qt::Key_Escape);
+        EXPECT_TRUE(box->isVisible()) << type;
+        EXPECT_FALSE(box->close()) << type;
+        EXPECT_TRUE(box->isVisible()) << type;
+        EXPECT_EQ(box->clickedButton(), nullptr) << type;
+        box->hide();
+    }
+    for (auto [type, answer] : {std::pair{MB_OK, IDOK}, std::pair{MB_OKCANCEL, IDCANCEL},
+                                std::pair{MB_YESNOCANCEL, IDCANCEL}, std::pair{MB_RETRYCANCEL, IDCANCEL}}) {
+        const auto box = PADKIT_BuildMessageBox(nullptr, "q", "c", type);
+        box->show();
+        QTest::keyClick(box.get(), Qt::Key_Escape);
+        EXPECT_FALSE(box->isVisible()) << type;
+        EXPECT_EQ(PADKIT_MessageBoxResult(*box), answer) << type;
+        const auto closed = PADKIT_BuildMessageBox(nullptr, "q", "c", type);
+        closed->show();
+        EXPECT_TRUE(closed->close()) << type;
+        EXPECT_EQ(PADKIT_MessageBoxResult(*closed), answer) << type;
+    }
+}
+
+TEST_F(MessageBoxTest, AShownYesNoBoxOutlastsEscAndCloseUntilAButtonIsClicked) {
+    int attempts = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QTest::keyClick(box, Qt::Key_Escape);
+        ++attempts;
+        box->close();
+        ++attempts;
+        QTimer::singleShot(0, [box] {
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->property("padkitResult").toInt() == IDYES)
+                    button->click();
+            }
+        });
+    });
+    EXPECT_EQ(PADKIT_MessageBox(nullptr, "変更があります。保存しますか？", QString(), MB_YESNO), IDYES);
+    EXPECT_EQ(attempts, 2);
 }
 
 } // namespace

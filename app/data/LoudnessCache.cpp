@@ -1,0 +1,82 @@
+#include "app/data/LoudnessCache.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace {
+
+constexpr int kFields = 4;
+
+bool StatOf(const QString& file, qint64& size, qint64& mtime) {
+    const QFileInfo info(file);
+    if (!info.isFile())
+        return false;
+    size = info.size();
+    mtime = info.lastModified().toMSecsSinceEpoch();
+    return true;
+}
+
+} // namespace
+
+QString CLoudnessCache::DefaultPath() {
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/padora/loudness.tsv");
+}
+
+CLoudnessCache::CLoudnessCache(QString path) : m_strPath(std::move(path)) {
+    QFile file(m_strPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    QTextStream in(&file);
+    while (!in.atEnd()) {
+        const QStringList f = in.readLine().split(QLatin1Char('\t'));
+        if (f.size() < kFields)
+            continue;
+        bool okL = false, okS = false, okM = false;
+        const Entry e{f[0].toDouble(&okL), f[1].toLongLong(&okS), f[2].toLongLong(&okM)};
+        // The path is the last field and may itself hold a tab.
+        const QString path = f.mid(kFields - 1).join(QLatin1Char('\t'));
+        if (okL && okS && okM && !path.isEmpty())
+            m_entries.insert(path, e);
+    }
+}
+
+std::optional<double> CLoudnessCache::Find(const QString& file) const {
+    const auto it = m_entries.constFind(file);
+    qint64 size = 0, mtime = 0;
+    if (it == m_entries.constEnd() || !StatOf(file, size, mtime) || it->size != size || it->mtime != mtime)
+        return std::nullopt;
+    return it->lufs;
+}
+
+bool CLoudnessCache::Store(const QString& file, double lufs) {
+    qint64 size = 0, mtime = 0;
+    if (!StatOf(file, size, mtime))
+        return false;
+    m_entries.insert(file, Entry{lufs, size, mtime});
+    Save();
+    return true;
+}
+
+bool CLoudnessCache::Save() const {
+    if (!QDir().mkpath(QFileInfo(m_strPath).absolutePath()))
+        return false;
+    QSaveFile file(m_strPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    for (auto it = m_entries.constBegin(); it != m_entries.constEnd(); ++it) {
+        if (it.key().contains(QLatin1Char('\n')))
+            continue;
+        out << QString::number(it->lufs, 'f', 2) << '\t' << it->size << '\t' << it->mtime << '\t' << it.key()
+            << '\n';
+    }
+    out.flush();
+    return file.commit();
+}
