@@ -7,6 +7,7 @@
 // Dialogs
 inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_PADORA_DIALOG = 5001;
+inline constexpr int IDD_LOADPROC_DIALOG = 5002;
 
 // Frame resources (icon, menu, accelerators and document string share the id) and the main window's menu
 inline constexpr int IDR_MAINFRAME = 128;
@@ -44,6 +45,13 @@ inline constexpr int IDC_FADEOUT1 = 6721;
 inline constexpr int IDC_FADER1 = 7001;
 inline constexpr int IDC_MASTER = 7011;
 
+// Controls and messages of the loading dialog.
+inline constexpr int IDC_LOADPROC_ICON = 6101;
+inline constexpr int IDC_LOADPROC_PROGRESS = 7101;
+inline constexpr UINT IDC_LOADPROC_START = 7011; // command the dialog posts to itself to start loading
+inline constexpr UINT WM_LOADPROC_END = 7012;    // the loading worker has asked for every channel
+// Sent by the loading worker to the main window: load channel wParam (0 to 9) of the current group.
+inline constexpr UINT WM_LOAD_CHANNEL = 7013;
 // Editing dialogs: channel edit, group dialogs and the options dialog with its pages.
 inline constexpr int IDD_GROUP_DLG = 5011;
 inline constexpr int IDD_GROUP_EDIT = 5012;
@@ -53,6 +61,7 @@ inline constexpr int IDD_OPTION = 5021;
 inline constexpr int IDD_OPTION_PAGE1 = 5022;
 inline constexpr int IDD_OPTION_PAGE2 = 5023;
 inline constexpr int IDD_OPTION_PAGE3 = 5024;
+inline constexpr int IDD_OPTION_PAGE4 = 5025;
 
 // Channel edit dialog
 inline constexpr int IDC_CHEDIT_NUMBER = 6101;
@@ -96,6 +105,10 @@ inline constexpr int IDC_OPT2_GETNAKEY = 6711;
 inline constexpr int IDC_OPT2_GETNASTOP = 6712;
 inline constexpr int IDC_OPT2_GETNAGRP = 6713;
 inline constexpr int IDC_OPT3_RELATIVE = 6701;
+inline constexpr int IDC_OPT4_DEVICE = 6801;
+inline constexpr int IDC_OPT4_PERIOD = 6802;
+inline constexpr int IDC_OPT4_TEST = 6803;
+inline constexpr int IDC_OPT4_NOTE = 6804;
 
 // The framework's data-exchange messages
 inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;
