@@ -1,99 +1,89 @@
 #include "app/dialogs/OptionPage4.h"
 
-#include "app/dialogs/DataExchange.h"
-#include "app/remote/MidiControl.h"
-#include "app/remote/RemoteControl.h"
 #include "app/res/Resources.h"
-#include "platform/Profile.h"
+#include "playkit/AdxTestTone.h"
 
-#include <QPushButton>
+#include <QComboBox>
+#include <QLabel>
+
+#include <cstdlib>
+#include <iterator>
 
 namespace {
-
-const QString kSection = QStringLiteral("Remote");
-constexpr int kMaxPort = 65535;
-constexpr int kBindMaxBytes = 63;
-const char* const kLearnText = "学習";
-const char* const kWaitingText = "操作待ち";
-
+constexpr const char* kDefaultDevice = "既定のデバイス";
+constexpr const char* kMissingDevice = "%1 (見つかりません)";
+constexpr const char* kOverrideNote =
+    "環境変数 PADORA_AUDIO が設定されているため、今はその出力が使われます。ここでの設定は保存され、"
+    "PADORA_AUDIO なしで起動したときに使われます。";
+constexpr const char* kToneFailed = "テスト音を出せませんでした: %1";
+constexpr const char* kTonePlayed = "テスト音を %1 に出しました。";
 } // namespace
 
-COptionPage4::COptionPage4(CMidiControl* pMidi, CSettingsFile settings, CResDialog* pDlg, QWidget* parent)
-    : CResDialog(IDD_OPTION_PAGE4, parent, true), m_pMidi(pMidi), m_Settings(std::move(settings)),
-      m_pDlg(pDlg) {
-    const CRemoteControl::Config config = CRemoteControl::ReadConfig(m_Settings);
-    m_nOscPort = config.nPort;
-    m_strOscBind = config.strBind;
-    if (m_pMidi)
-        m_mapBefore = m_pMidi->Map();
-}
+COptionPage4::COptionPage4(AUDIOSETTINGS* pAudio, std::vector<playkit::AdxOutputDevice> devices,
+                           CResDialog* pDlg, QWidget* parent)
+    : CResDialog(IDD_OPTION_PAGE4, parent, true), m_pAudio(pAudio), m_devices(std::move(devices)),
+      m_pDlg(pDlg) {}
 
-COptionPage4::~COptionPage4() {
-    if (m_pMidi) {
-        m_pMidi->Learn(-1);
-        if (!m_bSaved)
-            m_pMidi->Map() = m_mapBefore;
-    }
-}
+COptionPage4::~COptionPage4() = default;
 
 BOOL COptionPage4::OnInitDialog() {
     CResDialog::OnInitDialog();
-    SetDlgItemText(
-        IDC_OPT4_MIDI,
-        m_pMidi && m_pMidi->IsOpen()
-            ? QStringLiteral("Padora in / Padora out (%1)").arg(CMidiControl::ReadConfig(m_Settings).strApi)
-            : QStringLiteral("MIDI は使われていません"));
-    for (int role = 0; role < CMidiMap::kRoleCount; ++role) {
-        ShowBinding(role);
-        if (QWidget* button = GetDlgItem(IDC_OPT4_LEARN1 + role))
-            button->setEnabled(m_pMidi && m_pMidi->IsOpen());
+    auto* device = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE);
+    device->addItem(QString::fromUtf8(kDefaultDevice), QString());
+    for (const playkit::AdxOutputDevice& d : m_devices) {
+        const QString name = QString::fromStdString(d.name);
+        device->addItem(QStringLiteral("%1 [%2]").arg(name, QString::fromStdString(d.hostApi)), name);
     }
-    if (m_pMidi)
-        connect(m_pMidi, &CMidiControl::Learned, this, [this](int role) {
-            ShowBinding(role);
-            // One control, one role: a role that lost its control shows it too.
-            for (int r = 0; r < CMidiMap::kRoleCount; ++r)
-                ShowBinding(r);
-        });
+    int current = device->findData(m_pAudio->strDevice);
+    // A device that is not there now (unplugged, its server stopped) stays chosen, not lost.
+    if (current < 0) {
+        device->addItem(QString::fromUtf8(kMissingDevice).arg(m_pAudio->strDevice), m_pAudio->strDevice);
+        current = device->count() - 1;
+    }
+    device->setCurrentIndex(current);
+
+    auto* period = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD);
+    for (int frames : kAudioPeriods)
+        period->addItem(QString::number(frames), frames);
+    if (period->findData(m_pAudio->nPeriod) < 0)
+        period->addItem(QString::number(m_pAudio->nPeriod), m_pAudio->nPeriod);
+    period->setCurrentIndex(period->findData(m_pAudio->nPeriod));
+
+    if (AudioOverridden())
+        SetDlgItemText(IDC_OPT4_NOTE, QString::fromUtf8(kOverrideNote));
+    GetDlgItemAs<QLabel>(IDC_OPT4_NOTE)->setWordWrap(true);
     return TRUE;
 }
 
-void COptionPage4::ShowBinding(int role) {
-    const bool bWaiting = m_pMidi && m_pMidi->Learning() == role;
-    SetDlgItemText(IDC_OPT4_BINDING1 + role, m_pMidi ? m_pMidi->Map().At(role).ToText() : QString());
-    SetDlgItemText(IDC_OPT4_LEARN1 + role, QString::fromUtf8(bWaiting ? kWaitingText : kLearnText));
+AUDIOSETTINGS COptionPage4::Chosen() const {
+    AUDIOSETTINGS a;
+    a.strDevice = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentData().toString();
+    a.nPeriod = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD)->currentData().toInt();
+    return a;
+}
+
+void COptionPage4::SaveToAudio() {
+    *m_pAudio = Chosen();
+}
+
+bool COptionPage4::PlayTestTone() {
+    const AUDIOSETTINGS a = Chosen();
+    if (!m_tone)
+        m_tone = std::make_unique<playkit::CAdxTestTone>();
+    std::string reason;
+    const bool ok = m_tone->Play(a.strDevice.toStdString(), static_cast<unsigned>(a.nPeriod), reason);
+    const QString shown = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentText();
+    SetDlgItemText(IDC_OPT4_NOTE, ok ? QString::fromUtf8(kTonePlayed).arg(shown)
+                                     : QString::fromUtf8(kToneFailed).arg(QString::fromStdString(reason)));
+    return ok;
 }
 
 void COptionPage4::OnCommand(UINT id) {
-    const int role = static_cast<int>(id) - IDC_OPT4_LEARN1;
-    if (role >= 0 && role < CMidiMap::kRoleCount && m_pMidi) {
-        const int before = m_pMidi->Learning();
-        m_pMidi->Learn(before == role ? -1 : role); // a second click gives up
-        if (before >= 0)
-            ShowBinding(before);
-        ShowBinding(role);
+    if (id == IDC_OPT4_TEST) {
+        PlayTestTone();
         return;
     }
     CResDialog::OnCommand(id);
-}
-
-void COptionPage4::DoDataExchange(CDataExchange& dx) {
-    dx.Text(IDC_OPT4_OSCPORT, m_nOscPort);
-    dx.MinMax(IDC_OPT4_OSCPORT, m_nOscPort, 0, kMaxPort);
-    dx.Text(IDC_OPT4_OSCBIND, m_strOscBind);
-    dx.MaxBytes(IDC_OPT4_OSCBIND, m_strOscBind, kBindMaxBytes);
-}
-
-bool COptionPage4::SaveToSettings() {
-    platform::CProfileFile profile(m_Settings.Path());
-    if (!profile.Load())
-        return false;
-    profile.SetString(kSection, QStringLiteral("OscPort"), QString::number(m_nOscPort));
-    profile.SetString(kSection, QStringLiteral("OscBind"), m_strOscBind.trimmed());
-    if (!profile.Save())
-        return false;
-    m_bSaved = true;
-    return !m_pMidi || m_pMidi->Map().Save(m_Settings);
 }
 
 void COptionPage4::OnOK() {

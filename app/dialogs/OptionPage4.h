@@ -1,39 +1,41 @@
 #pragma once
 
 #include "app/dialogs/ResDialog.h"
-#include "app/remote/MidiMap.h"
-#include "app/settings/Option.h"
+#include "app/settings/AudioSettings.h"
 
-class CMidiControl;
+#include <memory>
+#include <vector>
 
-// Page "リモート" of the options dialog: the MIDI ports in use, the OSC port and listening address, and
-// the MIDI map, learnt with a "学習" button per role. Learning works on the live controller (pMidi may be
-// null when MIDI is off: the buttons are then disabled); Cancel puts the map back as it was. UI thread.
+namespace playkit {
+class CAdxTestTone;
+}
+
+// Page "オーディオ" of the options dialog: the output device (the default device first, then every
+// device PortAudio lists), the period, and "テスト", which plays a short tone on the chosen device.
+// UI thread.
 class COptionPage4 : public CResDialog {
     Q_OBJECT
 public:
-    COptionPage4(CMidiControl* pMidi, CSettingsFile settings, CResDialog* pDlg, QWidget* parent);
+    // devices: the output devices to offer, in order.
+    COptionPage4(AUDIOSETTINGS* pAudio, std::vector<playkit::AdxOutputDevice> devices, CResDialog* pDlg,
+                 QWidget* parent);
     ~COptionPage4() override;
 
-    // Writes section "Remote" of Padora.INI: OSC port and address, and the map. False when it failed.
-    bool SaveToSettings();
-
-    int m_nOscPort;
-    QString m_strOscBind;
+    void SaveToAudio();
+    // The device and period the controls show.
+    AUDIOSETTINGS Chosen() const;
+    // "テスト": false (with the reason in the page's note) when the device would not play.
+    bool PlayTestTone();
 
 protected:
     BOOL OnInitDialog() override;
-    void DoDataExchange(CDataExchange& dx) override;
     void OnCommand(UINT id) override;
     void OnOK() override;
     void OnCancel() override;
 
 private:
-    void ShowBinding(int role);
-
-    CMidiControl* m_pMidi;
-    CSettingsFile m_Settings;
+    AUDIOSETTINGS* m_pAudio;
+    std::vector<playkit::AdxOutputDevice> m_devices;
     CResDialog* m_pDlg;
-    CMidiMap m_mapBefore; // restored unless the page is saved
-    bool m_bSaved = false;
+    std::unique_ptr<playkit::CAdxTestTone> m_tone;
 };

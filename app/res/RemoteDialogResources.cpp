@@ -34,7 +34,7 @@ QString RoleName(int role) {
 // (pads and the stop note on the left, faders and the master on the right).
 DialogTemplate MakeRemotePage() {
     DialogTemplate d;
-    d.id = IDD_OPTION_PAGE4;
+    d.id = IDD_OPTION_PAGE5;
     d.size = QSize(287, 213);
     d.fontName = kDialogFont;
     d.fontPointSize = kDialogFontSize;
@@ -46,22 +46,22 @@ DialogTemplate MakeRemotePage() {
         Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 230, 192, 50, 14, 0));
     c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("MIDI 入力"), 6, 7, 42, 8));
     c.push_back(
-        Control(IDC_OPT4_MIDI, ControlKind::Static, {}, 52, 5, 228, 12, kVisible | platform::SS_SUNKEN));
+        Control(IDC_OPT5_MIDI, ControlKind::Static, {}, 52, 5, 228, 12, kVisible | platform::SS_SUNKEN));
     c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("OSC ポート"), 6, 25, 42, 8));
-    c.push_back(Control(IDC_OPT4_OSCPORT, ControlKind::Edit, {}, 52, 22, 34, 14,
+    c.push_back(Control(IDC_OPT5_OSCPORT, ControlKind::Edit, {}, 52, 22, 34, 14,
                         kVisible | platform::ES_NUMBER | platform::ES_RIGHT));
     c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("(0 で使わない)"), 90, 25, 60, 8));
     c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("待ち受けアドレス"), 154, 25, 66, 8));
-    c.push_back(Control(IDC_OPT4_OSCBIND, ControlKind::Edit, {}, 222, 22, 58, 14));
+    c.push_back(Control(IDC_OPT5_OSCBIND, ControlKind::Edit, {}, 222, 22, 58, 14));
     c.push_back(Control(kStatic, ControlKind::Static,
                         QStringLiteral("MIDI の割り当て (学習を押してから機器を操作)"), 6, 44, 200, 8));
     for (int role = 0; role < kRoles; ++role) {
         const int x = role < kRowsPerColumn ? 6 : 146;
         const int y = kRowTop + (role % kRowsPerColumn) * kRowStep;
         c.push_back(Control(kStatic, ControlKind::Static, RoleName(role), x, y + 2, 44, 8));
-        c.push_back(Control(IDC_OPT4_BINDING1 + role, ControlKind::Static, {}, x + 46, y, 52, 11,
+        c.push_back(Control(IDC_OPT5_BINDING1 + role, ControlKind::Static, {}, x + 46, y, 52, 11,
                             kVisible | platform::SS_SUNKEN));
-        c.push_back(Control(IDC_OPT4_LEARN1 + role, ControlKind::PushButton, QStringLiteral("学習"), x + 100,
+        c.push_back(Control(IDC_OPT5_LEARN1 + role, ControlKind::PushButton, QStringLiteral("学習"), x + 100,
                             y, 30, 11));
     }
     return d;
@@ -71,5 +71,5 @@ DialogTemplate MakeRemotePage() {
 
 const DialogTemplate* FindRemoteDialogResource(int id) {
     static const DialogTemplate kRemotePage = MakeRemotePage();
-    return id == IDD_OPTION_PAGE4 ? &kRemotePage : nullptr;
+    return id == IDD_OPTION_PAGE5 ? &kRemotePage : nullptr;
 }

@@ -62,6 +62,7 @@ inline constexpr int IDD_OPTION_PAGE1 = 5022;
 inline constexpr int IDD_OPTION_PAGE2 = 5023;
 inline constexpr int IDD_OPTION_PAGE3 = 5024;
 inline constexpr int IDD_OPTION_PAGE4 = 5025;
+inline constexpr int IDD_OPTION_PAGE5 = 5026;
 
 // Channel edit dialog
 inline constexpr int IDC_CHEDIT_NUMBER = 6101;
@@ -105,11 +106,15 @@ inline constexpr int IDC_OPT2_GETNAKEY = 6711;
 inline constexpr int IDC_OPT2_GETNASTOP = 6712;
 inline constexpr int IDC_OPT2_GETNAGRP = 6713;
 inline constexpr int IDC_OPT3_RELATIVE = 6701;
-inline constexpr int IDC_OPT4_MIDI = 6301; // the MIDI ports in use (static)
-inline constexpr int IDC_OPT4_OSCPORT = 6302;
-inline constexpr int IDC_OPT4_OSCBIND = 6303;
-inline constexpr int IDC_OPT4_BINDING1 = 6401; // what each MIDI role is bound to: 6401 to 6422 (static)
-inline constexpr int IDC_OPT4_LEARN1 = 6601;   // the "学習" button of each role: 6601 to 6622
+inline constexpr int IDC_OPT4_DEVICE = 6801;
+inline constexpr int IDC_OPT4_PERIOD = 6802;
+inline constexpr int IDC_OPT4_TEST = 6803;
+inline constexpr int IDC_OPT4_NOTE = 6804;
+inline constexpr int IDC_OPT5_MIDI = 6301; // the MIDI ports in use (static)
+inline constexpr int IDC_OPT5_OSCPORT = 6302;
+inline constexpr int IDC_OPT5_OSCBIND = 6303;
+inline constexpr int IDC_OPT5_BINDING1 = 6401; // what each MIDI role is bound to: 6401 to 6422 (static)
+inline constexpr int IDC_OPT5_LEARN1 = 6601;   // the "学習" button of each role: 6601 to 6622
 
 // The framework's data-exchange messages
 inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;
