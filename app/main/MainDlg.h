@@ -3,7 +3,9 @@
 #include "app/data/GroupArray.h"
 #include "app/data/GroupFile.h"
 #include "app/lists/MonitorListCtrl.h"
+#include "app/remote/MidiControl.h"
 #include "app/remote/RemoteCommand.h"
+#include "app/remote/RemoteControl.h"
 #include "app/settings/Option.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
@@ -60,6 +62,7 @@ public:
     static constexpr int kChannelCount = CGroupData::kChannelCount;
     static constexpr int ID_TIMER_PLAY = 1000;
     static constexpr int kTimerPeriodMs = 100;
+    static constexpr const char* kNoOutputMark = "（出力なし）";
     static constexpr UINT WM_GRAPH_NOTIFY = platform::WM_APP + 1;
     static constexpr UINT WM_PEAK_NOTIFY = platform::WM_APP + 2;
     static constexpr const char* kNewGroupName = "Group1";
@@ -162,6 +165,9 @@ private:
 
     // The 100 ms loop, media events and meters (MainDlgLoop.cpp).
     void OnTimer(int id);
+    // The caption gains kNoOutputMark while the sound card is lost (the engine plays on the clock and
+    // tries the card again), and loses it when the card is back.
+    void RefreshOutputMark();
     LRESULT OnGraphNotify();
     LRESULT OnPeakNotify(WPARAM wParam, LPARAM lParam);
 
@@ -232,10 +238,14 @@ private:
     QWidget* m_pClient = nullptr; // the dialog's client area under the menu bar
     QMenuBar* m_pMenuBar = nullptr;
     QTimer m_timerPlay;
+    bool m_bOutputLost = false; // the caption carries kNoOutputMark
     int m_nHandlerDepth = 0;
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
     std::unique_ptr<CLoudnessMatcher> m_pLoudness;
     std::unique_ptr<CRemoteControl> m_pRemote;
     std::unique_ptr<CMidiControl> m_pMidi;
+    bool m_bRemoteStarted = false;
+    CRemoteControl::Config m_oscConfig; // as last started
+    CMidiControl::Config m_midiConfig;
 };

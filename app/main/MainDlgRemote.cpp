@@ -56,21 +56,32 @@ void CMainDlg::StartRemote() {
         m_pRemote = std::make_unique<CRemoteControl>(this);
     CRemoteControl::Config osc = CRemoteControl::ReadConfig(m_Settings);
     ApplyEnvironment(osc);
-    if (!m_pRemote->Start(osc) && !m_pRemote->Message().isEmpty()) {
-        QTextStream(stderr) << "padora: " << m_pRemote->Message() << '\n';
-        if (IsConfigured(m_Settings, {"OscPort", "OscBind"}))
-            messages << m_pRemote->Message();
+    // Started again only when its settings changed: remotes that asked for the state stay told.
+    if (!m_bRemoteStarted || osc.nPort != m_oscConfig.nPort || osc.strBind != m_oscConfig.strBind) {
+        m_oscConfig = osc;
+        if (!m_pRemote->Start(osc) && !m_pRemote->Message().isEmpty()) {
+            QTextStream(stderr) << "padora: " << m_pRemote->Message() << '\n';
+            if (IsConfigured(m_Settings, {"OscPort", "OscBind"}))
+                messages << m_pRemote->Message();
+        }
     }
 
     if (!m_pMidi) {
         m_pMidi = std::make_unique<CMidiControl>(this);
         m_pMidi->Map().Load(m_Settings);
     }
-    if (!m_pMidi->Open(CMidiControl::ReadConfig(m_Settings)) && !m_pMidi->Message().isEmpty()) {
-        QTextStream(stderr) << "padora: " << m_pMidi->Message() << '\n';
-        if (IsConfigured(m_Settings, {"MidiApi", "MidiIn", "MidiOut"}))
-            messages << m_pMidi->Message();
+    // Likewise MIDI: reopening would drop the connections made by hand.
+    const CMidiControl::Config midi = CMidiControl::ReadConfig(m_Settings);
+    if (!m_bRemoteStarted || midi.strApi != m_midiConfig.strApi || midi.strIn != m_midiConfig.strIn ||
+        midi.strOut != m_midiConfig.strOut) {
+        m_midiConfig = midi;
+        if (!m_pMidi->Open(midi) && !m_pMidi->Message().isEmpty()) {
+            QTextStream(stderr) << "padora: " << m_pMidi->Message() << '\n';
+            if (IsConfigured(m_Settings, {"MidiApi", "MidiIn", "MidiOut"}))
+                messages << m_pMidi->Message();
+        }
     }
+    m_bRemoteStarted = true;
     if (!messages.isEmpty())
         TellOnceIdle(messages.join(QLatin1Char('\n')));
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -141,6 +142,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        // OSC off: parallel runs never compete for the default port.
+        env.insert(QStringLiteral("PADORA_OSC_PORT"), QStringLiteral("0"));
         env.insert(QStringLiteral("PADORA_AUDIO"), QStringLiteral("record:") + RecordPath());
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_work.path());
@@ -172,7 +175,13 @@ protected:
         m_x.SetFocus(box);
         QThread::msleep(100);
         m_x.PressKey(keysym);
-        return XSession::WaitFor([&] { return m_x.WindowsOf(p->processId(), title).empty(); }, kTimeoutMs);
+        // That box goes; another with the same title may follow at once.
+        return XSession::WaitFor(
+            [&] {
+                const auto windows = m_x.WindowsOf(p->processId(), title);
+                return std::find(windows.begin(), windows.end(), box) == windows.end();
+            },
+            kTimeoutMs);
     }
 
     QString Write(const QString& name, const QByteArray& bytes) {
