@@ -5,10 +5,12 @@
 #include <QThread>
 
 // After Qt: Xlib defines macros that clash with its headers.
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 XSession::XSession() : m_display(XOpenDisplay(nullptr)) {}
 
@@ -140,6 +142,36 @@ void XSession::PressKey(unsigned long keysym) {
     const KeyCode code = XKeysymToKeycode(m_display, keysym);
     XTestFakeKeyEvent(m_display, code, True, CurrentTime);
     XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::KeyDown(unsigned long keysym) {
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), True, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::KeyUp(unsigned long keysym) {
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::SetNumLock(bool on) {
+    const unsigned mask = XkbKeysymToModifiers(m_display, XK_Num_Lock);
+    XkbLockModifiers(m_display, XkbUseCoreKbd, mask, on ? mask : 0);
+    XSync(m_display, False);
+}
+
+void XSession::SetAutoRepeat(int delayMs, int intervalMs) {
+    XAutoRepeatOn(m_display);
+    XkbSetAutoRepeatRate(m_display, XkbUseCoreKbd, static_cast<unsigned>(delayMs),
+                         static_cast<unsigned>(intervalMs));
+    XSync(m_display, False);
+}
+
+void XSession::Click(QPoint screen) {
+    XTestFakeMotionEvent(m_display, -1, screen.x(), screen.y(), CurrentTime);
+    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
     XSync(m_display, False);
 }
 
