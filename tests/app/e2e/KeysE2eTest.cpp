@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -263,6 +264,59 @@ TEST_F(KeysE2e, CaptureTakesTheKeysFromTheFocusedProgramUntilItEnds) {
     m_x.SetFocus(m_clientWindow);
     Tap(kKp1);
     EXPECT_EQ(ClientPresses(), 1) << "keys reach the focused program again";
+}
+
+// While a modal window of padora is open (here the open dialog, chosen from the menu with the mouse) the
+// capture is off and keys reach the focused program; once it closes they are captured again.
+TEST_F(KeysE2e, ModalWindowsReleaseTheCapture) {
+    StartPadora(GroupFile(1, {{1, 1, QStringLiteral("a440.wav")}}));
+    const std::vector<XWindow> mains = m_x.WindowsOf(m_padora->processId(), QStringLiteral("Padora"));
+    ASSERT_FALSE(mains.empty());
+    const QRect main = m_x.Geometry(mains.front());
+    std::vector<XWindow> before = m_x.TopLevels();
+    m_x.Click(main.topLeft() + QPoint(20, 8)); // the "ファイル(&F)" menu
+    XWindow popup = 0;
+    ASSERT_TRUE(XSession::WaitFor(
+        [&] {
+            for (XWindow w : m_x.TopLevels()) {
+                if (std::find(before.begin(), before.end(), w) == before.end() &&
+                    m_x.Geometry(w).height() > 40)
+                    popup = w;
+            }
+            return popup != 0;
+        },
+        kStartTimeoutMs));
+    const QRect menu = m_x.Geometry(popup);
+    m_x.Click(menu.topLeft() + QPoint(20, (menu.height() - 10) * 3 / 10)); // its second item, "開く(&O)..."
+    XWindow dialog = 0;
+    ASSERT_TRUE(XSession::WaitFor(
+        [&] {
+            for (XWindow w : m_x.WindowsOf(m_padora->processId())) {
+                if (w != mains.front() && m_x.Geometry(w).height() > 100)
+                    dialog = w;
+            }
+            return dialog != 0;
+        },
+        kStartTimeoutMs));
+    Sleep(300);
+    m_x.SetFocus(m_clientWindow);
+    Tap(kKp1);
+    EXPECT_EQ(ClientPresses(), 1) << "with the open dialog up the keys are the focused program's";
+
+    m_x.SetFocus(dialog);
+    Tap(kEscape);
+    ASSERT_TRUE(XSession::WaitFor(
+        [&] {
+            const auto windows = m_x.WindowsOf(m_padora->processId());
+            return std::find(windows.begin(), windows.end(), dialog) == windows.end();
+        },
+        kStartTimeoutMs));
+    Sleep(300);
+    m_x.SetFocus(m_clientWindow);
+    Tap(kKp1);
+    Sleep(300);
+    EXPECT_EQ(ClientPresses(), 1) << "captured again once the dialog is gone";
+    EXPECT_NEAR(Frequency(Rec().Last(150)), 440.0, 5.0);
 }
 
 // Ctrl held, then keypad 3: channel 2 stops; with its FO switch on it fades out over its fade time.

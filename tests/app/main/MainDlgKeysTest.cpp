@@ -66,6 +66,7 @@ protected:
         set.Add(first);
         CGroupData second;
         second.m_strName = QStringLiteral("二");
+        second.m_aChannel[0].m_strTitle = QStringLiteral("音");
         second.m_aChannel[0].m_strFile = tone;
         set.Add(second);
         const QString path = m_dir.filePath(QStringLiteral("show.pdg"));
