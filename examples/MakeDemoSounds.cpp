@@ -1,12 +1,16 @@
-// Writes the sounds of the demo set: short WAV files synthesised here and a small MIDI file written
-// byte by byte. Deterministic, so the committed files can be made again exactly:
+// Writes the sounds of the demo set: short WAV files synthesised here, a small MIDI file written
+// byte by byte, and an mp3 and an ogg file encoded from synthesised sound by the ffmpeg program
+// (bit-exact mode: no version strings, fixed stream serial numbers). Deterministic, so the committed
+// files can be made again exactly with the same ffmpeg:
 //   padora_demo_sounds <folder>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <numbers>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -142,6 +146,104 @@ std::vector<double> PadChord() {
     return s;
 }
 
+// A marimba-like tone: the bar's fundamental with its fourth and tenth partials, which die away fast.
+double Marimba(double freq, double t) {
+    if (t < 0)
+        return 0;
+    const double attack = std::fmin(1.0, t / 0.002);
+    return attack * (std::sin(kTwoPi * freq * t) * std::exp(-t * 4.0) +
+                     0.35 * std::sin(kTwoPi * 4.0 * freq * t) * std::exp(-t * 18.0) +
+                     0.12 * std::sin(kTwoPi * 9.9 * freq * t) * std::exp(-t * 40.0));
+}
+
+double NoteFreq(int midiNote) {
+    return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0);
+}
+
+// A rising and falling pentatonic phrase on the marimba, mono.
+std::vector<double> MarimbaPhrase() {
+    const int n = kRate * 5 / 2;
+    const int notes[] = {72, 76, 79, 81, 84, 81, 79, 84};
+    const double step = 0.18;
+    std::vector<double> s(n);
+    for (int i = 0; i < n; ++i) {
+        const double t = double(i) / kRate;
+        double v = 0;
+        for (int k = 0; k < 8; ++k)
+            v += Marimba(NoteFreq(notes[k]), t - k * step) * (k == 7 ? 1.0 : 0.8);
+        s[i] = 0.3 * v * EdgeFade(i, n, kRate);
+    }
+    return s;
+}
+
+// Eight seconds of soft chords (C, Am, F, G) with a bell arpeggio bouncing between left and right,
+// stereo. Every sound that rings past the end continues at the start, so the loop has no seam.
+std::vector<double> BgmLoop() {
+    const int n = kRate * 8;
+    std::vector<double> s(static_cast<size_t>(n) * 2, 0.0);
+    auto add = [&](int start, int length, auto&& voice, double left, double right) {
+        for (int j = 0; j < length; ++j) {
+            const double v = voice(double(j) / kRate);
+            const size_t at = static_cast<size_t>((start + j) % n);
+            s[2 * at] += left * v;
+            s[2 * at + 1] += right * v;
+        }
+    };
+    const int chords[4][3] = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};
+    for (int c = 0; c < 4; ++c) {
+        // Each chord swells in, holds for its two seconds and releases into the next.
+        for (int note : chords[c]) {
+            const double f = NoteFreq(note);
+            add(
+                c * 2 * kRate, kRate * 5 / 2,
+                [f](double t) {
+                    const double env = std::fmin(1.0, t / 0.4) * (t < 2.0 ? 1.0 : std::exp(-(t - 2.0) * 8.0));
+                    return 0.11 * env * (std::sin(kTwoPi * f * t) + 0.2 * std::sin(kTwoPi * 2.0 * f * t));
+                },
+                0.8, 0.8);
+        }
+        // Eighth notes up the chord an octave higher, alternating sides.
+        for (int k = 0; k < 8; ++k) {
+            const double f = NoteFreq(chords[c][k % 3] + 12 + (k >= 3 && k < 6 ? 12 : 0));
+            const bool left = k % 2 == 0;
+            add(
+                c * 2 * kRate + k * kRate / 4, kRate,
+                [f](double t) {
+                    return 0.12 * std::fmin(1.0, t / 0.003) * std::exp(-t * 6.0) *
+                           (std::sin(kTwoPi * f * t) + 0.25 * std::sin(kTwoPi * 3.0 * f * t));
+                },
+                left ? 0.9 : 0.4, left ? 0.4 : 0.9);
+        }
+    }
+    return s;
+}
+
+// Encodes interleaved samples with the ffmpeg program, through a temporary WAV file beside the output.
+bool Encode(const std::string& path, const std::vector<double>& samples, int channels,
+            const std::vector<std::string>& codecArgs) {
+    const std::string wav = path + ".tmp.wav";
+    if (!WriteWav(wav, samples, channels, kRate))
+        return false;
+    std::vector<std::string> args = {"ffmpeg", "-v", "error",         "-y", "-fflags",  "+bitexact",
+                                     "-i",     wav,  "-map_metadata", "-1", "-bitexact"};
+    args.insert(args.end(), codecArgs.begin(), codecArgs.end());
+    args.push_back(path);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int status = -1;
+    const bool ran = posix_spawnp(&pid, "ffmpeg", nullptr, nullptr, argv.data(), environ) == 0 &&
+                     waitpid(pid, &status, 0) == pid;
+    std::remove(wav.c_str());
+    if (!ran || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "ffmpeg could not write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 void PutVarLen(std::vector<char>& out, std::uint32_t v) {
     char bytes[4];
     int count = 0;
@@ -196,7 +298,9 @@ int main(int argc, char** argv) {
         WriteWav(dir + "chime.wav", Chime(), 1, kRate) &&
         WriteWav(dir + "cue-beep.wav", CueBeep(), 1, kRate) && WriteWav(dir + "kick.wav", Kick(), 1, kRate) &&
         WriteWav(dir + "wind.wav", Wind(kRate / 2), 1, kRate / 2) &&
-        WriteWav(dir + "pad-chord.wav", PadChord(), 2, kRate) && WriteFanfare(dir + "fanfare.mid");
+        WriteWav(dir + "pad-chord.wav", PadChord(), 2, kRate) && WriteFanfare(dir + "fanfare.mid") &&
+        Encode(dir + "marimba.mp3", MarimbaPhrase(), 1, {"-c:a", "libmp3lame", "-b:a", "96k"}) &&
+        Encode(dir + "bgm-loop.ogg", BgmLoop(), 2, {"-c:a", "libvorbis", "-q:a", "3"});
     if (!ok) {
         std::fprintf(stderr, "%s: cannot write the sounds to %s\n", argv[0], argv[1]);
         return 1;

@@ -1,14 +1,22 @@
 #include "platform/DialogTemplate.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -66,6 +74,52 @@ protected:
     }
 };
 
+// An ES_NUMBER edit takes digit keys only; other characters are dropped before the field sees them.
+// Editing keys and shortcuts pass.
+class DigitKeyFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            const QString text = key->text();
+            const bool command = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
+            if (!command && text.size() == 1 && text.at(0).isPrint() &&
+                !(text.at(0) >= u'0' && text.at(0) <= u'9'))
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+QWidget* MakeStatic(const ControlTemplate& c, QWidget* parent) {
+    if ((c.style & 0x1F) == SS_BLACKFRAME) {
+        auto* frame = new QFrame(parent);
+        frame->setFrameShape(QFrame::Box);
+        frame->setFrameShadow(QFrame::Plain);
+        frame->setLineWidth(1);
+        QPalette pal = frame->palette();
+        pal.setColor(QPalette::WindowText, Qt::black);
+        frame->setPalette(pal);
+        return frame;
+    }
+    auto* l = new QLabel(c.text, parent);
+    Qt::Alignment h = Qt::AlignLeft;
+    if (c.style & SS_CENTER)
+        h = Qt::AlignHCenter;
+    else if (c.style & SS_RIGHT)
+        h = Qt::AlignRight;
+    l->setAlignment(h | Qt::AlignTop);
+    if (c.style & SS_SUNKEN) {
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setLineWidth(1);
+        l->setAlignment(h | Qt::AlignVCenter);
+    }
+    return l;
+}
+
 QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
     switch (c.kind) {
     case ControlKind::PushButton:
@@ -83,16 +137,8 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
     }
     case ControlKind::GroupBox:
         return new EtchedGroupBox(c.text, parent);
-    case ControlKind::Static: {
-        auto* l = new QLabel(c.text, parent);
-        Qt::Alignment h = Qt::AlignLeft;
-        if (c.style & SS_CENTER)
-            h = Qt::AlignHCenter;
-        else if (c.style & SS_RIGHT)
-            h = Qt::AlignRight;
-        l->setAlignment(h | Qt::AlignTop);
-        return l;
-    }
+    case ControlKind::Static:
+        return MakeStatic(c, parent);
     case ControlKind::Icon:
         return new QLabel(parent);
     case ControlKind::TabControl:
@@ -104,6 +150,17 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
     }
     case ControlKind::VerticalTrackbar:
         return new QSlider(Qt::Vertical, parent);
+    case ControlKind::Edit:
+        return new QLineEdit(parent);
+    case ControlKind::ComboBox:
+        return new QComboBox(parent);
+    case ControlKind::ListBox: {
+        auto* list = new QListWidget(parent);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        return list;
+    }
+    case ControlKind::CheckBox:
+        return new QCheckBox(c.text, parent);
     }
     return new QWidget(parent);
 }
@@ -119,6 +176,14 @@ void ApplyCommonTraits(QWidget* w, const ControlTemplate& c) {
             label->setText(c.text);
         else if (auto* box = qobject_cast<QGroupBox*>(w))
             box->setTitle(c.text);
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(w); edit && c.kind == ControlKind::Edit) {
+        edit->setText(c.text);
+        edit->setReadOnly(c.style & ES_READONLY);
+        edit->setAlignment((c.style & ES_RIGHT) ? Qt::AlignRight | Qt::AlignVCenter
+                                                : Qt::AlignLeft | Qt::AlignVCenter);
+        if (c.style & ES_NUMBER)
+            edit->installEventFilter(new DigitKeyFilter(edit));
     }
     if (auto* slider = qobject_cast<QSlider*>(w); slider && c.kind == ControlKind::VerticalTrackbar) {
         slider->setOrientation(Qt::Vertical);
@@ -171,7 +236,11 @@ void BuildDialogControls(QWidget* client, const DialogTemplate& tmpl, const Cont
         w->setProperty(kCtrlIdProperty, c.id);
         if (c.id != IDC_STATIC)
             w->setObjectName(QStringLiteral("ctrl%1").arg(c.id));
-        w->setGeometry(DialogUnitsToPixels(c.rect, base));
+        QRect rect = DialogUnitsToPixels(c.rect, base);
+        // A drop-down list's resource height counts the dropped list; closed it is one line high.
+        if (c.kind == ControlKind::ComboBox)
+            rect.setHeight(std::min(rect.height(), w->sizeHint().height()));
+        w->setGeometry(rect);
         w->setEnabled(!(c.style & WS_DISABLED));
         w->setVisible(c.style & WS_VISIBLE);
         if (auto* button = qobject_cast<QAbstractButton*>(w); button && onCommand && c.id != IDC_STATIC) {

@@ -22,6 +22,12 @@ inline constexpr DWORD WS_MINIMIZEBOX = 0x00020000;
 inline constexpr DWORD DS_MODALFRAME = 0x00000080;
 inline constexpr DWORD SS_CENTER = 0x00000001;
 inline constexpr DWORD SS_RIGHT = 0x00000002;
+// Edit, static and list styles of the editing dialogs.
+inline constexpr DWORD SS_BLACKFRAME = 0x00000007;
+inline constexpr DWORD SS_SUNKEN = 0x00001000;
+inline constexpr DWORD ES_RIGHT = 0x00000002;
+inline constexpr DWORD ES_READONLY = 0x00000800;
+inline constexpr DWORD ES_NUMBER = 0x00002000;
 
 inline constexpr int IDC_STATIC = -1;
 inline constexpr int IDOK = 1;
@@ -40,6 +46,10 @@ enum class ControlKind {
     TabControl,
     ListView,
     VerticalTrackbar, // vertical trackbar without ticks
+    Edit,             // one-line edit field (ES_READONLY, ES_NUMBER: digit keys only, ES_RIGHT)
+    ComboBox,         // drop-down list; the height in the resource includes the dropped list
+    ListBox,          // single-selection list of texts
+    CheckBox,         // auto check box
 };
 
 struct ControlTemplate {

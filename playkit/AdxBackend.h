@@ -10,6 +10,9 @@ class CAdxMixer;
 class CAdxBackend {
 public:
     virtual ~CAdxBackend() = default;
+    // Any thread, before Start, while another backend may still be calling the mixer: the slow part
+    // of starting (finding and opening a device). Start opens too when this was not called.
+    virtual bool Open(std::string&) { return true; }
     // UI thread, or the notifier's when the device went away. Starts calling the mixer; on failure
     // returns false with a one-line reason.
     virtual bool Start(std::string& reason) = 0;

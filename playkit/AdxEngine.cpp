@@ -1,6 +1,7 @@
 #include "playkit/AdxEngine.h"
 
 #include "playkit/AdxEngineCore.h"
+#include "playkit/AdxPortAudioBackend.h"
 #include "playkit/AdxWavWriter.h"
 
 #include <cstdlib>
@@ -47,6 +48,15 @@ AdxEngineConfig CAdxEngine::Current() {
     if (auto core = CAdxEngineCore::Running())
         return core->Config();
     return RememberedConfig();
+}
+
+std::vector<AdxOutputDevice> CAdxEngine::OutputDevices() {
+    return CAdxPortAudioBackend::Devices();
+}
+
+bool CAdxEngine::OutputLost() {
+    auto core = CAdxEngineCore::Running();
+    return core && core->OutputLost();
 }
 
 bool CAdxEngine::Render(float* out, std::size_t frames) {

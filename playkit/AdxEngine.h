@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Control of the engine behind every CAdxShow: which output backend it uses, offline rendering for
 // tests and measurements, and its counters. The engine is started lazily by the first Open and
@@ -36,6 +37,15 @@ struct AdxEngineCounters {
     double maxCallbackSeconds = 0.0; // longest single render
 };
 
+// An output device as PortAudio lists it.
+struct AdxOutputDevice {
+    std::string hostApi; // "ALSA", "JACK Audio Connection Kit", ...
+    std::string name;    // what AdxEngineConfig::device names
+    int channels = 0;    // output channels
+    double defaultRate = 0.0;
+    bool isDefault = false; // PortAudio's default output device
+};
+
 // Called on the device thread after each mixed block: interleaved stereo float frames,
 // firstFrame counting frames rendered since the engine started. Must not block.
 using AdxBlockTap = void (*)(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
@@ -51,6 +61,12 @@ public:
     static bool Configure(const AdxEngineConfig& config);
     // The configuration in effect (after any fallback).
     static AdxEngineConfig Current();
+    // Any thread but a device's. The output devices PortAudio sees now, in its order.
+    static std::vector<AdxOutputDevice> OutputDevices();
+    // Any thread. True while the chosen sound card is gone or could not be opened: the players go on
+    // on the clock, and the engine tries to open the card again every two seconds and returns to it
+    // on its own.
+    static bool OutputLost();
     // Offline backend only, on the caller's thread: mixes the next frames into out (interleaved
     // stereo float, 2 * frames values). Decoders are waited for, and the notifier has delivered
     // every event and peak of the rendered frames when this returns. Returns false when the engine

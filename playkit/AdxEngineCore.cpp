@@ -5,6 +5,7 @@
 #include "playkit/AdxNullBackend.h"
 #include "playkit/AdxPortAudioBackend.h"
 #include "playkit/AdxRecordBackend.h"
+#include "playkit/AdxReopener.h"
 #include "playkit/AdxSynthPool.h"
 #include "playkit/AdxVoice.h"
 #include "playkit/AdxWavFileBackend.h"
@@ -28,6 +29,8 @@ EngineHolder& Holder() {
 
 // How long a running sound card may go without asking for a block before it counts as gone.
 constexpr auto kDeviceSilence = std::chrono::seconds(2);
+// How often a lost sound card is tried again.
+constexpr auto kReopenInterval = std::chrono::milliseconds(2000);
 
 const char* BackendName(AdxBackend b) {
     switch (b) {
@@ -79,9 +82,11 @@ CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config)
     : m_worker(std::make_unique<CAdxDecodeWorker>()),
       m_notifier(std::make_unique<CAdxNotifier>([this] { Idle(); })) {
     SetBackend(config);
+    m_reopener = std::make_unique<CAdxReopener>(kReopenInterval, [this] { TryReopen(); });
 }
 
 CAdxEngineCore::~CAdxEngineCore() {
+    m_reopener.reset();
     m_notifier.reset();
     {
         std::lock_guard lock(m_backendMutex);
@@ -158,11 +163,53 @@ void CAdxEngineCore::Idle() {
     } else if (now - m_lastBlockTime > kDeviceSilence) {
         failed = true;
     }
-    if (failed) {
-        std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");
-        config.backend = AdxBackend::Null;
-        SetBackend(config);
+    if (failed)
+        LoseDevice();
+}
+
+void CAdxEngineCore::LoseDevice() {
+    std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");
+    std::lock_guard lock(m_backendMutex);
+    if (m_backend)
+        m_backend->Stop();
+    m_config.backend = AdxBackend::Null;
+    m_backend = MakeBackend(m_config);
+    std::string reason;
+    m_backend->Start(reason);
+    m_lost = true;
+}
+
+void CAdxEngineCore::TryReopen() {
+    AdxEngineConfig wanted;
+    std::uint64_t serial = 0;
+    {
+        std::lock_guard lock(m_backendMutex);
+        if (!m_lost)
+            return;
+        wanted = m_wanted;
+        serial = m_wantedSerial;
     }
+    // The slow part (the device scan, opening the stream) while the clock still plays.
+    std::unique_ptr<CAdxBackend> backend = MakeBackend(wanted);
+    std::string reason;
+    if (!backend || !backend->Open(reason))
+        return;
+    std::lock_guard lock(m_backendMutex);
+    if (!m_lost || serial != m_wantedSerial)
+        return;
+    if (m_backend)
+        m_backend->Stop();
+    m_mixer.SetSampleRate(backend->SampleRate());
+    if (!backend->Start(reason)) {
+        m_mixer.SetSampleRate(m_config.sampleRate);
+        m_backend->Start(reason);
+        return;
+    }
+    m_backend = std::move(backend);
+    m_config = wanted;
+    m_config.sampleRate = m_backend->SampleRate();
+    m_lost = false;
+    std::fprintf(stderr, "playkit: the audio device is back\n");
 }
 
 std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& config) {
@@ -186,6 +233,7 @@ std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& 
 
 bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     std::lock_guard lock(m_backendMutex);
+    ++m_wantedSerial;
     if (m_backend) {
         m_backend->Stop();
         m_backend.reset();
@@ -195,6 +243,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
         config.sampleRate = 48000;
     if (config.periodFrames == 0)
         config.periodFrames = 256;
+    m_wanted = config;
     bool ok = true;
     // Faster than real time (rendering by hand, or into a file), the mixer waits for the decoders
     // rather than play silence where they have not caught up.
@@ -217,6 +266,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     }
     m_backend = std::move(backend);
     m_config = config;
+    m_lost = !ok && wanted.backend == AdxBackend::PortAudio;
     return ok;
 }
 

@@ -3,6 +3,7 @@
 #include "playkit/AdxEngine.h"
 #include "playkit/AdxMixer.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -15,6 +16,7 @@ namespace playkit {
 class CAdxBackend;
 class CAdxDecodeWorker;
 class CAdxNotifier;
+class CAdxReopener;
 class CAdxSynthPool;
 class CAdxVoice;
 
@@ -44,6 +46,8 @@ public:
     // Any thread. Switches the output; falls back to the null backend with one line on stderr.
     bool SetBackend(const AdxEngineConfig& config);
     AdxEngineConfig Config();
+    // Any thread. The chosen sound card is gone or did not open; the null clock plays meanwhile.
+    bool OutputLost() const { return m_lost.load(std::memory_order_relaxed); }
     // Offline backend, caller's thread.
     bool RenderOffline(float* out, std::size_t frames);
 
@@ -54,6 +58,10 @@ private:
     // Notifier thread, after every pass: frees closed voices, watches the device.
     void Idle();
     std::unique_ptr<CAdxBackend> MakeBackend(const AdxEngineConfig& config);
+    // Notifier thread: the sound card went away; the null clock takes over and the card is retried.
+    void LoseDevice();
+    // Reopener thread: opens the chosen card again while it is lost and switches back to it.
+    void TryReopen();
 
     CAdxMixer m_mixer{*this};
     std::mutex m_poolMutex;
@@ -69,6 +77,12 @@ private:
     std::mutex m_backendMutex;
     std::unique_ptr<CAdxBackend> m_backend;
     AdxEngineConfig m_config;
+    // What was asked for (m_config is what runs), and a count of the requests, so that a reopened
+    // card is not switched to after the user chose another output meanwhile.
+    AdxEngineConfig m_wanted;
+    std::uint64_t m_wantedSerial = 0;
+    std::atomic<bool> m_lost{false};
+    std::unique_ptr<CAdxReopener> m_reopener;
     std::mutex m_renderMutex;
     // Notifier thread only: when the device last asked for a block.
     std::uint64_t m_lastBlocks = 0;

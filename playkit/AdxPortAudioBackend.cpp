@@ -1,41 +1,13 @@
 #include "playkit/AdxPortAudioBackend.h"
 
+#include "playkit/AdxJackOutput.h"
 #include "playkit/AdxMixer.h"
+#include "playkit/AdxPortAudio.h"
 
-#include <cstdio>
-#include <fcntl.h>
 #include <portaudio.h>
-#include <unistd.h>
 
 namespace playkit {
 namespace {
-// ALSA and JACK print pages of probing chatter on stderr while PortAudio looks for devices.
-// The engine reports a missing device in one line of its own, so hush stderr meanwhile.
-class CQuietStderr {
-public:
-    CQuietStderr() {
-        std::fflush(stderr);
-        m_saved = dup(STDERR_FILENO);
-        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_saved >= 0 && null >= 0)
-            dup2(null, STDERR_FILENO);
-        if (null >= 0)
-            close(null);
-    }
-    ~CQuietStderr() {
-        std::fflush(stderr);
-        if (m_saved >= 0) {
-            dup2(m_saved, STDERR_FILENO);
-            close(m_saved);
-        }
-    }
-    CQuietStderr(const CQuietStderr&) = delete;
-    CQuietStderr& operator=(const CQuietStderr&) = delete;
-
-private:
-    int m_saved = -1;
-};
-
 int StreamCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                    PaStreamCallbackFlags flags, void* user) {
     return static_cast<CAdxPortAudioBackend*>(user)->Callback(static_cast<float*>(output), frames,
@@ -67,70 +39,124 @@ void CAdxPortAudioBackend::Finished() {
         m_failed.store(true, std::memory_order_relaxed);
 }
 
-bool CAdxPortAudioBackend::Start(std::string& reason) {
-    CQuietStderr quiet;
-    PaError err = Pa_Initialize();
-    if (err != paNoError) {
-        reason = Pa_GetErrorText(err);
+bool CAdxPortAudioBackend::Failed() const {
+    return m_failed.load(std::memory_order_relaxed) || (m_jack && m_jack->Lost());
+}
+
+bool CAdxPortAudioBackend::Open(std::string& reason) {
+    if (m_stream || m_jack)
+        return true;
+    std::lock_guard lock(PortAudioMutex());
+    m_stopping = false;
+    m_failed = false;
+    m_session = std::make_unique<CPortAudioSession>();
+    if (!m_session->Ok()) {
+        reason = m_session->Error();
+        m_session.reset();
         return false;
     }
-    m_initialised = true;
-    PaDeviceIndex dev = paNoDevice;
-    if (m_device.empty()) {
-        dev = Pa_GetDefaultOutputDevice();
-    } else {
-        for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
-            const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-            if (info && info->maxOutputChannels >= 2 &&
-                std::string(info->name).find(m_device) != std::string::npos) {
-                dev = i;
-                break;
-            }
-        }
-    }
+    const PaDeviceIndex dev = FindOutputDevice(m_device);
     const PaDeviceInfo* info = dev == paNoDevice ? nullptr : Pa_GetDeviceInfo(dev);
     if (!info || info->maxOutputChannels < 1) {
         reason =
             m_device.empty() ? "no audio output device" : "no audio output device named \"" + m_device + "\"";
-        Stop();
+        m_session.reset();
         return false;
+    }
+    const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+    if (api && api->type == paJACK) {
+        // PortAudio's scan (and its JACK client) ends before our own client joins the server.
+        auto jack = std::make_unique<CAdxJackOutput>(m_mixer, info->name);
+        m_session.reset();
+        if (!jack->Open(reason))
+            return false;
+        m_rate = jack->SampleRate();
+        m_jack = std::move(jack);
+        return true;
     }
     PaStreamParameters params{};
     params.device = dev;
     params.channelCount = 2;
     params.sampleFormat = paFloat32;
     params.suggestedLatency = info->defaultLowOutputLatency;
+    CQuietStderr quiet;
     if (Pa_IsFormatSupported(nullptr, &params, m_rate) != paFormatIsSupported)
         m_rate = static_cast<unsigned>(info->defaultSampleRate);
     PaStream* stream = nullptr;
-    err = Pa_OpenStream(&stream, nullptr, &params, m_rate, static_cast<unsigned long>(m_period), paNoFlag,
-                        StreamCallback, this);
-    if (err == paNoError) {
-        m_stream = stream;
-        Pa_SetStreamFinishedCallback(stream, StreamFinished);
-        err = Pa_StartStream(stream);
+    const PaError err = Pa_OpenStream(&stream, nullptr, &params, m_rate, static_cast<unsigned long>(m_period),
+                                      paNoFlag, StreamCallback, this);
+    if (err != paNoError) {
+        reason = Pa_GetErrorText(err);
+        m_session.reset();
+        return false;
+    }
+    m_stream = stream;
+    Pa_SetStreamFinishedCallback(stream, StreamFinished);
+    return true;
+}
+
+bool CAdxPortAudioBackend::Start(std::string& reason) {
+    if (!Open(reason))
+        return false;
+    if (m_jack) {
+        if (!m_jack->Start(reason)) {
+            Stop();
+            return false;
+        }
+        m_started = true;
+        return true;
+    }
+    PaError err = paNoError;
+    {
+        std::lock_guard lock(PortAudioMutex());
+        err = Pa_StartStream(static_cast<PaStream*>(m_stream));
     }
     if (err != paNoError) {
         reason = Pa_GetErrorText(err);
         Stop();
         return false;
     }
+    m_started = true;
     return true;
 }
 
 void CAdxPortAudioBackend::Stop() {
     m_stopping = true;
+    m_jack.reset();
+    std::lock_guard lock(PortAudioMutex());
     if (m_stream) {
         auto* stream = static_cast<PaStream*>(m_stream);
-        Pa_StopStream(stream);
+        CQuietStderr quiet;
+        if (m_started)
+            Pa_StopStream(stream);
         Pa_CloseStream(stream);
         m_stream = nullptr;
+        m_started = false;
     }
-    if (m_initialised) {
-        CQuietStderr quiet;
-        Pa_Terminate();
-        m_initialised = false;
+    m_session.reset();
+}
+
+std::vector<AdxOutputDevice> CAdxPortAudioBackend::Devices() {
+    std::vector<AdxOutputDevice> list;
+    std::lock_guard lock(PortAudioMutex());
+    CPortAudioSession session;
+    if (!session.Ok())
+        return list;
+    const PaDeviceIndex defaultDevice = Pa_GetDefaultOutputDevice();
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (!info || info->maxOutputChannels < 1)
+            continue;
+        const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+        AdxOutputDevice d;
+        d.hostApi = api && api->name ? api->name : "";
+        d.name = info->name ? info->name : "";
+        d.channels = info->maxOutputChannels;
+        d.defaultRate = info->defaultSampleRate;
+        d.isDefault = i == defaultDevice;
+        list.push_back(std::move(d));
     }
+    return list;
 }
 
 } // namespace playkit

@@ -92,6 +92,6 @@ const DialogTemplate* FindDialogResource(int id) {
     case IDD_PADORA_DIALOG:
         return &kMain;
     default:
-        return nullptr;
+        return FindEditDialogResource(id);
     }
 }

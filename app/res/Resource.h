@@ -43,3 +43,63 @@ inline constexpr int IDC_FADEIN1 = 6711;
 inline constexpr int IDC_FADEOUT1 = 6721;
 inline constexpr int IDC_FADER1 = 7001;
 inline constexpr int IDC_MASTER = 7011;
+
+// Editing dialogs: channel edit, group dialogs and the options dialog with its pages.
+inline constexpr int IDD_GROUP_DLG = 5011;
+inline constexpr int IDD_GROUP_EDIT = 5012;
+inline constexpr int IDD_GROUP_INP = 5013;
+inline constexpr int IDD_CHANNEL_EDIT = 5014;
+inline constexpr int IDD_OPTION = 5021;
+inline constexpr int IDD_OPTION_PAGE1 = 5022;
+inline constexpr int IDD_OPTION_PAGE2 = 5023;
+inline constexpr int IDD_OPTION_PAGE3 = 5024;
+
+// Channel edit dialog
+inline constexpr int IDC_CHEDIT_NUMBER = 6101;
+inline constexpr int IDC_CHEDIT_TITLE = 6301;
+inline constexpr int IDC_CHEDIT_FILE = 6302;
+inline constexpr int IDC_CHEDIT_FADEIN = 6303;
+inline constexpr int IDC_CHEDIT_FADEOUT = 6304;
+inline constexpr int IDC_CHEDIT_BROWSE = 6601;
+
+// Group dialog
+inline constexpr int IDC_GROUPDLG_COMBO = 6401;
+inline constexpr int IDC_GROUPDLG_LIST = 6501;
+inline constexpr int IDC_GROUPDLG_GROUPS = 6601;
+inline constexpr int IDC_GROUPDLG_EDIT = 6611;
+inline constexpr int IDC_GROUPDLG_CLEAR = 6612;
+
+// Group-list dialog
+inline constexpr int IDC_GROUPEDIT_LIST = 6501;
+inline constexpr int IDC_GROUPEDIT_ADD = 6601;
+inline constexpr int IDC_GROUPEDIT_RENAME = 6602;
+inline constexpr int IDC_GROUPEDIT_DELETE = 6603;
+inline constexpr int IDC_GROUPEDIT_UP = 6604;
+inline constexpr int IDC_GROUPEDIT_DOWN = 6605;
+
+// Group name dialog
+inline constexpr int IDC_GROUPINP_NAME = 6301;
+
+// Options dialog and its pages
+inline constexpr int IDC_OPTION_TAB = 6201;
+inline constexpr int IDC_OPT1_KEY1 = 6301; // channel keys of pads 1 to 9 and 0: 6301 to 6310
+inline constexpr int IDC_OPT1_MASTER = 6311;
+inline constexpr int IDC_OPT2_STOP = 6301;
+inline constexpr int IDC_OPT2_ALLSTOP = 6302;
+inline constexpr int IDC_OPT2_GRPBACK = 6303;
+inline constexpr int IDC_OPT2_GRPNEXT = 6304;
+inline constexpr int IDC_OPT2_VOLUP = 6305;
+inline constexpr int IDC_OPT2_VOLDOWN = 6306;
+inline constexpr int IDC_OPT2_VOLVAL = 6321;
+inline constexpr int IDC_OPT2_GETNOACTIVE = 6701;
+inline constexpr int IDC_OPT2_GETNAKEY = 6711;
+inline constexpr int IDC_OPT2_GETNASTOP = 6712;
+inline constexpr int IDC_OPT2_GETNAGRP = 6713;
+inline constexpr int IDC_OPT3_RELATIVE = 6701;
+
+// The framework's data-exchange messages
+inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;
+inline constexpr UINT AFX_IDP_PARSE_REAL = 0xF111;
+inline constexpr UINT AFX_IDP_PARSE_INT_RANGE = 0xF112;
+inline constexpr UINT AFX_IDP_PARSE_REAL_RANGE = 0xF113;
+inline constexpr UINT AFX_IDP_PARSE_STRING_SIZE = 0xF114;

@@ -12,6 +12,8 @@
 
 // The dialog resource with this id, or nullptr.
 const platform::DialogTemplate* FindDialogResource(int id);
+// The same for the editing dialogs (channel, groups, options and its pages) alone.
+const platform::DialogTemplate* FindEditDialogResource(int id);
 
 // The menu resource with this id, or nullptr.
 const platform::MenuTemplate* FindMenuResource(int id);

@@ -11,6 +11,11 @@ QString LoadResString(UINT id) {
         {IDS_GROUP_FILE_FILTER, QStringLiteral("ｸﾞﾙｰﾌﾟﾃﾞｰﾀ ﾌｧｲﾙ(*.pdg,*.dat)|*.pdg;*.dat|")},
         {ID_GROUP_EDIT, QStringLiteral("グループの編集を行う\nグループ編集")},
         {IDS_APP_TITLE, QStringLiteral("Padora")},
+        {AFX_IDP_PARSE_INT, QStringLiteral("整数を入力してください。")},
+        {AFX_IDP_PARSE_REAL, QStringLiteral("数値を入力してください。")},
+        {AFX_IDP_PARSE_INT_RANGE, QStringLiteral("%1 から %2 までの整数を入力してください。")},
+        {AFX_IDP_PARSE_REAL_RANGE, QStringLiteral("%1 から %2 までの数値を入力してください。")},
+        {AFX_IDP_PARSE_STRING_SIZE, QStringLiteral("%1 文字以内で入力してください。")},
     };
     return kStrings.value(id);
 }

@@ -84,7 +84,7 @@ int SaveOption(const OPTIONDATA& option, const CSettingsFile& file) {
     platform::CProfileFile profile(file.Path());
     // A settings file that exists but cannot be read is left alone rather than replaced.
     if (!profile.Load())
-        return 1;
+        return 0;
     QStringList keys;
     for (int key : option.nVKey)
         keys << QString::number(key);
@@ -92,8 +92,7 @@ int SaveOption(const OPTIONDATA& option, const CSettingsFile& file) {
     for (const IntKey& key : kIntKey)
         profile.SetString(kSectionOption, QString::fromLatin1(key.pszKey),
                           QString::number(option.*key.pField));
-    profile.Save();
-    return 1;
+    return profile.Save() ? 1 : 0;
 }
 
 QString GetGrpFolder(const CSettingsFile& file) {

@@ -41,7 +41,8 @@ inline constexpr int kDefaultVKey[10] = {97, 98, 99, 100, 101, 102, 103, 104, 10
 int LoadOption(OPTIONDATA& option, const CSettingsFile& file = CSettingsFile());
 
 // Writes all fourteen keys of section "Option" in one atomic rewrite of the file, keeping its
-// other lines. Returns 1 (a failed write leaves the old file as it was). UI thread.
+// other lines. Returns 1 when written, 0 when not (a file that exists but cannot be read, a folder
+// that cannot be written, a full disk); the old file is then as it was. UI thread.
 int SaveOption(const OPTIONDATA& option, const CSettingsFile& file = CSettingsFile());
 
 // "FilePath"/"GrpFolder" and "FilePath"/"SndFolder": the last folders used by the file dialogs.

@@ -3,6 +3,7 @@
 #include "app/data/GroupCheck.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "app/settings/AudioSettings.h"
 #include "app/shell/AboutDlg.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
@@ -110,21 +111,41 @@ CPadoraApp::CPadoraApp() = default;
 CPadoraApp::~CPadoraApp() = default;
 
 QString CPadoraApp::UsageText() {
-    return QStringLiteral("使い方: padora [オプション] [グループファイル]\n"
-                          "\n"
-                          "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
-                          "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
-                          "                     すべての音声ファイルをプレーヤーで開いてみる\n"
-                          "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
-                          "                      再生できないファイルあり, 2: グループがない)\n"
-                          "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
-                          "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
-                          "  -h, --help         この説明を表示する\n"
-                          "  -V, --version      バージョンを表示する\n");
+    return QStringLiteral(
+        "使い方: padora [オプション] [グループファイル]\n"
+        "\n"
+        "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
+        "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
+        "                     すべての音声ファイルをプレーヤーで開いてみる\n"
+        "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
+        "                      再生できないファイルあり, 2: グループがない)\n"
+        "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
+        "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
+        "  --list-devices     音声出力デバイスの一覧を表示する\n"
+        "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
+        "  -h, --help         この説明を表示する\n"
+        "  -V, --version      バージョンを表示する\n");
 }
 
 QString CPadoraApp::VersionText() {
     return QString::fromLatin1(kVersionText) + QLatin1Char('\n');
+}
+
+QString CPadoraApp::DeviceListText(const std::vector<playkit::AdxOutputDevice>& devices) {
+    QString text;
+    for (const playkit::AdxOutputDevice& d : devices) {
+        // A tab or line break inside a name would shift the fields of the line.
+        auto field = [](const std::string& s) {
+            QString f = QString::fromStdString(s);
+            f.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            return f;
+        };
+        text += QStringLiteral("%1\t%2\t%3\t%4\n")
+                    .arg(field(d.hostApi), field(d.name))
+                    .arg(d.channels)
+                    .arg(QString::number(d.defaultRate, 'g', 10));
+    }
+    return text;
 }
 
 CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
@@ -146,6 +167,9 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
             return cl;
         } else if (a == QLatin1String("-V") || a == QLatin1String("--version")) {
             cl.action = CommandLine::Action::Version;
+            return cl;
+        } else if (a == QLatin1String("--list-devices")) {
+            cl.action = CommandLine::Action::ListDevices;
             return cl;
         } else if (const auto file = OptionValue(args, i, QStringLiteral("--check"))) {
             if (file->isEmpty()) {
@@ -213,6 +237,9 @@ int CPadoraApp::Run(int argc, char** argv) {
         return kExitOk;
     case CommandLine::Action::Version:
         QTextStream(stdout) << VersionText();
+        return kExitOk;
+    case CommandLine::Action::ListDevices:
+        QTextStream(stdout) << DeviceListText(playkit::CAdxEngine::OutputDevices());
         return kExitOk;
     case CommandLine::Action::Check: {
         QCoreApplication app(argc, argv);
@@ -288,6 +315,11 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         PADKIT_MessageBox(nullptr, text, QString(), MB_OK | MB_ICONEXCLAMATION);
         return kExitFailure;
     }
+
+    // The stored output (or PADORA_AUDIO's) before the first player starts the engine.
+    AUDIOSETTINGS audio;
+    LoadAudioSettings(audio);
+    playkit::CAdxEngine::Configure(AudioEngineConfig(audio));
 
     m_pMainFrame = std::make_unique<CMainFrame>([this](UINT id) { return OnAppCommand(id); });
     QObject::connect(m_pMainFrame.get(), &CMainFrame::Closed, &app, [] { QCoreApplication::exit(kExitOk); });

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "playkit/AdxEngine.h"
+
 #include <memory>
+#include <vector>
 
 class CMainFrame;
 class CSingleInstance;
@@ -21,7 +24,7 @@ public:
 
     // What the command line asks for.
     struct CommandLine {
-        enum class Action { Run, Help, Version, Check, Error };
+        enum class Action { Run, Help, Version, Check, ListDevices, Error };
         Action action = Action::Run;
         QString strCheckFile; // --check FILE
         QString strFixDir;    // --fix-paths DIR (with --check)
@@ -35,7 +38,7 @@ public:
     // The program. argv as main received it.
     int Run(int argc, char** argv);
 
-    // Options: -h/--help, -V/--version, --check FILE (or --check=FILE), --fix-paths DIR (or
+    // Options: -h/--help, -V/--version, --list-devices, --check FILE (or --check=FILE), --fix-paths DIR (or
     // --fix-paths=DIR, only with --check); "--" ends the options. Any other
     // argument beginning with "-" is an error. Arguments that are not options are kept for the window.
     static CommandLine ParseCommandLine(const QStringList& args);
@@ -49,6 +52,8 @@ public:
     int SplitCommandLine(QStringList& pieces) const { return SplitCommandLine(m_args, pieces); }
 
     static QString UsageText();
+    // One line per output device: host API, name, channels, default rate, separated by tabs.
+    static QString DeviceListText(const std::vector<playkit::AdxOutputDevice>& devices);
     static QString VersionText();
 
 private:

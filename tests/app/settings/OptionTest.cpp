@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -100,3 +101,17 @@ TEST_F(OptionTest, FoldersDefaultToTheCurrentDirectoryAndReadBack) {
 }
 
 } // namespace
+
+TEST_F(OptionTest, AWriteThatFailsSaysSoAndLeavesTheFileAsItWas) {
+    // The folder of the file is missing.
+    OPTIONDATA option;
+    LoadOption(option, m_file);
+    const CSettingsFile nowhere(m_dir.filePath("missing/Padora.INI"));
+    EXPECT_EQ(SaveOption(option, nowhere), 0);
+    EXPECT_FALSE(QFile::exists(nowhere.Path()));
+
+    // A settings file that cannot be read is not replaced from an empty document.
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("Padora.INI"));
+    EXPECT_EQ(SaveOption(option, m_file), 0);
+    EXPECT_TRUE(QFileInfo(m_file.Path()).isDir());
+}

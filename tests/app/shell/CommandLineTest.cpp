@@ -42,6 +42,7 @@ TEST(ParseCommandLine, KnownOptions) {
               Action::Help);
     EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("-V")}).action, Action::Version);
     EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--version")}).action, Action::Version);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--list-devices")}).action, Action::ListDevices);
 
     const auto check = CPadoraApp::ParseCommandLine({QStringLiteral("--check"), QStringLiteral("show.pdg")});
     EXPECT_EQ(check.action, Action::Check);
@@ -92,4 +93,15 @@ TEST(ParseCommandLine, MistakesAreRefusedWithAMessage) {
 
     EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--check")}).action, Action::Error);
     EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--check=")}).action, Action::Error);
+}
+
+TEST(DeviceListText, OneTabSeparatedLinePerDeviceWhateverItsName) {
+    std::vector<playkit::AdxOutputDevice> devices(2);
+    devices[0] = {"ALSA", "HDA Intel PCH: ALC892 Analog (hw:0,0)", 8, 44100.0, true};
+    // A name may hold anything a driver puts there; the fields must stay four.
+    devices[1] = {"JACK Audio Connection Kit", "odd\tname\n", 2, 48000.0, false};
+    EXPECT_EQ(CPadoraApp::DeviceListText(devices),
+              QStringLiteral("ALSA\tHDA Intel PCH: ALC892 Analog (hw:0,0)\t8\t44100\n"
+                             "JACK Audio Connection Kit\todd name \t2\t48000\n"));
+    EXPECT_TRUE(CPadoraApp::DeviceListText({}).isEmpty());
 }

@@ -1,0 +1,146 @@
+#include "app/dialogs/ChannelEditDlg.h"
+
+#include "app/dialogs/DataExchange.h"
+#include "app/res/Resources.h"
+#include "padkit/util/MessageBox.h"
+#include "platform/CodePage.h"
+#include "platform/Profile.h"
+#include "playkit/AdxShow.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QStringList>
+
+#include <new>
+
+namespace {
+
+constexpr const char* kOutOfMemoryText = "メモリ不足です。";
+constexpr const char* kTitleQuestion = "ファイル名をタイトルに設定しますか？";
+constexpr const char* kTitleRequiredText = "タイトルは半角64文字以内で設定してください。";
+constexpr const char* kFileRequiredText = "ファイルのパスを指定してください。";
+constexpr int kFadeTimeDecimals = 1;
+
+// The extensions the player opens, as the dialog lists them.
+constexpr const char* kSoundExtensions[] = {"mp3", "wav", "ogg", "mid", "midi", "avi", "mpg", "mpeg", "mp4"};
+
+// "*.mp3" matching any letter case: "*.[mM][pP]3". File names on this system are case-sensitive, so a
+// sound saved as "BELL.WAV" is shown only through such a pattern.
+QString AnyCasePattern(const QString& ext) {
+    QString pattern = QStringLiteral("*.");
+    for (QChar ch : ext) {
+        if (ch.isLetter())
+            pattern += u'[' + ch.toLower() + ch.toUpper() + u']';
+        else
+            pattern += ch;
+    }
+    return pattern;
+}
+
+// The open dialog of sound files, starting at initial (a folder, or a file whose folder is shown with
+// the file selected). The chosen path, or empty when cancelled.
+QString AskSoundFile(QWidget* parent, const QString& initial) {
+    QFileDialog dialog(parent, QString(), initial, CChannelEditDlg::SoundFileFilter());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+CChannelEditDlg::CChannelEditDlg(int nChannel, CChannelData* pChannel, QWidget* parent,
+                                 CSettingsFile settings)
+    : CResDialog(IDD_CHANNEL_EDIT, parent), m_nChannel(nChannel), m_pChannel(pChannel),
+      m_strTitle(pChannel->m_strTitle), m_strFile(pChannel->m_strFile),
+      m_dTimeFadeIn(pChannel->m_dTimeFadeIn), m_dTimeFadeOut(pChannel->m_dTimeFadeOut),
+      m_Settings(std::move(settings)) {}
+
+CChannelEditDlg::~CChannelEditDlg() = default;
+
+QString CChannelEditDlg::SoundFileFilter() {
+    QStringList shown;
+    QStringList patterns;
+    for (const char* ext : kSoundExtensions) {
+        shown << QStringLiteral("*.") + QLatin1String(ext);
+        patterns << AnyCasePattern(QLatin1String(ext));
+    }
+    return QStringLiteral("Media File(%1) (%2);;All Files (*.*) (*)")
+        .arg(shown.join(u';'), patterns.join(u' '));
+}
+
+QString CChannelEditDlg::TitleFromPath(const QString& path) {
+    return platform::Cp932Left(QFileInfo(path).completeBaseName(), kTitleMaxBytes);
+}
+
+BOOL CChannelEditDlg::OnInitDialog() {
+    SetDlgItemText(IDC_CHEDIT_NUMBER, QString::number(m_nChannel));
+    m_pShow.reset(new (std::nothrow) CAdxShow);
+    if (!m_pShow) {
+        PADKIT_MessageBox(this, QString::fromUtf8(kOutOfMemoryText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        EndDialog(platform::IDCANCEL);
+        return TRUE;
+    }
+    return CResDialog::OnInitDialog();
+}
+
+void CChannelEditDlg::DoDataExchange(CDataExchange& dx) {
+    dx.Text(IDC_CHEDIT_TITLE, m_strTitle);
+    dx.MaxBytes(IDC_CHEDIT_TITLE, m_strTitle, kTitleMaxBytes);
+    dx.Text(IDC_CHEDIT_FILE, m_strFile);
+    dx.Text(IDC_CHEDIT_FADEIN, m_dTimeFadeIn, kFadeTimeDecimals);
+    dx.MinMax(IDC_CHEDIT_FADEIN, m_dTimeFadeIn, kMinFadeTime, kMaxFadeTime);
+    if (!dx.Failed())
+        SetDlgItemText(IDC_CHEDIT_FADEIN, platform::FormatFixed(m_dTimeFadeIn, kFadeTimeDecimals));
+    dx.Text(IDC_CHEDIT_FADEOUT, m_dTimeFadeOut, kFadeTimeDecimals);
+    dx.MinMax(IDC_CHEDIT_FADEOUT, m_dTimeFadeOut, kMinFadeTime, kMaxFadeTime);
+    if (!dx.Failed())
+        SetDlgItemText(IDC_CHEDIT_FADEOUT, platform::FormatFixed(m_dTimeFadeOut, kFadeTimeDecimals));
+}
+
+void CChannelEditDlg::OnCommand(UINT id) {
+    if (id == static_cast<UINT>(IDC_CHEDIT_BROWSE))
+        OnBrowse();
+    else
+        CResDialog::OnCommand(id);
+}
+
+void CChannelEditDlg::OnBrowse() {
+    // The file the dialog holds (as opened, or as at the last confirmation attempt) is shown with its
+    // folder; without one, the folder a sound was last taken from.
+    const QString current = QDir::currentPath();
+    const QString initial = !m_strFile.isEmpty() ? m_strFile : GetSndFolder(m_Settings);
+    const QString path = AskSoundFile(this, initial);
+    QDir::setCurrent(current);
+    if (path.isEmpty())
+        return;
+    SetSndFolder(QFileInfo(path).absolutePath(), m_Settings);
+    if (PADKIT_MessageBox(this, QString::fromUtf8(kTitleQuestion), QString(), MB_YESNO | MB_ICONQUESTION) ==
+        IDYES)
+        SetDlgItemText(IDC_CHEDIT_TITLE, TitleFromPath(path));
+    SetDlgItemText(IDC_CHEDIT_FILE, QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
+void CChannelEditDlg::OnOK() {
+    if (!UpdateData(TRUE))
+        return;
+    if (m_strTitle.isEmpty() || platform::Cp932Length(m_strTitle) > kTitleMaxBytes) {
+        PADKIT_MessageBox(this, QString::fromUtf8(kTitleRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        FocusControl(IDC_CHEDIT_TITLE);
+        return;
+    }
+    if (m_strFile.isEmpty()) {
+        PADKIT_MessageBox(this, QString::fromUtf8(kFileRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        FocusControl(IDC_CHEDIT_FILE);
+        return;
+    }
+    m_pChannel->m_strTitle = m_strTitle;
+    m_pChannel->m_strFile = m_strFile;
+    m_pChannel->m_dTimeFadeIn = m_dTimeFadeIn;
+    m_pChannel->m_dTimeFadeOut = m_dTimeFadeOut;
+    EndDialog(platform::IDOK);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/data/ChannelData.h"
+#include "app/dialogs/ResDialog.h"
+#include "app/settings/Option.h"
+
+#include <QString>
+#include <memory>
+
+class CAdxShow;
+
+// "チャンネル編集": title, sound file and fade times of one channel. Works on its own copies of those
+// four fields and writes them into the channel only when every check passes on "設定". UI thread.
+class CChannelEditDlg : public CResDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTitleMaxBytes = 64;
+    static constexpr double kMinFadeTime = 0.1;
+    static constexpr double kMaxFadeTime = 60.0;
+
+    // nChannel: the number shown, the channel's index + 1 (1 to 10). pChannel is not owned.
+    // settings: where "FilePath"/"SndFolder" lives.
+    CChannelEditDlg(int nChannel, CChannelData* pChannel, QWidget* parent = nullptr,
+                    CSettingsFile settings = CSettingsFile());
+    ~CChannelEditDlg() override;
+
+    // The sound-file dialog's filter: the kinds the player opens, in any letter case, then all files.
+    static QString SoundFileFilter();
+    // A title made from a sound file's path: its name without folder and extension, cut to
+    // kTitleMaxBytes CP932 bytes without splitting a character.
+    static QString TitleFromPath(const QString& path);
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange& dx) override;
+    void OnCommand(UINT id) override;
+    void OnOK() override;
+
+private:
+    void OnBrowse();
+
+    int m_nChannel;
+    CChannelData* m_pChannel;
+    std::unique_ptr<CAdxShow> m_pShow; // kept while the dialog is open
+    QString m_strTitle;
+    QString m_strFile;
+    double m_dTimeFadeIn;
+    double m_dTimeFadeOut;
+    CSettingsFile m_Settings;
+};

@@ -1,0 +1,107 @@
+#include "app/dialogs/OptionDlg.h"
+
+#include "app/dialogs/OptionPage1.h"
+#include "app/dialogs/OptionPage2.h"
+#include "app/dialogs/OptionPage3.h"
+#include "app/dialogs/PageTabCtrl.h"
+#include "app/res/Resources.h"
+#include "padkit/util/MessageBox.h"
+
+namespace {
+
+constexpr const char* kTabLabel[COptionDlg::kPageCount] = {"キー設定1", "キー設定2", "ファイル"};
+constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
+constexpr const char* kErrorCaption = "エラー";
+// The desktop's window border, between the tabs and the pages below them.
+constexpr int kSystemBorder = 1;
+
+} // namespace
+
+COptionDlg::COptionDlg(OPTIONDATA* pOption, QWidget* parent, CSettingsFile settings)
+    : CResDialog(IDD_OPTION, parent), m_Option(*pOption), m_pOption(pOption),
+      m_Settings(std::move(settings)) {}
+
+COptionDlg::~COptionDlg() = default;
+
+CResDialog* COptionDlg::Page(int index) const {
+    switch (index) {
+    case 0:
+        return m_pPage1;
+    case 1:
+        return m_pPage2;
+    case 2:
+        return m_pPage3;
+    default:
+        return nullptr;
+    }
+}
+
+QWidget* COptionDlg::MakeControl(const platform::ControlTemplate& c, QWidget* parent) {
+    if (c.id == IDC_OPTION_TAB)
+        return new CPageTabCtrl(parent);
+    return nullptr;
+}
+
+BOOL COptionDlg::OnInitDialog() {
+    CResDialog::OnInitDialog();
+    m_tabCtrl = GetDlgItemAs<CPageTabCtrl>(IDC_OPTION_TAB);
+    m_tabCtrl->DeleteAllItems();
+    for (int i = 0; i < kPageCount; ++i)
+        m_tabCtrl->InsertItem(i, QString::fromUtf8(kTabLabel[i]), i);
+
+    m_pPage1 = new COptionPage1(&m_Option, this, m_tabCtrl);
+    m_pPage2 = new COptionPage2(&m_Option, this, m_tabCtrl);
+    m_pPage3 = new COptionPage3(&m_Option, this, m_tabCtrl);
+    const QRect tab = m_tabCtrl->GetItemRect(0);
+    for (int i = 0; i < kPageCount; ++i) {
+        CResDialog* page = Page(i);
+        page->Create();
+        page->move(tab.x() + kSystemBorder, tab.y() + tab.height() + kSystemBorder);
+        page->hide();
+    }
+    connect(m_tabCtrl, &CPageTabCtrl::SelChange, this, &COptionDlg::OnTabSelChange);
+    ShowPage(0);
+    return TRUE;
+}
+
+void COptionDlg::ShowPage(int index) {
+    m_tabCtrl->SetCurSel(index);
+    for (int i = 0; i < kPageCount; ++i)
+        Page(i)->setVisible(i == index);
+}
+
+bool COptionDlg::TakePages() {
+    for (int i = 0; i < kPageCount; ++i) {
+        CResDialog* page = Page(i);
+        if (!page->UpdateData(TRUE)) {
+            // The refused field was hidden when it was reported; bring its page up and focus it again.
+            ShowPage(i);
+            page->FocusControl(page->FailedControlId());
+            return false;
+        }
+    }
+    return true;
+}
+
+void COptionDlg::OnTabSelChange() {
+    const int selected = m_tabCtrl->GetCurSel();
+    for (int i = 0; i < kPageCount; ++i)
+        Page(i)->hide();
+    if (!TakePages())
+        return;
+    ShowPage(selected);
+}
+
+void COptionDlg::OnOK() {
+    if (!TakePages())
+        return;
+    m_pPage1->SaveToOption();
+    m_pPage2->SaveToOption();
+    m_pPage3->SaveToOption();
+    *m_pOption = m_Option;
+    // A failed write keeps the new values for this run; the operator is told the file was not written.
+    if (!SaveOption(*m_pOption, m_Settings))
+        PADKIT_MessageBox(this, QString::fromUtf8(kWriteErrorText), QString::fromUtf8(kErrorCaption),
+                          MB_OK | MB_ICONEXCLAMATION);
+    EndDialog(platform::IDOK);
+}

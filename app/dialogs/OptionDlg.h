@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/dialogs/ResDialog.h"
+#include "app/settings/Option.h"
+
+class COptionPage1;
+class COptionPage2;
+class COptionPage3;
+class CPageTabCtrl;
+
+// "設定": edits a copy of the settings record on three tab pages. OK copies the copy back over the
+// caller's record and writes Padora.INI; Cancel changes neither. UI thread.
+class COptionDlg : public CResDialog {
+    Q_OBJECT
+public:
+    static constexpr int kPageCount = 3;
+
+    // pOption: the caller's record (not owned). settings: where Padora.INI lives.
+    explicit COptionDlg(OPTIONDATA* pOption, QWidget* parent = nullptr,
+                        CSettingsFile settings = CSettingsFile());
+    ~COptionDlg() override;
+
+    CResDialog* Page(int index) const;
+    CPageTabCtrl* TabCtrl() const { return m_tabCtrl; }
+
+    OPTIONDATA m_Option; // the dialog's copy
+
+protected:
+    QWidget* MakeControl(const platform::ControlTemplate& c, QWidget* parent) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+private:
+    void OnTabSelChange();
+    // Hides every page but the one of tab index, which is selected and shown.
+    void ShowPage(int index);
+    // Takes the values of the three pages in order; on a refusal its page is brought up with the
+    // refused field focused, and false is returned.
+    bool TakePages();
+
+    OPTIONDATA* m_pOption;
+    COptionPage1* m_pPage1 = nullptr; // children of the tab control
+    COptionPage2* m_pPage2 = nullptr;
+    COptionPage3* m_pPage3 = nullptr;
+    CPageTabCtrl* m_tabCtrl = nullptr;
+    CSettingsFile m_Settings;
+};

@@ -1,0 +1,204 @@
+#include "app/remote/OscCodec.h"
+
+#include <lo/lo.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+
+namespace osc {
+namespace {
+
+constexpr std::string_view kBundleTag{"#bundle\0", 8};
+constexpr std::size_t kBundleHeader = 16; // tag and time tag
+constexpr int kMaxBundleDepth = 8;
+constexpr int kChannels = RemoteState::kChannels;
+constexpr int kMaxVolume = 100;
+
+struct MessageDeleter {
+    void operator()(lo_message m) const { lo_message_free(m); }
+};
+using MessagePtr = std::unique_ptr<std::remove_pointer_t<lo_message>, MessageDeleter>;
+
+std::optional<double> Number(char type, const lo_arg* arg) {
+    switch (type) {
+    case LO_INT32:
+        return arg->i;
+    case LO_INT64:
+        return static_cast<double>(arg->h);
+    case LO_FLOAT:
+        return arg->f;
+    case LO_DOUBLE:
+        return arg->d;
+    case LO_TRUE:
+        return 1.0;
+    case LO_FALSE:
+        return 0.0;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<int> Whole(std::optional<double> v) {
+    if (!v || !std::isfinite(*v) || std::fabs(*v) > 1.0e6)
+        return std::nullopt;
+    return static_cast<int>(std::lround(*v));
+}
+
+// The command of one message, or nothing when the address or arguments do not fit.
+std::optional<RemoteCommand> CommandOf(std::string_view path, lo_message m) {
+    const int argc = lo_message_get_argc(m);
+    const char* types = lo_message_get_types(m);
+    lo_arg** argv = lo_message_get_argv(m);
+    auto arg = [&](int i) -> std::optional<int> {
+        return i < argc ? Whole(Number(types[i], argv[i])) : std::nullopt;
+    };
+    using Kind = RemoteCommand::Kind;
+    auto channel = [&](Kind kind) -> std::optional<RemoteCommand> {
+        const auto i = arg(0);
+        if (!i || *i < 1 || *i > kChannels)
+            return std::nullopt;
+        return RemoteCommand{kind, *i - 1, 0};
+    };
+    if (path == "/padora/pad")
+        return channel(Kind::Pad);
+    if (path == "/padora/stop")
+        return channel(Kind::Stop);
+    if (path == "/padora/stopkey") {
+        const auto held = arg(0);
+        if (!held)
+            return std::nullopt;
+        return RemoteCommand{Kind::StopKey, *held != 0 ? 1 : 0, 0};
+    }
+    if (path == "/padora/allstop")
+        return RemoteCommand{Kind::AllStop, 0, 0};
+    if (path == "/padora/group/next")
+        return RemoteCommand{Kind::GroupNext, 0, 0};
+    if (path == "/padora/group/prev")
+        return RemoteCommand{Kind::GroupPrev, 0, 0};
+    if (path == "/padora/group") {
+        const auto g = arg(0);
+        if (!g || *g < 1)
+            return std::nullopt;
+        return RemoteCommand{Kind::Group, *g - 1, 0};
+    }
+    if (path == "/padora/volume") {
+        auto c = channel(Kind::Volume);
+        const auto v = arg(1);
+        if (!c || !v || *v < 0 || *v > kMaxVolume)
+            return std::nullopt;
+        c->value = *v;
+        return c;
+    }
+    if (path == "/padora/master") {
+        const auto v = arg(0);
+        if (!v || *v < 0 || *v > kMaxVolume)
+            return std::nullopt;
+        return RemoteCommand{Kind::Master, 0, *v};
+    }
+    if (path == "/padora/state")
+        return RemoteCommand{Kind::State, 0, 0};
+    return std::nullopt;
+}
+
+std::uint32_t BigEndian32(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | b[3];
+}
+
+void Parse(const char* data, std::size_t size, int depth, std::vector<RemoteCommand>& out, int& ignored) {
+    if (size >= kBundleHeader && std::string_view(data, kBundleTag.size()) == kBundleTag) {
+        if (depth >= kMaxBundleDepth) {
+            ++ignored;
+            return;
+        }
+        // Elements run in order; their time tags are not waited for (everything acts on arrival).
+        std::size_t pos = kBundleHeader;
+        while (pos + 4 <= size) {
+            const std::size_t len = BigEndian32(data + pos);
+            pos += 4;
+            if (len > size - pos || len % 4 != 0) {
+                ++ignored;
+                return;
+            }
+            Parse(data + pos, len, depth + 1, out, ignored);
+            pos += len;
+        }
+        return;
+    }
+    // liblo reads in place and byte-swaps: work on a copy.
+    std::vector<char> copy(data, data + size);
+    int result = 0;
+    MessagePtr m(lo_message_deserialise(copy.data(), copy.size(), &result));
+    if (!m || result != 0) {
+        ++ignored;
+        return;
+    }
+    const std::string_view path(copy.data(), strnlen(copy.data(), copy.size()));
+    if (const auto command = CommandOf(path, m.get()))
+        out.push_back(*command);
+    else
+        ++ignored;
+}
+
+QByteArray Serialise(lo_message m, const char* path) {
+    std::size_t size = 0;
+    void* bytes = lo_message_serialise(m, path, nullptr, &size);
+    if (!bytes)
+        return QByteArray();
+    QByteArray out(static_cast<const char*>(bytes), static_cast<qsizetype>(size));
+    std::free(bytes);
+    return out;
+}
+
+} // namespace
+
+std::vector<RemoteCommand> ParsePacket(const void* data, std::size_t size, int* ignored) {
+    std::vector<RemoteCommand> out;
+    int nIgnored = 0;
+    if (data && size > 0 && size % 4 == 0)
+        Parse(static_cast<const char*>(data), size, 0, out, nIgnored);
+    else if (size > 0)
+        ++nIgnored;
+    if (ignored)
+        *ignored = nIgnored;
+    return out;
+}
+
+QByteArray MessageBytes(const char* path, const char* types, const std::vector<double>& numbers) {
+    MessagePtr m(lo_message_new());
+    const std::size_t n = std::strlen(types);
+    if (n != numbers.size())
+        return QByteArray();
+    for (std::size_t i = 0; i < n; ++i) {
+        switch (types[i]) {
+        case LO_INT32:
+            lo_message_add_int32(m.get(), static_cast<std::int32_t>(numbers[i]));
+            break;
+        case LO_FLOAT:
+            lo_message_add_float(m.get(), static_cast<float>(numbers[i]));
+            break;
+        case LO_DOUBLE:
+            lo_message_add_double(m.get(), numbers[i]);
+            break;
+        default:
+            return QByteArray();
+        }
+    }
+    return Serialise(m.get(), path);
+}
+
+QByteArray StateBytes(const RemoteState& state) {
+    MessagePtr m(lo_message_new());
+    lo_message_add_int32(m.get(), state.nGroup + 1);
+    lo_message_add_string(m.get(), state.strGroup.toUtf8().constData());
+    for (int play : state.aPlay)
+        lo_message_add_int32(m.get(), play);
+    return Serialise(m.get(), "/padora/state");
+}
+
+} // namespace osc

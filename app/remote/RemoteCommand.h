@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+// One remote-control action, as the key or control it stands for would do it.
+struct RemoteCommand {
+    enum class Kind {
+        Pad,       // n: channel 0 to 9 (the pad command of a channel key)
+        StopKey,   // n: 1 held, 0 released (the stop key)
+        Stop,      // n: channel 0 to 9 (the pad with the stop key held: stop, or fade out with FO on)
+        AllStop,   // the all-stop key
+        GroupNext, // the next-group key
+        GroupPrev, // the previous-group key
+        Group,     // n: tab index from 0
+        Volume,    // n: channel 0 to 9, value: volume 0 to 100
+        Master,    // value: master volume 0 to 100
+        State,     // the sender asks for the state and its changes
+    };
+    Kind kind = Kind::State;
+    int n = 0;
+    int value = 0;
+};
+
+// What a remote is told: the current group and each channel's play state.
+struct RemoteState {
+    static constexpr int kChannels = 10;
+    int nGroup = -1;  // tab index from 0; -1 without a group
+    QString strGroup; // the group's name
+    std::array<int, kChannels> aPlay{-1, -1, -1, -1, -1,
+                                     -1, -1, -1, -1, -1}; // -1 no sound, 0 loaded, 1 playing
+
+    bool operator==(const RemoteState&) const = default;
+};
+
+// What a remote command acts on: the main window. UI thread.
+class IRemoteTarget {
+public:
+    virtual void RemoteCommandArrived(const RemoteCommand& command) = 0;
+    virtual RemoteState CurrentRemoteState() = 0;
+
+protected:
+    ~IRemoteTarget() = default;
+};

@@ -1,0 +1,238 @@
+#include "app/res/Resources.h"
+
+#include "platform/CodePage.h"
+
+using platform::ControlKind;
+using platform::ControlTemplate;
+using platform::DialogTemplate;
+
+namespace {
+
+constexpr DWORD kVisible = platform::WS_VISIBLE;
+constexpr DWORD kHidden = 0;
+constexpr int kStatic = platform::IDC_STATIC;
+constexpr int kLabelHeight = 8;
+// A half-width character of the dialog font is 4 dialog units wide, a full-width one 8.
+constexpr int kUnitsPerByte = 4;
+constexpr int kKeyFieldWidth = 72;
+constexpr int kKeyFieldHeight = 14;
+
+const QString kDialogFont = QStringLiteral("ＭＳ ゴシック");
+constexpr int kDialogFontSize = 12;
+constexpr DWORD kPopupStyle = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
+
+ControlTemplate Control(int id, ControlKind kind, const QString& text, int x, int y, int w, int h,
+                        DWORD style = kVisible) {
+    return ControlTemplate{id, kind, text, QRect(x, y, w, h), style};
+}
+
+// A one-line label as wide as its text.
+ControlTemplate Label(const QString& text, int x, int y) {
+    return Control(kStatic, ControlKind::Static, text, x, y, platform::Cp932Length(text) * kUnitsPerByte + 2,
+                   kLabelHeight);
+}
+
+ControlTemplate KeyField(int id, int x, int y, DWORD style = kVisible) {
+    return Control(id, ControlKind::Edit, {}, x, y, kKeyFieldWidth, kKeyFieldHeight, style);
+}
+
+DialogTemplate Popup(int id, int cx, int cy, const QString& caption) {
+    DialogTemplate d;
+    d.id = id;
+    d.size = QSize(cx, cy);
+    d.caption = caption;
+    d.fontName = kDialogFont;
+    d.fontPointSize = kDialogFontSize;
+    d.style = kPopupStyle;
+    return d;
+}
+
+DialogTemplate MakeChannelEdit() {
+    DialogTemplate d = Popup(IDD_CHANNEL_EDIT, 224, 107, QStringLiteral("チャンネル編集"));
+    d.controls = {
+        Label(QStringLiteral("チャンネル"), 4, 7),
+        Control(IDC_CHEDIT_NUMBER, ControlKind::Static, {}, 46, 4, 28, 14,
+                kVisible | platform::SS_CENTER | platform::SS_SUNKEN),
+        Label(QStringLiteral("タイトル"), 4, 23),
+        Control(IDC_CHEDIT_TITLE, ControlKind::Edit, {}, 46, 21, 137, 14),
+        Label(QStringLiteral("ファイル"), 4, 40),
+        Control(IDC_CHEDIT_FILE, ControlKind::Edit, {}, 46, 38, 137, 14, kVisible | platform::ES_READONLY),
+        Control(IDC_CHEDIT_BROWSE, ControlKind::PushButton, QStringLiteral("参照"), 185, 38, 30, 14),
+        Label(QStringLiteral("FI時間(秒)"), 4, 58),
+        Control(IDC_CHEDIT_FADEIN, ControlKind::Edit, {}, 46, 56, 33, 14,
+                kVisible | platform::ES_NUMBER | platform::ES_RIGHT),
+        Label(QStringLiteral("FO時間(秒)"), 88, 58),
+        Control(IDC_CHEDIT_FADEOUT, ControlKind::Edit, {}, 130, 56, 33, 14,
+                kVisible | platform::ES_NUMBER | platform::ES_RIGHT),
+        Control(kStatic, ControlKind::Static, {}, 4, 75, 216, 1, kVisible | platform::SS_BLACKFRAME),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("設定"), 112, 81, 50, 20),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 167, 81, 50, 20),
+    };
+    return d;
+}
+
+DialogTemplate MakeGroupDlg() {
+    DialogTemplate d = Popup(IDD_GROUP_DLG, 325, 207, QStringLiteral("グループの編集"));
+    d.controls = {
+        Label(QStringLiteral("グループ"), 6, 7),
+        Control(IDC_GROUPDLG_COMBO, ControlKind::ComboBox, {}, 46, 5, 148, 102),
+        Control(IDC_GROUPDLG_GROUPS, ControlKind::PushButton, QStringLiteral("グループ編集"), 197, 4, 69, 14),
+        Control(IDC_GROUPDLG_LIST, ControlKind::ListView, {}, 5, 22, 261, 180),
+        Control(IDC_GROUPDLG_EDIT, ControlKind::PushButton, QStringLiteral("編集"), 270, 22, 50, 20),
+        Control(IDC_GROUPDLG_CLEAR, ControlKind::PushButton, QStringLiteral("削除"), 270, 46, 50, 20),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 270, 157, 50, 20),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 270, 182, 50, 20),
+    };
+    return d;
+}
+
+DialogTemplate MakeGroupEdit() {
+    DialogTemplate d = Popup(IDD_GROUP_EDIT, 154, 172, QStringLiteral("グループの編集"));
+    d.controls = {
+        Control(IDC_GROUPEDIT_LIST, ControlKind::ListBox, {}, 5, 5, 90, 162),
+        Control(IDC_GROUPEDIT_ADD, ControlKind::PushButton, QStringLiteral("追加"), 99, 5, 50, 20),
+        Control(IDC_GROUPEDIT_RENAME, ControlKind::PushButton, QStringLiteral("変更"), 99, 28, 50, 20),
+        Control(IDC_GROUPEDIT_DELETE, ControlKind::PushButton, QStringLiteral("削除"), 99, 50, 50, 20),
+        Control(IDC_GROUPEDIT_UP, ControlKind::PushButton, QStringLiteral("上へ"), 99, 76, 50, 20),
+        Control(IDC_GROUPEDIT_DOWN, ControlKind::PushButton, QStringLiteral("下へ"), 99, 98, 50, 20),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 99, 125, 50, 20,
+                kHidden | platform::WS_DISABLED),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("終了"), 99, 147, 50, 20),
+    };
+    return d;
+}
+
+DialogTemplate MakeGroupInp() {
+    DialogTemplate d = Popup(IDD_GROUP_INP, 154, 61, QStringLiteral("グループ名編集"));
+    d.controls = {
+        Label(QStringLiteral("グループ名"), 5, 5),
+        Control(IDC_GROUPINP_NAME, ControlKind::Edit, {}, 6, 16, 143, 14),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 45, 35, 50, 20),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 97, 35, 50, 20),
+    };
+    return d;
+}
+
+DialogTemplate MakeOption() {
+    DialogTemplate d = Popup(IDD_OPTION, 344, 258, QStringLiteral("設定"));
+    d.controls = {
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 235, 235, 50, 20),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 289, 235, 50, 20),
+        Control(IDC_OPTION_TAB, ControlKind::TabControl, {}, 3, 3, 338, 228),
+    };
+    return d;
+}
+
+// A page of the options dialog: a child without caption, with an invisible OK and Cancel of its own.
+DialogTemplate Page(int id) {
+    DialogTemplate d;
+    d.id = id;
+    d.size = QSize(287, 213);
+    d.fontName = kDialogFont;
+    d.fontPointSize = kDialogFontSize;
+    d.style = 0;
+    d.controls = {
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 176, 192, 50, 14, kHidden),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 230, 192, 50, 14,
+                kHidden),
+    };
+    return d;
+}
+
+DialogTemplate MakeOptionPage1() {
+    DialogTemplate d = Page(IDD_OPTION_PAGE1);
+    auto& c = d.controls;
+    c.push_back(Control(kStatic, ControlKind::GroupBox, QStringLiteral("チャンネルキー"), 7, 7, 189, 113));
+    constexpr int kRowY[5] = {18, 35, 52, 69, 85};
+    for (int i = 0; i < 5; ++i) {
+        c.push_back(Label(QString::number(i + 1), 16, kRowY[i] + 3));
+        c.push_back(KeyField(IDC_OPT1_KEY1 + i, 24, kRowY[i]));
+    }
+    for (int i = 0; i < 4; ++i) {
+        c.push_back(Label(QString::number(i + 6), 109, kRowY[i] + 3));
+        c.push_back(KeyField(IDC_OPT1_KEY1 + 5 + i, 117, kRowY[i]));
+    }
+    c.push_back(Label(QStringLiteral("0"), 109, 88));
+    c.push_back(KeyField(IDC_OPT1_KEY1 + 9, 117, 85));
+    c.push_back(Label(QStringLiteral("Master"), 89, 104));
+    c.push_back(KeyField(IDC_OPT1_MASTER, 117, 101));
+    return d;
+}
+
+DialogTemplate MakeOptionPage2() {
+    DialogTemplate d = Page(IDD_OPTION_PAGE2);
+    const QString holdText = QStringLiteral("を押しながらチャンネルキー");
+    auto& c = d.controls;
+    c.push_back(Label(QStringLiteral("個別停止"), 12, 9));
+    c.push_back(KeyField(IDC_OPT2_STOP, 73, 6, kVisible | platform::ES_READONLY));
+    c.push_back(Label(holdText, 149, 9));
+    c.push_back(Label(QStringLiteral("全停止"), 12, 25));
+    c.push_back(KeyField(IDC_OPT2_ALLSTOP, 73, 22));
+    c.push_back(Label(QStringLiteral("グループ移動"), 12, 41));
+    c.push_back(Label(QStringLiteral("前"), 63, 41));
+    c.push_back(KeyField(IDC_OPT2_GRPBACK, 73, 38));
+    c.push_back(Label(QStringLiteral("次"), 154, 41));
+    c.push_back(KeyField(IDC_OPT2_GRPNEXT, 164, 38));
+    c.push_back(Label(QStringLiteral("音量アップ"), 12, 58));
+    c.push_back(KeyField(IDC_OPT2_VOLUP, 73, 55));
+    c.push_back(Label(holdText, 149, 58));
+    c.push_back(Label(QStringLiteral("音量ダウン"), 12, 74));
+    c.push_back(KeyField(IDC_OPT2_VOLDOWN, 73, 71));
+    c.push_back(Label(holdText, 149, 74));
+    c.push_back(Control(IDC_OPT2_VOLVAL, ControlKind::Edit, {}, 134, 87, 19, 14,
+                        kVisible | platform::ES_NUMBER | platform::ES_RIGHT));
+    c.push_back(Label(QStringLiteral("(音量の増減量)"), 157, 90));
+    c.push_back(Control(kStatic, ControlKind::GroupBox, {}, 5, 179, 261, 28));
+    c.push_back(Control(IDC_OPT2_GETNOACTIVE, ControlKind::CheckBox,
+                        QStringLiteral("他ウインドウがアクティブ時にキー入力を取得する。"), 12, 179, 208,
+                        10));
+    c.push_back(Label(QStringLiteral("取得範囲"), 24, 192));
+    c.push_back(Control(IDC_OPT2_GETNAKEY, ControlKind::CheckBox, QStringLiteral("再生"), 64, 191, 32, 10));
+    c.push_back(Control(IDC_OPT2_GETNASTOP, ControlKind::CheckBox, QStringLiteral("停止"), 114, 191, 32, 10));
+    c.push_back(
+        Control(IDC_OPT2_GETNAGRP, ControlKind::CheckBox, QStringLiteral("グループ移動"), 164, 191, 64, 10));
+    return d;
+}
+
+DialogTemplate MakeOptionPage3() {
+    DialogTemplate d = Page(IDD_OPTION_PAGE3);
+    d.controls.push_back(Control(IDC_OPT3_RELATIVE, ControlKind::CheckBox,
+                                 QStringLiteral("ファイルの位置を、PDGファイルからの相対パスで保存"), 5, 5,
+                                 212, 10));
+    d.controls.push_back(
+        Label(QStringLiteral("(※PDGファイルと同一のドライブにサウンドファイルを置いてください。)"), 17, 19));
+    return d;
+}
+
+} // namespace
+
+const DialogTemplate* FindEditDialogResource(int id) {
+    static const DialogTemplate kChannelEdit = MakeChannelEdit();
+    static const DialogTemplate kGroupDlg = MakeGroupDlg();
+    static const DialogTemplate kGroupEdit = MakeGroupEdit();
+    static const DialogTemplate kGroupInp = MakeGroupInp();
+    static const DialogTemplate kOption = MakeOption();
+    static const DialogTemplate kPage1 = MakeOptionPage1();
+    static const DialogTemplate kPage2 = MakeOptionPage2();
+    static const DialogTemplate kPage3 = MakeOptionPage3();
+    switch (id) {
+    case IDD_CHANNEL_EDIT:
+        return &kChannelEdit;
+    case IDD_GROUP_DLG:
+        return &kGroupDlg;
+    case IDD_GROUP_EDIT:
+        return &kGroupEdit;
+    case IDD_GROUP_INP:
+        return &kGroupInp;
+    case IDD_OPTION:
+        return &kOption;
+    case IDD_OPTION_PAGE1:
+        return &kPage1;
+    case IDD_OPTION_PAGE2:
+        return &kPage2;
+    case IDD_OPTION_PAGE3:
+        return &kPage3;
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,270 @@
+#include "app/dialogs/ChannelEditDlg.h"
+#include "app/res/Resources.h"
+#include "padkit/util/MessageBox.h"
+#include "platform/CodePage.h"
+
+#include "DialogDriver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace dialogtest;
+
+namespace {
+
+const QString kTitleText = QStringLiteral("タイトルは半角64文字以内で設定してください。");
+const QString kFileText = QStringLiteral("ファイルのパスを指定してください。");
+const QString kTitleQuestion = QStringLiteral("ファイル名をタイトルに設定しますか？");
+
+class ChannelEditDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_strOldTitle = QGuiApplication::applicationDisplayName();
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("Padora"));
+        ASSERT_TRUE(m_dir.isValid());
+    }
+    void TearDown() override { QGuiApplication::setApplicationDisplayName(m_strOldTitle); }
+
+    std::unique_ptr<CChannelEditDlg> Open(int nChannel, CChannelData& channel) {
+        auto dlg = std::make_unique<CChannelEditDlg>(nChannel, &channel, nullptr, Settings());
+        EXPECT_TRUE(dlg->Create());
+        dlg->show();
+        return dlg;
+    }
+    CSettingsFile Settings() const { return CSettingsFile(m_dir.filePath(QStringLiteral("Padora.INI"))); }
+    QString MakeFile(const QString& relative) {
+        const QString path = m_dir.filePath(relative);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        return path;
+    }
+    static QLineEdit* Edit(const CResDialog& dlg, int id) { return dlg.GetDlgItemAs<QLineEdit>(id); }
+    static QWidget* Item(const CResDialog& dlg, int id) { return dlg.GetDlgItem(id); }
+
+    QTemporaryDir m_dir;
+    CMessageBoxResponder m_responder;
+    QString m_strOldTitle;
+};
+
+} // namespace
+
+TEST_F(ChannelEditDlgTest, OpensWithTheChannelsValuesAndOneDecimalFadeTimes) {
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("ベル");
+    channel.m_strFile = QStringLiteral("/show/bell.wav");
+    channel.m_dTimeFadeIn = 5;
+    channel.m_dTimeFadeOut = 2.25;
+    auto dlg = Open(10, channel);
+
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("チャンネル編集"));
+    EXPECT_EQ(dlg->GetDlgItemAs<QLabel>(IDC_CHEDIT_NUMBER)->text(), QStringLiteral("10"));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_TITLE)->text(), QStringLiteral("ベル"));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FILE)->text(), QStringLiteral("/show/bell.wav"));
+    EXPECT_TRUE(Edit(*dlg, IDC_CHEDIT_FILE)->isReadOnly());
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FADEIN)->text(), QStringLiteral("5.0"));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FADEOUT)->text(), QStringLiteral("2.2"));
+}
+
+TEST_F(ChannelEditDlgTest, TypedTimesAreDigitsOnlyAndConfirmingWritesFourFieldsAndShowsOneDecimal) {
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("風");
+    channel.m_strFile = QStringLiteral("/show/wind.ogg");
+    channel.m_nVolume = 33;
+    channel.m_nPan = -7;
+    channel.m_dRate = 1.5;
+    auto dlg = Open(1, channel);
+
+    TypeOver(Edit(*dlg, IDC_CHEDIT_FADEIN), QStringLiteral("1a2-"));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FADEIN)->text(), QStringLiteral("12"));
+    TypeOver(Edit(*dlg, IDC_CHEDIT_TITLE), QStringLiteral("強風"));
+    Click(Item(*dlg, platform::IDOK));
+
+    EXPECT_EQ(m_responder.Count(), 0);
+    EXPECT_EQ(dlg->result(), platform::IDOK);
+    EXPECT_EQ(channel.m_strTitle, QStringLiteral("強風"));
+    EXPECT_EQ(channel.m_dTimeFadeIn, 12.0);
+    EXPECT_EQ(channel.m_dTimeFadeOut, 5.0);
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FADEIN)->text(), QStringLiteral("12.0"));
+    // Nothing else of the channel belongs to this dialog.
+    EXPECT_EQ(channel.m_nVolume, 33);
+    EXPECT_EQ(channel.m_nPan, -7);
+    EXPECT_EQ(channel.m_dRate, 1.5);
+}
+
+TEST_F(ChannelEditDlgTest, ChecksRunInOrderWithTheOffendingFieldFocusedAndNothingWrittenUntilAllPass) {
+    CChannelData channel;
+    auto dlg = Open(3, channel);
+    QLineEdit* title = Edit(*dlg, IDC_CHEDIT_TITLE);
+    QLineEdit* fadeIn = Edit(*dlg, IDC_CHEDIT_FADEIN);
+    QLineEdit* fadeOut = Edit(*dlg, IDC_CHEDIT_FADEOUT);
+
+    // A time out of range is refused first, by the exchange, whatever the title.
+    TypeOver(fadeIn, QStringLiteral("0"));
+    Click(Item(*dlg, platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(m_responder.Requests()[0].strText,
+              QStringLiteral("0.1 から 60 までの数値を入力してください。"));
+    EXPECT_EQ(m_responder.Requests()[0].nType, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(dlg->focusWidget(), fadeIn);
+    EXPECT_EQ(fadeIn->selectedText(), QStringLiteral("0"));
+
+    TypeOver(fadeIn, QStringLiteral("60"));
+    TypeOver(fadeOut, QStringLiteral("61"));
+    Click(Item(*dlg, platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 2);
+    EXPECT_EQ(dlg->focusWidget(), fadeOut);
+    EXPECT_EQ(fadeIn->text(), QStringLiteral("60.0"));
+
+    TypeOver(fadeOut, QString());
+    Click(Item(*dlg, platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 3);
+    EXPECT_EQ(m_responder.Requests()[2].strText, QStringLiteral("数値を入力してください。"));
+
+    // Then the title, before the file.
+    TypeOver(fadeOut, QStringLiteral("1"));
+    Click(Item(*dlg, platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 4);
+    EXPECT_EQ(m_responder.Requests()[3].strText, kTitleText);
+    EXPECT_EQ(m_responder.Requests()[3].strCaption, QStringLiteral("Padora"));
+    EXPECT_EQ(dlg->focusWidget(), title);
+
+    TypeOver(title, QStringLiteral("開演ベル"));
+    Click(Item(*dlg, platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 5);
+    EXPECT_EQ(m_responder.Requests()[4].strText, kFileText);
+    EXPECT_EQ(dlg->focusWidget(), Edit(*dlg, IDC_CHEDIT_FILE));
+
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(channel.m_strTitle.isEmpty());
+    EXPECT_EQ(channel.m_dTimeFadeIn, CChannelData::kDefaultFadeTime);
+    EXPECT_EQ(channel.m_dTimeFadeOut, CChannelData::kDefaultFadeTime);
+}
+
+TEST_F(ChannelEditDlgTest, TitleFieldTakesAtMost64BytesCountedAsFullWidthTwo) {
+    CChannelData channel;
+    auto dlg = Open(1, channel);
+    QLineEdit* title = Edit(*dlg, IDC_CHEDIT_TITLE);
+    TypeOver(title, QString(31, QChar(u'あ')) + QStringLiteral("x"));
+    EXPECT_EQ(platform::Cp932Length(title->text()), 63);
+    TypeText(title, QStringLiteral("い"));
+    EXPECT_EQ(title->text(), QString(31, QChar(u'あ')) + QStringLiteral("x"));
+    TypeText(title, QStringLiteral("yz"));
+    EXPECT_EQ(platform::Cp932Length(title->text()), 64);
+}
+
+TEST_F(ChannelEditDlgTest, BrowseStartsInTheSoundFolderStoresItsFolderAndAsksAboutTheTitle) {
+    const QString sound = MakeFile(QStringLiteral("sounds/Door Bell.WAV"));
+    const QString folder = QFileInfo(sound).absolutePath();
+    ASSERT_TRUE(SetSndFolder(folder, Settings()));
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("元の題");
+    auto dlg = Open(2, channel);
+
+    m_responder.QueueAnswer(IDNO);
+    auto seen = AnswerFileDialog(sound);
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    ASSERT_TRUE(seen->bOpened);
+    EXPECT_EQ(seen->strDirectory, folder);
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(m_responder.Requests()[0].strText, kTitleQuestion);
+    EXPECT_EQ(m_responder.Requests()[0].nType, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_TITLE)->text(), QStringLiteral("元の題"));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FILE)->text(), sound);
+    EXPECT_EQ(GetSndFolder(Settings()), folder);
+
+    // Yes: the name without folder and extension becomes the title.
+    m_responder.QueueAnswer(IDYES);
+    AnswerFileDialog(sound);
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_TITLE)->text(), QStringLiteral("Door Bell"));
+
+    Click(Item(*dlg, platform::IDOK));
+    EXPECT_EQ(dlg->result(), platform::IDOK);
+    EXPECT_EQ(channel.m_strFile, sound);
+    EXPECT_EQ(channel.m_strTitle, QStringLiteral("Door Bell"));
+}
+
+TEST_F(ChannelEditDlgTest, BrowseStartsAtTheHeldFileAndCancellingItChangesNothing) {
+    const QString sound = MakeFile(QStringLiteral("show/a/kick.mp3"));
+    const QString other = MakeFile(QStringLiteral("show/b/other.mp3"));
+    ASSERT_TRUE(SetSndFolder(QFileInfo(other).absolutePath(), Settings()));
+    QFile ini(Settings().Path());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QByteArray before = ini.readAll();
+    ini.close();
+
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("キック");
+    channel.m_strFile = sound;
+    auto dlg = Open(4, channel);
+    auto seen = AnswerFileDialog(QString());
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    ASSERT_TRUE(seen->bOpened);
+    EXPECT_EQ(seen->strDirectory, QFileInfo(sound).absolutePath());
+    EXPECT_EQ(seen->aSelected, QStringList{sound});
+    EXPECT_EQ(m_responder.Count(), 0);
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FILE)->text(), sound);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll(), before);
+    ini.close();
+
+    // Cancelling the dialog after a browse leaves the channel as it was.
+    m_responder.QueueAnswer(IDYES);
+    AnswerFileDialog(other);
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FILE)->text(), other);
+    Click(Item(*dlg, platform::IDCANCEL));
+    EXPECT_EQ(dlg->result(), platform::IDCANCEL);
+    EXPECT_EQ(channel.m_strFile, sound);
+    EXPECT_EQ(channel.m_strTitle, QStringLiteral("キック"));
+}
+
+TEST_F(ChannelEditDlgTest, SoundFilterOffersThePlayersKindsInAnyCaseThenAllFiles) {
+    CChannelData channel;
+    auto dlg = Open(1, channel);
+    auto seen = AnswerFileDialog(QString());
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    ASSERT_EQ(seen->aFilter.size(), 2);
+    const QString shown =
+        QStringLiteral("Media File(*.mp3;*.wav;*.ogg;*.mid;*.midi;*.avi;*.mpg;*.mpeg;*.mp4)");
+    EXPECT_TRUE(seen->aFilter[0].startsWith(shown));
+    EXPECT_TRUE(seen->strSelectedFilter.startsWith(shown));
+    EXPECT_TRUE(seen->aFilter[1].startsWith(QStringLiteral("All Files (*.*)")));
+
+    const auto matches = [](const QString& filter, const QString& name) {
+        const QString patterns = filter.mid(filter.lastIndexOf(u'(') + 1).chopped(1);
+        for (const QString& p : patterns.split(u' ', Qt::SkipEmptyParts)) {
+            if (QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)).match(name).hasMatch())
+                return true;
+        }
+        return false;
+    };
+    for (const char* name :
+         {"a.mp3", "B.WAV", "c.Ogg", "d.mid", "e.MIDI", "f.avi", "g.mpg", "h.MPEG", "i.mp4"})
+        EXPECT_TRUE(matches(seen->aFilter[0], QString::fromLatin1(name))) << name;
+    for (const char* name : {"a.wma", "b.flac", "c.mp3.txt", "wav"})
+        EXPECT_FALSE(matches(seen->aFilter[0], QString::fromLatin1(name))) << name;
+    EXPECT_TRUE(matches(seen->aFilter[1], QStringLiteral("README")));
+}
+
+TEST(ChannelEditTitle, FromAFileNameIsCutAt64BytesNeverInsideACharacter) {
+    const QString ascii(70, QChar(u'k'));
+    EXPECT_EQ(CChannelEditDlg::TitleFromPath(QStringLiteral("/s/") + ascii + QStringLiteral(".wav")),
+              QString(64, QChar(u'k')));
+    // 1 + 2·40 bytes: the character at bytes 64 and 65 is left out whole.
+    const QString wide = QStringLiteral("x") + QString(40, QChar(u'鐘'));
+    const QString title =
+        CChannelEditDlg::TitleFromPath(QStringLiteral("/s/") + wide + QStringLiteral(".mp3"));
+    EXPECT_EQ(title, QStringLiteral("x") + QString(31, QChar(u'鐘')));
+    EXPECT_EQ(platform::Cp932Length(title), 63);
+    EXPECT_EQ(CChannelEditDlg::TitleFromPath(QStringLiteral("/s/act.1.bell.ogg")),
+              QStringLiteral("act.1.bell"));
+}

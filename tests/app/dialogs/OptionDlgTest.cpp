@@ -1,0 +1,281 @@
+#include "app/dialogs/OptionDlg.h"
+#include "app/dialogs/KeyEditCtrl.h"
+#include "app/dialogs/PageTabCtrl.h"
+#include "app/res/Resources.h"
+#include "padkit/util/MessageBox.h"
+
+#include "DialogDriver.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace dialogtest;
+
+namespace {
+
+const QByteArray kIni = "[FilePath]\r\nSndFolder=/show\r\n[Option]\r\nVolVal=5\r\nGetNAStop=1\r\n";
+
+class OptionDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_strOldTitle = QGuiApplication::applicationDisplayName();
+        QGuiApplication::setApplicationDisplayName(QStringLiteral("Padora"));
+        ASSERT_TRUE(m_dir.isValid());
+        QFile f(IniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(kIni);
+        f.close();
+        LoadOption(m_option, Settings());
+    }
+    void TearDown() override { QGuiApplication::setApplicationDisplayName(m_strOldTitle); }
+
+    QString IniPath() const { return m_dir.filePath(QStringLiteral("Padora.INI")); }
+    CSettingsFile Settings() const { return CSettingsFile(IniPath()); }
+    QByteArray IniBytes() const {
+        QFile f(IniPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<COptionDlg> Open(CSettingsFile settings) {
+        auto dlg = std::make_unique<COptionDlg>(&m_option, nullptr, std::move(settings));
+        EXPECT_TRUE(dlg->Create());
+        dlg->show();
+        return dlg;
+    }
+    std::unique_ptr<COptionDlg> Open() { return Open(Settings()); }
+
+    static CKeyEditCtrl* Key(const COptionDlg& dlg, int page, int id) {
+        return dlg.Page(page)->GetDlgItemAs<CKeyEditCtrl>(id);
+    }
+    static void ClickTab(const COptionDlg& dlg, int index) {
+        QTabBar* bar = dlg.TabCtrl()->TabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(index).center());
+    }
+    static int VisiblePage(const COptionDlg& dlg) {
+        int shown = -1;
+        for (int i = 0; i < COptionDlg::kPageCount; ++i) {
+            if (dlg.Page(i)->isVisibleTo(&dlg)) {
+                EXPECT_EQ(shown, -1) << "two pages shown";
+                shown = i;
+            }
+        }
+        return shown;
+    }
+
+    QTemporaryDir m_dir;
+    OPTIONDATA m_option{};
+    CMessageBoxResponder m_responder;
+    QString m_strOldTitle;
+};
+
+} // namespace
+
+TEST_F(OptionDlgTest, OpensWithThreeTabsPagesInsideTheTabControlAndTheRecordShown) {
+    auto dlg = Open();
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("設定"));
+    CPageTabCtrl* tab = dlg->TabCtrl();
+    ASSERT_EQ(tab->GetItemCount(), 3);
+    EXPECT_EQ(tab->TabBar()->tabText(0), QStringLiteral("キー設定1"));
+    EXPECT_EQ(tab->TabBar()->tabText(1), QStringLiteral("キー設定2"));
+    EXPECT_EQ(tab->TabBar()->tabText(2), QStringLiteral("ファイル"));
+    EXPECT_EQ(tab->GetItemData(2), 2);
+    EXPECT_EQ(tab->GetCurSel(), 0);
+    EXPECT_EQ(VisiblePage(*dlg), 0);
+    const QRect first = tab->GetItemRect(0);
+    for (int i = 0; i < COptionDlg::kPageCount; ++i) {
+        EXPECT_EQ(dlg->Page(i)->parentWidget(), tab);
+        EXPECT_EQ(dlg->Page(i)->pos(), QPoint(first.x() + 1, first.y() + first.height() + 1));
+        EXPECT_TRUE(tab->rect().contains(dlg->Page(i)->geometry())) << i;
+    }
+
+    EXPECT_EQ(Key(*dlg, 0, IDC_OPT1_KEY1)->text(), QStringLiteral("Num 1"));
+    EXPECT_EQ(Key(*dlg, 0, IDC_OPT1_KEY1 + 9)->GetKeyCode(), 96);
+    EXPECT_EQ(Key(*dlg, 0, IDC_OPT1_MASTER)->text(), QStringLiteral("M"));
+    EXPECT_EQ(Key(*dlg, 1, IDC_OPT2_STOP)->text(), QStringLiteral("Ctrl"));
+    EXPECT_TRUE(Key(*dlg, 1, IDC_OPT2_STOP)->isReadOnly());
+    EXPECT_EQ(Key(*dlg, 1, IDC_OPT2_GRPBACK)->text(), QStringLiteral("←"));
+    EXPECT_EQ(dlg->Page(1)->GetDlgItemText(IDC_OPT2_VOLVAL), QStringLiteral("5"));
+    EXPECT_TRUE(dlg->Page(1)->GetDlgItemAs<QCheckBox>(IDC_OPT2_GETNASTOP)->isChecked());
+    EXPECT_FALSE(dlg->Page(1)->GetDlgItemAs<QCheckBox>(IDC_OPT2_GETNAGRP)->isChecked());
+    EXPECT_TRUE(dlg->Page(1)->GetDlgItem(IDC_OPT2_GETNAKEY)->isEnabled());
+    EXPECT_FALSE(dlg->Page(2)->GetDlgItemAs<QCheckBox>(IDC_OPT3_RELATIVE)->isChecked());
+}
+
+TEST_F(OptionDlgTest, KeyFieldsStoreAndNameTheLastKeyPressed) {
+    auto dlg = Open();
+    CKeyEditCtrl* key1 = Key(*dlg, 0, IDC_OPT1_KEY1);
+    key1->setFocus();
+
+    // Named at key-down, before any release.
+    QTest::keyPress(key1, Qt::Key_Left);
+    EXPECT_EQ(key1->GetKeyCode(), 37);
+    EXPECT_EQ(key1->text(), QStringLiteral("←"));
+    QTest::keyRelease(key1, Qt::Key_Left);
+
+    QTest::keyClick(key1, Qt::Key_Space);
+    EXPECT_EQ(key1->GetKeyCode(), 32);
+    EXPECT_EQ(key1->text(), QStringLiteral("Space"));
+
+    QTest::keyPress(key1, Qt::Key_F5);
+    EXPECT_EQ(key1->GetKeyCode(), 0x74);
+    EXPECT_EQ(key1->text(), QStringLiteral("F5"));
+    QTest::keyRelease(key1, Qt::Key_F5);
+
+    // Typing never edits the text: a letter shows the key's name, Delete does not delete it.
+    QTest::keyClicks(key1, "qa");
+    EXPECT_EQ(key1->GetKeyCode(), 'A');
+    EXPECT_EQ(key1->text(), QStringLiteral("A"));
+    QTest::keyClick(key1, Qt::Key_Delete);
+    EXPECT_EQ(key1->GetKeyCode(), 46);
+    EXPECT_EQ(key1->text(), QStringLiteral("Delete"));
+
+    QTest::keyClick(key1, Qt::Key_3, Qt::KeypadModifier);
+    EXPECT_EQ(key1->GetKeyCode(), 99);
+    EXPECT_EQ(key1->text(), QStringLiteral("Num 3"));
+
+    // The stop key is shown only.
+    CKeyEditCtrl* stop = Key(*dlg, 1, IDC_OPT2_STOP);
+    QTest::keyClick(stop, Qt::Key_X);
+    QTest::keyClick(stop, Qt::Key_Delete);
+    EXPECT_EQ(stop->GetKeyCode(), 17);
+    EXPECT_EQ(stop->text(), QStringLiteral("Ctrl"));
+}
+
+TEST_F(OptionDlgTest, EnterInAKeyFieldConfirmsAndSavesTheStoredCodes) {
+    auto dlg = Open();
+    CKeyEditCtrl* key2 = Key(*dlg, 0, IDC_OPT1_KEY1 + 1);
+    key2->setFocus();
+    QTest::keyClick(key2, Qt::Key_F2);
+    ClickTab(*dlg, 1);
+    CKeyEditCtrl* allStop = Key(*dlg, 1, IDC_OPT2_ALLSTOP);
+    QTest::keyClick(allStop, Qt::Key_End);
+    TypeOver(dlg->Page(1)->GetDlgItem(IDC_OPT2_VOLVAL), QStringLiteral("12"));
+    ClickTab(*dlg, 2);
+    Click(dlg->Page(2)->GetDlgItem(IDC_OPT3_RELATIVE));
+    ClickTab(*dlg, 0);
+    QTest::keyClick(key2, Qt::Key_Return);
+
+    EXPECT_EQ(m_responder.Count(), 0);
+    EXPECT_EQ(dlg->result(), platform::IDOK);
+    EXPECT_EQ(key2->GetKeyCode(), 0x71) << "Enter is not stored";
+    EXPECT_EQ(m_option.nVKey[1], 0x71);
+    EXPECT_EQ(m_option.nVKey[0], 97);
+    EXPECT_EQ(m_option.nAllStopKey, 35);
+    EXPECT_EQ(m_option.nVolVal, 12);
+    EXPECT_EQ(m_option.bRelative, 1);
+    EXPECT_EQ(m_option.bGetNAStop, 1);
+
+    OPTIONDATA written;
+    LoadOption(written, Settings());
+    EXPECT_EQ(std::memcmp(&written, &m_option, sizeof written), 0);
+    EXPECT_TRUE(IniBytes().startsWith("[FilePath]\r\nSndFolder=/show\r\n")) << "the other keys stay";
+}
+
+TEST_F(OptionDlgTest, CancelAndEscAfterChangesLeaveTheRecordAndTheFileAsTheyWere) {
+    const OPTIONDATA before = m_option;
+    {
+        auto dlg = Open();
+        QTest::keyClick(Key(*dlg, 0, IDC_OPT1_KEY1), Qt::Key_Z);
+        ClickTab(*dlg, 1);
+        Click(dlg->Page(1)->GetDlgItem(IDC_OPT2_GETNOACTIVE));
+        Click(dlg->GetDlgItem(platform::IDCANCEL));
+        EXPECT_EQ(dlg->result(), platform::IDCANCEL);
+    }
+    {
+        auto dlg = Open();
+        CKeyEditCtrl* master = Key(*dlg, 0, IDC_OPT1_MASTER);
+        QTest::keyClick(master, Qt::Key_Q);
+        QTest::keyClick(master, Qt::Key_Escape);
+        EXPECT_EQ(dlg->result(), platform::IDCANCEL);
+        EXPECT_EQ(master->GetKeyCode(), 'Q');
+    }
+    EXPECT_EQ(std::memcmp(&before, &m_option, sizeof before), 0);
+    EXPECT_EQ(IniBytes(), kIni);
+    EXPECT_EQ(m_responder.Count(), 0);
+}
+
+TEST_F(OptionDlgTest, VolumeStepOutside1To100IsRefusedOnOkAndOnChangingTheTab) {
+    auto dlg = Open();
+    ClickTab(*dlg, 1);
+    QWidget* step = dlg->Page(1)->GetDlgItem(IDC_OPT2_VOLVAL);
+    const QString range = QStringLiteral("1 から 100 までの整数を入力してください。");
+
+    for (const QString& bad : {QStringLiteral("0"), QStringLiteral("101"), QString()}) {
+        m_responder.Clear();
+        TypeOver(step, bad);
+        Click(dlg->GetDlgItem(platform::IDOK));
+        ASSERT_EQ(m_responder.Count(), 1) << bad.toStdString();
+        EXPECT_EQ(m_responder.Requests()[0].strText,
+                  bad.isEmpty() ? QStringLiteral("整数を入力してください。") : range);
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ(dlg->focusWidget(), step);
+    }
+    EXPECT_EQ(IniBytes(), kIni);
+
+    // Leaving the page with a bad step brings the operator back to it.
+    m_responder.Clear();
+    TypeOver(step, QStringLiteral("200"));
+    ClickTab(*dlg, 2);
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(dlg->TabCtrl()->GetCurSel(), 1);
+    EXPECT_EQ(VisiblePage(*dlg), 1);
+    EXPECT_EQ(dlg->focusWidget(), step);
+
+    // From page 1 the refusal of OK also brings up page 2.
+    TypeOver(step, QStringLiteral("100"));
+    ClickTab(*dlg, 0);
+    EXPECT_EQ(VisiblePage(*dlg), 0);
+    dlg->Page(1)->SetDlgItemText(IDC_OPT2_VOLVAL, QStringLiteral("0"));
+    m_responder.Clear();
+    Click(dlg->GetDlgItem(platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(VisiblePage(*dlg), 1);
+    EXPECT_EQ(dlg->TabCtrl()->GetCurSel(), 1);
+
+    TypeOver(step, QStringLiteral("100"));
+    Click(dlg->GetDlgItem(platform::IDOK));
+    EXPECT_EQ(dlg->result(), platform::IDOK);
+    EXPECT_EQ(m_option.nVolVal, 100);
+}
+
+TEST_F(OptionDlgTest, CaptureBoxEnablesItsScopeBoxesWhichKeepTheirTicks) {
+    auto dlg = Open();
+    ClickTab(*dlg, 1);
+    CResDialog* page = dlg->Page(1);
+    Click(page->GetDlgItem(IDC_OPT2_GETNOACTIVE));
+    for (int id : {IDC_OPT2_GETNAKEY, IDC_OPT2_GETNASTOP, IDC_OPT2_GETNAGRP})
+        EXPECT_FALSE(page->GetDlgItem(id)->isEnabled()) << id;
+    EXPECT_TRUE(page->GetDlgItemAs<QCheckBox>(IDC_OPT2_GETNASTOP)->isChecked());
+    Click(dlg->GetDlgItem(platform::IDOK));
+    EXPECT_EQ(m_option.bGetNoActive, 0);
+    EXPECT_EQ(m_option.bGetNAKey, 1);
+    EXPECT_EQ(m_option.bGetNAStop, 1);
+    EXPECT_EQ(m_option.bGetNAGrp, 0);
+
+    auto again = Open();
+    page = again->Page(1);
+    EXPECT_FALSE(page->GetDlgItem(IDC_OPT2_GETNAKEY)->isEnabled());
+    Click(page->GetDlgItem(IDC_OPT2_GETNOACTIVE));
+    EXPECT_TRUE(page->GetDlgItem(IDC_OPT2_GETNAGRP)->isEnabled());
+}
+
+TEST_F(OptionDlgTest, AFailedWriteIsReportedAndTheNewValuesStayForThisRun) {
+    const QString nowhere = m_dir.filePath(QStringLiteral("gone/Padora.INI"));
+    auto dlg = Open(CSettingsFile(nowhere));
+    QTest::keyClick(Key(*dlg, 0, IDC_OPT1_KEY1 + 4), Qt::Key_F9);
+    Click(dlg->GetDlgItem(platform::IDOK));
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(m_responder.Requests()[0].strText, QStringLiteral("ファイル書込中にエラーが発生しました。"));
+    EXPECT_EQ(m_responder.Requests()[0].strCaption, QStringLiteral("エラー"));
+    EXPECT_EQ(dlg->result(), platform::IDOK);
+    EXPECT_EQ(m_option.nVKey[4], 0x78);
+    EXPECT_FALSE(QFile::exists(nowhere));
+}

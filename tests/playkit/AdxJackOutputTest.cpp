@@ -1,0 +1,347 @@
+// Playkit through PortAudio's JACK host API on a real JACK server (dummy driver), heard by a JACK
+// client of the test: what arrives on padora's ports, and what happens when the server goes away
+// and comes back while a sound plays.
+#include "JackRecorder.h"
+#include "JackServer.h"
+#include "PlaykitMedia.h"
+
+#include "playkit/AdxEngine.h"
+#include "playkit/AdxShow.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <thread>
+
+using playkit::AdxBackend;
+using playkit::AdxEngineConfig;
+using playkit::CAdxEngine;
+using playkit_test::CJackRecorder;
+using playkit_test::CJackServer;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+constexpr int kRate = 48000;
+constexpr double kToneHz = 1000.0;
+constexpr std::int16_t kToneAmplitude = 16384; // -6 dBFS
+constexpr const char* kJackClient = "padora";
+constexpr const char* kJackDevice = "system"; // PortAudio's device for the server's playback ports
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void Sleep(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// What a stretch of sound is: its level on each side and its pitch.
+struct Heard {
+    double rmsLeft = 0, rmsRight = 0, hz = 0;
+};
+
+// The first frame louder than the noise floor on either side, or npos.
+std::size_t FirstSounding(const std::vector<float>& stereo) {
+    for (std::size_t f = 0; f < stereo.size() / 2; ++f)
+        if (std::fabs(stereo[2 * f]) > 1e-3f || std::fabs(stereo[2 * f + 1]) > 1e-3f)
+            return f;
+    return std::string::npos;
+}
+
+// How many frames from the first sounding one on, 0 when none sounds.
+std::size_t SoundingFrames(const std::vector<float>& stereo) {
+    const std::size_t first = FirstSounding(stereo);
+    return first == std::string::npos ? 0 : stereo.size() / 2 - first;
+}
+
+// Level and pitch (rising zero crossings, interpolated) of frames [from, to): the median over windows
+// of 20 ms, so that a late cycle on a busy machine (a dropout, a repeated block) does not count.
+Heard Measure(const std::vector<float>& stereo, std::size_t from, std::size_t to) {
+    constexpr std::size_t kWindow = kRate / 50;
+    std::vector<double> left, right, hz;
+    for (std::size_t w = from; w + kWindow <= to; w += kWindow) {
+        left.push_back(playkit_test::Rms(stereo, 0, w, w + kWindow));
+        right.push_back(playkit_test::Rms(stereo, 1, w, w + kWindow));
+        const int ch = right.back() >= left.back() ? 1 : 0;
+        double first = -1, last = -1;
+        int crossings = 0;
+        for (std::size_t f = w + 1; f < w + kWindow; ++f) {
+            const float a = stereo[2 * (f - 1) + ch], b = stereo[2 * f + ch];
+            if (a < 0 && b >= 0) {
+                const double at = double(f - 1) + a / (a - b);
+                if (first < 0)
+                    first = at;
+                last = at;
+                ++crossings;
+            }
+        }
+        hz.push_back(crossings > 1 ? (crossings - 1) * kRate / (last - first) : 0.0);
+    }
+    auto median = [](std::vector<double> v) {
+        if (v.empty())
+            return 0.0;
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    return {median(left), median(right), median(hz)};
+}
+
+// The 16-bit stereo frames of a WAV file the record backend wrote.
+std::vector<float> ReadWav(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<float> out;
+    if (b.size() < 44 || std::memcmp(b.data() + 36, "data", 4) != 0)
+        return out;
+    const std::size_t samples = (b.size() - 44) / 2;
+    out.resize(samples);
+    for (std::size_t i = 0; i < samples; ++i) {
+        std::int16_t v;
+        std::memcpy(&v, b.data() + 44 + 2 * i, 2);
+        out[i] = v / 32768.0f;
+    }
+    return out;
+}
+
+// The engine on the given output for one test, and back to offline rendering after it.
+class CEngineOn {
+public:
+    explicit CEngineOn(const AdxEngineConfig& config) { m_ok = CAdxEngine::Configure(config); }
+    ~CEngineOn() {
+        AdxEngineConfig offline;
+        offline.backend = AdxBackend::Offline;
+        CAdxEngine::Configure(offline);
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
+AdxEngineConfig JackConfig() {
+    AdxEngineConfig c;
+    c.backend = AdxBackend::PortAudio;
+    c.device = kJackDevice;
+    c.sampleRate = kRate;
+    c.periodFrames = 256;
+    return c;
+}
+
+class JackOutput : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = playkit_test::MakeTempDir();
+        s_tone = s_dir + "/tone.wav";
+        playkit_test::WriteWav(s_tone, kRate, 1, kRate * 30, [](int f, int) {
+            return static_cast<std::int16_t>(
+                std::lround(kToneAmplitude * std::sin(2 * M_PI * kToneHz * f / kRate)));
+        });
+        s_server = std::make_unique<CJackServer>(kRate, 256);
+    }
+    static void TearDownTestSuite() {
+        s_server.reset();
+        std::filesystem::remove_all(s_dir);
+    }
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(s_server->Start(error)) << error;
+    }
+
+    // Opens the tone with the settings; the engine (and its JACK client) starts with the first player.
+    static void OpenTone(CAdxShow& p, LONG volume, LONG balance, double rate) {
+        ASSERT_EQ(p.Open(s_tone.c_str(), 1), 0);
+        ASSERT_EQ(p.SetVolume(volume), 0);
+        ASSERT_EQ(p.SetBalance(balance), 0);
+        ASSERT_EQ(p.SetRate(rate), 0);
+    }
+
+    static std::unique_ptr<CJackServer> s_server;
+    static std::string s_dir;
+    static std::string s_tone;
+};
+std::unique_ptr<CJackServer> JackOutput::s_server;
+std::string JackOutput::s_dir;
+std::string JackOutput::s_tone;
+
+} // namespace
+
+TEST_F(JackOutput, DevicesListTheServerBesideTheOtherHostApis) {
+    bool found = false;
+    for (const playkit::AdxOutputDevice& d : CAdxEngine::OutputDevices()) {
+        if (d.hostApi.find("JACK") != std::string::npos && d.name == kJackDevice) {
+            found = true;
+            EXPECT_EQ(d.channels, 2);
+            EXPECT_EQ(d.defaultRate, kRate);
+        }
+    }
+    EXPECT_TRUE(found);
+}
+
+namespace {
+struct ToneCase {
+    LONG volume, balance;
+    double rate;
+};
+} // namespace
+
+// Level, balance and pitch as the engine set them: what arrives on the server is what the record
+// backend writes for the same player settings.
+TEST_F(JackOutput, APlayedSoundArrivesAsTheEngineRendersIt) {
+    for (const ToneCase c : {ToneCase{0, 0, 1.0}, ToneCase{-600, 2000, 1.5}, ToneCase{-1200, -1000, 0.5}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "volume " << c.volume << " balance " << c.balance << " rate " << c.rate);
+        Heard jack, recorded;
+        {
+            CEngineOn engine(JackConfig());
+            ASSERT_TRUE(engine.Ok());
+            CAdxShow p;
+            OpenTone(p, c.volume, c.balance, c.rate);
+            ASSERT_FALSE(CAdxEngine::OutputLost());
+            CJackRecorder rec;
+            std::string error;
+            ASSERT_TRUE(rec.Open(1.5, error)) << error;
+            ASSERT_TRUE(rec.ConnectFrom(kJackClient));
+            rec.Start();
+            ASSERT_EQ(p.Play(), 0);
+            // Frames, not wall time: a busy machine may run the server late.
+            EXPECT_TRUE(WaitUntil([&] { return SoundingFrames(rec.Frames()) > kRate * 6 / 10; },
+                                  std::chrono::seconds(10)));
+            rec.Stop();
+            p.Close();
+            const std::vector<float> frames = rec.Frames();
+            const std::size_t first = FirstSounding(frames);
+            ASSERT_NE(first, std::string::npos);
+            ASSERT_GT(frames.size() / 2, first + kRate / 2);
+            // Past the start: a stretch of 0.4 s.
+            jack = Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5);
+        }
+        {
+            const std::string path = s_dir + "/record.wav";
+            AdxEngineConfig config;
+            config.backend = AdxBackend::Record;
+            config.wavPath = path;
+            {
+                CEngineOn engine(config);
+                ASSERT_TRUE(engine.Ok());
+                CAdxShow p;
+                OpenTone(p, c.volume, c.balance, c.rate);
+                ASSERT_EQ(p.Play(), 0);
+                EXPECT_TRUE(WaitUntil([&] { return SoundingFrames(ReadWav(path)) > kRate * 6 / 10; },
+                                      std::chrono::seconds(10)));
+                p.Close();
+            }
+            const std::vector<float> frames = ReadWav(path);
+            const std::size_t first = FirstSounding(frames);
+            ASSERT_NE(first, std::string::npos);
+            ASSERT_GT(frames.size() / 2, first + kRate / 2);
+            recorded = Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5);
+        }
+        EXPECT_NEAR(playkit_test::Db(jack.rmsLeft / recorded.rmsLeft), 0.0, 0.1);
+        EXPECT_NEAR(playkit_test::Db(jack.rmsRight / recorded.rmsRight), 0.0, 0.1);
+        EXPECT_NEAR(jack.hz, recorded.hz, 0.5);
+        // and both as set: the tone's pitch times the rate, the level in hundredths of a dB.
+        EXPECT_NEAR(jack.hz, kToneHz * c.rate, 1.0);
+        const double full = kToneAmplitude / 32768.0 / std::sqrt(2.0);
+        const double louder = c.volume / 100.0, quieter = (c.volume - std::abs(c.balance)) / 100.0;
+        EXPECT_NEAR(playkit_test::Db(jack.rmsLeft / full), c.balance > 0 ? quieter : louder, 0.2);
+        EXPECT_NEAR(playkit_test::Db(jack.rmsRight / full), c.balance < 0 ? quieter : louder, 0.2);
+    }
+}
+
+// The server stops in the middle of a sound: the player goes on on the clock, the engine says the
+// output is lost, and when the server is back the engine returns to it by itself, the sound still
+// playing where the clock has brought it.
+TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
+    CEngineOn engine(JackConfig());
+    ASSERT_TRUE(engine.Ok());
+    CAdxShow p;
+    OpenTone(p, -600, 0, 1.0);
+    ASSERT_EQ(p.Play(), 0);
+    const auto playedAt = Clock::now();
+    auto sincePlay = [&] { return std::chrono::duration<double>(Clock::now() - playedAt).count(); };
+    Heard before;
+    {
+        CJackRecorder rec;
+        std::string error;
+        ASSERT_TRUE(rec.Open(1.0, error)) << error;
+        ASSERT_TRUE(rec.ConnectFrom(kJackClient));
+        rec.Start();
+        EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
+        rec.Stop();
+        before = Measure(rec.Frames(), 0, rec.FrameCount());
+    }
+    ASSERT_NEAR(playkit_test::Db(before.rmsLeft / (kToneAmplitude / 32768.0 / std::sqrt(2.0))), -6.0, 0.2);
+
+    s_server->Stop();
+    ASSERT_TRUE(WaitUntil([] { return CAdxEngine::OutputLost(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::Null);
+    EXPECT_TRUE(p.IsPlay());
+    // On the clock: the position moves at the speed of the wall clock.
+    const auto wallAt = Clock::now();
+    const double lostAt = p.GetTickCount();
+    Sleep(0.5);
+    const double lostLater = p.GetTickCount();
+    EXPECT_NEAR(lostLater - lostAt, std::chrono::duration<double>(Clock::now() - wallAt).count(), 0.1);
+    // A server that stays away is tried again and again, harmlessly.
+    Sleep(2.5);
+    EXPECT_TRUE(CAdxEngine::OutputLost());
+
+    std::string error;
+    ASSERT_TRUE(s_server->Start(error)) << error;
+    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::PortAudio);
+    EXPECT_TRUE(p.IsPlay());
+    const double back = p.GetTickCount();
+    // Kept its place: further on than while lost, never further than the time since Play.
+    EXPECT_GT(back, lostLater);
+    EXPECT_LT(back, sincePlay() + 0.05);
+
+    CJackRecorder rec;
+    ASSERT_TRUE(rec.Open(1.0, error)) << error;
+    ASSERT_TRUE(rec.ConnectFrom(kJackClient));
+    rec.Start();
+    EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
+    rec.Stop();
+    const Heard after = Measure(rec.Frames(), 0, rec.FrameCount());
+    EXPECT_NEAR(playkit_test::Db(after.rmsLeft / before.rmsLeft), 0.0, 0.1);
+    EXPECT_NEAR(playkit_test::Db(after.rmsRight / before.rmsRight), 0.0, 0.1);
+    EXPECT_NEAR(after.hz, kToneHz, 1.0);
+    EXPECT_GT(p.GetTickCount() - back, 0.4); // and runs on with the server's clock
+    p.Close();
+}
+
+// A server that is not there when the engine starts is waited for the same way.
+TEST_F(JackOutput, EngineStartedWithoutTheServerReturnsWhenItComes) {
+    s_server->Stop();
+    CEngineOn engine(JackConfig());
+    CAdxShow p;
+    OpenTone(p, 0, 0, 1.0);
+    EXPECT_TRUE(CAdxEngine::OutputLost());
+    ASSERT_EQ(p.Play(), 0);
+    std::string error;
+    ASSERT_TRUE(s_server->Start(error)) << error;
+    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::PortAudio);
+    EXPECT_TRUE(p.IsPlay());
+    p.Close();
+    // A choice of another output while the card is lost ends the waiting.
+    s_server->Stop();
+    ASSERT_TRUE(WaitUntil([] { return CAdxEngine::OutputLost(); }, std::chrono::seconds(5)));
+    AdxEngineConfig null;
+    null.backend = AdxBackend::Null;
+    EXPECT_TRUE(CAdxEngine::Configure(null));
+    EXPECT_FALSE(CAdxEngine::OutputLost());
+}

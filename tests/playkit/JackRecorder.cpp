@@ -1,0 +1,86 @@
+#include "JackRecorder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace playkit_test {
+
+CJackRecorder::~CJackRecorder() {
+    if (m_client) {
+        jack_deactivate(m_client);
+        jack_client_close(m_client);
+    }
+}
+
+bool CJackRecorder::Open(double seconds, std::string& error) {
+    jack_status_t status{};
+    m_client = jack_client_open("padora-test-recorder", JackNoStartServer, &status);
+    if (!m_client) {
+        error = "cannot join the JACK server (status " + std::to_string(static_cast<int>(status)) + ")";
+        return false;
+    }
+    m_buffer.assign(static_cast<std::size_t>(seconds * jack_get_sample_rate(m_client)) * 2, 0.0f);
+    const char* names[2] = {"in_left", "in_right"};
+    for (int c = 0; c < 2; ++c) {
+        m_in[c] = jack_port_register(m_client, names[c], JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        if (!m_in[c]) {
+            error = "cannot register the recorder's ports";
+            return false;
+        }
+    }
+    jack_set_process_callback(m_client, Process, this);
+    if (jack_activate(m_client) != 0) {
+        error = "cannot activate the recorder";
+        return false;
+    }
+    return true;
+}
+
+bool CJackRecorder::ConnectFrom(const std::string& client) {
+    const char** ports =
+        jack_get_ports(m_client, ("^" + client + ":").c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput);
+    if (!ports)
+        return false;
+    int n = 0;
+    for (; ports[n] && n < 2; ++n)
+        jack_connect(m_client, ports[n], jack_port_name(m_in[n]));
+    jack_free(ports);
+    return n == 2;
+}
+
+void CJackRecorder::Start() {
+    m_recording.store(false, std::memory_order_release);
+    m_count.store(0, std::memory_order_release);
+    m_recording.store(true, std::memory_order_release);
+}
+
+void CJackRecorder::Stop() {
+    m_recording.store(false, std::memory_order_release);
+}
+
+std::vector<float> CJackRecorder::Frames() const {
+    const std::size_t n = FrameCount();
+    return std::vector<float>(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(n * 2));
+}
+
+int CJackRecorder::Process(jack_nframes_t frames, void* user) {
+    auto* self = static_cast<CJackRecorder*>(user);
+    if (!self->m_recording.load(std::memory_order_acquire))
+        return 0;
+    const std::size_t have = self->m_count.load(std::memory_order_relaxed);
+    const std::size_t room = self->m_buffer.size() / 2 - have;
+    const std::size_t n = std::min<std::size_t>(frames, room);
+    if (have == 0)
+        self->m_firstFrameTime.store(jack_last_frame_time(self->m_client), std::memory_order_release);
+    const auto* left = static_cast<const float*>(jack_port_get_buffer(self->m_in[0], frames));
+    const auto* right = static_cast<const float*>(jack_port_get_buffer(self->m_in[1], frames));
+    float* out = self->m_buffer.data() + have * 2;
+    for (std::size_t i = 0; i < n; ++i) {
+        out[2 * i] = left[i];
+        out[2 * i + 1] = right[i];
+    }
+    self->m_count.store(have + n, std::memory_order_release);
+    return 0;
+}
+
+} // namespace playkit_test

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace playkit_test {
+
+// A JACK client with two input ports that records what arrives from another client's output ports,
+// as a listener on the sound server would hear it. Its process callback only copies into memory
+// made beforehand.
+class CJackRecorder {
+public:
+    CJackRecorder() = default;
+    ~CJackRecorder();
+    CJackRecorder(const CJackRecorder&) = delete;
+    CJackRecorder& operator=(const CJackRecorder&) = delete;
+
+    // Joins the server named by JACK_DEFAULT_SERVER and makes room for seconds of recording.
+    bool Open(double seconds, std::string& error);
+    // Connects the first two output ports of the named client to ours; false when it has none.
+    bool ConnectFrom(const std::string& client);
+    // Any thread: records from the next cycle on (from the start of the buffer); Stop ends it.
+    void Start();
+    void Stop();
+    // The recorded frames so far, interleaved stereo.
+    std::vector<float> Frames() const;
+    std::size_t FrameCount() const { return m_count.load(std::memory_order_acquire); }
+    // JACK's frame time of recorded frame 0; with jack_frames_to_time, when each frame was played.
+    jack_nframes_t FirstFrameTime() const { return m_firstFrameTime.load(std::memory_order_acquire); }
+    jack_client_t* Client() const { return m_client; }
+    unsigned Rate() const { return m_client ? jack_get_sample_rate(m_client) : 0; }
+
+private:
+    static int Process(jack_nframes_t frames, void* self);
+
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_in[2] = {};
+    std::vector<float> m_buffer; // interleaved stereo, fixed size
+    std::atomic<bool> m_recording{false};
+    std::atomic<std::size_t> m_count{0};
+    std::atomic<jack_nframes_t> m_firstFrameTime{0};
+};
+
+} // namespace playkit_test

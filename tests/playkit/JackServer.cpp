@@ -1,0 +1,140 @@
+#include "JackServer.h"
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace playkit_test {
+namespace {
+constexpr auto kStartTimeout = std::chrono::seconds(10);
+constexpr auto kStopTimeout = std::chrono::seconds(5);
+constexpr const char* kJackd = "jackd";
+
+std::string UniqueName() {
+    static std::atomic<int> count{0};
+    return "padora-test-" + std::to_string(getpid()) + "-" + std::to_string(count++) + "-" +
+           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000);
+}
+
+// The full path of a program on PATH (resolved before fork: the child only execs).
+std::string Which(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        const std::string candidate = dirs.substr(start, end - start) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+void Silent(const char*) {}
+
+bool Accepts(const std::string& name) {
+    jack_status_t status{};
+    jack_client_t* c =
+        jack_client_open("padora-test-probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName),
+                         &status, name.c_str());
+    if (!c)
+        return false;
+    jack_client_close(c);
+    return true;
+}
+} // namespace
+
+CJackServer::CJackServer(unsigned rate, unsigned period)
+    : m_name(UniqueName()), m_rate(rate), m_period(period) {}
+
+CJackServer::~CJackServer() {
+    Stop();
+}
+
+bool CJackServer::Start(std::string& error) {
+    if (m_pid > 0)
+        return true;
+    const std::string jackd = Which(kJackd);
+    if (jackd.empty()) {
+        error = "jackd is not installed";
+        return false;
+    }
+    // The client library reports every failed connection on stderr; probing fails until jackd is up.
+    jack_set_error_function(Silent);
+    jack_set_info_function(Silent);
+    setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    const std::string rate = std::to_string(m_rate), period = std::to_string(m_period);
+    // -r before the driver: no real-time scheduling (refused in containers; not needed by a dummy).
+    std::vector<std::string> args = {jackd, "-n", m_name, "-r", "-d", "dummy", "-r", rate, "-p", period};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        error = "fork failed";
+        return false;
+    }
+    if (pid == 0) {
+        // The server must not outlive a test that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, STDIN_FILENO);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    m_pid = pid;
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            error = "jackd exited at start";
+            return false;
+        }
+        if (Accepts(m_name))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    error = "jackd did not take clients within 10 s";
+    Stop();
+    return false;
+}
+
+void CJackServer::Stop() {
+    if (m_pid <= 0)
+        return;
+    kill(m_pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+    int status = 0;
+    while (waitpid(m_pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    m_pid = -1;
+}
+
+} // namespace playkit_test

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+namespace playkit_test {
+
+// A JACK server of the test's own: jackd with the dummy driver (no sound card needed), under a name
+// no other run on the machine uses, so that tests running at the same time never meet. Start sets
+// JACK_DEFAULT_SERVER, so every JACK client of this process (PortAudio's too) finds it. The server
+// dies with the test process, and Stop or the destructor end it.
+class CJackServer {
+public:
+    explicit CJackServer(unsigned rate = 48000, unsigned period = 256);
+    ~CJackServer();
+    CJackServer(const CJackServer&) = delete;
+    CJackServer& operator=(const CJackServer&) = delete;
+
+    // Starts the server (again, under the same name, after Stop) and waits until it takes clients.
+    bool Start(std::string& error);
+    // Ends the server as an operator would (SIGTERM; SIGKILL when it does not go) and reaps it.
+    void Stop();
+    bool Running() const { return m_pid > 0; }
+    const std::string& Name() const { return m_name; }
+    unsigned Rate() const { return m_rate; }
+    unsigned Period() const { return m_period; }
+
+private:
+    std::string m_name;
+    unsigned m_rate;
+    unsigned m_period;
+    pid_t m_pid = -1;
+};
+
+} // namespace playkit_test
