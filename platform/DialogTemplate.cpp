@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabBar>
@@ -150,6 +151,11 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
     }
     case ControlKind::VerticalTrackbar:
         return new QSlider(Qt::Vertical, parent);
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        return bar;
+    }
     case ControlKind::Edit:
         return new QLineEdit(parent);
     case ControlKind::ComboBox:

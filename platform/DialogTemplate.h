@@ -46,6 +46,7 @@ enum class ControlKind {
     TabControl,
     ListView,
     VerticalTrackbar, // vertical trackbar without ticks
+    ProgressBar,      // progress bar with a border
     Edit,             // one-line edit field (ES_READONLY, ES_NUMBER: digit keys only, ES_RIGHT)
     ComboBox,         // drop-down list; the height in the resource includes the dropped list
     ListBox,          // single-selection list of texts

@@ -37,4 +37,60 @@ LRESULT SendMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam)
     return event.result();
 }
 
+void SendCancel::Cancel() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_bCancelled = true;
+    }
+    m_cv.notify_all();
+}
+
+bool SendCancel::IsCancelled() const {
+    std::lock_guard lock(m_mutex);
+    return m_bCancelled;
+}
+
+bool SendMessageCancellable(QObject* target, UINT message, WPARAM wParam, LPARAM lParam,
+                            const std::shared_ptr<SendCancel>& cancel, LRESULT* result) {
+    Q_ASSERT(cancel);
+    if (!target || cancel->IsCancelled())
+        return false;
+    if (target->thread() == QThread::currentThread()) {
+        MessageEvent event(message, wParam, lParam);
+        QCoreApplication::sendEvent(target, &event);
+        if (result)
+            *result = event.result();
+        return true;
+    }
+    // The reply lives on its own so that a handler still running after the sender gave up writes into
+    // memory that exists.
+    struct Reply {
+        bool done = false;
+        LRESULT result = 0;
+    };
+    auto reply = std::make_shared<Reply>();
+    QMetaObject::invokeMethod(
+        target,
+        [target, message, wParam, lParam, cancel, reply] {
+            if (cancel->IsCancelled())
+                return;
+            MessageEvent event(message, wParam, lParam);
+            QCoreApplication::sendEvent(target, &event);
+            {
+                std::lock_guard lock(cancel->m_mutex);
+                reply->done = true;
+                reply->result = event.result();
+            }
+            cancel->m_cv.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(cancel->m_mutex);
+    cancel->m_cv.wait(lock, [&] { return reply->done || cancel->m_bCancelled; });
+    if (!reply->done)
+        return false;
+    if (result)
+        *result = reply->result;
+    return true;
+}
+
 } // namespace platform

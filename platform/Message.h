@@ -4,6 +4,10 @@
 
 #include <QEvent>
 
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
 class QObject;
 
 namespace platform {
@@ -45,5 +49,28 @@ bool PostMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam);
 // Delivers the message on the target's thread and waits until it has been handled; returns the
 // receiver's result. Any thread; the target's thread must not be waiting for the caller.
 LRESULT SendMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Releases a thread that waits in SendMessageCancellable: once cancelled, a waiting send returns at
+// once and a message not yet delivered is dropped. Shared by the sending thread and the canceller.
+class SendCancel {
+public:
+    // Any thread.
+    void Cancel();
+    bool IsCancelled() const;
+
+private:
+    friend bool SendMessageCancellable(QObject*, UINT, WPARAM, LPARAM, const std::shared_ptr<SendCancel>&,
+                                       LRESULT*);
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_bCancelled = false;
+};
+
+// SendMessage for a thread that the target's thread may have to wait for: true with the receiver's
+// result once the message has been handled; false, without waiting any longer, as soon as cancel is
+// cancelled (the message is then not delivered, or its result is dropped if it is being handled).
+// Any thread; on the target's own thread the message is handled directly.
+bool SendMessageCancellable(QObject* target, UINT message, WPARAM wParam, LPARAM lParam,
+                            const std::shared_ptr<SendCancel>& cancel, LRESULT* result = nullptr);
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #include "app/main/MainDlg.h"
 
 #include "app/data/GroupFile.h"
+#include "app/dialogs/LoadProcDlg.h"
 #include "app/res/Resources.h"
 #include "padkit/controls/SysColor.h"
 #include "padkit/util/Com.h"
@@ -9,13 +10,25 @@
 #include "platform/MenuTemplate.h"
 #include "platform/Message.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
 
 namespace {
 
 constexpr COLORREF kGreyFace = RGB(127, 127, 127);
 constexpr COLORREF kGreyFaceHi = RGB(96, 96, 96);
+constexpr COLORREF kStoppedFace = RGB(128, 64, 64);
+constexpr COLORREF kStoppedFaceHi = RGB(128, 32, 32);
+constexpr COLORREF kPlayingFace = RGB(255, 128, 128);
+constexpr COLORREF kPlayingFaceHi = RGB(255, 96, 96);
+constexpr COLORREF kSwitchOnFace = RGB(0, 162, 232);
+constexpr COLORREF kSwitchOnFaceHi = RGB(0, 128, 198);
 constexpr COLORREF kAllStopFace = RGB(128, 255, 128);
 constexpr COLORREF kAllStopFaceHi = RGB(92, 255, 92);
 constexpr int kButtonCornerR = 5;
@@ -25,10 +38,22 @@ constexpr int kMonitorRowHeight = 22;
 // Grid lines, full-row selection, info tips.
 constexpr DWORD kMonitorListStyle = 0x421;
 
-constexpr const char* kNewGroupName = "Group1";
-constexpr const char* kErrorCaption = "エラー";
-constexpr const char* kSaveChangesText = "変更があります。保存しますか？";
-constexpr const char* kConfirmCaption = "確認";
+// The meter of a channel fader, in dB below full scale.
+constexpr int kMeterFloor = -48;
+constexpr int kMeterRedMin = -8;
+constexpr int kMeterYellowMin = -18;
+
+// Volumes and balances as the player takes them, in hundredths of a decibel.
+constexpr LONG kSilence = -10000;
+constexpr LONG kFullBalance = 10000;
+constexpr int kPanMax = 50;
+
+// Player results.
+constexpr int kOpenRefusedExtension = -31;
+
+constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
+constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
+constexpr const char* kCannotPlayText = "%1\nこのファイルを再生できません。";
 
 bool InRange(int id, int first, int count) {
     return id >= first && id < first + count;
@@ -36,12 +61,49 @@ bool InRange(int id, int first, int count) {
 
 } // namespace
 
+LONG ChannelAttenuation(int volume, int master) {
+    if (volume <= 0 || master <= 0)
+        return kSilence;
+    // Integer product first: 1 at master 1 must give exactly -8000.
+    return static_cast<LONG>(2000.0 * std::log10(static_cast<double>(volume) * master / 10000.0));
+}
+
+LONG ChannelBalance(int pan) {
+    if (pan == 0)
+        return 0;
+    if (pan >= kPanMax)
+        return kFullBalance;
+    if (pan <= -kPanMax)
+        return -kFullBalance;
+    if (pan > 0)
+        return std::abs(
+            static_cast<LONG>(2000.0 * std::log10((kPanMax - pan) / static_cast<double>(kPanMax))));
+    return static_cast<LONG>(2000.0 * std::log10((pan + kPanMax) / static_cast<double>(kPanMax)));
+}
+
+int SpeedKnobPos(double rate) {
+    // A tiny allowance so that a stored 0.3 (2.9999... tenths) shows as 3, as it was set.
+    return static_cast<int>(rate * 10.0 + 1e-9);
+}
+
+void CMainDlg::CNotifyTarget::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    platform::PostMessage(m_pWnd, msg, wParam, lParam);
+}
+
 CMainDlg::CMainDlg(COM* pCom, QWidget* parent, CSettingsFile settings)
     : QDialog(parent), m_pCom(pCom), m_Option{}, m_hIcon(LoadAppIcon()), m_Settings(std::move(settings)) {
     LoadOption(m_Option, m_Settings);
+    m_timerPlay.setInterval(kTimerPeriodMs);
+    connect(&m_timerPlay, &QTimer::timeout, this, [this] { OnTimer(ID_TIMER_PLAY); });
 }
 
-CMainDlg::~CMainDlg() = default;
+CMainDlg::~CMainDlg() {
+    ReleaseHook();
+    m_timerPlay.stop();
+    // Closed while the window still exists: no notice of theirs reaches a window that is going.
+    for (CAdxShow& show : m_Show)
+        show.Close();
+}
 
 BOOL CMainDlg::Create(const QStringList& pieces) {
     const platform::DialogTemplate* tmpl = FindDialogResource(IDD_PADORA_DIALOG);
@@ -63,12 +125,15 @@ BOOL CMainDlg::Create(const QStringList& pieces) {
     m_pClient = new QWidget(this);
     m_pClient->setAutoFillBackground(true);
     layout->addWidget(m_pClient);
+    // The knobs tell their parent widget, the client area, that they moved: the window takes it there.
+    m_pClient->installEventFilter(this);
 
     platform::BuildDialogControls(
         m_pClient, *tmpl,
         [this](const platform::ControlTemplate& c, QWidget* parent) { return MakeControl(c.id, parent); },
         [this](UINT id) { OnCommand(id); });
     BindControls();
+    const HandlerScope scope(m_nHandlerDepth);
     return OnInitDialog(pieces);
 }
 
@@ -88,14 +153,14 @@ QWidget* CMainDlg::MakeControl(int id, QWidget* parent) {
     if (id == IDC_TAB_GROUP)
         return new CGroupTabCtrl(parent);
     if (id == IDC_LIST_MONITOR)
-        return new CMonitorListArea(parent);
+        return new CMonitorListCtrl(parent);
     return nullptr;
 }
 
 void CMainDlg::BindControls() {
     using platform::GetDlgItemAs;
     m_tabGroup = GetDlgItemAs<CGroupTabCtrl>(m_pClient, IDC_TAB_GROUP);
-    m_listMonitor = GetDlgItemAs<CMonitorListArea>(m_pClient, IDC_LIST_MONITOR);
+    m_listMonitor = dynamic_cast<CMonitorListCtrl*>(platform::GetDlgItem(m_pClient, IDC_LIST_MONITOR));
     for (int i = 0; i < kChannelCount; ++i) {
         m_ctrlFader[i] = GetDlgItemAs<CFaderCtrl>(m_pClient, IDC_FADER1 + i);
         m_ctrlPan[i] = GetDlgItemAs<CKnobCtrl>(m_pClient, IDC_PAN1 + i);
@@ -107,6 +172,17 @@ void CMainDlg::BindControls() {
     }
     m_ctrlMaster = GetDlgItemAs<QSlider>(m_pClient, IDC_MASTER);
     m_btnAllStop = GetDlgItemAs<CPadButtonCtrl>(m_pClient, IDC_ALLSTOP);
+
+    // Every scroll action of a trackbar (drag, line, page, wheel) is a notification; setting a position
+    // from the program is not. The action has already moved the slider position, not yet the value.
+    std::vector<QSlider*> sliders(m_ctrlFader, m_ctrlFader + kChannelCount);
+    sliders.push_back(m_ctrlMaster);
+    for (QSlider* slider : sliders) {
+        const int id = platform::GetDlgCtrlID(slider);
+        connect(slider, &QAbstractSlider::actionTriggered, this,
+                [this, slider, id](int) { OnFaderScroll(id, slider->sliderPosition()); });
+    }
+    connect(m_tabGroup, &QTabBar::currentChanged, this, [this](int) { SelectGroup(-1); });
 }
 
 BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
@@ -116,6 +192,8 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
     m_listMonitor->SetBkColor(kMonitorBackColor);
     m_listMonitor->SetTextBkColor(kMonitorBackColor);
     m_listMonitor->SetTextColor(kMonitorTextColor);
+    m_listMonitor->InitColumn();
+    m_listMonitor->ShowChannels(FALSE);
     setWindowIcon(m_hIcon);
 
     if (!pieces.isEmpty()) {
@@ -124,12 +202,17 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
                               QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
         } else {
             FillGroupTab();
+            m_listMonitor->SetGroupData(&m_aGroup[0]);
+            m_listMonitor->ShowChannels(FALSE);
+            RunLoader();
             m_bModified = FALSE;
+            RestoreHook();
         }
     }
     // No set yet: start a new one once the window runs.
     if (m_aGroup.IsEmpty())
         platform::PostMessage(this, platform::WM_COMMAND, ID_FILE_NEW, 0);
+    m_timerPlay.start();
     return TRUE;
 }
 
@@ -145,7 +228,7 @@ void CMainDlg::InitControls() {
     for (int i = 0; i < kChannelCount; ++i) {
         m_ctrlFader[i]->setRange(0, 100);
         m_ctrlFader[i]->setValue(100);
-        m_ctrlPan[i]->SetRange(-50, 50);
+        m_ctrlPan[i]->SetRange(-kPanMax, kPanMax);
         m_ctrlPan[i]->SetPos(0);
         m_ctrlPan[i]->SetBkColor(kBackColor);
         m_ctrlSpeed[i]->SetRange(1, 100);
@@ -180,23 +263,84 @@ void CMainDlg::FillGroupTab() {
     }
 }
 
+int CMainDlg::SelectGroup(int index) {
+    const HandlerScope scope(m_nHandlerDepth);
+    if (index >= 0) {
+        if (index >= m_tabGroup->count())
+            return 0;
+        const QSignalBlocker block(m_tabGroup);
+        m_tabGroup->setCurrentIndex(index);
+    }
+    const int cur = m_tabGroup->currentIndex();
+    StopAll();
+    ReleaseHook();
+    for (int i = 0; i < kChannelCount; ++i) {
+        m_Show[i].Close();
+        m_btnPad[i]->SetFaceColor(kGreyFace);
+        m_btnPad[i]->SetFaceHiColor(kGreyFaceHi);
+        m_btnPad[i]->update();
+    }
+    m_listMonitor->SetGroupData(cur >= 0 && cur < m_aGroup.GetSize() ? &m_aGroup[cur] : nullptr);
+    RunLoader();
+    m_listMonitor->RefreshChannels(FALSE);
+    RestoreHook();
+    return 1;
+}
+
+void CMainDlg::RunLoader() {
+    CLoadProcDlg loader(this);
+    loader.DoModal();
+}
+
 int CMainDlg::LoadGroupFile(const QString& path) {
     return CGroupFile(m_Settings).Load(path, m_aGroup, m_strFilePath);
 }
 
 int CMainDlg::SaveGroupFile(BOOL bSaveAs) {
-    return CGroupFile(m_Settings).Save(this, m_strFilePath, m_aGroup, m_Option.bRelative, bSaveAs);
+    return CGroupFile(m_Settings, m_askSavePath)
+        .Save(this, m_strFilePath, m_aGroup, m_Option.bRelative, bSaveAs);
+}
+
+void CMainDlg::SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave) {
+    m_askOpenPath = std::move(askOpen);
+    m_askSavePath = std::move(askSave);
 }
 
 bool CMainDlg::event(QEvent* e) {
     if (e->type() == platform::MessageEvent::eventType()) {
         auto* msg = static_cast<platform::MessageEvent*>(e);
-        if (msg->message() == platform::WM_COMMAND) {
-            OnCommand(static_cast<UINT>(msg->wParam()));
-            return true;
-        }
+        msg->setResult(OnMessage(msg->message(), msg->wParam(), msg->lParam()));
+        return true;
     }
     return QDialog::event(e);
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_pClient && e->type() == platform::MessageEvent::eventType()) {
+        auto* msg = static_cast<platform::MessageEvent*>(e);
+        msg->setResult(OnMessage(msg->message(), msg->wParam(), msg->lParam()));
+        return true;
+    }
+    return QDialog::eventFilter(watched, e);
+}
+
+LRESULT CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HandlerScope scope(m_nHandlerDepth);
+    switch (message) {
+    case platform::WM_COMMAND:
+        OnCommand(static_cast<UINT>(wParam));
+        return 0;
+    case WM_LOAD_CHANNEL:
+        return OnLoadChannel(static_cast<int>(wParam));
+    case WM_GRAPH_NOTIFY:
+        return OnGraphNotify();
+    case WM_PEAK_NOTIFY:
+        return OnPeakNotify(wParam, lParam);
+    case WM_KNOB_CHANGED:
+        return OnKnobChanged(wParam, lParam);
+    default:
+        return 0;
+    }
 }
 
 void CMainDlg::reject() {
@@ -204,16 +348,52 @@ void CMainDlg::reject() {
 }
 
 void CMainDlg::OnCommand(UINT id) {
+    const HandlerScope scope(m_nHandlerDepth);
+    if (InRange(static_cast<int>(id), IDC_PAD1, kChannelCount)) {
+        OnPad(static_cast<int>(id) - IDC_PAD1);
+        return;
+    }
+    if (InRange(static_cast<int>(id), IDC_REPEAT1, kChannelCount) ||
+        InRange(static_cast<int>(id), IDC_FADEIN1, kChannelCount) ||
+        InRange(static_cast<int>(id), IDC_FADEOUT1, kChannelCount)) {
+        OnSwitch(id);
+        return;
+    }
     switch (id) {
+    case IDC_ALLSTOP:
+        StopAll();
+        break;
     case platform::IDCANCEL:
         OnCancel();
         break;
     case ID_FILE_NEW:
         OnFileNew();
         break;
-    case ID_APP_ABOUT:
+    case ID_FILE_OPEN:
+        OnFileOpen();
+        break;
+    case ID_FILE_SAVE:
+        OnFileSave(FALSE);
+        break;
+    case ID_FILE_SAVE_AS:
+        OnFileSave(TRUE);
+        break;
+    case ID_GROUP_EDIT:
+        OnGroupEdit();
+        break;
+    case ID_OPTION:
+        OnOption();
+        break;
     case ID_APP_EXIT:
-        // Not the window's own commands: the frame and the application object handle them.
+        // Ending the program through the menu asks about unsaved changes as closing the window does.
+        ReleaseHook();
+        if (QuerySaveChanges())
+            ForwardToFrame(id);
+        else
+            RestoreHook();
+        break;
+    case ID_APP_ABOUT:
+        // Not the window's own command: the application object shows the about box.
         ForwardToFrame(id);
         break;
     default:
@@ -222,6 +402,11 @@ void CMainDlg::OnCommand(UINT id) {
 }
 
 void CMainDlg::OnCancel() {
+    ReleaseHook();
+    if (!QuerySaveChanges()) {
+        RestoreHook();
+        return;
+    }
     if (m_pCom && *m_pCom->Get_pwndMain())
         platform::PostMessage(*m_pCom->Get_pwndMain(), platform::WM_CLOSE, 0, 0);
 }
@@ -231,28 +416,238 @@ void CMainDlg::ForwardToFrame(UINT id) {
         platform::PostMessage(*m_pCom->Get_pwndMain(), platform::WM_COMMAND, id, 0);
 }
 
-void CMainDlg::OnFileNew() {
-    if (m_bModified) {
-        const int answer =
-            PADKIT_MessageBox(this, QString::fromUtf8(kSaveChangesText), QString::fromUtf8(kConfirmCaption),
-                              MB_YESNOCANCEL | MB_ICONINFORMATION);
-        if (answer == IDCANCEL)
-            return;
-        if (answer == IDYES) {
-            const int r = SaveGroupFile(FALSE);
-            if (r != CGroupFile::kOk) {
-                if (r != CGroupFile::kCancelled)
-                    PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
-                                      QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
-                return;
-            }
+void CMainDlg::ReleaseHook() {
+    // Background capture comes with the key handling; nothing is captured yet.
+}
+
+void CMainDlg::RestoreHook() {
+    // Background capture comes with the key handling; nothing is captured yet.
+}
+
+void CMainDlg::SetPadColor(int i, int playState) {
+    COLORREF face = kGreyFace;
+    COLORREF faceHi = kGreyFaceHi;
+    if (playState == CChannelData::kStopped) {
+        face = kStoppedFace;
+        faceHi = kStoppedFaceHi;
+    } else if (playState == CChannelData::kPlaying) {
+        face = kPlayingFace;
+        faceHi = kPlayingFaceHi;
+    }
+    m_btnPad[i]->SetFaceColor(face);
+    m_btnPad[i]->SetFaceHiColor(faceHi);
+    m_btnPad[i]->update();
+}
+
+void CMainDlg::SetSwitch(CPadButtonCtrl* sw, BOOL on) {
+    sw->SetCheck(on ? padkit::BST_CHECKED : padkit::BST_UNCHECKED);
+    sw->SetFaceColor(on ? kSwitchOnFace : kGreyFace);
+    sw->SetFaceHiColor(on ? kSwitchOnFaceHi : kGreyFaceHi);
+    sw->update();
+}
+
+void CMainDlg::RedrawChannelRow(int i) {
+    m_listMonitor->RedrawItems(i, i);
+}
+
+LRESULT CMainDlg::OnLoadChannel(int i) {
+    CGroupData* g = GetCurGroup();
+    if (!g || i < 0 || i >= kChannelCount)
+        return -1;
+    CChannelData& ch = g->m_aChannel[i];
+    ch.m_nPlayState = CChannelData::kNoMedia;
+    m_ctrlFader[i]->setValue(100 - ch.m_nVolume);
+    SetSwitch(m_btnRepeat[i], ch.m_bRepeat);
+    SetSwitch(m_btnFadeIn[i], ch.m_bFadeIn);
+    SetSwitch(m_btnFadeOut[i], ch.m_bFadeOut);
+    m_ctrlPan[i]->SetPos(ch.m_nPan);
+    m_ctrlSpeed[i]->SetPos(SpeedKnobPos(ch.m_dRate));
+    SetPadColor(i, CChannelData::kNoMedia);
+    if (ch.m_strFile.isEmpty())
+        return 0;
+
+    const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
+    if (r != 0) {
+        // Say what went wrong and with which file.
+        const char* text = kCannotPlayText;
+        if (r == kOpenRefusedExtension)
+            text = kNotSupportedText;
+        else if (!QFileInfo::exists(ch.m_strFile))
+            text = kNotFoundText;
+        PADKIT_MessageBox(this, QString::fromUtf8(text).arg(ch.m_strFile), LoadResString(IDS_APP_TITLE),
+                          MB_ICONEXCLAMATION | MB_OK);
+        return -1;
+    }
+    ch.m_nPlayState = CChannelData::kStopped;
+    ch.m_dPlayTime = m_Show[i].GetTickCount();
+    ch.m_dEndTime = m_Show[i].GetTotalTime();
+    m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
+    m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
+    CFaderCtrl* fader = m_ctrlFader[i];
+    fader->SetLevelRange(kMeterFloor, 0);
+    fader->SetLevelRangeR(kMeterRedMin, 0);
+    fader->SetLevelRangeY(kMeterYellowMin, kMeterRedMin);
+    fader->SetLevelRangeG(kMeterFloor, kMeterYellowMin);
+    fader->SetLevelPos(kMeterFloor);
+    SetPadColor(i, CChannelData::kStopped);
+    return 0;
+}
+
+void CMainDlg::OnPad(int i) {
+    CGroupData* g = GetCurGroup();
+    if (!g || !m_Show[i].IsRender())
+        return;
+    CChannelData& ch = g->m_aChannel[i];
+    // A running fade cannot be interrupted from the pad.
+    if (ch.m_nFadeMode != 0)
+        return;
+    SetChannelPan(i, ch.m_nPan);
+    SetChannelRate(i, ch.m_dRate);
+    if (m_bStopKey) {
+        if (ch.m_bFadeOut) {
+            ch.m_nFadeTarget = ch.m_nVolume;
+            ch.m_nFadeVolume = ch.m_nVolume;
+            ch.m_nFadeMode = -1;
+        } else {
+            StopChannel(i);
+        }
+        return;
+    }
+    if (ch.m_bFadeIn) {
+        ch.m_nFadeTarget = ch.m_nVolume;
+        ch.m_nFadeVolume = 0;
+        ch.m_nFadeMode = 1;
+        SetChannelVolume(i, 0);
+    } else {
+        SetChannelVolume(i, ch.m_nVolume);
+    }
+    PlayChannel(i);
+}
+
+int CMainDlg::PlayChannel(int i) {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return 0;
+    CChannelData& ch = g->m_aChannel[i];
+    if (ch.m_nPlayState == CChannelData::kNoMedia)
+        return 1;
+    if (ch.m_nPlayState == CChannelData::kPlaying)
+        StopChannel(i);
+    m_Show[i].Play();
+    ch.m_nPlayState = CChannelData::kPlaying;
+    RefreshPlayState();
+    SetPadColor(i, CChannelData::kPlaying);
+    return 1;
+}
+
+int CMainDlg::StopChannel(int i) {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return 0;
+    if (g->m_aChannel[i].m_nPlayState != CChannelData::kPlaying)
+        return 1;
+    m_Show[i].Stop();
+    SetPadColor(i, CChannelData::kStopped);
+    return 1;
+}
+
+void CMainDlg::StopAll() {
+    for (int i = 0; i < kChannelCount; ++i)
+        StopChannel(i);
+}
+
+int CMainDlg::SetChannelVolume(int i, int volume) {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return 0;
+    g->m_aChannel[i].m_nVolume = volume;
+    m_ctrlFader[i]->setValue(100 - volume);
+    RedrawChannelRow(i);
+    if (m_Show[i].IsRender())
+        m_Show[i].SetVolume(ChannelAttenuation(volume, m_nMasterVolume));
+    return 1;
+}
+
+void CMainDlg::ApplyMasterVolume() {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return;
+    for (int i = 0; i < kChannelCount; ++i)
+        SetChannelVolume(i, g->m_aChannel[i].m_nVolume);
+}
+
+int CMainDlg::SetChannelPan(int i, int pan) {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return 0;
+    CChannelData& ch = g->m_aChannel[i];
+    if (pan != ch.m_nPan) {
+        ch.m_nPan = pan;
+        m_bModified = TRUE;
+    }
+    m_ctrlPan[i]->SetPos(pan);
+    RedrawChannelRow(i);
+    m_Show[i].SetBalance(ChannelBalance(pan));
+    return 1;
+}
+
+int CMainDlg::SetChannelRate(int i, double rate) {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return 0;
+    CChannelData& ch = g->m_aChannel[i];
+    if (rate != ch.m_dRate) {
+        ch.m_dRate = rate;
+        m_bModified = TRUE;
+    }
+    m_ctrlSpeed[i]->SetPos(SpeedKnobPos(rate));
+    RedrawChannelRow(i);
+    m_Show[i].SetRate(rate);
+    return 1;
+}
+
+LRESULT CMainDlg::OnKnobChanged(WPARAM wParam, LPARAM lParam) {
+    // lParam names the knob; only this window's own knobs are taken, by identity, never dereferenced.
+    const auto* knob = reinterpret_cast<const CKnobCtrl*>(lParam);
+    for (int i = 0; i < kChannelCount; ++i) {
+        if (knob == m_ctrlSpeed[i]) {
+            SetChannelRate(i, static_cast<double>(static_cast<UINT>(wParam)) * 0.1);
+            return 0;
+        }
+        if (knob == m_ctrlPan[i]) {
+            SetChannelPan(i, static_cast<int>(static_cast<LPARAM>(wParam)));
+            return 0;
         }
     }
-    m_aGroup.RemoveAll();
-    CGroupData group;
-    group.m_strName = QString::fromUtf8(kNewGroupName);
-    m_aGroup.Add(group);
-    FillGroupTab();
-    m_bModified = FALSE;
-    m_strFilePath.clear();
+    return 0;
+}
+
+void CMainDlg::OnSwitch(UINT id) {
+    CGroupData* g = GetCurGroup();
+    if (!g)
+        return;
+    const int nid = static_cast<int>(id);
+    CPadButtonCtrl* sw = nullptr;
+    BOOL* field = nullptr;
+    if (InRange(nid, IDC_REPEAT1, kChannelCount)) {
+        sw = m_btnRepeat[nid - IDC_REPEAT1];
+        field = &g->m_aChannel[nid - IDC_REPEAT1].m_bRepeat;
+    } else if (InRange(nid, IDC_FADEIN1, kChannelCount)) {
+        sw = m_btnFadeIn[nid - IDC_FADEIN1];
+        field = &g->m_aChannel[nid - IDC_FADEIN1].m_bFadeIn;
+    } else {
+        sw = m_btnFadeOut[nid - IDC_FADEOUT1];
+        field = &g->m_aChannel[nid - IDC_FADEOUT1].m_bFadeOut;
+    }
+    *field = sw->GetCheck() == padkit::BST_CHECKED ? TRUE : FALSE;
+    SetSwitch(sw, *field);
+}
+
+void CMainDlg::OnFaderScroll(int id, int position) {
+    if (InRange(id, IDC_FADER1, kChannelCount)) {
+        SetChannelVolume(id - IDC_FADER1, 100 - position);
+    } else if (id == IDC_MASTER) {
+        m_nMasterVolume = 100 - position;
+        ApplyMasterVolume();
+    }
 }

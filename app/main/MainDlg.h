@@ -1,13 +1,14 @@
 #pragma once
 
 #include "app/data/GroupArray.h"
+#include "app/data/GroupFile.h"
 #include "app/lists/MonitorListCtrl.h"
 #include "app/settings/Option.h"
-#include "padkit/controls/BaseListCtrl.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
 #include "padkit/controls/VolumeCtrl.h"
+#include "platform/Message.h"
 #include "platform/WinTypes.h"
 #include "playkit/AdxShow.h"
 
@@ -15,16 +16,33 @@
 #include <QIcon>
 #include <QSlider>
 #include <QStringList>
+#include <QTimer>
+
+#include <functional>
 
 class COM;
 class QMenuBar;
 
 // The classes of the channel strips' controls; each line names the class put at those controls' ids.
-using CPadButtonCtrl = CGdiColorButton;    // pads, R / FI / FO switches, all-stop
-using CKnobCtrl = CVolumeCtrl;             // PAN and SPD knobs
-using CFaderCtrl = CLevelFaderCtrl;        // channel faders with level meter
-using CGroupTabCtrl = CBaseTabCtrl;        // group tabs
-using CMonitorListArea = CMonitorListCtrl; // monitor list
+using CPadButtonCtrl = CGdiColorButton; // pads, R / FI / FO switches, all-stop
+using CKnobCtrl = CVolumeCtrl;          // PAN and SPD knobs
+using CFaderCtrl = CLevelFaderCtrl;     // channel faders with level meter
+using CGroupTabCtrl = CBaseTabCtrl;     // group tabs
+
+// The player's attenuation in hundredths of a decibel (0 to -10000) for a channel volume 0 to 100 under
+// the master volume 0 to 100: 2000 log10 of the product, truncated; -10000 when either is 0.
+LONG ChannelAttenuation(int volume, int master);
+// The player's balance for a pan of -50 (left) to 50 (right): the far side is attenuated by
+// 2000 log10 of the distance from the edge, truncated; +-10000 at the edges.
+LONG ChannelBalance(int pan);
+// The SPD knob's position for a speed: tenths, truncated.
+int SpeedKnobPos(double rate);
+// The meter position for a peak sample 0 to 32768 at a channel volume: its dB below full scale (floor
+// -48) with the 48 dB above the floor scaled by the volume, truncated.
+int MeterLevel(int peak, int volume);
+// How far one 100 ms timer step moves a fade to target over seconds: at least 1; a fade shorter
+// than one step (or a bad time) covers the whole distance at once.
+int FadeStep(int target, double seconds);
 
 // The main sampler window: the tabs of the live sound set, the monitor list, ten channel strips and the
 // master strip. It owns the live set, the settings record and the ten players of the current group.
@@ -35,6 +53,14 @@ public:
     static constexpr COLORREF kBackColor = RGB(64, 64, 64);
     static constexpr COLORREF kStaticTextColor = RGB(191, 191, 191);
     static constexpr int kChannelCount = CGroupData::kChannelCount;
+    static constexpr int ID_TIMER_PLAY = 1000;
+    static constexpr int kTimerPeriodMs = 100;
+    static constexpr UINT WM_GRAPH_NOTIFY = platform::WM_APP + 1;
+    static constexpr UINT WM_PEAK_NOTIFY = platform::WM_APP + 2;
+    static constexpr const char* kNewGroupName = "Group1";
+    static constexpr const char* kErrorCaption = "エラー";
+    static constexpr const char* kSaveChangesText = "変更があります。保存しますか？";
+    static constexpr const char* kConfirmCaption = "確認";
 
     // pCom: the frame's window-pointer holder (not owned). settings: where Padora.INI lives.
     explicit CMainDlg(COM* pCom, QWidget* parent = nullptr, CSettingsFile settings = CSettingsFile());
@@ -48,6 +74,22 @@ public:
     CGroupData* GetCurGroup();
     // Rebuilds the tabs from the set.
     void FillGroupTab();
+    // Makes tab index (-1: the selected one) current and loads its sounds: 1 done, 0 no such tab.
+    int SelectGroup(int index);
+
+    // Transport and mixing of channel i of the current group; 1 done, 0 without a current group.
+    int PlayChannel(int i);
+    int StopChannel(int i);
+    void StopAll();
+    int SetChannelVolume(int i, int volume);
+    int SetChannelPan(int i, int pan);
+    int SetChannelRate(int i, double rate);
+    void InitControls();
+
+    // The steps of the 100 ms timer; 1 done, 0 without a current group.
+    int RefreshPlayState();
+    int RefreshPlayTime();
+    int StepFades();
 
     // The group file operations on the live set (0 done, -1 read error, -99 save cancelled, else a write
     // error).
@@ -59,9 +101,20 @@ public:
     const QString& FilePath() const { return m_strFilePath; }
     BOOL IsModified() const { return m_bModified; }
     int MasterVolume() const { return m_nMasterVolume; }
+    CAdxShow& Player(int i) { return m_Show[i]; }
+    QTimer& PlayTimer() { return m_timerPlay; }
+
+    // True while one of the window's handlers runs, that is while a modal window it opened (loader,
+    // message box, file dialog) runs a nested loop on its stack: the window must not be destroyed then.
+    bool IsInHandler() const { return m_nHandlerDepth > 0; }
+
+    // Where Open and Save As ask for a path (tests answer without a dialog); empty: the file dialogs.
+    using OpenPathAsker = std::function<QString(QWidget* pParent)>;
+    void SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave);
 
 protected:
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     // Esc, the caption's close box and the hidden "終了" button.
     void reject() override;
     // The OK button is hidden and disabled: Enter does not end the window.
@@ -71,13 +124,63 @@ private:
     BOOL OnInitDialog(const QStringList& pieces);
     QWidget* MakeControl(int id, QWidget* parent);
     void BindControls();
-    void InitControls();
     void OnCommand(UINT id);
     void OnCancel();
-    void OnFileNew();
     void ForwardToFrame(UINT id);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Commands and notifications (MainDlg.cpp).
+    void OnPad(int i);
+    void OnSwitch(UINT id);
+    void OnFaderScroll(int id, int position);
+    LRESULT OnKnobChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnLoadChannel(int i);
+    void SetPadColor(int i, int playState);
+    void SetSwitch(CPadButtonCtrl* sw, BOOL on);
+    void RedrawChannelRow(int i);
+    void RunLoader();
+    void ApplyMasterVolume();
+    // Keyboard capture around modal windows; the capture itself lives with the key handling.
+    void ReleaseHook();
+    void RestoreHook();
+
+    // The set and its files (MainDlgFile.cpp).
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave(BOOL bSaveAs);
+    void OnGroupEdit();
+    void OnOption();
+    // The save prompt of New, Open and closing: TRUE to go on, FALSE when the operator cancelled or the
+    // save failed (then reported). The hook is released by the caller.
+    BOOL QuerySaveChanges();
+    void ShowNewSet();
+
+    // The 100 ms loop, media events and meters (MainDlgLoop.cpp).
+    void OnTimer(int id);
+    LRESULT OnGraphNotify();
+    LRESULT OnPeakNotify(WPARAM wParam, LPARAM lParam);
+
+    struct HandlerScope {
+        explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
+        ~HandlerScope() { --m_depth; }
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+        int& m_depth;
+    };
+
+    // Hands the players' notices to this window's queue; any thread.
+    class CNotifyTarget : public IAdxMessageTarget {
+    public:
+        explicit CNotifyTarget(QObject* pWnd) : m_pWnd(pWnd) {}
+        void PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        QObject* m_pWnd;
+    };
 
     COM* m_pCom;
+    // Before the players: they post to it until they are closed.
+    CNotifyTarget m_notifyTarget{this};
     OPTIONDATA m_Option;
     CGroupArray m_aGroup;
     CAdxShow m_Show[kChannelCount];
@@ -97,10 +200,14 @@ private:
     BOOL m_bModified = FALSE;
     QString m_strFilePath;
     QIcon m_hIcon;
-    CMonitorListArea* m_listMonitor = nullptr;
+    CMonitorListCtrl* m_listMonitor = nullptr;
     CGroupTabCtrl* m_tabGroup = nullptr;
 
     CSettingsFile m_Settings;
     QWidget* m_pClient = nullptr; // the dialog's client area under the menu bar
     QMenuBar* m_pMenuBar = nullptr;
+    QTimer m_timerPlay;
+    int m_nHandlerDepth = 0;
+    OpenPathAsker m_askOpenPath;
+    CGroupFile::PathAsker m_askSavePath;
 };

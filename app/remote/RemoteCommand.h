@@ -39,6 +39,9 @@ class IRemoteTarget {
 public:
     virtual void RemoteCommandArrived(const RemoteCommand& command) = 0;
     virtual RemoteState CurrentRemoteState() = 0;
+    // True while the target cannot take a command now (a modal window of it runs a nested loop):
+    // commands then wait, in order, until it can.
+    virtual bool RemoteBusy() { return false; }
 
 protected:
     ~IRemoteTarget() = default;

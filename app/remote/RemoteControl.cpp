@@ -47,6 +47,9 @@ CRemoteControl::CRemoteControl(IRemoteTarget* pTarget, QObject* parent)
     Q_ASSERT(m_pTarget);
     m_stateTimer.setInterval(kStatePollMs);
     connect(&m_stateTimer, &QTimer::timeout, this, &CRemoteControl::CheckState);
+    m_retryTimer.setSingleShot(true);
+    m_retryTimer.setInterval(kBusyRetryMs);
+    connect(&m_retryTimer, &QTimer::timeout, this, &CRemoteControl::Dispatch);
 }
 
 CRemoteControl::~CRemoteControl() {
@@ -93,21 +96,41 @@ bool CRemoteControl::Start(const Config& config) {
 void CRemoteControl::Stop() {
     m_server.Stop();
     m_stateTimer.stop();
+    m_retryTimer.stop();
     m_listeners.clear();
+    m_pending.clear();
 }
 
 bool CRemoteControl::event(QEvent* e) {
     if (e->type() != RemoteEvent::Type())
         return QObject::event(e);
     const auto* remote = static_cast<RemoteEvent*>(e);
-    for (const RemoteCommand& command : remote->m_commands) {
-        if (command.kind == RemoteCommand::Kind::State)
-            Answer(remote->m_from);
-        else
-            m_pTarget->RemoteCommandArrived(command);
-    }
-    CheckState();
+    for (const RemoteCommand& command : remote->m_commands)
+        m_pending.push_back({command, remote->m_from});
+    Dispatch();
     return true;
+}
+
+void CRemoteControl::Dispatch() {
+    // A command may open a modal window (the loader of a group switch) whose nested loop delivers the
+    // next datagrams here: they wait behind the one under way instead of overtaking it.
+    if (m_bDispatching)
+        return;
+    m_bDispatching = true;
+    while (!m_pending.empty()) {
+        if (m_pTarget->RemoteBusy()) {
+            m_retryTimer.start();
+            break;
+        }
+        const Pending next = m_pending.front();
+        m_pending.pop_front();
+        if (next.command.kind == RemoteCommand::Kind::State)
+            Answer(next.from);
+        else
+            m_pTarget->RemoteCommandArrived(next.command);
+    }
+    m_bDispatching = false;
+    CheckState();
 }
 
 void CRemoteControl::Answer(const OscPeer& peer) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <deque>
 #include <vector>
 
 class CSettingsFile;
@@ -23,6 +24,8 @@ public:
     static constexpr int kStatePollMs = 50;
     // Addresses that asked for the state; the oldest is forgotten beyond this.
     static constexpr std::size_t kMaxListeners = 16;
+    // How often waiting commands are offered again to a busy target.
+    static constexpr int kBusyRetryMs = 10;
 
     struct Config {
         int nPort = kDefaultPort; // 0: off
@@ -50,6 +53,12 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    struct Pending {
+        RemoteCommand command;
+        OscPeer from;
+    };
+    // Hands the waiting commands to the target, in order, while it can take them.
+    void Dispatch();
     void Answer(const OscPeer& peer);
 
     IRemoteTarget* m_pTarget;
@@ -58,4 +67,7 @@ private:
     std::vector<OscPeer> m_listeners;
     RemoteState m_lastSent;
     QTimer m_stateTimer;
+    std::deque<Pending> m_pending;
+    bool m_bDispatching = false;
+    QTimer m_retryTimer; // while the target is busy
 };

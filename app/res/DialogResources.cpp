@@ -81,16 +81,41 @@ DialogTemplate MakeMainDialog() {
     return d;
 }
 
+DialogTemplate MakeLoadProcDialog() {
+    DialogTemplate d;
+    d.id = IDD_LOADPROC_DIALOG;
+    d.size = QSize(190, 44);
+    d.caption = QStringLiteral("サウンドファイル読み込み中...");
+    d.fontName = QStringLiteral("ＭＳ ゴシック");
+    d.fontPointSize = 12;
+    d.style = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
+    d.controls = {
+        Control(platform::IDC_STATIC, ControlKind::Static,
+                QStringLiteral("サウンドファイルを読み込んでいます。\nしばらくお待ちください。"), 25, 5, 159,
+                17),
+        Control(IDC_LOADPROC_ICON, ControlKind::Icon, {}, 3, 5, 20, 20),
+        Control(IDC_LOADPROC_PROGRESS, ControlKind::ProgressBar, {}, 25, 25, 162, 14),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 0, 0, 0, 0,
+                platform::WS_DISABLED),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 0, 0, 0, 0,
+                platform::WS_DISABLED),
+    };
+    return d;
+}
+
 } // namespace
 
 const DialogTemplate* FindDialogResource(int id) {
     static const DialogTemplate kAbout = MakeAboutBox();
     static const DialogTemplate kMain = MakeMainDialog();
+    static const DialogTemplate kLoadProc = MakeLoadProcDialog();
     switch (id) {
     case IDD_ABOUTBOX:
         return &kAbout;
     case IDD_PADORA_DIALOG:
         return &kMain;
+    case IDD_LOADPROC_DIALOG:
+        return &kLoadProc;
     default:
         return FindEditDialogResource(id);
     }

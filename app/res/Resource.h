@@ -7,6 +7,7 @@
 // Dialogs
 inline constexpr int IDD_ABOUTBOX = 100;
 inline constexpr int IDD_PADORA_DIALOG = 5001;
+inline constexpr int IDD_LOADPROC_DIALOG = 5002;
 
 // Frame resources (icon, menu, accelerators and document string share the id) and the main window's menu
 inline constexpr int IDR_MAINFRAME = 128;
@@ -44,6 +45,13 @@ inline constexpr int IDC_FADEOUT1 = 6721;
 inline constexpr int IDC_FADER1 = 7001;
 inline constexpr int IDC_MASTER = 7011;
 
+// Controls and messages of the loading dialog.
+inline constexpr int IDC_LOADPROC_ICON = 6101;
+inline constexpr int IDC_LOADPROC_PROGRESS = 7101;
+inline constexpr UINT IDC_LOADPROC_START = 7011; // command the dialog posts to itself to start loading
+inline constexpr UINT WM_LOADPROC_END = 7012;    // the loading worker has asked for every channel
+// Sent by the loading worker to the main window: load channel wParam (0 to 9) of the current group.
+inline constexpr UINT WM_LOAD_CHANNEL = 7013;
 // Editing dialogs: channel edit, group dialogs and the options dialog with its pages.
 inline constexpr int IDD_GROUP_DLG = 5011;
 inline constexpr int IDD_GROUP_EDIT = 5012;

@@ -9,6 +9,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QTimer>
+
+namespace {
+constexpr int kCloseRetryMs = 20;
+} // namespace
 
 CMainFrame::CMainFrame(std::function<bool(UINT id)> appCommands)
     : m_pCom(std::make_unique<COM>()), m_strClassName(QString::fromLatin1(kClassName)),
@@ -61,6 +66,13 @@ void CMainFrame::OnCommand(UINT id) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
+    // A modal window of the main window (the loader, a message box) runs a loop on the main window's
+    // stack: the main window goes once that has returned.
+    if (m_pMainDlg && m_pMainDlg->IsInHandler()) {
+        e->ignore();
+        QTimer::singleShot(kCloseRetryMs, this, [this] { close(); });
+        return;
+    }
     // No question about unsaved changes on this path.
     m_pMainDlg.reset();
     e->accept();

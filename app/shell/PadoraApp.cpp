@@ -8,6 +8,7 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
+#include "platform/Message.h"
 #include "playkit/AdxEngine.h"
 
 #include <QApplication>
@@ -326,6 +327,9 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
 
     auto pMainDlg = std::make_unique<CMainDlg>(m_pMainFrame->GetCom());
     pMainDlg->Create(pieces);
+    // Without a set from the command line the window has posted itself a new set: it loads before the
+    // window shows, as a named set does, so the window never appears blocked by its loader.
+    QCoreApplication::sendPostedEvents(pMainDlg.get(), platform::MessageEvent::eventType());
     pMainDlg->show();
     m_pMainFrame->SetMainDlg(std::move(pMainDlg));
 

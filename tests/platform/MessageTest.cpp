@@ -5,6 +5,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -73,4 +74,46 @@ TEST(Message, SendFromAWorkerWaitsForTheAnswer) {
     EXPECT_TRUE(r.got[0].onOwnThread);
 
     EXPECT_EQ(platform::SendMessage(&r, 7013, 5, 0), 10); // same thread: handled at once
+}
+
+TEST(Message, ACancellableSendAnswersLikeASendAndLetsGoWhenCancelled) {
+    Receiver r;
+    auto cancel = std::make_shared<platform::SendCancel>();
+    LRESULT answer = -1;
+    bool delivered = false;
+    QThread* worker = QThread::create(
+        [&] { delivered = platform::SendMessageCancellable(&r, 7013, 21, 0, cancel, &answer); });
+    worker->start();
+    while (!worker->isFinished())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker->wait();
+    delete worker;
+    EXPECT_TRUE(delivered);
+    EXPECT_EQ(answer, 42);
+    ASSERT_EQ(r.got.size(), 1u);
+    EXPECT_TRUE(r.got[0].onOwnThread);
+
+    // The receiver's thread waits for the sender without taking its queue: cancelling must free the
+    // sender, and the message it left behind is never handled.
+    r.got.clear();
+    delivered = true;
+    std::atomic<bool> sending{false};
+    QThread* blocked = QThread::create([&] {
+        sending = true;
+        delivered = platform::SendMessageCancellable(&r, 7013, 3, 0, cancel);
+    });
+    blocked->start();
+    while (!sending)
+        QThread::msleep(1);
+    QThread::msleep(20);
+    EXPECT_FALSE(blocked->isFinished());
+    cancel->Cancel();
+    EXPECT_TRUE(blocked->wait(5000));
+    delete blocked;
+    EXPECT_FALSE(delivered);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(r.got.empty());
+    // Once cancelled, later sends return at once.
+    EXPECT_FALSE(platform::SendMessageCancellable(&r, 7013, 4, 0, cancel));
+    EXPECT_TRUE(r.got.empty());
 }

@@ -152,8 +152,10 @@ public:
             state.aPlay[static_cast<size_t>(command.n)] = 1;
     }
     RemoteState CurrentRemoteState() override { return state; }
+    bool RemoteBusy() override { return busy; }
 
     std::vector<RemoteCommand> commands;
+    bool busy = false;
     bool onUiThread = true;
     RemoteState state;
 };
@@ -234,6 +236,37 @@ TEST(RemoteControl, CommandsFromALoopbackClientArriveInOrderOnTheUiThread) {
     }
     EXPECT_EQ(target.commands[13].kind, Kind::Group);
     EXPECT_EQ(target.commands[13].n, 2);
+}
+
+TEST(RemoteControl, CommandsWaitWhileTheWindowIsBusyAndNeverOvertakeEachOther) {
+    // A command that opens a modal window: its nested loop takes the next datagrams meanwhile.
+    class ModalTarget : public FakeTarget {
+    public:
+        void RemoteCommandArrived(const RemoteCommand& command) override {
+            FakeTarget::RemoteCommandArrived(command);
+            if (command.kind == Kind::Group)
+                WaitFor([] { return false; }, 300);
+        }
+    } target;
+    CRemoteControl remote(&target);
+    ASSERT_TRUE(remote.Start({FreePort(), QStringLiteral("127.0.0.1")}));
+    Client client;
+    client.Target("127.0.0.1", remote.Port());
+    target.busy = true;
+    client.Send("/padora/group", "i", 2);
+    client.Send("/padora/pad", "i", 1);
+    WaitFor([] { return false; }, 200);
+    EXPECT_TRUE(target.commands.empty());
+    target.busy = false;
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() >= 2; }));
+    client.Send("/padora/group", "i", 1);
+    client.Send("/padora/pad", "i", 2);
+    client.Send("/padora/pad", "i", 3);
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() >= 5; }));
+    const std::vector<Kind> kinds = {Kind::Group, Kind::Pad, Kind::Group, Kind::Pad, Kind::Pad};
+    for (std::size_t i = 0; i < kinds.size(); ++i)
+        EXPECT_EQ(target.commands[i].kind, kinds[i]) << i;
+    EXPECT_EQ(target.commands[4].n, 2);
 }
 
 TEST(RemoteControl, StateIsAnsweredAndEveryChangeFollows) {

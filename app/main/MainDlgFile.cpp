@@ -1,0 +1,97 @@
+#include "app/main/MainDlg.h"
+
+#include "padkit/util/MessageBox.h"
+
+BOOL CMainDlg::QuerySaveChanges() {
+    if (!m_bModified)
+        return TRUE;
+    const int answer =
+        PADKIT_MessageBox(this, QString::fromUtf8(kSaveChangesText), QString::fromUtf8(kConfirmCaption),
+                          MB_YESNOCANCEL | MB_ICONINFORMATION);
+    if (answer == IDNO)
+        return TRUE;
+    if (answer != IDYES)
+        return FALSE;
+    const int r = SaveGroupFile(FALSE);
+    if (r == CGroupFile::kOk) {
+        m_bModified = FALSE;
+        return TRUE;
+    }
+    if (r != CGroupFile::kCancelled)
+        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
+                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+    return FALSE;
+}
+
+void CMainDlg::ShowNewSet() {
+    FillGroupTab();
+    m_listMonitor->SetGroupData(&m_aGroup[0]);
+    m_listMonitor->ShowChannels(FALSE);
+    RunLoader();
+}
+
+void CMainDlg::OnFileNew() {
+    StopAll();
+    ReleaseHook();
+    if (!QuerySaveChanges()) {
+        RestoreHook();
+        return;
+    }
+    m_aGroup.RemoveAll();
+    CGroupData group;
+    group.m_strName = QString::fromUtf8(kNewGroupName);
+    m_aGroup.Add(group);
+    ShowNewSet();
+    m_bModified = FALSE;
+    m_strFilePath.clear();
+    RestoreHook();
+}
+
+void CMainDlg::OnFileOpen() {
+    StopAll();
+    ReleaseHook();
+    if (!QuerySaveChanges()) {
+        RestoreHook();
+        return;
+    }
+    const QString path = m_askOpenPath ? m_askOpenPath(this) : CGroupFile(m_Settings).AskOpenPath(this);
+    if (path.isEmpty()) {
+        RestoreHook();
+        return;
+    }
+    if (LoadGroupFile(path) != CGroupFile::kOk) {
+        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kReadErrorText),
+                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+        RestoreHook();
+        return;
+    }
+    ShowNewSet();
+    m_bModified = FALSE;
+    RestoreHook();
+}
+
+void CMainDlg::OnFileSave(BOOL bSaveAs) {
+    // Playback goes on while the set is saved.
+    ReleaseHook();
+    const int r = SaveGroupFile(bSaveAs);
+    if (r == CGroupFile::kOk)
+        m_bModified = FALSE;
+    else if (r != CGroupFile::kCancelled)
+        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
+                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+    RestoreHook();
+}
+
+void CMainDlg::OnGroupEdit() {
+    // The group dialog is not there yet: the command only stops the sounds.
+    StopAll();
+    ReleaseHook();
+    RestoreHook();
+}
+
+void CMainDlg::OnOption() {
+    // The options dialog is not there yet: the command only stops the sounds.
+    StopAll();
+    ReleaseHook();
+    RestoreHook();
+}

@@ -1,0 +1,236 @@
+#include "app/remote/MidiControl.h"
+
+#include "app/settings/Option.h"
+#include "platform/Profile.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <rtmidi/RtMidi.h>
+
+#include <cmath>
+
+namespace {
+
+const QString kSection = QStringLiteral("Remote");
+constexpr int kTextBytes = 128;
+const char* const kClientName = "Padora";
+const char* const kInPortName = "Padora in";
+const char* const kOutPortName = "Padora out";
+constexpr unsigned char kNoteOff = 0x80;
+constexpr unsigned char kNoteOn = 0x90;
+constexpr unsigned char kControlChange = 0xB0;
+constexpr int kMaxValue = 127;
+constexpr int kMaxVolume = 100;
+
+class MidiEvent : public QEvent {
+public:
+    explicit MidiEvent(std::vector<unsigned char> bytes) : QEvent(Type()), m_bytes(std::move(bytes)) {}
+    static QEvent::Type Type() {
+        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    std::vector<unsigned char> m_bytes;
+};
+
+// The first port whose name holds part, or -1.
+template <class Port> int FindPort(Port& port, const QString& part) {
+    const unsigned n = port.getPortCount();
+    for (unsigned i = 0; i < n; ++i) {
+        const QString name = QString::fromStdString(port.getPortName(i));
+        if (name.contains(part, Qt::CaseInsensitive) && !name.contains(QLatin1String(kClientName)))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// RtMidi reports some failures as exceptions and others only to this callback (or on standard error):
+// the first one is kept to tell the operator.
+void KeepError(RtMidiError::Type type, const std::string& text, void* user) {
+    auto* error = static_cast<std::string*>(user);
+    if (type != RtMidiError::WARNING && type != RtMidiError::DEBUG_WARNING && error->empty())
+        *error = text;
+}
+
+void Ignore(RtMidiError::Type, const std::string&, void*) {}
+
+} // namespace
+
+CMidiControl::Config CMidiControl::ReadConfig(const CSettingsFile& settings) {
+    Config c;
+    auto read = [&](const char* key, const QString& def) {
+        return platform::GetPrivateProfileString(kSection, QString::fromLatin1(key), def, kTextBytes,
+                                                 settings.Path())
+            .trimmed();
+    };
+    c.strApi = read("MidiApi", c.strApi).toLower();
+    c.strIn = read("MidiIn", QString());
+    c.strOut = read("MidiOut", QString());
+    return c;
+}
+
+CMidiControl::CMidiControl(IRemoteTarget* pTarget, QObject* parent) : QObject(parent), m_pTarget(pTarget) {
+    Q_ASSERT(m_pTarget);
+    m_feedbackTimer.setInterval(kFeedbackPollMs);
+    connect(&m_feedbackTimer, &QTimer::timeout, this, [this] { SendFeedback(); });
+}
+
+CMidiControl::~CMidiControl() {
+    Close();
+}
+
+bool CMidiControl::Open(const Config& config) {
+    Close();
+    m_strMessage.clear();
+    RtMidi::Api api = RtMidi::LINUX_ALSA;
+    if (config.strApi == QLatin1String("off"))
+        return false;
+    if (config.strApi == QLatin1String("jack"))
+        api = RtMidi::UNIX_JACK;
+    else if (config.strApi != QLatin1String("alsa")) {
+        m_strMessage =
+            QStringLiteral("MIDI の方式 %1 は使えません (alsa, jack, off)。MIDI による操作なしで続けます。")
+                .arg(config.strApi);
+        return false;
+    }
+    std::string error;
+    try {
+        auto in = std::make_unique<RtMidiIn>(api, kClientName);
+        in->setErrorCallback(&KeepError, &error);
+        in->ignoreTypes(true, true, true);
+        in->setCallback(&CMidiControl::OnInput, this);
+        const int inPort = config.strIn.isEmpty() ? -1 : FindPort(*in, config.strIn);
+        if (inPort >= 0)
+            in->openPort(static_cast<unsigned>(inPort), kInPortName);
+        else
+            in->openVirtualPort(kInPortName);
+        auto out = std::make_unique<RtMidiOut>(api, kClientName);
+        out->setErrorCallback(&KeepError, &error);
+        const int outPort = config.strOut.isEmpty() ? -1 : FindPort(*out, config.strOut);
+        if (outPort >= 0)
+            out->openPort(static_cast<unsigned>(outPort), kOutPortName);
+        else
+            out->openVirtualPort(kOutPortName);
+        if (!error.empty())
+            throw RtMidiError(error, RtMidiError::DRIVER_ERROR);
+        // From now on nothing may throw, least of all on RtMidi's own thread.
+        in->setErrorCallback(&Ignore, nullptr);
+        out->setErrorCallback(&Ignore, nullptr);
+        m_pIn = std::move(in);
+        m_pOut = std::move(out);
+    } catch (const RtMidiError& e) {
+        m_strMessage = QStringLiteral("MIDI を使えません (%1)。MIDI による操作なしで続けます。")
+                           .arg(QString::fromStdString(e.getMessage()).trimmed());
+        return false;
+    }
+    if ((!config.strIn.isEmpty() && m_pIn && !m_pIn->isPortOpen()) ||
+        (!config.strOut.isEmpty() && m_pOut && !m_pOut->isPortOpen()))
+        m_strMessage = QStringLiteral("MIDI 機器が見つかりません。ポート「%1」「%2」に接続してください。")
+                           .arg(QString::fromLatin1(kInPortName), QString::fromLatin1(kOutPortName));
+    m_bLitValid = false;
+    m_feedbackTimer.start();
+    SendFeedback(true);
+    return true;
+}
+
+void CMidiControl::Close() {
+    m_feedbackTimer.stop();
+    if (m_pIn) {
+        // No callback runs or follows once the port is closed; events already posted die with us.
+        m_pIn->cancelCallback();
+        m_pIn->closePort();
+    }
+    m_pIn.reset();
+    m_pOut.reset();
+    m_nLearning = -1;
+}
+
+void CMidiControl::Learn(int role) {
+    m_nLearning = role >= 0 && role < CMidiMap::kRoleCount ? role : -1;
+}
+
+void CMidiControl::OnInput(double, std::vector<unsigned char>* message, void* user) {
+    if (!message || message->empty())
+        return;
+    QCoreApplication::postEvent(static_cast<CMidiControl*>(user), new MidiEvent(*message));
+}
+
+bool CMidiControl::event(QEvent* e) {
+    if (e->type() != MidiEvent::Type())
+        return QObject::event(e);
+    OnMidi(static_cast<MidiEvent*>(e)->m_bytes);
+    return true;
+}
+
+void CMidiControl::OnMidi(const std::vector<unsigned char>& m) {
+    if (m.size() < 3)
+        return;
+    const unsigned char type = m[0] & 0xF0;
+    const int value = m[2] & kMaxValue;
+    const bool noteOn = type == kNoteOn && value > 0;
+    if (m_nLearning >= 0) {
+        if (noteOn || type == kControlChange) {
+            const auto b = CMidiMap::BindingOf(m[0], m[1]);
+            if (b) {
+                const int role = m_nLearning;
+                m_Map.Set(role, *b);
+                m_nLearning = -1;
+                emit Learned(role);
+                SendFeedback(true);
+            }
+        }
+        return;
+    }
+    const bool noteOff = type == kNoteOff || (type == kNoteOn && value == 0);
+    CMidiMap::Binding b;
+    b.channel = m[0] & 0x0F;
+    b.number = m[1] & kMaxValue;
+    b.kind = type == kControlChange ? CMidiMap::Binding::Kind::Control : CMidiMap::Binding::Kind::Note;
+    if (!noteOn && !noteOff && type != kControlChange)
+        return;
+    const int role = m_Map.RoleOf(b);
+    if (role < 0)
+        return;
+    using Kind = RemoteCommand::Kind;
+    const int scaled = static_cast<int>(std::lround(value * double(kMaxVolume) / kMaxValue));
+    if (role == CMidiMap::kStop) {
+        if (noteOn || noteOff)
+            m_pTarget->RemoteCommandArrived({Kind::StopKey, noteOn ? 1 : 0, 0});
+        else
+            m_pTarget->RemoteCommandArrived({Kind::StopKey, value >= 64 ? 1 : 0, 0});
+    } else if (role < CMidiMap::kPadFirst + RemoteState::kChannels) {
+        // A pad fires on its note-on (or a button sending a controller value above 0).
+        if (noteOn || (type == kControlChange && value > 0))
+            m_pTarget->RemoteCommandArrived({Kind::Pad, role - CMidiMap::kPadFirst, 0});
+    } else if (role == CMidiMap::kMaster) {
+        m_pTarget->RemoteCommandArrived({Kind::Master, 0, scaled});
+    } else {
+        m_pTarget->RemoteCommandArrived({Kind::Volume, role - CMidiMap::kFaderFirst, scaled});
+    }
+    SendFeedback();
+}
+
+void CMidiControl::SendFeedback(bool bAll) {
+    if (!m_pOut)
+        return;
+    const RemoteState state = m_pTarget->CurrentRemoteState();
+    for (int i = 0; i < RemoteState::kChannels; ++i) {
+        const CMidiMap::Binding& b = m_Map.At(CMidiMap::kPadFirst + i);
+        const int play = state.aPlay[static_cast<size_t>(i)];
+        if (b.kind != CMidiMap::Binding::Kind::Note)
+            continue;
+        if (!bAll && m_bLitValid && m_lastLit.aPlay[static_cast<size_t>(i)] == play)
+            continue;
+        const int velocity = play > 0 ? kVelocityPlaying : play == 0 ? kVelocityLoaded : kVelocityOff;
+        const unsigned char bytes[3] = {static_cast<unsigned char>(kNoteOn | b.channel),
+                                        static_cast<unsigned char>(b.number),
+                                        static_cast<unsigned char>(velocity)};
+        try {
+            m_pOut->sendMessage(bytes, sizeof bytes);
+        } catch (const RtMidiError&) {
+            // A controller that went away: the lights simply stop.
+        }
+    }
+    m_lastLit = state;
+    m_bLitValid = true;
+}

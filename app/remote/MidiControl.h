@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/remote/MidiMap.h"
+#include "app/remote/RemoteCommand.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class CSettingsFile;
+class RtMidiIn;
+class RtMidiOut;
+
+// MIDI controllers through RtMidi (ALSA sequencer or JACK MIDI): Padora shows an input and an output
+// port ("Padora in", "Padora out") and, when the settings name a controller, connects to it. Notes
+// fire pads, the stop note is held like the stop key, controllers move the channel faders and the
+// master, as the map says; the map is learnt (Learn, then touch the control). Pads light on the
+// controller: note-on with velocity 0 (no sound), 1 (loaded) or 127 (playing). Made, used and
+// destroyed on the UI thread; RtMidi's thread only posts what it receives.
+class CMidiControl : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kFeedbackPollMs = 50;
+    static constexpr int kVelocityOff = 0;
+    static constexpr int kVelocityLoaded = 1;
+    static constexpr int kVelocityPlaying = 127;
+
+    struct Config {
+        QString strApi = QStringLiteral("alsa"); // "alsa", "jack" or "off"
+        QString strIn;                           // part of a controller's output port name to connect to
+        QString strOut;                          // part of a controller's input port name for the lights
+    };
+    // "Remote"/"MidiApi", "MidiIn", "MidiOut" of the settings file.
+    static Config ReadConfig(const CSettingsFile& settings);
+
+    // pTarget (not owned) must outlive this object.
+    explicit CMidiControl(IRemoteTarget* pTarget, QObject* parent = nullptr);
+    ~CMidiControl() override;
+
+    // Opens the ports; false when MIDI is off or cannot be had (Message says why; Padora goes on
+    // without it).
+    bool Open(const Config& config);
+    void Close();
+    bool IsOpen() const { return m_pIn != nullptr; }
+    const QString& Message() const { return m_strMessage; }
+
+    CMidiMap& Map() { return m_Map; }
+    const CMidiMap& Map() const { return m_Map; }
+    // The next note-on or control change becomes the binding of role (CMidiMap::Role); -1 cancels.
+    void Learn(int role);
+    int Learning() const { return m_nLearning; }
+
+    // Sends the pads' lights that changed (the timer does this too); all of them with bAll.
+    void SendFeedback(bool bAll = false);
+
+signals:
+    // A role was learnt (UI thread).
+    void Learned(int role);
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void OnMidi(const std::vector<unsigned char>& message);
+    // RtMidi's input thread.
+    static void OnInput(double timeStamp, std::vector<unsigned char>* message, void* user);
+
+    IRemoteTarget* m_pTarget;
+    CMidiMap m_Map;
+    std::unique_ptr<RtMidiIn> m_pIn;
+    std::unique_ptr<RtMidiOut> m_pOut;
+    QString m_strMessage;
+    int m_nLearning = -1;
+    RemoteState m_lastLit;
+    bool m_bLitValid = false;
+    QTimer m_feedbackTimer;
+};

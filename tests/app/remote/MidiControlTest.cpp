@@ -1,0 +1,235 @@
+#include "app/remote/MidiControl.h"
+#include "app/settings/Option.h"
+#include "tests/app/TestSounds.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <rtmidi/RtMidi.h>
+
+#include <functional>
+#include <mutex>
+#include <random>
+
+namespace {
+
+using Kind = RemoteCommand::Kind;
+using Bytes = std::vector<unsigned char>;
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
+class FakeTarget : public IRemoteTarget {
+public:
+    void RemoteCommandArrived(const RemoteCommand& command) override {
+        commands.push_back(command);
+        if (command.kind == Kind::Pad)
+            state.aPlay[static_cast<size_t>(command.n)] = 1;
+    }
+    RemoteState CurrentRemoteState() override { return state; }
+    std::vector<RemoteCommand> commands;
+    RemoteState state;
+};
+
+void Quiet(RtMidiError::Type, const std::string&, void*) {}
+
+// A JACK server with the dummy driver, of this test run alone, and a controller played by the test.
+class MidiJackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
+        if (jackd.isEmpty())
+            GTEST_SKIP() << "jackd is not installed";
+        std::random_device rd;
+        m_strServer =
+            QStringLiteral("padora-midi-%1-%2").arg(QCoreApplication::applicationPid()).arg(rd() % 100000);
+        qputenv("JACK_DEFAULT_SERVER", m_strServer.toLatin1());
+        qputenv("JACK_NO_START_SERVER", "1");
+        m_jackd.setProcessChannelMode(QProcess::MergedChannels);
+        m_jackd.start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("-n"), m_strServer,
+                              QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
+                              QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("256")});
+        ASSERT_TRUE(m_jackd.waitForStarted(5000));
+        // Up once one client sees the port of another.
+        ASSERT_TRUE(WaitFor([&] {
+            try {
+                RtMidiIn port(RtMidi::UNIX_JACK, "probe");
+                port.setErrorCallback(&Quiet, nullptr);
+                port.openVirtualPort("probe");
+                RtMidiOut seer(RtMidi::UNIX_JACK, "probe-seer");
+                seer.setErrorCallback(&Quiet, nullptr);
+                return seer.getPortCount() > 0;
+            } catch (const RtMidiError&) {
+                return false;
+            }
+        })) << m_jackd.readAll().toStdString();
+    }
+    void TearDown() override {
+        m_pPlayer.reset();
+        m_pLights.reset();
+        if (m_jackd.state() != QProcess::NotRunning) {
+            m_jackd.terminate();
+            if (!m_jackd.waitForFinished(5000))
+                m_jackd.kill();
+        }
+        qunsetenv("JACK_DEFAULT_SERVER");
+    }
+
+    // The controller: its keys and knobs go to "Padora in", its lights come from "Padora out".
+    void ConnectController() {
+        m_pPlayer = std::make_unique<RtMidiOut>(RtMidi::UNIX_JACK, "controller");
+        m_pLights = std::make_unique<RtMidiIn>(RtMidi::UNIX_JACK, "controller-lights");
+        m_pLights->setCallback(
+            [](double, Bytes* m, void* user) {
+                auto* self = static_cast<MidiJackTest*>(user);
+                std::lock_guard lock(self->m_mutex);
+                self->m_lit.push_back(*m);
+            },
+            this);
+        auto open = [](auto& port, const char* name) {
+            for (unsigned i = 0; i < port.getPortCount(); ++i)
+                if (port.getPortName(i).find(name) != std::string::npos) {
+                    port.openPort(i, "controller");
+                    return true;
+                }
+            return false;
+        };
+        ASSERT_TRUE(open(*m_pPlayer, "Padora in"));
+        ASSERT_TRUE(open(*m_pLights, "Padora out"));
+    }
+    void Play(Bytes m) { m_pPlayer->sendMessage(&m); }
+    // The last velocity the controller was sent for a note, -1 when none.
+    int LitVelocity(int note) {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_lit.rbegin(); it != m_lit.rend(); ++it)
+            if (it->size() == 3 && ((*it)[0] & 0xF0) == 0x90 && (*it)[1] == note)
+                return (*it)[2];
+        return -1;
+    }
+
+    QString m_strServer;
+    QProcess m_jackd;
+    std::unique_ptr<RtMidiOut> m_pPlayer;
+    std::unique_ptr<RtMidiIn> m_pLights;
+    std::mutex m_mutex;
+    std::vector<Bytes> m_lit;
+};
+
+TEST_F(MidiJackTest, LearntControlsFirePadsStopMoveFadersAndLightThePads) {
+    FakeTarget target;
+    target.state.aPlay[0] = 0;
+    CMidiControl midi(&target);
+    CMidiControl::Config config;
+    config.strApi = QStringLiteral("jack");
+    ASSERT_TRUE(midi.Open(config)) << midi.Message().toStdString();
+    ConnectController();
+
+    std::vector<int> learnt;
+    QObject::connect(&midi, &CMidiControl::Learned, [&](int role) { learnt.push_back(role); });
+    auto learn = [&](int role, Bytes m) {
+        midi.Learn(role);
+        Play(std::move(m));
+        return WaitFor([&] { return !learnt.empty() && learnt.back() == role && midi.Learning() < 0; });
+    };
+    ASSERT_TRUE(learn(CMidiMap::kPadFirst, {0x90, 60, 100}));
+    ASSERT_TRUE(learn(CMidiMap::kStop, {0x90, 61, 100}));
+    Play({0x80, 61, 0});
+    ASSERT_TRUE(learn(CMidiMap::kFaderFirst + 2, {0xB1, 7, 30}));
+    ASSERT_TRUE(learn(CMidiMap::kMaster, {0xB0, 10, 90}));
+    EXPECT_EQ(midi.Map().At(CMidiMap::kPadFirst).ToText(), QStringLiteral("note 1 60"));
+    EXPECT_EQ(midi.Map().At(CMidiMap::kFaderFirst + 2).ToText(), QStringLiteral("cc 2 7"));
+    // Learning touches nothing else.
+    WaitFor([] { return false; }, 100);
+    EXPECT_TRUE(target.commands.empty());
+    // The loaded pad is lit dimly once it has a note.
+    EXPECT_TRUE(WaitFor([&] { return LitVelocity(60) == CMidiControl::kVelocityLoaded; }));
+
+    Play({0x90, 60, 99});  // pad 1
+    Play({0x90, 61, 127}); // stop note held ...
+    Play({0x90, 60, 99});  // ... pad 1 again: stops it
+    Play({0x90, 61, 0});   // released (note-on with velocity 0)
+    Play({0xB1, 7, 127});  // fader 3 to the top
+    Play({0xB1, 7, 64});   // halfway
+    Play({0xB0, 10, 0});   // master down
+    Play({0x90, 62, 100}); // not mapped
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() >= 7; }));
+    const std::vector<std::tuple<Kind, int, int>> expected = {
+        {Kind::Pad, 0, 0},      {Kind::StopKey, 1, 0}, {Kind::Pad, 0, 0},    {Kind::StopKey, 0, 0},
+        {Kind::Volume, 2, 100}, {Kind::Volume, 2, 50}, {Kind::Master, 0, 0},
+    };
+    ASSERT_EQ(target.commands.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(target.commands[i].kind, std::get<0>(expected[i])) << i;
+        EXPECT_EQ(target.commands[i].n, std::get<1>(expected[i])) << i;
+        EXPECT_EQ(target.commands[i].value, std::get<2>(expected[i])) << i;
+    }
+    // Playing lights it fully, stopping dims it, no sound puts it out.
+    EXPECT_TRUE(WaitFor([&] { return LitVelocity(60) == CMidiControl::kVelocityPlaying; }));
+    target.state.aPlay[0] = 0;
+    EXPECT_TRUE(WaitFor([&] { return LitVelocity(60) == CMidiControl::kVelocityLoaded; }));
+    target.state.aPlay[0] = -1;
+    EXPECT_TRUE(WaitFor([&] { return LitVelocity(60) == CMidiControl::kVelocityOff; }));
+}
+
+TEST(MidiControl, WithoutItsServerMidiIsOffWithOneMessage) {
+    qputenv("JACK_DEFAULT_SERVER",
+            QByteArray("padora-none-") + QByteArray::number(QCoreApplication::applicationPid()));
+    qputenv("JACK_NO_START_SERVER", "1");
+    FakeTarget target;
+    CMidiControl midi(&target);
+    CMidiControl::Config config;
+    config.strApi = QStringLiteral("jack");
+    EXPECT_FALSE(midi.Open(config));
+    EXPECT_FALSE(midi.IsOpen());
+    EXPECT_TRUE(midi.Message().startsWith(QStringLiteral("MIDI を使えません")))
+        << midi.Message().toStdString();
+    config.strApi = QStringLiteral("off");
+    EXPECT_FALSE(midi.Open(config));
+    EXPECT_TRUE(midi.Message().isEmpty());
+    config.strApi = QStringLiteral("coreaudio");
+    EXPECT_FALSE(midi.Open(config));
+    EXPECT_FALSE(midi.Message().isEmpty());
+    qunsetenv("JACK_DEFAULT_SERVER");
+}
+
+TEST(MidiMap, BindingsAreOneRoleEachAndSurviveTheSettingsFile) {
+    QTemporaryDir dir;
+    const CSettingsFile settings(dir.filePath(QStringLiteral("Padora.INI")));
+    app_test::WriteTestFile(settings.Path(),
+                            "[Option]\nVolVal=3\n[Remote]\nOscPort=9001\nMidiPad2=note 1 60\n");
+    CMidiMap map;
+    map.Load(settings);
+    EXPECT_EQ(map.At(CMidiMap::kPadFirst + 1).ToText(), QStringLiteral("note 1 60"));
+    // The same key learnt for pad 1 leaves pad 2.
+    map.Set(CMidiMap::kPadFirst, CMidiMap::Binding::FromText(QStringLiteral("note 1 60")));
+    EXPECT_EQ(map.At(CMidiMap::kPadFirst + 1).kind, CMidiMap::Binding::Kind::None);
+    map.Set(CMidiMap::kMaster, CMidiMap::Binding::FromText(QStringLiteral("CC 16 127")));
+    ASSERT_TRUE(map.Save(settings));
+    CMidiMap back;
+    back.Load(settings);
+    EXPECT_EQ(back.At(CMidiMap::kPadFirst).ToText(), QStringLiteral("note 1 60"));
+    EXPECT_EQ(back.At(CMidiMap::kMaster).ToText(), QStringLiteral("cc 16 127"));
+    EXPECT_EQ(back.RoleOf(CMidiMap::Binding::FromText(QStringLiteral("cc 16 127"))), CMidiMap::kMaster);
+    // The other settings are kept.
+    QFile file(settings.Path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("VolVal=3"));
+    EXPECT_TRUE(text.contains("OscPort=9001"));
+
+    for (const char* bad : {"note 0 60", "note 17 1", "cc 1 128", "pitch 1 2", "note 1", ""})
+        EXPECT_EQ(CMidiMap::Binding::FromText(QString::fromLatin1(bad)).kind, CMidiMap::Binding::Kind::None)
+            << bad;
+    EXPECT_FALSE(CMidiMap::BindingOf(0xE0, 0)); // pitch bend is no control to learn
+}
+
+} // namespace
