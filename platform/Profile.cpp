@@ -4,6 +4,7 @@
 #include "platform/SafeFile.h"
 
 #include <QFile>
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cstdint>
@@ -68,7 +69,16 @@ bool CProfileFile::Load() {
         return true;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
         return false;
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
+    // Asking for the limit at once would allocate 64 MB at every read: ask for what the file holds
+    // and go on in small steps while it still gives more (it may grow meanwhile).
+    QByteArray bytes = file.read(file.size() + 1);
+    constexpr qint64 kStep = 64 * 1024;
+    while (bytes.size() <= kMaxFileBytes) {
+        const QByteArray more = file.read(std::min<qint64>(kStep, kMaxFileBytes + 1 - bytes.size()));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (bytes.size() > kMaxFileBytes)
         return false;
     const QString text = DecodeText(bytes);

@@ -87,8 +87,8 @@ unsigned CAdxEngine::SampleRate() {
     return RememberedConfig().sampleRate;
 }
 
-void CAdxEngine::SetBlockTap(AdxBlockTap tap, void* user) {
-    CAdxEngineCore::Acquire()->Mixer().SetTap(tap, user);
+bool CAdxEngine::SetBlockTap(AdxBlockTap tap, void* user) {
+    return CAdxEngineCore::Acquire()->SetTap(tap, user);
 }
 
 AdxEngineCounters CAdxEngine::Counters() {

@@ -76,8 +76,10 @@ public:
     static bool RenderToWav(const char* path, std::size_t frames);
     // The output sample rate of the engine.
     static unsigned SampleRate();
-    // Any thread; pass nullptr to remove.
-    static void SetBlockTap(AdxBlockTap tap, void* user);
+    // Any thread but the device's; pass nullptr to remove. On a live backend it returns once the
+    // device thread runs the new tap with its user pointer: the old ones are no longer called.
+    // False when the device took no block for seconds (the old tap may still be called).
+    static bool SetBlockTap(AdxBlockTap tap, void* user);
     static AdxEngineCounters Counters();
     static void ResetCounters();
     // Stops the engine's threads and the device now (also done at exit). Players must be closed.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace playkit {
 namespace {
@@ -105,23 +106,56 @@ CAdxSynthPool& CAdxEngineCore::Synths() {
     return *m_pool;
 }
 
-void CAdxEngineCore::AddVoice(const std::shared_ptr<CAdxVoice>& v) {
+CAdxEngineCore::AddResult CAdxEngineCore::AddVoice(const std::shared_ptr<CAdxVoice>& v) {
     {
+        // The place is reserved and the Add posted under one lock, so that players opened on
+        // several threads never overfill the mixer's table.
         std::lock_guard lock(m_voicesMutex);
+        if (m_mixerVoices >= CAdxMixer::kMaxVoices)
+            return AddResult::kTableFull;
+        if (m_mixer.Add(v.get()) == CAdxMixer::kRefused)
+            return AddResult::kStalled;
+        ++m_mixerVoices;
         ++m_voiceCount;
     }
-    m_mixer.Add(v.get());
     m_worker->Add(v);
     m_notifier->Add(v);
+    return AddResult::kAdded;
 }
 
 void CAdxEngineCore::RemoveVoice(std::shared_ptr<CAdxVoice> v) {
     m_worker->Remove(v.get());
     m_notifier->Remove(v.get());
-    const std::uint64_t seq = m_mixer.Remove(v.get());
     std::lock_guard lock(m_voicesMutex);
+    const std::uint64_t seq = m_mixer.Remove(v.get());
+    // The place in the table is free once the removal is in the queue: the queue is applied in order.
+    if (seq != CAdxMixer::kRefused)
+        --m_mixerVoices;
     --m_voiceCount;
     m_grave.emplace_back(seq, std::move(v));
+}
+
+bool CAdxEngineCore::SetTap(AdxBlockTap tap, void* user) {
+    using Clock = std::chrono::steady_clock;
+    // Longer than the device watchdog's patience: a stalled card is replaced by the null clock,
+    // which takes the command.
+    const auto deadline = Clock::now() + 2 * kDeviceSilence + std::chrono::seconds(1);
+    std::uint64_t seq = m_mixer.SetTap(tap, user);
+    while (seq == CAdxMixer::kRefused && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        seq = m_mixer.SetTap(tap, user);
+    }
+    if (seq == CAdxMixer::kRefused)
+        return false;
+    // Offline, the caller's next render applies it; no block is in progress meanwhile.
+    if (Config().backend == AdxBackend::Offline)
+        return true;
+    while (m_mixer.Applied() <= seq) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 std::size_t CAdxEngineCore::VoiceCount() {
@@ -133,10 +167,14 @@ void CAdxEngineCore::Idle() {
     // Free the voices the mixer has let go of. They are destroyed here, off the UI thread.
     std::vector<std::shared_ptr<CAdxVoice>> dead;
     {
-        const std::uint64_t applied = m_mixer.Applied();
         std::lock_guard lock(m_voicesMutex);
+        for (auto& [seq, voice] : m_grave) {
+            if (seq == CAdxMixer::kRefused && (seq = m_mixer.Remove(voice.get())) != CAdxMixer::kRefused)
+                --m_mixerVoices;
+        }
+        const std::uint64_t applied = m_mixer.Applied();
         for (auto it = m_grave.begin(); it != m_grave.end();) {
-            if (it->first < applied) {
+            if (it->first != CAdxMixer::kRefused && it->first < applied) {
                 dead.push_back(std::move(it->second));
                 it = m_grave.erase(it);
             } else {

@@ -22,7 +22,7 @@ class CAdxVoice;
 
 // Everything behind the players: the mixer, the decoder worker, the notifier, the synth pool
 // and the output backend. One per process; every open player holds a reference to it.
-class CAdxEngineCore : public IAdxMixerHost {
+class CAdxEngineCore final : public IAdxMixerHost {
 public:
     // Any thread. The running engine, started with the configured (or environment's) backend.
     static std::shared_ptr<CAdxEngineCore> Acquire();
@@ -38,10 +38,17 @@ public:
     // UI thread. The pool is made at the first MIDI open, at the engine's output rate.
     CAdxSynthPool& Synths();
 
-    // UI thread.
-    void AddVoice(const std::shared_ptr<CAdxVoice>& v);
+    // Any thread that owns players. False, with nothing added, when the voice table is full
+    // (kTableFull) or the mixer takes no commands because the device has stalled (kStalled).
+    enum class AddResult { kAdded, kTableFull, kStalled };
+    AddResult AddVoice(const std::shared_ptr<CAdxVoice>& v);
+    // Never fails: a removal the mixer cannot take now is posted again from the notifier thread,
+    // and the voice lives on until the mixer has let go of it.
     void RemoveVoice(std::shared_ptr<CAdxVoice> v);
     std::size_t VoiceCount();
+    // Any thread but the device's. Changes the block tap and, on a live backend, returns once the
+    // mixer runs the new one (false when the device took no block for seconds).
+    bool SetTap(AdxBlockTap tap, void* user);
 
     // Any thread. Switches the output; falls back to the null backend with one line on stderr.
     bool SetBackend(const AdxEngineConfig& config);
@@ -71,7 +78,10 @@ private:
 
     std::mutex m_voicesMutex;
     std::size_t m_voiceCount = 0;
-    // Closed voices wait here until the mixer has applied their removal.
+    // Voices in the mixer's table or on their way there: never more than it holds.
+    std::size_t m_mixerVoices = 0;
+    // Closed voices wait here until the mixer has applied their removal (sequence kRefused: the
+    // removal is still to be posted).
     std::vector<std::pair<std::uint64_t, std::shared_ptr<CAdxVoice>>> m_grave;
 
     std::mutex m_backendMutex;

@@ -16,6 +16,10 @@ constexpr std::size_t kMaxMidiBytes = 64u << 20;
 // the target: exact, notes sounding at the target included. Further on, the controllers and
 // programs are replayed without rendering and the notes begin at the target.
 constexpr double kExactSeekSeconds = 30.0;
+// The limiter that keeps many loud channels from clipping: it holds peaks at -1 dBFS, taking the
+// gain down at once and giving it back over about 100 ms.
+constexpr float kLimitThreshold = 0.891f;
+constexpr double kLimitReleaseSeconds = 0.1;
 } // namespace
 
 std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CAdxSynthPool& pool,
@@ -44,9 +48,12 @@ std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CA
         return nullptr;
     src->m_channels = 2;
     src->m_rate = pool.SampleRate();
+    // The sequence's own length: the end is announced when its last event has played, so that a
+    // repeat follows on without a gap. A file whose events all lie at its start still plays a frame.
     src->m_totalFrames =
-        static_cast<std::int64_t>(std::ceil((src->m_file.Length() + kTailSeconds) * src->m_rate));
+        std::max<std::int64_t>(static_cast<std::int64_t>(std::ceil(src->m_file.Length() * src->m_rate)), 1);
     src->m_scratch.resize(kRenderChunk * 2);
+    src->m_release = static_cast<float>(1.0 - std::exp(-1.0 / (kLimitReleaseSeconds * src->m_rate)));
     src->m_cursors.reserve(src->m_file.Tracks().size());
     src->Restart();
     error = 0;
@@ -69,6 +76,7 @@ bool CAdxMidiSource::Restart() {
         }
     }
     m_frame = 0;
+    m_limit = 1.0f;
     m_atEnd = m_totalFrames == 0;
     m_cursors.clear();
     for (const CAdxMidiFile::Span& t : m_file.Tracks()) {
@@ -190,9 +198,15 @@ std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
              m_totalFrames - m_frame, std::max<std::int64_t>(next - m_frame, 1)}));
         float* buf = m_scratch.data();
         fluid_synth_write_float(m_synth, static_cast<int>(n), buf, 0, 2, buf, 1, 2);
-        for (std::size_t i = 0; i < n * 2; ++i) {
-            const float v = std::clamp(buf[i] * 32768.0f, -32768.0f, 32767.0f);
-            dst[done * 2 + i] = static_cast<std::int16_t>(std::lrintf(v));
+        for (std::size_t i = 0; i < n; ++i) {
+            const float peak = std::max(std::fabs(buf[2 * i]), std::fabs(buf[2 * i + 1]));
+            m_limit += (1.0f - m_limit) * m_release;
+            if (peak * m_limit > kLimitThreshold)
+                m_limit = kLimitThreshold / peak;
+            for (std::size_t c = 0; c < 2; ++c) {
+                const float v = std::clamp(buf[2 * i + c] * m_limit * 32768.0f, -32768.0f, 32767.0f);
+                dst[(done + i) * 2 + c] = static_cast<std::int16_t>(std::lrintf(v));
+            }
         }
         done += n;
         m_frame += static_cast<std::int64_t>(n);

@@ -14,14 +14,11 @@ namespace playkit {
 class CAdxSynthPool;
 
 // Renders a standard MIDI file with a pooled FluidSynth synth: stereo at the pool's rate, for the
-// length of the file's tempo map plus a fixed release tail. The events are read straight from the
-// file's bytes and handed to the synth on their exact frame, so a long file costs no more memory
-// than a short one and every play sounds the same.
+// length of the file's tempo map (up to its last event; what still rings then is cut). The events are read
+// straight from the file's bytes and handed to the synth on their exact frame, so a long file costs no more
+// memory than a short one and every play sounds the same.
 class CAdxMidiSource : public CAdxSource {
 public:
-    // Seconds rendered after the last event so that released notes ring out.
-    static constexpr double kTailSeconds = 1.0;
-
     // UI thread. Null with an error code when the file is not a MIDI file or no synth is free.
     static std::unique_ptr<CAdxMidiSource> Open(const std::string& path, CAdxSynthPool& pool, int& error);
     ~CAdxMidiSource() override;
@@ -58,6 +55,8 @@ private:
     std::int64_t m_frame = 0;
     std::int64_t m_totalFrames = 0;
     std::vector<float> m_scratch;
+    float m_limit = 1.0f;   // the limiter's gain now
+    float m_release = 0.0f; // its return towards 1 per frame
 };
 
 } // namespace playkit

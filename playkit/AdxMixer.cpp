@@ -3,6 +3,7 @@
 #include "playkit/AdxVoice.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <thread>
 #include <time.h>
@@ -33,21 +34,13 @@ std::uint64_t ThreadCpuNs() {
 }
 } // namespace
 
-void CAdxMixer::SetTap(AdxBlockTap tap, void* user) {
-    m_tap.store(nullptr, std::memory_order_release);
-    m_tapUser.store(user, std::memory_order_relaxed);
-    // Release: the device thread that sees the new function also sees its user pointer.
-    m_tap.store(tap, std::memory_order_release);
-}
-
 std::uint64_t CAdxMixer::Post(const Command& c) {
     std::lock_guard lock(m_postMutex);
     const std::uint64_t n = m_posted.load(std::memory_order_relaxed);
-    // A full queue means the device has stalled for seconds; wait a little, never forever.
-    for (int i = 0; i < 2000 && n - m_applied.load(std::memory_order_acquire) >= kQueueSize; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A full queue means the device has stalled: waiting would freeze the caller (the UI), and
+    // writing would overwrite a command the mixer has not read.
     if (n - m_applied.load(std::memory_order_acquire) >= kQueueSize)
-        return n;
+        return kRefused;
     m_queue[n % kQueueSize] = c;
     // Release: the slot written above is visible to the mixer that acquires the new count.
     m_posted.store(n + 1, std::memory_order_release);
@@ -66,10 +59,17 @@ void CAdxMixer::Drain() {
 }
 
 void CAdxMixer::Apply(const Command& c) {
+    if (c.kind == Kind::Tap) {
+        m_tap = c.tap;
+        m_tapUser = c.tapUser;
+        return;
+    }
     CAdxVoice* v = c.voice;
     auto& m = v->m_mix;
     switch (c.kind) {
     case Kind::Add:
+        // The engine reserves a place before it posts an Add.
+        assert(m_count < kMaxVoices);
         if (m_count < kMaxVoices)
             m_voices[m_count++] = v;
         UnpackGains(v->m_gains.load(std::memory_order_relaxed), m.gainL, m.gainR);
@@ -108,6 +108,8 @@ void CAdxMixer::Apply(const Command& c) {
         m.peakWindow = 0;
         v->m_position.store(PackGen(c.gen, static_cast<std::uint64_t>(c.frame)), std::memory_order_release);
         break;
+    case Kind::Tap:
+        break;
     }
 }
 
@@ -119,8 +121,8 @@ void CAdxMixer::Render(float* out, std::size_t frames) {
         const std::size_t n = std::min(frames - done, CAdxVoice::kMaxBlock);
         Drain();
         RenderBlock(out + done * 2, n);
-        if (AdxBlockTap tap = m_tap.load(std::memory_order_acquire))
-            tap(m_tapUser.load(std::memory_order_relaxed), out + done * 2, n, m_frameCounter);
+        if (m_tap)
+            m_tap(m_tapUser, out + done * 2, n, m_frameCounter);
         m_frameCounter += n;
         done += n;
     }

@@ -42,18 +42,25 @@ public:
     // playing silence.
     void SetOffline(bool offline) { m_offline.store(offline, std::memory_order_relaxed); }
     bool Offline() const { return m_offline.load(std::memory_order_relaxed); }
-    void SetTap(AdxBlockTap tap, void* user);
 
     // Any thread. Each returns the command's sequence number; the mixer has applied it once
-    // Applied() exceeds that number.
-    std::uint64_t Add(CAdxVoice* v) { return Post({Kind::Add, v, 0, 0}); }
-    std::uint64_t Remove(CAdxVoice* v) { return Post({Kind::Remove, v, 0, 0}); }
-    std::uint64_t Play(CAdxVoice* v) { return Post({Kind::Play, v, 0, 0}); }
-    std::uint64_t Pause(CAdxVoice* v) { return Post({Kind::Pause, v, 0, 0}); }
+    // Applied() exceeds that number. A full queue (the device has stopped taking blocks) takes
+    // nothing and returns kRefused at once: the caller reports it or tries again later.
+    static constexpr std::uint64_t kRefused = ~std::uint64_t{0};
+    std::uint64_t Add(CAdxVoice* v) { return Post({Kind::Add, v, 0, 0, nullptr, nullptr}); }
+    std::uint64_t Remove(CAdxVoice* v) { return Post({Kind::Remove, v, 0, 0, nullptr, nullptr}); }
+    std::uint64_t Play(CAdxVoice* v) { return Post({Kind::Play, v, 0, 0, nullptr, nullptr}); }
+    std::uint64_t Pause(CAdxVoice* v) { return Post({Kind::Pause, v, 0, 0, nullptr, nullptr}); }
     std::uint64_t Seek(CAdxVoice* v, std::uint32_t gen, std::int64_t frame) {
-        return Post({Kind::Seek, v, gen, frame});
+        return Post({Kind::Seek, v, gen, frame, nullptr, nullptr});
     }
+    // The tap and its user pointer change together between two blocks.
+    std::uint64_t SetTap(AdxBlockTap tap, void* user) { return Post({Kind::Tap, nullptr, 0, 0, tap, user}); }
     std::uint64_t Applied() const { return m_applied.load(std::memory_order_acquire); }
+    // Any thread. Commands that can be posted now.
+    std::size_t Room() const {
+        return kQueueSize - static_cast<std::size_t>(m_posted.load(std::memory_order_acquire) - Applied());
+    }
     // True while any voice is running and has not reached its end (WAV file backend).
     bool Busy() const { return m_busy.load(std::memory_order_relaxed); }
 
@@ -62,15 +69,20 @@ public:
     void CountDeviceXrun() { m_xruns.fetch_add(1, std::memory_order_relaxed); }
 
 private:
-    enum class Kind { Add, Remove, Play, Pause, Seek };
+    enum class Kind { Add, Remove, Play, Pause, Seek, Tap };
     struct Command {
         Kind kind;
         CAdxVoice* voice;
         std::uint32_t gen;
         std::int64_t frame;
+        AdxBlockTap tap;
+        void* tapUser;
     };
+
+public:
     static constexpr std::size_t kQueueSize = 4096;
 
+private:
     std::uint64_t Post(const Command& c);
     void Drain();
     void Apply(const Command& c);
@@ -101,8 +113,9 @@ private:
     std::size_t m_fadeOutFrames = 0;
     std::size_t m_count = 0;
 
-    std::atomic<AdxBlockTap> m_tap{nullptr};
-    std::atomic<void*> m_tapUser{nullptr};
+    // Render thread only: set by a Tap command.
+    AdxBlockTap m_tap = nullptr;
+    void* m_tapUser = nullptr;
     std::uint64_t m_frameCounter = 0;
 
     // Counters: written by the render thread only, read anywhere (relaxed: statistics).

@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <sys/stat.h>
 
 extern "C" {
 #include <libavutil/error.h>
@@ -149,7 +151,18 @@ int CAdxShow::Open(const char* path, UINT userData) {
         m_hr = ADX_E_EXTENSION;
         return -31;
     }
-    if (engine->VoiceCount() >= playkit::CAdxMixer::kMaxVoices) {
+    // Only a regular file is opened: opening a FIFO named like a sound would block until someone
+    // writes to it, a device may never end, and a directory reads as nothing.
+    struct stat st {};
+    if (::stat(path, &st) != 0) {
+        m_hr = AVERROR(errno);
+        return -7;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        m_hr = AVERROR(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        return -7;
+    }
+    if (engine->VoiceCount() >= playkit::CAdxMixer::kMaxVoices) { // no need to open the file
         m_hr = E_OUTOFMEMORY;
         return -7;
     }
@@ -178,11 +191,24 @@ int CAdxShow::Open(const char* path, UINT userData) {
         const auto rate = static_cast<std::uint32_t>(voice->SourceRate());
         m_wfx = {WAVE_FORMAT_PCM, ch, rate, rate * ch * 2u, static_cast<std::uint16_t>(ch * 2u), 16, 0};
     }
+    voice->m_volume = 0;
+    // Checked again as the voice goes in: another thread may have taken the last place meanwhile.
+    switch (engine->AddVoice(voice)) {
+    case playkit::CAdxEngineCore::AddResult::kAdded:
+        break;
+    case playkit::CAdxEngineCore::AddResult::kTableFull:
+        m_hr = E_OUTOFMEMORY;
+        return -7;
+    case playkit::CAdxEngineCore::AddResult::kStalled:
+        m_hr = ADX_E_ENGINE_STALLED;
+        return -7;
+    }
     m_pCallback = new CSGCallback;
     m_pCallback->AddRef(); // the voice's reference, the only one
-    voice->m_callback = m_pCallback;
-    voice->m_volume = 0;
-    engine->AddVoice(voice);
+    {
+        std::lock_guard lock(voice->m_callbackMutex);
+        voice->m_callback = m_pCallback;
+    }
     m_pEngine = std::move(engine);
     m_pVoice = std::move(voice);
     m_bEvents = TRUE;
@@ -230,26 +256,35 @@ int CAdxShow::Close() {
 int CAdxShow::Play() {
     if (!m_bRender)
         return -1;
+    if (m_pEngine->Mixer().Play(m_pVoice.get()) == playkit::CAdxMixer::kRefused)
+        return Stalled();
     m_pVoice->m_running = true;
-    m_pEngine->Mixer().Play(m_pVoice.get());
     return 0;
 }
 
 int CAdxShow::Pause() {
     if (!m_bRender)
         return -1;
+    if (m_pEngine->Mixer().Pause(m_pVoice.get()) == playkit::CAdxMixer::kRefused)
+        return Stalled();
     m_pVoice->m_running = false;
-    m_pEngine->Mixer().Pause(m_pVoice.get());
     return 0;
 }
 
 int CAdxShow::Stop() {
     if (!m_bRender)
         return -1;
+    // Both commands go in, or neither.
+    if (m_pEngine->Mixer().Room() < 2)
+        return Stalled();
     m_pVoice->m_running = false;
     m_pEngine->Mixer().Pause(m_pVoice.get());
-    SetCurrentTime(0.0);
-    return 0;
+    return SetCurrentTime(0.0);
+}
+
+int CAdxShow::Stalled() {
+    m_hr = ADX_E_ENGINE_STALLED;
+    return kEngineStalled;
 }
 
 BOOL CAdxShow::IsPlay() {
@@ -298,8 +333,13 @@ int CAdxShow::SetCurrentTime(double seconds) {
         m_hr = E_INVALIDARG;
         return -2;
     }
+    if (m_pEngine->Mixer().Room() == 0)
+        return Stalled();
     CAdxVoice& v = *m_pVoice;
-    const auto frame = static_cast<std::int64_t>(std::llround(seconds * v.SourceRate()));
+    // Beyond the end plays as at the end; the cap keeps the frame inside what a position holds
+    // (some 260 days at 48 kHz) instead of overflowing into negative frames.
+    const double frames = std::min(seconds * v.SourceRate(), static_cast<double>(playkit::kIndexMask));
+    const auto frame = static_cast<std::int64_t>(std::llround(frames));
     const std::uint32_t gen = (v.m_uiGen.load(std::memory_order_relaxed) + 1) & playkit::kGenMask;
     // Positions inside the head play from memory; the decoder then continues after the head.
     const std::int64_t decodeFrom = frame < v.m_headFrames ? v.m_headFrames : frame;
@@ -313,8 +353,10 @@ int CAdxShow::SetCurrentTime(double seconds) {
         std::lock_guard lock(v.m_eventMutex);
         std::erase_if(v.m_events, [](const playkit::AdxEvent& e) { return e.code == EC_COMPLETE; });
     }
-    m_pEngine->Mixer().Seek(&v, gen, frame);
+    const bool taken = m_pEngine->Mixer().Seek(&v, gen, frame) != playkit::CAdxMixer::kRefused;
     m_pEngine->WakeDecoder();
+    if (!taken) // another thread took the last place in the queue since the check above
+        return Stalled();
     m_hr = S_OK;
     return 0;
 }

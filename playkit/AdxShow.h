@@ -83,9 +83,15 @@ public:
     int SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
     int GetVolumePeak(LONG* pLeft, LONG* pRight);
 
+    // Play, Pause, Stop and SetCurrentTime return this when the engine took no command because the
+    // sound device has stopped taking blocks (GetErrorCode() is then ADX_E_ENGINE_STALLED); the
+    // player is as it was. The engine replaces a stalled device within seconds.
+    static constexpr int kEngineStalled = -8;
+
 protected:
     int Init();
     void Destroy();
+    int Stalled();
 
     std::string m_strPath;
     UINT m_nUserData = 0;

@@ -23,6 +23,9 @@ inline constexpr LONG EC_ERRORABORT = 3;
 // The result Open keeps in m_hr when it refuses a file by its extension.
 inline constexpr HRESULT ADX_E_EXTENSION = 1;
 
+// The result a player keeps when the engine took no command: the sound device has stalled.
+inline constexpr HRESULT ADX_E_ENGINE_STALLED = static_cast<HRESULT>(0x80040200u);
+
 // Wave format tag of 16-bit integer PCM.
 inline constexpr std::uint16_t WAVE_FORMAT_PCM = 1;
 

@@ -11,6 +11,8 @@ constexpr std::uint16_t kFormatFloat = 3;
 constexpr std::uint16_t kFormatExtensible = 0xFFFE;
 constexpr std::size_t kReadFrames = 4096;
 constexpr int kMaxChannels = 32;
+// Beyond any real recording; a rate read from a damaged header must also fit an int.
+constexpr std::uint32_t kMaxRate = 768000;
 
 std::uint32_t Le32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
@@ -58,7 +60,7 @@ std::unique_ptr<CAdxWavSource> CAdxWavSource::Open(const std::string& path) {
             src->m_dataOffset = std::ftell(src->m_file);
             const bool isFloat = tag == kFormatFloat && bits == 32;
             const bool isPcm = tag == kFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-            if (!(isFloat || isPcm) || channels < 1 || channels > kMaxChannels || rate < 1)
+            if (!(isFloat || isPcm) || channels < 1 || channels > kMaxChannels || rate < 1 || rate > kMaxRate)
                 return nullptr;
             src->m_channels = channels;
             src->m_rate = static_cast<int>(rate);

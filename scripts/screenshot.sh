@@ -18,8 +18,8 @@ fi
 padora=$build/bin/padora
 layout=$build/bin/padora-dialog-layout
 main_dialog=5001           # the main window's dialog resource
-pads_to_click=(6602 6603)  # pads "2" (the MIDI fanfare) and "3" (the looping chord that fades in)
-play_seconds=2.5           # long enough for the TIME column to count and the meters to move
+pads_to_click=(6603 6602) # "3" (the looping chord that fades in) and "2" (the MIDI fanfare)
+play_seconds=1.3 # the TIME column has counted a second, and every sound still plays
 
 work=$(mktemp -d)
 pid=

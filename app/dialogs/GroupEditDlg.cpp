@@ -81,6 +81,7 @@ void CGroupEditDlg::OnAdd() {
     auto* item = new QListWidgetItem(input.m_strName, m_pList);
     SetItemData(item, index);
     SelectRow(m_pList->row(item));
+    AssertListMatchesSet();
 }
 
 void CGroupEditDlg::OnRename() {
@@ -95,6 +96,7 @@ void CGroupEditDlg::OnRename() {
     group.m_strName = input.m_strName;
     item->setText(input.m_strName);
     SelectRow(row);
+    AssertListMatchesSet();
 }
 
 void CGroupEditDlg::OnDelete() {
@@ -118,6 +120,7 @@ void CGroupEditDlg::OnDelete() {
     m_pSet->RemoveAt(deleted);
     delete m_pList->takeItem(row);
     SelectRow(std::min(row, count - 2));
+    AssertListMatchesSet();
 }
 
 void CGroupEditDlg::OnMove(int offset) {
@@ -138,5 +141,13 @@ void CGroupEditDlg::OnMove(int offset) {
     rowItem->setText(otherItem->text());
     otherItem->setText(text);
     SelectRow(other);
-    Q_ASSERT(ItemData(rowItem) == row && ItemData(otherItem) == other);
+    AssertListMatchesSet();
+}
+
+void CGroupEditDlg::AssertListMatchesSet() const {
+#ifndef NDEBUG
+    Q_ASSERT(m_pList->count() == m_pSet->GetSize());
+    for (int i = 0; i < m_pList->count(); ++i)
+        Q_ASSERT(ItemData(m_pList->item(i)) == i && m_pList->item(i)->text() == (*m_pSet)[i].m_strName);
+#endif
 }

@@ -28,6 +28,8 @@ private:
     void OnMove(int offset);
     int SelectedRow() const;
     void SelectRow(int row);
+    // Row i shows group i and carries i (debug builds).
+    void AssertListMatchesSet() const;
 
     CGroupArray* m_pSet;
     QListWidget* m_pList = nullptr;

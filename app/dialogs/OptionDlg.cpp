@@ -3,13 +3,15 @@
 #include "app/dialogs/OptionPage1.h"
 #include "app/dialogs/OptionPage2.h"
 #include "app/dialogs/OptionPage3.h"
+#include "app/dialogs/OptionPage4.h"
 #include "app/dialogs/PageTabCtrl.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
 namespace {
 
-constexpr const char* kTabLabel[COptionDlg::kPageCount] = {"キー設定1", "キー設定2", "ファイル"};
+constexpr const char* kTabLabel[COptionDlg::kPageCount] = {"キー設定1", "キー設定2", "ファイル",
+                                                           "オーディオ"};
 constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
 constexpr const char* kErrorCaption = "エラー";
 // The desktop's window border, between the tabs and the pages below them.
@@ -19,7 +21,9 @@ constexpr int kSystemBorder = 1;
 
 COptionDlg::COptionDlg(OPTIONDATA* pOption, QWidget* parent, CSettingsFile settings)
     : CResDialog(IDD_OPTION, parent), m_Option(*pOption), m_pOption(pOption),
-      m_Settings(std::move(settings)) {}
+      m_Settings(std::move(settings)) {
+    LoadAudioSettings(m_Audio, m_Settings);
+}
 
 COptionDlg::~COptionDlg() = default;
 
@@ -31,6 +35,8 @@ CResDialog* COptionDlg::Page(int index) const {
         return m_pPage2;
     case 2:
         return m_pPage3;
+    case 3:
+        return m_pPage4;
     default:
         return nullptr;
     }
@@ -52,6 +58,7 @@ BOOL COptionDlg::OnInitDialog() {
     m_pPage1 = new COptionPage1(&m_Option, this, m_tabCtrl);
     m_pPage2 = new COptionPage2(&m_Option, this, m_tabCtrl);
     m_pPage3 = new COptionPage3(&m_Option, this, m_tabCtrl);
+    m_pPage4 = new COptionPage4(&m_Audio, playkit::CAdxEngine::OutputDevices(), this, m_tabCtrl);
     const QRect tab = m_tabCtrl->GetItemRect(0);
     for (int i = 0; i < kPageCount; ++i) {
         CResDialog* page = Page(i);
@@ -99,8 +106,19 @@ void COptionDlg::OnOK() {
     m_pPage2->SaveToOption();
     m_pPage3->SaveToOption();
     *m_pOption = m_Option;
+    const AUDIOSETTINGS before = m_Audio;
+    m_pPage4->SaveToAudio();
+    const bool audioChanged = m_Audio.strDevice != before.strDevice || m_Audio.nPeriod != before.nPeriod;
     // A failed write keeps the new values for this run; the operator is told the file was not written.
-    if (!SaveOption(*m_pOption, m_Settings))
+    bool written = SaveOption(*m_pOption, m_Settings);
+    if (audioChanged) {
+        written = SaveAudioSettings(m_Audio, m_Settings) && written;
+        // The engine switches over with the players as they are; a device that does not open leaves
+        // it on the clock, trying again, and the main window's caption says so.
+        if (!AudioOverridden())
+            playkit::CAdxEngine::Configure(AudioEngineConfig(m_Audio));
+    }
+    if (!written)
         PADKIT_MessageBox(this, QString::fromUtf8(kWriteErrorText), QString::fromUtf8(kErrorCaption),
                           MB_OK | MB_ICONEXCLAMATION);
     EndDialog(platform::IDOK);

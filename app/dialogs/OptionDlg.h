@@ -1,19 +1,23 @@
 #pragma once
 
 #include "app/dialogs/ResDialog.h"
+#include "app/settings/AudioSettings.h"
 #include "app/settings/Option.h"
 
 class COptionPage1;
 class COptionPage2;
 class COptionPage3;
+class COptionPage4;
 class CPageTabCtrl;
 
-// "設定": edits a copy of the settings record on three tab pages. OK copies the copy back over the
-// caller's record and writes Padora.INI; Cancel changes neither. UI thread.
+// "設定": edits a copy of the settings record on three tab pages, and the audio output (section
+// "Audio" of Padora.INI) on a fourth. OK copies the copy back over the caller's record and writes
+// Padora.INI; a changed output takes effect at once (players keep their state) unless PADORA_AUDIO
+// chooses the output. Cancel changes nothing. UI thread.
 class COptionDlg : public CResDialog {
     Q_OBJECT
 public:
-    static constexpr int kPageCount = 3;
+    static constexpr int kPageCount = 4;
 
     // pOption: the caller's record (not owned). settings: where Padora.INI lives.
     explicit COptionDlg(OPTIONDATA* pOption, QWidget* parent = nullptr,
@@ -23,7 +27,8 @@ public:
     CResDialog* Page(int index) const;
     CPageTabCtrl* TabCtrl() const { return m_tabCtrl; }
 
-    OPTIONDATA m_Option; // the dialog's copy
+    OPTIONDATA m_Option;   // the dialog's copy
+    AUDIOSETTINGS m_Audio; // the stored audio output, read when the dialog is made
 
 protected:
     QWidget* MakeControl(const platform::ControlTemplate& c, QWidget* parent) override;
@@ -34,7 +39,7 @@ private:
     void OnTabSelChange();
     // Hides every page but the one of tab index, which is selected and shown.
     void ShowPage(int index);
-    // Takes the values of the three pages in order; on a refusal its page is brought up with the
+    // Takes the values of the pages in order; on a refusal its page is brought up with the
     // refused field focused, and false is returned.
     bool TakePages();
 
@@ -42,6 +47,7 @@ private:
     COptionPage1* m_pPage1 = nullptr; // children of the tab control
     COptionPage2* m_pPage2 = nullptr;
     COptionPage3* m_pPage3 = nullptr;
+    COptionPage4* m_pPage4 = nullptr;
     CPageTabCtrl* m_tabCtrl = nullptr;
     CSettingsFile m_Settings;
 };

@@ -204,6 +204,19 @@ DialogTemplate MakeOptionPage3() {
     return d;
 }
 
+DialogTemplate MakeOptionPage4() {
+    DialogTemplate d = Page(IDD_OPTION_PAGE4);
+    auto& c = d.controls;
+    c.push_back(Label(QStringLiteral("出力デバイス"), 5, 9));
+    c.push_back(Control(IDC_OPT4_DEVICE, ControlKind::ComboBox, {}, 58, 6, 224, 120));
+    c.push_back(Label(QStringLiteral("バッファ"), 5, 27));
+    c.push_back(Control(IDC_OPT4_PERIOD, ControlKind::ComboBox, {}, 58, 24, 48, 90));
+    c.push_back(Label(QStringLiteral("フレーム"), 110, 27));
+    c.push_back(Control(IDC_OPT4_TEST, ControlKind::PushButton, QStringLiteral("テスト"), 58, 44, 50, 14));
+    c.push_back(Control(IDC_OPT4_NOTE, ControlKind::Static, {}, 5, 66, 277, 40));
+    return d;
+}
+
 } // namespace
 
 const DialogTemplate* FindEditDialogResource(int id) {
@@ -215,6 +228,7 @@ const DialogTemplate* FindEditDialogResource(int id) {
     static const DialogTemplate kPage1 = MakeOptionPage1();
     static const DialogTemplate kPage2 = MakeOptionPage2();
     static const DialogTemplate kPage3 = MakeOptionPage3();
+    static const DialogTemplate kPage4 = MakeOptionPage4();
     switch (id) {
     case IDD_CHANNEL_EDIT:
         return &kChannelEdit;
@@ -232,6 +246,8 @@ const DialogTemplate* FindEditDialogResource(int id) {
         return &kPage2;
     case IDD_OPTION_PAGE3:
         return &kPage3;
+    case IDD_OPTION_PAGE4:
+        return &kPage4;
     default:
         return nullptr;
     }

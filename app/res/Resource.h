@@ -61,6 +61,7 @@ inline constexpr int IDD_OPTION = 5021;
 inline constexpr int IDD_OPTION_PAGE1 = 5022;
 inline constexpr int IDD_OPTION_PAGE2 = 5023;
 inline constexpr int IDD_OPTION_PAGE3 = 5024;
+inline constexpr int IDD_OPTION_PAGE4 = 5025;
 
 // Channel edit dialog
 inline constexpr int IDC_CHEDIT_NUMBER = 6101;
@@ -104,6 +105,10 @@ inline constexpr int IDC_OPT2_GETNAKEY = 6711;
 inline constexpr int IDC_OPT2_GETNASTOP = 6712;
 inline constexpr int IDC_OPT2_GETNAGRP = 6713;
 inline constexpr int IDC_OPT3_RELATIVE = 6701;
+inline constexpr int IDC_OPT4_DEVICE = 6801;
+inline constexpr int IDC_OPT4_PERIOD = 6802;
+inline constexpr int IDC_OPT4_TEST = 6803;
+inline constexpr int IDC_OPT4_NOTE = 6804;
 
 // The framework's data-exchange messages
 inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;

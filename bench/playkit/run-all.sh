@@ -21,7 +21,7 @@ for mix in mix.txt mix-typical.txt; do
     grep "^run=" "$OUT_DIR/peers-$mix.log"
     "$BIN/padora-wav-rms" "$OUT_DIR/ffmpeg.wav" "$OUT_DIR/sox.wav" "$OUT_DIR/engine.wav"
 done
-for bench in resample latency open memory load; do
+for bench in resample latency jack-latency open memory load; do
     echo "## padora-bench-$bench"
     "$BIN/padora-bench-$bench" || echo "padora-bench-$bench failed ($?)"
 done

@@ -18,7 +18,9 @@ Field Scan(const QString& line, int nField, QChar sep) {
         if (line.at(i) != sep)
             continue;
         const bool quoted = line.at(field.nStart) == u'"';
-        const bool ends = !quoted || (line.at(i - 1) == u'"' && i != field.nStart + 1);
+        // A separator right at the field's start ends it empty (only when the separator is the
+        // quote itself can the field look quoted there); the character before it is not looked at.
+        const bool ends = !quoted || i == field.nStart || (line.at(i - 1) == u'"' && i != field.nStart + 1);
         if (!ends)
             continue;
         if (field.nNumber == nField) {

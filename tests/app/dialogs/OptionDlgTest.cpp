@@ -1,5 +1,6 @@
 #include "app/dialogs/OptionDlg.h"
 #include "app/dialogs/KeyEditCtrl.h"
+#include "app/dialogs/OptionPage4.h"
 #include "app/dialogs/PageTabCtrl.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
@@ -7,6 +8,7 @@
 #include "DialogDriver.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -78,14 +80,15 @@ protected:
 
 } // namespace
 
-TEST_F(OptionDlgTest, OpensWithThreeTabsPagesInsideTheTabControlAndTheRecordShown) {
+TEST_F(OptionDlgTest, OpensWithFourTabsPagesInsideTheTabControlAndTheRecordShown) {
     auto dlg = Open();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("設定"));
     CPageTabCtrl* tab = dlg->TabCtrl();
-    ASSERT_EQ(tab->GetItemCount(), 3);
+    ASSERT_EQ(tab->GetItemCount(), 4);
     EXPECT_EQ(tab->TabBar()->tabText(0), QStringLiteral("キー設定1"));
     EXPECT_EQ(tab->TabBar()->tabText(1), QStringLiteral("キー設定2"));
     EXPECT_EQ(tab->TabBar()->tabText(2), QStringLiteral("ファイル"));
+    EXPECT_EQ(tab->TabBar()->tabText(3), QStringLiteral("オーディオ"));
     EXPECT_EQ(tab->GetItemData(2), 2);
     EXPECT_EQ(tab->GetCurSel(), 0);
     EXPECT_EQ(VisiblePage(*dlg), 0);
@@ -278,4 +281,88 @@ TEST_F(OptionDlgTest, AFailedWriteIsReportedAndTheNewValuesStayForThisRun) {
     EXPECT_EQ(dlg->result(), platform::IDOK);
     EXPECT_EQ(m_option.nVKey[4], 0x78);
     EXPECT_FALSE(QFile::exists(nowhere));
+}
+
+namespace {
+// The engine's configuration and PADORA_AUDIO as they were, put back after a test of the audio page.
+class CAudioScope {
+public:
+    CAudioScope() : m_config(playkit::CAdxEngine::Current()) {
+        const char* env = std::getenv(kAudioEnvironment);
+        m_hadEnv = env != nullptr;
+        m_env = env ? env : "";
+        unsetenv(kAudioEnvironment);
+    }
+    ~CAudioScope() {
+        playkit::CAdxEngine::Configure(m_config);
+        if (m_hadEnv)
+            setenv(kAudioEnvironment, m_env.c_str(), 1);
+        else
+            unsetenv(kAudioEnvironment);
+    }
+
+private:
+    playkit::AdxEngineConfig m_config;
+    bool m_hadEnv = false;
+    std::string m_env;
+};
+} // namespace
+
+// The stored device is not plugged in: it stays chosen (marked), the default device comes first, and
+// OK with another period stores both and hands them to the engine at once.
+TEST_F(OptionDlgTest, AudioPageKeepsAnAbsentDeviceAndAppliesAChangeAtOk) {
+    CAudioScope scope;
+    QFile f(IniPath());
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("[Audio]\r\nDevice=USB Interface 2x2\r\nPeriod=100\r\n");
+    f.close();
+    auto dlg = Open();
+    ClickTab(*dlg, 3);
+    EXPECT_EQ(VisiblePage(*dlg), 3);
+    auto* page = static_cast<COptionPage4*>(dlg->Page(3));
+    auto* device = page->GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE);
+    auto* period = page->GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD);
+    EXPECT_EQ(device->itemText(0), QStringLiteral("既定のデバイス"));
+    EXPECT_EQ(device->currentText(), QStringLiteral("USB Interface 2x2 (見つかりません)"));
+    EXPECT_EQ(device->currentData().toString(), QStringLiteral("USB Interface 2x2"));
+    // A period of the file outside the list is kept as it is.
+    EXPECT_EQ(period->currentText(), QStringLiteral("100"));
+    for (int frames : {64, 128, 256, 512, 1024})
+        EXPECT_GE(period->findText(QString::number(frames)), 0) << frames;
+
+    // "テスト" on the absent device says why in the page, without a message box.
+    EXPECT_FALSE(page->PlayTestTone());
+    EXPECT_TRUE(page->GetDlgItemText(IDC_OPT4_NOTE).contains(QStringLiteral("USB Interface 2x2")));
+    EXPECT_EQ(m_responder.Count(), 0);
+
+    period->setCurrentIndex(period->findText(QStringLiteral("512")));
+    Click(dlg->GetDlgItem(platform::IDOK));
+    EXPECT_TRUE(IniBytes().contains("[Audio]\r\nDevice=USB Interface 2x2\r\nPeriod=512\r\n"))
+        << IniBytes().constData();
+    const playkit::AdxEngineConfig config = playkit::CAdxEngine::Current();
+    EXPECT_EQ(config.device, "USB Interface 2x2");
+    EXPECT_EQ(config.periodFrames, 512u);
+}
+
+TEST_F(OptionDlgTest, AudioUnchangedOrOverriddenLeavesTheEngineAlone) {
+    CAudioScope scope;
+    const playkit::AdxEngineConfig before = playkit::CAdxEngine::Current();
+    {
+        auto dlg = Open();
+        Click(dlg->GetDlgItem(platform::IDOK));
+    }
+    EXPECT_FALSE(IniBytes().contains("[Audio]")); // nothing changed, nothing written
+    EXPECT_EQ(playkit::CAdxEngine::Current().backend, before.backend);
+
+    setenv(kAudioEnvironment, "null", 1);
+    auto dlg = Open();
+    auto* page = dlg->Page(3);
+    EXPECT_TRUE(page->GetDlgItemText(IDC_OPT4_NOTE).contains(QStringLiteral("PADORA_AUDIO")));
+    auto* period = page->GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD);
+    period->setCurrentIndex(period->findText(QStringLiteral("64")));
+    Click(dlg->GetDlgItem(platform::IDOK));
+    // Stored for a start without the variable; the output stays the variable's.
+    EXPECT_TRUE(IniBytes().contains("Period=64")) << IniBytes().constData();
+    EXPECT_EQ(playkit::CAdxEngine::Current().backend, before.backend);
+    EXPECT_EQ(playkit::CAdxEngine::Current().periodFrames, before.periodFrames);
 }

@@ -31,6 +31,20 @@ TEST(CsvTest, UnbalancedQuotesAndTrimming) {
     EXPECT_EQ(PADKIT_GetCSVData("a,\" x \",b", 2, 1, ','), "x");
 }
 
+// With the quote as separator, a line that starts with it has an empty first field; the reader
+// never looks before the line's first character.
+TEST(CsvTest, QuoteAsSeparatorAtTheStartOfTheLine) {
+    const QString line = "\"x\"y";
+    EXPECT_EQ(PADKIT_GetCSVData(line, 1, 0, '"'), "");
+    EXPECT_EQ(PADKIT_GetCSVData(line, 2, 0, '"'), "x");
+    EXPECT_EQ(PADKIT_GetCSVData(line, 3, 0, '"'), "y");
+    EXPECT_EQ(PADKIT_GetCSVData("\"", 1, 0, '"'), "");
+    EXPECT_EQ(PADKIT_GetCSVData("\"", 2, 0, '"'), "");
+    QString edited = line;
+    PADKIT_SetCSVData(edited, 3, QStringLiteral("z"), '"');
+    EXPECT_EQ(edited, "\"x\"z");
+}
+
 TEST(CsvTest, WritingFields) {
     QString line = "a,b,c";
     EXPECT_EQ(PADKIT_SetCSVData(line, 2, QString("x"), ','), 1);

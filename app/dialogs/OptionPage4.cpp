@@ -1,0 +1,95 @@
+#include "app/dialogs/OptionPage4.h"
+
+#include "app/res/Resources.h"
+#include "playkit/AdxTestTone.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include <cstdlib>
+#include <iterator>
+
+namespace {
+constexpr const char* kDefaultDevice = "既定のデバイス";
+constexpr const char* kMissingDevice = "%1 (見つかりません)";
+constexpr const char* kOverrideNote =
+    "環境変数 PADORA_AUDIO が設定されているため、今はその出力が使われます。ここでの設定は保存され、"
+    "PADORA_AUDIO なしで起動したときに使われます。";
+constexpr const char* kToneFailed = "テスト音を出せませんでした: %1";
+constexpr const char* kTonePlayed = "テスト音を %1 に出しました。";
+} // namespace
+
+COptionPage4::COptionPage4(AUDIOSETTINGS* pAudio, std::vector<playkit::AdxOutputDevice> devices,
+                           CResDialog* pDlg, QWidget* parent)
+    : CResDialog(IDD_OPTION_PAGE4, parent, true), m_pAudio(pAudio), m_devices(std::move(devices)),
+      m_pDlg(pDlg) {}
+
+COptionPage4::~COptionPage4() = default;
+
+BOOL COptionPage4::OnInitDialog() {
+    CResDialog::OnInitDialog();
+    auto* device = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE);
+    device->addItem(QString::fromUtf8(kDefaultDevice), QString());
+    for (const playkit::AdxOutputDevice& d : m_devices) {
+        const QString name = QString::fromStdString(d.name);
+        device->addItem(QStringLiteral("%1 [%2]").arg(name, QString::fromStdString(d.hostApi)), name);
+    }
+    int current = device->findData(m_pAudio->strDevice);
+    // A device that is not there now (unplugged, its server stopped) stays chosen, not lost.
+    if (current < 0) {
+        device->addItem(QString::fromUtf8(kMissingDevice).arg(m_pAudio->strDevice), m_pAudio->strDevice);
+        current = device->count() - 1;
+    }
+    device->setCurrentIndex(current);
+
+    auto* period = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD);
+    for (int frames : kAudioPeriods)
+        period->addItem(QString::number(frames), frames);
+    if (period->findData(m_pAudio->nPeriod) < 0)
+        period->addItem(QString::number(m_pAudio->nPeriod), m_pAudio->nPeriod);
+    period->setCurrentIndex(period->findData(m_pAudio->nPeriod));
+
+    if (AudioOverridden())
+        SetDlgItemText(IDC_OPT4_NOTE, QString::fromUtf8(kOverrideNote));
+    GetDlgItemAs<QLabel>(IDC_OPT4_NOTE)->setWordWrap(true);
+    return TRUE;
+}
+
+AUDIOSETTINGS COptionPage4::Chosen() const {
+    AUDIOSETTINGS a;
+    a.strDevice = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentData().toString();
+    a.nPeriod = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD)->currentData().toInt();
+    return a;
+}
+
+void COptionPage4::SaveToAudio() {
+    *m_pAudio = Chosen();
+}
+
+bool COptionPage4::PlayTestTone() {
+    const AUDIOSETTINGS a = Chosen();
+    if (!m_tone)
+        m_tone = std::make_unique<playkit::CAdxTestTone>();
+    std::string reason;
+    const bool ok = m_tone->Play(a.strDevice.toStdString(), static_cast<unsigned>(a.nPeriod), reason);
+    const QString shown = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentText();
+    SetDlgItemText(IDC_OPT4_NOTE, ok ? QString::fromUtf8(kTonePlayed).arg(shown)
+                                     : QString::fromUtf8(kToneFailed).arg(QString::fromStdString(reason)));
+    return ok;
+}
+
+void COptionPage4::OnCommand(UINT id) {
+    if (id == IDC_OPT4_TEST) {
+        PlayTestTone();
+        return;
+    }
+    CResDialog::OnCommand(id);
+}
+
+void COptionPage4::OnOK() {
+    m_pDlg->SendCommand(platform::IDOK);
+}
+
+void COptionPage4::OnCancel() {
+    m_pDlg->SendCommand(platform::IDCANCEL);
+}
