@@ -272,9 +272,8 @@ TEST_F(KeysE2e, ModalWindowsReleaseTheCapture) {
     StartPadora(GroupFile(1, {{1, 1, QStringLiteral("a440.wav")}}));
     const std::vector<XWindow> mains = m_x.WindowsOf(m_padora->processId(), QStringLiteral("Padora"));
     ASSERT_FALSE(mains.empty());
-    const QRect main = m_x.Geometry(mains.front());
     std::vector<XWindow> before = m_x.TopLevels();
-    m_x.Click(main.topLeft() + QPoint(20, 8)); // the "ファイル(&F)" menu
+    m_x.Click(mains.front(), QPoint(20, 8)); // the "ファイル(&F)" menu
     XWindow popup = 0;
     ASSERT_TRUE(XSession::WaitFor(
         [&] {
@@ -287,7 +286,7 @@ TEST_F(KeysE2e, ModalWindowsReleaseTheCapture) {
         },
         kStartTimeoutMs));
     const QRect menu = m_x.Geometry(popup);
-    m_x.Click(menu.topLeft() + QPoint(20, (menu.height() - 10) * 3 / 10)); // its second item, "開く(&O)..."
+    m_x.Click(popup, QPoint(20, (menu.height() - 10) * 3 / 10)); // its second item, "開く(&O)..."
     XWindow dialog = 0;
     ASSERT_TRUE(XSession::WaitFor(
         [&] {

@@ -183,11 +183,56 @@ void XSession::SetAutoRepeat(int delayMs, int intervalMs) {
     XSync(m_display, False);
 }
 
-void XSession::Click(QPoint screen) {
-    XTestFakeMotionEvent(m_display, -1, screen.x(), screen.y(), CurrentTime);
+void XSession::MoveMouse(XWindow w, QPoint p) {
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(m_display, w, DefaultRootWindow(m_display), p.x(), p.y(), &x, &y, &child);
+    XTestFakeMotionEvent(m_display, DefaultScreen(m_display), x, y, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::Click(XWindow w, QPoint p) {
+    MoveMouse(w, p);
+    QThread::msleep(30);
     XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    XSync(m_display, False);
+    QThread::msleep(30);
     XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
     XSync(m_display, False);
+}
+
+void XSession::Drag(XWindow w, QPoint from, QPoint to) {
+    MoveMouse(w, from);
+    QThread::msleep(30);
+    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    XSync(m_display, False);
+    constexpr int kSteps = 12;
+    for (int i = 1; i <= kSteps; ++i) {
+        QThread::msleep(15);
+        MoveMouse(w, from + (to - from) * i / kSteps);
+    }
+    QThread::msleep(30);
+    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::TypeText(const QString& text) {
+    const KeyCode shift = XKeysymToKeycode(m_display, XK_Shift_L);
+    for (const QChar ch : text) {
+        const KeySym sym = ch.unicode();
+        const KeyCode code = XKeysymToKeycode(m_display, sym);
+        if (!code)
+            continue;
+        const bool shifted = XkbKeycodeToKeysym(m_display, code, 0, 0) != sym;
+        if (shifted)
+            XTestFakeKeyEvent(m_display, shift, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, code, True, CurrentTime);
+        XTestFakeKeyEvent(m_display, code, False, CurrentTime);
+        if (shifted)
+            XTestFakeKeyEvent(m_display, shift, False, CurrentTime);
+        XSync(m_display, False);
+        QThread::msleep(5);
+    }
 }
 
 void XSession::RequestClose(XWindow w) {

@@ -47,9 +47,13 @@ public:
     void SetNumLock(bool on);
     // Auto-repeat of held keys: first repeat after delayMs, then every intervalMs.
     void SetAutoRepeat(int delayMs, int intervalMs);
-    // A left click at a point of the screen (XTEST).
-    void Click(QPoint screen);
-
+    // The mouse, at points of a window (window coordinates), through the XTEST extension.
+    void MoveMouse(XWindow w, QPoint p);
+    void Click(XWindow w, QPoint p);
+    // Presses at from, moves to to in small steps, releases.
+    void Drag(XWindow w, QPoint from, QPoint to);
+    // Types printable ASCII text into the window that has the focus.
+    void TypeText(const QString& text);
     // Asks the window to close as a window manager does (WM_DELETE_WINDOW).
     void RequestClose(XWindow w);
 
