@@ -130,16 +130,29 @@ LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (PreTranslateMessage(message, wParam, lParam))
         return 0;
     // A captured key with no role gets the window's standard key handling (Tab moves the focus, Esc
-    // closes), as if it had been typed into the window.
+    // closes), as if it had been typed into the window; while a menu of the window is open, the menu
+    // has it (its mnemonics and arrows work although the capture holds the keyboard).
+    const auto nVKey = static_cast<UINT>(wParam);
     Qt::KeyboardModifiers modifiers;
-    const int qtKey = padkit::QtKeyFromVKey(static_cast<UINT>(wParam), &modifiers);
+    const int qtKey = padkit::QtKeyFromVKey(nVKey, &modifiers);
     if (qtKey == Qt::Key_unknown)
         return 0;
-    QKeyEvent key(message == platform::WM_KEYDOWN ? QEvent::KeyPress : QEvent::KeyRelease, qtKey,
-                  modifiers | QGuiApplication::queryKeyboardModifiers(), QString(),
-                  (static_cast<DWORD>(lParam) & padkit::kKeyDataPrevious) != 0 &&
-                      message == platform::WM_KEYDOWN);
-    QWidget* pTarget = focusWidget() ? focusWidget() : this;
+    modifiers |= QGuiApplication::queryKeyboardModifiers();
+    QString text;
+    if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (nVKey >= 'A' && nVKey <= 'Z')
+            text =
+                QChar(static_cast<char16_t>((modifiers & Qt::ShiftModifier) ? nVKey : nVKey + ('a' - 'A')));
+        else if ((nVKey >= '0' && nVKey <= '9') || nVKey == 0x20)
+            text = QChar(static_cast<char16_t>(nVKey));
+    }
+    const bool bRepeat =
+        (static_cast<DWORD>(lParam) & padkit::kKeyDataPrevious) != 0 && message == platform::WM_KEYDOWN;
+    QKeyEvent key(message == platform::WM_KEYDOWN ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, modifiers,
+                  text, bRepeat);
+    QWidget* pTarget = QApplication::activePopupWidget();
+    if (!pTarget)
+        pTarget = focusWidget() ? focusWidget() : this;
     m_bSendingKey = true;
     QCoreApplication::sendEvent(pTarget, &key);
     m_bSendingKey = false;
