@@ -1,10 +1,55 @@
 #include "platform/SafeFile.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
+namespace {
 
+bool Fail(QString* error, const QString& what, int err) {
+    if (error)
+        *error = QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(err)));
+    return false;
+}
+
+// A descriptor that closes itself; the temporary file it names is removed unless kept.
+class CTempFile {
+public:
+    CTempFile(std::string path, int fd) : m_path(std::move(path)), m_fd(fd) {}
+    ~CTempFile() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_kept)
+            ::unlink(m_path.c_str());
+    }
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+    int Fd() const { return m_fd; }
+    const std::string& Path() const { return m_path; }
+    // Closes the descriptor; false (errno set) when the last of the data could not be stored.
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+    void Keep() { m_kept = true; }
+
+private:
+    std::string m_path;
+    int m_fd;
+    bool m_kept = false;
+};
+
+} // namespace
+
+// Plain POSIX calls, each checked: Qt's QSaveFile (6.4) reports success when the write of its
+// buffer or the sync fails at commit, and then puts an empty file in place of the old one.
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error) {
     // A file marked read-only is not replaced, whoever runs the program (root may write anywhere,
     // but the mark is the user's wish to keep the file as it is).
@@ -14,19 +59,52 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* e
             *error = QStringLiteral("%1 is read-only").arg(path);
         return false;
     }
-    QSaveFile file(path);
-    // QSaveFile refuses a read-only existing file and a directory at path, and commit() syncs the
-    // temporary file before renaming it over the old one.
-    bool ok = file.open(QIODevice::WriteOnly);
-    if (ok)
-        ok = file.write(data) == data.size();
-    if (ok)
-        ok = file.commit();
-    else
-        file.cancelWriting();
-    if (!ok && error)
-        *error = file.errorString();
-    return ok;
+    if (old.exists() && !old.isFile())
+        return Fail(error, path, EISDIR);
+    // Through a link, the file it points to is replaced and the link stays.
+    const QString target = old.isSymLink() ? old.canonicalFilePath() : path;
+    const QByteArray finalName = QFile::encodeName(target);
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+
+    std::string temp = std::string(finalName.constData()) + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return Fail(error, path, errno);
+    CTempFile file(temp, fd);
+    // The new file keeps the old one's permissions; a new file gets the usual ones.
+    struct stat st {};
+    const mode_t umaskNow = ::umask(0);
+    ::umask(umaskNow);
+    const mode_t mode = ::stat(finalName.constData(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~umaskNow);
+    if (::fchmod(fd, mode) != 0)
+        return Fail(error, path, errno);
+
+    const char* p = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return Fail(error, path, n < 0 ? errno : ENOSPC);
+        p += n;
+        left -= n;
+    }
+    // On disk before it takes the old file's name: a crash then leaves the old file or the new one.
+    if (::fsync(fd) != 0)
+        return Fail(error, path, errno);
+    if (!file.Close())
+        return Fail(error, path, errno);
+    if (::rename(file.Path().c_str(), finalName.constData()) != 0)
+        return Fail(error, path, errno);
+    file.Keep();
+    // The rename itself is made durable; the file is in place whatever this answers.
+    const int dirFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
 }
 
 } // namespace platform

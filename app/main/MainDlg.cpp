@@ -459,8 +459,12 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     m_ctrlPan[i]->SetPos(ch.m_nPan);
     m_ctrlSpeed[i]->SetPos(SpeedKnobPos(ch.m_dRate));
     SetPadColor(i, CChannelData::kNoMedia);
-    if (ch.m_strFile.isEmpty())
+    if (ch.m_strFile.isEmpty()) {
+        // The player may still hold the sound of the set before (New, Open, group edit): a channel
+        // without a file must not play it, nor show it as loaded.
+        m_Show[i].Close();
         return 0;
+    }
 
     const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
     if (r != 0) {

@@ -56,6 +56,7 @@ public:
     static constexpr int kChannelCount = CGroupData::kChannelCount;
     static constexpr int ID_TIMER_PLAY = 1000;
     static constexpr int kTimerPeriodMs = 100;
+    static constexpr const char* kNoOutputMark = "（出力なし）";
     static constexpr UINT WM_GRAPH_NOTIFY = platform::WM_APP + 1;
     static constexpr UINT WM_PEAK_NOTIFY = platform::WM_APP + 2;
     static constexpr const char* kNewGroupName = "Group1";
@@ -169,6 +170,9 @@ private:
 
     // The 100 ms loop, media events and meters (MainDlgLoop.cpp).
     void OnTimer(int id);
+    // The caption gains kNoOutputMark while the sound card is lost (the engine plays on the clock and
+    // tries the card again), and loses it when the card is back.
+    void RefreshOutputMark();
     LRESULT OnGraphNotify();
     LRESULT OnPeakNotify(WPARAM wParam, LPARAM lParam);
 
@@ -219,6 +223,7 @@ private:
     QWidget* m_pClient = nullptr; // the dialog's client area under the menu bar
     QMenuBar* m_pMenuBar = nullptr;
     QTimer m_timerPlay;
+    bool m_bOutputLost = false; // the caption carries kNoOutputMark
     int m_nHandlerDepth = 0;
     std::unique_ptr<QObject> m_pKeyFilter; // sees the application's key events for this window
     bool m_bSendingKey = false;            // a captured key is being handed to the focused control

@@ -1,5 +1,8 @@
 #include "app/main/MainDlg.h"
 
+#include "app/dialogs/GroupDlg.h"
+#include "app/dialogs/OptionDlg.h"
+
 #include "padkit/util/MessageBox.h"
 
 BOOL CMainDlg::QuerySaveChanges() {
@@ -83,15 +86,26 @@ void CMainDlg::OnFileSave(BOOL bSaveAs) {
 }
 
 void CMainDlg::OnGroupEdit() {
-    // The group dialog is not there yet: the command only stops the sounds.
     StopAll();
     ReleaseHook();
+    // The group dialog replaces the set the list points into: the list must not paint in between.
+    m_listMonitor->SetRedraw(FALSE);
+    CGroupDlg dlg(&m_aGroup, this, m_Settings);
+    if (dlg.DoModal() == platform::IDOK) {
+        FillGroupTab();
+        m_listMonitor->SetGroupData(&m_aGroup[0]);
+        RunLoader();
+        m_bModified = TRUE;
+    }
+    m_listMonitor->SetRedraw(TRUE);
     RestoreHook();
 }
 
 void CMainDlg::OnOption() {
-    // The options dialog is not there yet: the command only stops the sounds.
     StopAll();
     ReleaseHook();
+    COptionDlg dlg(&m_Option, this, m_Settings);
+    dlg.DoModal();
+    // Judged by the setting as the dialog left it: switching capture on or off acts at once.
     RestoreHook();
 }

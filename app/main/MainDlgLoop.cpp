@@ -1,5 +1,7 @@
 #include "app/main/MainDlg.h"
 
+#include "playkit/AdxEngine.h"
+
 #include <climits>
 #include <cmath>
 
@@ -33,6 +35,22 @@ void CMainDlg::OnTimer(int id) {
     RefreshPlayState();
     RefreshPlayTime();
     StepFades();
+    RefreshOutputMark();
+}
+
+void CMainDlg::RefreshOutputMark() {
+    // A mark in the caption, not a message box: the show goes on on the clock meanwhile.
+    const bool lost = playkit::CAdxEngine::OutputLost();
+    if (lost == m_bOutputLost)
+        return;
+    m_bOutputLost = lost;
+    const QString mark = QString::fromUtf8(kNoOutputMark);
+    QString title = windowTitle();
+    if (lost)
+        title += mark;
+    else if (title.endsWith(mark))
+        title.chop(mark.size());
+    setWindowTitle(title);
 }
 
 int CMainDlg::RefreshPlayState() {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -175,7 +176,13 @@ protected:
         m_x.SetFocus(box);
         QThread::msleep(100);
         m_x.PressKey(keysym);
-        return XSession::WaitFor([&] { return m_x.WindowsOf(p->processId(), title).empty(); }, kTimeoutMs);
+        // That box goes; another with the same title may follow at once.
+        return XSession::WaitFor(
+            [&] {
+                const auto windows = m_x.WindowsOf(p->processId(), title);
+                return std::find(windows.begin(), windows.end(), box) == windows.end();
+            },
+            kTimeoutMs);
     }
 
     QString Write(const QString& name, const QByteArray& bytes) {

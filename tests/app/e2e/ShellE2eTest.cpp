@@ -1,14 +1,17 @@
+#include "JackServer.h"
 #include "XSession.h"
 
 #include "platform/DialogTemplate.h"
 #include "tests/app/TestSounds.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -42,10 +45,12 @@ protected:
         }
     }
 
-    QProcess* Start(const QStringList& args) {
+    // audio: the output (PADORA_AUDIO); no test plays on a real sound card.
+    QProcess* Start(const QStringList& args, const QString& audio = QStringLiteral("null")) {
         auto p = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("PADORA_AUDIO"), audio);
         // Each test its own instance scope, so a Padora running elsewhere never interferes.
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         p->setProcessEnvironment(env);
@@ -351,5 +356,40 @@ TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
     QProcess* padora = Start({demo});
     const XWindow main = WaitForXWindow(padora, kMainTitle);
     ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
+}
+
+// The chosen sound card is not there: the caption says so, no message box interrupts, and the set
+// opens and plays on the clock.
+TEST_F(PadoraE2e, AnAbsentSoundCardMarksTheCaptionInsteadOfABox) {
+    const QString demo = QStringLiteral(PADORA_SOURCE_DIR "/examples/demo.pdg");
+    QProcess* padora =
+        Start({demo}, QStringLiteral("portaudio:no-such-card-%1").arg(QCoreApplication::applicationPid()));
+    const XWindow main = WaitForXWindow(padora, kMainTitle + QStringLiteral("（出力なし）"));
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
+}
+
+// A JACK server of the test's own stops while Padora runs on it and starts again: the caption gains
+// the mark and loses it again by itself.
+TEST_F(PadoraE2e, CaptionFollowsTheJackServerGoingAndComing) {
+    playkit_test::CJackServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    const QString demo = QStringLiteral(PADORA_SOURCE_DIR "/examples/demo.pdg");
+    QProcess* padora = Start({demo}, QStringLiteral("portaudio:system"));
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    const QString marked = kMainTitle + QStringLiteral("（出力なし）");
+    // Running on the server: no mark (the players are open, so the engine is too).
+    QThread::msleep(1500);
+    EXPECT_EQ(m_x.Title(main), kMainTitle);
+
+    server.Stop();
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Title(main) == marked; }, 8000))
+        << m_x.Title(main).toStdString();
+    ASSERT_TRUE(server.Start(error)) << error;
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Title(main) == kMainTitle; }, 10000))
+        << m_x.Title(main).toStdString();
     EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
 }
