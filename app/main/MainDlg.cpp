@@ -98,6 +98,7 @@ CMainDlg::CMainDlg(COM* pCom, QWidget* parent, CSettingsFile settings)
     LoadOption(m_Option, m_Settings);
     m_timerPlay.setInterval(kTimerPeriodMs);
     connect(&m_timerPlay, &QTimer::timeout, this, [this] { OnTimer(ID_TIMER_PLAY); });
+    InitKeys();
 }
 
 CMainDlg::~CMainDlg() {
@@ -342,6 +343,9 @@ LRESULT CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnPeakNotify(wParam, lParam);
     case WM_KNOB_CHANGED:
         return OnKnobChanged(wParam, lParam);
+    case platform::WM_KEYDOWN:
+    case platform::WM_KEYUP:
+        return OnKeyMessage(message, wParam, lParam);
     default:
         return 0;
     }
@@ -418,14 +422,6 @@ void CMainDlg::OnCancel() {
 void CMainDlg::ForwardToFrame(UINT id) {
     if (m_pCom && *m_pCom->Get_pwndMain())
         platform::PostMessage(*m_pCom->Get_pwndMain(), platform::WM_COMMAND, id, 0);
-}
-
-void CMainDlg::ReleaseHook() {
-    // Background capture comes with the key handling; nothing is captured yet.
-}
-
-void CMainDlg::RestoreHook() {
-    // Background capture comes with the key handling; nothing is captured yet.
 }
 
 void CMainDlg::SetPadColor(int i, int playState) {

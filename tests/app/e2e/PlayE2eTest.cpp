@@ -147,6 +147,9 @@ protected:
         env.insert(QStringLiteral("PADORA_AUDIO"), QStringLiteral("record:") + RecordPath());
         p->setProcessEnvironment(env);
         p->setWorkingDirectory(m_work.path());
+        // These flows use the menus from the keyboard; background key capture has tests of its own.
+        if (!QFile::exists(m_work.filePath(QStringLiteral("Padora.INI"))))
+            Write(QStringLiteral("Padora.INI"), "[Option]\nGetNoActive=0\n");
         p->start(QStringLiteral(PADORA_BIN), args);
         EXPECT_TRUE(p->waitForStarted(kTimeoutMs));
         m_processes.push_back(std::move(p));
