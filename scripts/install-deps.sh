@@ -9,7 +9,7 @@ packages=(
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libfluidsynth-dev timgm6mb-soundfont
     portaudio19-dev
-    jackd2 libjack-jackd2-dev  # a real sound server for the tests (dummy driver), and their recording client
+    jackd2 libjack-jackd2-dev  # JACK: Padora plays as a JACK client; the tests run a server (dummy driver)
     libx11-dev libxtst-dev
     libevdev-dev  # keyboard capture on Wayland sessions
     libebur128-dev liblo-dev librtmidi-dev  # loudness matching; OSC and MIDI remote control

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
 
 #include <cstdlib>
 #include <iterator>
@@ -17,6 +18,8 @@ constexpr const char* kOverrideNote =
     "PADORA_AUDIO なしで起動したときに使われます。";
 constexpr const char* kToneFailed = "テスト音を出せませんでした: %1";
 constexpr const char* kTonePlayed = "テスト音を %1 に出しました。";
+// The device is let go soon after the tone: a server that goes away later cannot hold up the dialog.
+constexpr int kToneCloseMs = static_cast<int>(playkit::CAdxTestTone::kSeconds * 1000) + 300;
 } // namespace
 
 COptionPage4::COptionPage4(AUDIOSETTINGS* pAudio, std::vector<playkit::AdxOutputDevice> devices,
@@ -75,6 +78,12 @@ bool COptionPage4::PlayTestTone() {
     const QString shown = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentText();
     SetDlgItemText(IDC_OPT4_NOTE, ok ? QString::fromUtf8(kTonePlayed).arg(shown)
                                      : QString::fromUtf8(kToneFailed).arg(QString::fromStdString(reason)));
+    if (ok) {
+        QTimer::singleShot(kToneCloseMs, this, [this] {
+            if (m_tone && !m_tone->Playing())
+                m_tone.reset();
+        });
+    }
     return ok;
 }
 

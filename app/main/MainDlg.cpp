@@ -95,6 +95,7 @@ CMainDlg::CMainDlg(COM* pCom, QWidget* parent, CSettingsFile settings)
     LoadOption(m_Option, m_Settings);
     m_timerPlay.setInterval(kTimerPeriodMs);
     connect(&m_timerPlay, &QTimer::timeout, this, [this] { OnTimer(ID_TIMER_PLAY); });
+    InitKeys();
 }
 
 CMainDlg::~CMainDlg() {
@@ -338,6 +339,9 @@ LRESULT CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnPeakNotify(wParam, lParam);
     case WM_KNOB_CHANGED:
         return OnKnobChanged(wParam, lParam);
+    case platform::WM_KEYDOWN:
+    case platform::WM_KEYUP:
+        return OnKeyMessage(message, wParam, lParam);
     default:
         return 0;
     }
@@ -416,14 +420,6 @@ void CMainDlg::ForwardToFrame(UINT id) {
         platform::PostMessage(*m_pCom->Get_pwndMain(), platform::WM_COMMAND, id, 0);
 }
 
-void CMainDlg::ReleaseHook() {
-    // Background capture comes with the key handling; nothing is captured yet.
-}
-
-void CMainDlg::RestoreHook() {
-    // Background capture comes with the key handling; nothing is captured yet.
-}
-
 void CMainDlg::SetPadColor(int i, int playState) {
     COLORREF face = kGreyFace;
     COLORREF faceHi = kGreyFaceHi;
@@ -463,8 +459,12 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     m_ctrlPan[i]->SetPos(ch.m_nPan);
     m_ctrlSpeed[i]->SetPos(SpeedKnobPos(ch.m_dRate));
     SetPadColor(i, CChannelData::kNoMedia);
-    if (ch.m_strFile.isEmpty())
+    if (ch.m_strFile.isEmpty()) {
+        // The player may still hold the sound of the set before (New, Open, group edit): a channel
+        // without a file must not play it, nor show it as loaded.
+        m_Show[i].Close();
         return 0;
+    }
 
     const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
     if (r != 0) {

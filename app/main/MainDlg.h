@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 class COM;
 class QMenuBar;
@@ -113,6 +114,10 @@ public:
     using OpenPathAsker = std::function<QString(QWidget* pParent)>;
     void SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave);
 
+    // Keyboard control (MainDlgKeys.cpp). A key message before it is dispatched: the window's own key
+    // events and the messages the system-wide capture posts. TRUE when it was consumed.
+    BOOL PreTranslateMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -141,9 +146,6 @@ private:
     void RedrawChannelRow(int i);
     void RunLoader();
     void ApplyMasterVolume();
-    // Keyboard capture around modal windows; the capture itself lives with the key handling.
-    void ReleaseHook();
-    void RestoreHook();
 
     // The set and its files (MainDlgFile.cpp).
     void OnFileNew();
@@ -155,6 +157,16 @@ private:
     // save failed (then reported). The hook is released by the caller.
     BOOL QuerySaveChanges();
     void ShowNewSet();
+
+    // Keyboard control and background capture (MainDlgKeys.cpp).
+    void InitKeys();
+    bool FilterKeyEvent(QObject* watched, QEvent* e);
+    LRESULT OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Clears the held flags of keys that are no longer physically down.
+    void ClearHeldKeys();
+    // Capture around modal windows: removed before, installed again after (with GetNoActive on).
+    void ReleaseHook();
+    void RestoreHook();
 
     // The 100 ms loop, media events and meters (MainDlgLoop.cpp).
     void OnTimer(int id);
@@ -213,6 +225,8 @@ private:
     QTimer m_timerPlay;
     bool m_bOutputLost = false; // the caption carries kNoOutputMark
     int m_nHandlerDepth = 0;
+    std::unique_ptr<QObject> m_pKeyFilter; // sees the application's key events for this window
+    bool m_bSendingKey = false;            // a captured key is being handed to the focused control
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
 };

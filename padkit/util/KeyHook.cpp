@@ -92,6 +92,10 @@ BOOL PADKIT_SetKeyHook(QObject* pWnd) {
     padkit::HookState& hook = padkit::Hook();
     if (!pWnd || hook.capture.IsInstalled())
         return FALSE;
+    // Off-screen and test platforms have no desktop whose keys could be taken.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
+        return FALSE;
     // The window outlives the capture: the hook ends before the window's QObject is gone.
     const BOOL bOk = hook.capture.Install([pWnd](UINT nMessage, WPARAM wParam, LPARAM lParam) {
         platform::PostMessage(pWnd, nMessage, wParam, lParam);

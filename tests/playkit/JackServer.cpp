@@ -60,6 +60,16 @@ CJackServer::CJackServer(unsigned rate, unsigned period)
 
 CJackServer::~CJackServer() {
     Stop();
+    if (!m_envSaved)
+        return;
+    if (m_hadServer)
+        setenv("JACK_DEFAULT_SERVER", m_oldServer.c_str(), 1);
+    else
+        unsetenv("JACK_DEFAULT_SERVER");
+    if (m_hadNoStart)
+        setenv("JACK_NO_START_SERVER", m_oldNoStart.c_str(), 1);
+    else
+        unsetenv("JACK_NO_START_SERVER");
 }
 
 bool CJackServer::Start(std::string& error) {
@@ -73,6 +83,15 @@ bool CJackServer::Start(std::string& error) {
     // The client library reports every failed connection on stderr; probing fails until jackd is up.
     jack_set_error_function(Silent);
     jack_set_info_function(Silent);
+    if (!m_envSaved) {
+        m_envSaved = true;
+        const char* server = std::getenv("JACK_DEFAULT_SERVER");
+        const char* noStart = std::getenv("JACK_NO_START_SERVER");
+        m_hadServer = server != nullptr;
+        m_hadNoStart = noStart != nullptr;
+        m_oldServer = server ? server : "";
+        m_oldNoStart = noStart ? noStart : "";
+    }
     setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
     const std::string rate = std::to_string(m_rate), period = std::to_string(m_period);

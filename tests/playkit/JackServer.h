@@ -7,8 +7,9 @@ namespace playkit_test {
 
 // A JACK server of the test's own: jackd with the dummy driver (no sound card needed), under a name
 // no other run on the machine uses, so that tests running at the same time never meet. Start sets
-// JACK_DEFAULT_SERVER, so every JACK client of this process (PortAudio's too) finds it. The server
-// dies with the test process, and Stop or the destructor end it.
+// JACK_DEFAULT_SERVER, so every JACK client of this process (PortAudio's too) finds it, until the
+// destructor puts the variable back. The server dies with the test process, and Stop or the
+// destructor end it.
 class CJackServer {
 public:
     explicit CJackServer(unsigned rate = 48000, unsigned period = 256);
@@ -30,6 +31,11 @@ private:
     unsigned m_rate;
     unsigned m_period;
     pid_t m_pid = -1;
+    // The environment as it was before the first Start, put back by the destructor: a later test's
+    // programs must not look for this server.
+    bool m_envSaved = false;
+    bool m_hadServer = false, m_hadNoStart = false;
+    std::string m_oldServer, m_oldNoStart;
 };
 
 } // namespace playkit_test

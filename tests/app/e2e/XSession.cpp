@@ -160,6 +160,29 @@ void XSession::PressKey(unsigned long keysym) {
     XSync(m_display, False);
 }
 
+void XSession::KeyDown(unsigned long keysym) {
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), True, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::KeyUp(unsigned long keysym) {
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::SetNumLock(bool on) {
+    const unsigned mask = XkbKeysymToModifiers(m_display, XK_Num_Lock);
+    XkbLockModifiers(m_display, XkbUseCoreKbd, mask, on ? mask : 0);
+    XSync(m_display, False);
+}
+
+void XSession::SetAutoRepeat(int delayMs, int intervalMs) {
+    XAutoRepeatOn(m_display);
+    XkbSetAutoRepeatRate(m_display, XkbUseCoreKbd, static_cast<unsigned>(delayMs),
+                         static_cast<unsigned>(intervalMs));
+    XSync(m_display, False);
+}
+
 void XSession::MoveMouse(XWindow w, QPoint p) {
     int x = 0, y = 0;
     Window child = 0;

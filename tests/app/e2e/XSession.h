@@ -40,6 +40,13 @@ public:
     void SetFocus(XWindow w);
     // Presses and releases a key through the XTEST extension.
     void PressKey(unsigned long keysym);
+    // Holds a key down or lets it go (XTEST), for keys held together.
+    void KeyDown(unsigned long keysym);
+    void KeyUp(unsigned long keysym);
+    // Num Lock's state on the server (the keypad digits need it on).
+    void SetNumLock(bool on);
+    // Auto-repeat of held keys: first repeat after delayMs, then every intervalMs.
+    void SetAutoRepeat(int delayMs, int intervalMs);
     // The mouse, at points of a window (window coordinates), through the XTEST extension.
     void MoveMouse(XWindow w, QPoint p);
     void Click(XWindow w, QPoint p);

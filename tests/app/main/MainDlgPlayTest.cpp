@@ -462,6 +462,12 @@ TEST_F(MainDlgPlayTest, NewOpenAndSaveKeepOrDropChangesAsTheOperatorAnswers) {
     EXPECT_FALSE(dlg->IsModified());
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(Button(*dlg, IDC_PAD1 + i)->GetFaceColor(), RGB(127, 127, 127));
+    // No player keeps a sound of the set before: the pads stay grey at the next step and play nothing.
+    dlg->RefreshPlayState();
+    EXPECT_FALSE(dlg->Player(0).IsRender());
+    EXPECT_EQ(Button(*dlg, IDC_PAD1)->GetFaceColor(), RGB(127, 127, 127));
+    Command(*dlg, IDC_PAD1);
+    EXPECT_EQ(Ch(*dlg, 0).m_nPlayState, -1);
 
     // Open the saved set again (no changes: no question).
     m_responder.Clear();

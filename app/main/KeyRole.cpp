@@ -1,0 +1,36 @@
+#include "app/main/KeyRole.h"
+
+#include <algorithm>
+
+KeyRole FindKeyRole(const OPTIONDATA& option, UINT nVKey) {
+    if (nVKey == 0)
+        return {};
+    const auto is = [nVKey](int assigned) { return assigned != 0 && static_cast<UINT>(assigned) == nVKey; };
+    if (is(option.nStopKey))
+        return {EKeyRole::Stop};
+    if (is(option.nVolUpKey))
+        return {EKeyRole::VolumeUp};
+    if (is(option.nVolDownKey))
+        return {EKeyRole::VolumeDown};
+    if (is(option.nAllStopKey))
+        return {EKeyRole::AllStop};
+    if (is(option.nGrpBackKey))
+        return {EKeyRole::GroupBack};
+    if (is(option.nGrpNextKey))
+        return {EKeyRole::GroupNext};
+    if (is(option.nMasterKey))
+        return {EKeyRole::Master};
+    for (int k = 0; k < 10; ++k) {
+        if (is(option.nVKey[k]))
+            return {EKeyRole::Channel, k};
+    }
+    return {};
+}
+
+int StepVolume(int nVolume, int nStep, BOOL bUp, BOOL bDown) {
+    if (bUp)
+        nVolume += nStep;
+    if (bDown)
+        nVolume -= nStep;
+    return std::clamp(nVolume, 0, 100);
+}

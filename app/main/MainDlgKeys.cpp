@@ -1,0 +1,182 @@
+// Keyboard control of the main window: the channel, stop, volume, all-stop and group keys, from the
+// window's own key events and from the system-wide capture, and the capture around modal windows.
+#include "app/main/KeyRole.h"
+#include "app/main/MainDlg.h"
+#include "app/res/Resource.h"
+#include "padkit/util/KeyHook.h"
+#include "padkit/util/KeyStroke.h"
+#include "padkit/util/KeyTable.h"
+#include "platform/Message.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QSlider>
+
+namespace {
+
+// Sees every event of the application before its receiver does, for the window's key handling.
+class CKeyEventFilter : public QObject {
+public:
+    explicit CKeyEventFilter(std::function<bool(QObject*, QEvent*)> filter) : m_filter(std::move(filter)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override { return m_filter(watched, e); }
+
+private:
+    std::function<bool(QObject*, QEvent*)> m_filter;
+};
+
+} // namespace
+
+void CMainDlg::InitKeys() {
+    m_pKeyFilter = std::make_unique<CKeyEventFilter>(
+        [this](QObject* watched, QEvent* e) { return FilterKeyEvent(watched, e); });
+    qApp->installEventFilter(m_pKeyFilter.get());
+}
+
+BOOL CMainDlg::PreTranslateMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    const auto nVKey = static_cast<UINT>(wParam);
+    if (message == platform::WM_KEYUP) {
+        switch (FindKeyRole(m_Option, nVKey).role) {
+        case EKeyRole::Stop:
+            m_bStopKey = FALSE;
+            return TRUE;
+        case EKeyRole::VolumeUp:
+            m_bVolUpKey = FALSE;
+            return TRUE;
+        case EKeyRole::VolumeDown:
+            m_bVolDownKey = FALSE;
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+    if (message != platform::WM_KEYDOWN)
+        return FALSE;
+    // Auto-repeated presses act like new ones: a held channel key restarts its sound at the repeat rate.
+    const KeyRole key = FindKeyRole(m_Option, nVKey);
+    switch (key.role) {
+    case EKeyRole::None:
+        return FALSE;
+    case EKeyRole::Stop:
+        m_bStopKey = TRUE;
+        break;
+    case EKeyRole::VolumeUp:
+        m_bVolUpKey = TRUE;
+        break;
+    case EKeyRole::VolumeDown:
+        m_bVolDownKey = TRUE;
+        break;
+    case EKeyRole::AllStop:
+        StopAll();
+        break;
+    case EKeyRole::GroupBack: {
+        const int cur = m_tabGroup->currentIndex();
+        if (cur > 0)
+            SelectGroup(cur - 1);
+        break;
+    }
+    case EKeyRole::GroupNext:
+        // Past the last tab SelectGroup changes nothing.
+        SelectGroup(m_tabGroup->currentIndex() + 1);
+        break;
+    case EKeyRole::Master:
+        if (m_bVolUpKey || m_bVolDownKey) {
+            m_nMasterVolume = StepVolume(m_nMasterVolume, m_Option.nVolVal, m_bVolUpKey, m_bVolDownKey);
+            m_ctrlMaster->setValue(100 - m_nMasterVolume);
+            ApplyMasterVolume();
+        }
+        break;
+    case EKeyRole::Channel:
+        if (!m_bVolUpKey && !m_bVolDownKey) {
+            // The pad press runs after this message, with the stop flag as it is then.
+            platform::PostMessage(this, platform::WM_COMMAND, static_cast<WPARAM>(IDC_PAD1 + key.nChannel),
+                                  0);
+        } else if (CGroupData* g = GetCurGroup()) {
+            const int volume = g->m_aChannel[key.nChannel].m_nVolume;
+            SetChannelVolume(key.nChannel, StepVolume(volume, m_Option.nVolVal, m_bVolUpKey, m_bVolDownKey));
+        }
+        break;
+    }
+    return TRUE;
+}
+
+bool CMainDlg::FilterKeyEvent(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::WindowActivate && watched == this) {
+        // Keys released while another program was active never told us.
+        ClearHeldKeys();
+        return false;
+    }
+    if ((e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) || m_bSendingKey)
+        return false;
+    auto* pWidget = qobject_cast<QWidget*>(watched);
+    if (!pWidget || pWidget->window() != this)
+        return false; // a modal window of ours, or another top-level window, has the key
+    const auto* key = static_cast<QKeyEvent*>(e);
+    const bool bPress = e->type() == QEvent::KeyPress;
+    if (!bPress && key->isAutoRepeat())
+        return false; // between two repeats the key is still down
+    DWORD data = padkit::kKeyDataRepeatOne;
+    if (key->isAutoRepeat() || !bPress)
+        data |= padkit::kKeyDataPrevious;
+    if (!bPress)
+        data |= padkit::kKeyDataRelease;
+    const HandlerScope scope(m_nHandlerDepth);
+    return PreTranslateMessage(bPress ? platform::WM_KEYDOWN : platform::WM_KEYUP,
+                               padkit::VKeyFromKeyEvent(*key), static_cast<LPARAM>(data)) != FALSE;
+}
+
+LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (PreTranslateMessage(message, wParam, lParam))
+        return 0;
+    // A captured key with no role gets the window's standard key handling (Tab moves the focus, Esc
+    // closes), as if it had been typed into the window; while a menu of the window is open, the menu
+    // has it (its mnemonics and arrows work although the capture holds the keyboard).
+    const auto nVKey = static_cast<UINT>(wParam);
+    Qt::KeyboardModifiers modifiers;
+    const int qtKey = padkit::QtKeyFromVKey(nVKey, &modifiers);
+    if (qtKey == Qt::Key_unknown)
+        return 0;
+    modifiers |= QGuiApplication::queryKeyboardModifiers();
+    QString text;
+    if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (nVKey >= 'A' && nVKey <= 'Z')
+            text =
+                QChar(static_cast<char16_t>((modifiers & Qt::ShiftModifier) ? nVKey : nVKey + ('a' - 'A')));
+        else if ((nVKey >= '0' && nVKey <= '9') || nVKey == 0x20)
+            text = QChar(static_cast<char16_t>(nVKey));
+    }
+    const bool bRepeat =
+        (static_cast<DWORD>(lParam) & padkit::kKeyDataPrevious) != 0 && message == platform::WM_KEYDOWN;
+    QKeyEvent key(message == platform::WM_KEYDOWN ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, modifiers,
+                  text, bRepeat);
+    QWidget* pTarget = QApplication::activePopupWidget();
+    if (!pTarget)
+        pTarget = focusWidget() ? focusWidget() : this;
+    m_bSendingKey = true;
+    QCoreApplication::sendEvent(pTarget, &key);
+    m_bSendingKey = false;
+    return 0;
+}
+
+void CMainDlg::ClearHeldKeys() {
+    const auto isDown = [](int nKey) { return nKey != 0 && PADKIT_IsKeyDown(static_cast<UINT>(nKey)); };
+    if (m_bStopKey && !isDown(m_Option.nStopKey))
+        m_bStopKey = FALSE;
+    if (m_bVolUpKey && !isDown(m_Option.nVolUpKey))
+        m_bVolUpKey = FALSE;
+    if (m_bVolDownKey && !isDown(m_Option.nVolDownKey))
+        m_bVolDownKey = FALSE;
+}
+
+void CMainDlg::ReleaseHook() {
+    if (m_Option.bGetNoActive)
+        PADKIT_ResetKeyHook();
+}
+
+void CMainDlg::RestoreHook() {
+    if (!m_Option.bGetNoActive)
+        return;
+    PADKIT_SetKeyHook(this);
+    ClearHeldKeys();
+}
