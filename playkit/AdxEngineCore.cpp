@@ -80,8 +80,10 @@ void ReleaseEngine() {
 }
 
 CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config)
-    : m_worker(std::make_unique<CAdxDecodeWorker>()),
-      m_notifier(std::make_unique<CAdxNotifier>([this] { Idle(); })) {
+    : m_worker(std::make_unique<CAdxDecodeWorker>()) {
+    // The notifier's thread runs Idle at once, which uses the members declared after it: it starts
+    // once they all exist.
+    m_notifier = std::make_unique<CAdxNotifier>([this] { Idle(); });
     SetBackend(config);
     m_reopener = std::make_unique<CAdxReopener>(kReopenInterval, [this] { TryReopen(); });
 }

@@ -89,7 +89,9 @@ void CAdxMixer::Apply(const Command& c) {
         m.running = true;
         break;
     case Kind::Pause:
-        if (m.running && !m.completed)
+        // Offline, a closed voice's fade would wait for a decoder that has let go of it.
+        if (m.running && !m.completed &&
+            !(v->m_closed.load(std::memory_order_relaxed) && m_offline.load(std::memory_order_relaxed)))
             FadeOut(*v);
         m.running = false;
         break;
@@ -148,7 +150,8 @@ void CAdxMixer::RenderBlock(float* out, std::size_t frames) {
     bool busy = false;
     for (std::size_t i = 0; i < m_count; ++i) {
         CAdxVoice& v = *m_voices[i];
-        if (!v.m_mix.running || v.m_mix.completed)
+        // A closed voice is no longer decoded: mixing it would wait for data that never comes.
+        if (!v.m_mix.running || v.m_mix.completed || v.m_closed.load(std::memory_order_relaxed))
             continue;
         if (!MixVoice(v, out, frames))
             missed = true;

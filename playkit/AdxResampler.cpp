@@ -27,8 +27,16 @@ constexpr std::size_t kCapacity = 8192 + 2 * kMaxHalf;
 typedef float v8sf __attribute__((vector_size(32)));
 
 // The inner loop is built twice, for processors with AVX2 and FMA and for the baseline; the
-// loader picks one once.
-#if defined(__x86_64__)
+// loader picks one once. Not under ThreadSanitizer: the loader runs the picker before the
+// sanitizer's runtime is up, and the instrumented picker crashes the program at start.
+#if defined(__SANITIZE_THREAD__)
+#define PLAYKIT_SANITIZED_THREADS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define PLAYKIT_SANITIZED_THREADS 1
+#endif
+#endif
+#if defined(__x86_64__) && !defined(PLAYKIT_SANITIZED_THREADS)
 #define PLAYKIT_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define PLAYKIT_CLONES

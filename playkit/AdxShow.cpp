@@ -225,6 +225,7 @@ int CAdxShow::Close() {
         return 0;
     // Stopped where it is: rewinding a voice that goes away would only send the decoder to work.
     m_pVoice->m_running = false;
+    m_pVoice->m_closed.store(true, std::memory_order_relaxed);
     m_pEngine->Mixer().Pause(m_pVoice.get());
     {
         std::lock_guard lock(m_pVoice->m_callbackMutex);

@@ -97,6 +97,9 @@ public:
     bool m_running = false;
     std::int64_t m_seekFrame = 0; // position asked for by the latest seek
 
+    // ---- UI -> mixer: closed, even if the mixer has not yet taken the commands that say so
+    std::atomic<bool> m_closed{false};
+
     // ---- UI -> notifier (and GetTickCount): the latest seek generation
     std::atomic<std::uint32_t> m_uiGen{0};
 
