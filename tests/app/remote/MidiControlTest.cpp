@@ -105,6 +105,8 @@ protected:
         };
         ASSERT_TRUE(open(*m_pPlayer, "Padora in"));
         ASSERT_TRUE(open(*m_pLights, "Padora out"));
+        // A connection takes effect at one of the server's next cycles: a note sent sooner is lost.
+        WaitFor([] { return false; }, 300);
     }
     void Play(Bytes m) { m_pPlayer->sendMessage(&m); }
     // The last velocity the controller was sent for a note, -1 when none.
