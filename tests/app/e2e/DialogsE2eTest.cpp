@@ -25,6 +25,7 @@ namespace {
 constexpr int kTimeoutMs = 15000;
 constexpr unsigned long kKeyReturn = 0xff0d;
 constexpr unsigned long kKeyEscape = 0xff1b;
+constexpr unsigned long kKeyF9 = 0xffc6;
 const QString kMainTitle = QStringLiteral("Padora");
 const QString kGroupDlgTitle = QStringLiteral("グループの編集");
 
@@ -265,7 +266,11 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_TRUE(ini.readAll().contains("VKey=120,98,")) << "the new key is saved";
 
+    // The new key plays channel 1 at once.
     m_x.SetFocus(main2);
+    QThread::msleep(200);
+    m_x.PressKey(kKeyF9);
+    QThread::msleep(1200);
     m_x.PressKey(kKeyEscape);
     ASSERT_TRUE(WaitForExit(second));
 
@@ -275,5 +280,5 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     const std::vector<int> peaks = WindowPeaks(heard.readAll(), 480);
     ASSERT_FALSE(peaks.empty());
     EXPECT_GT(*std::max_element(peaks.begin(), peaks.end()), 1000);
-    EXPECT_EQ(Bursts(peaks, 300), 1) << "once from the pad";
+    EXPECT_EQ(Bursts(peaks, 300), 2) << "once from the pad, once from the new key";
 }
