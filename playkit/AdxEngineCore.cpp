@@ -85,6 +85,8 @@ CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config)
     // once they all exist.
     m_notifier = std::make_unique<CAdxNotifier>([this] { Idle(); });
     SetBackend(config);
+    // The SoundFont starts loading now, in the background: by the first MIDI open it is usually there.
+    m_pool = std::make_unique<CAdxSynthPool>(static_cast<int>(m_mixer.SampleRate()));
     m_reopener = std::make_unique<CAdxReopener>(kReopenInterval, [this] { TryReopen(); });
 }
 
@@ -102,9 +104,6 @@ CAdxEngineCore::~CAdxEngineCore() {
 }
 
 CAdxSynthPool& CAdxEngineCore::Synths() {
-    std::lock_guard lock(m_poolMutex);
-    if (!m_pool)
-        m_pool = std::make_unique<CAdxSynthPool>(static_cast<int>(m_mixer.SampleRate()));
     return *m_pool;
 }
 

@@ -35,7 +35,7 @@ public:
     CAdxEngineCore& operator=(const CAdxEngineCore&) = delete;
 
     CAdxMixer& Mixer() { return m_mixer; }
-    // UI thread. The pool is made at the first MIDI open, at the engine's output rate.
+    // Any thread. The pool is made as the engine starts, at its output rate.
     CAdxSynthPool& Synths();
 
     // Any thread that owns players. False, with nothing added, when the voice table is full
@@ -71,7 +71,6 @@ private:
     void TryReopen();
 
     CAdxMixer m_mixer{*this};
-    std::mutex m_poolMutex;
     std::unique_ptr<CAdxSynthPool> m_pool;
     std::unique_ptr<CAdxDecodeWorker> m_worker;
     std::unique_ptr<CAdxNotifier> m_notifier;

@@ -40,8 +40,11 @@ HRESULT CAdxFileDecoder::Open(const std::string& path) {
     m_source.reset();
     int error = 0;
     if (IsMidiFile(path)) {
-        if (!m_pool)
+        if (!m_pool) {
             m_pool = std::make_unique<CAdxSynthPool>(kMidiRate);
+            // A whole-file decode reads at once: it waits for the SoundFont here.
+            m_pool->WaitLoaded();
+        }
         m_source = CAdxMidiSource::Open(path, *m_pool, error);
         if (!m_source)
             return error ? error : kSynthFailed;

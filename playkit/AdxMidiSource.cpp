@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fluidsynth.h>
 #include <fstream>
+#include <utility>
 
 namespace playkit {
 namespace {
@@ -44,8 +45,13 @@ std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CA
         return nullptr;
     }
     src->m_synth = pool.Acquire(error);
-    if (!src->m_synth)
+    if (error != 0)
         return nullptr;
+    // Still loading: what can be known now is checked now, the rest is reported by the stream.
+    if (!src->m_synth && !CAdxSynthPool::SoundFontReadable()) {
+        error = FLUID_FAILED;
+        return nullptr;
+    }
     src->m_channels = 2;
     src->m_rate = pool.SampleRate();
     // The sequence's own length: the end is announced when its last event has played, so that a
@@ -61,11 +67,22 @@ std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CA
 }
 
 CAdxMidiSource::~CAdxMidiSource() {
-    m_pool.Release(m_synth);
+    if (m_synth)
+        m_pool.Release(m_synth);
+}
+
+bool CAdxMidiSource::TakeSynth() {
+    int error = 0;
+    m_synth = m_pool.Acquire(error);
+    if (!m_synth && error != 0) {
+        m_failure = error;
+        m_atEnd = true;
+    }
+    return m_synth != nullptr;
 }
 
 bool CAdxMidiSource::Restart() {
-    if (m_frame != 0 || !m_cursors.empty()) {
+    if (m_synth && (m_frame != 0 || !m_cursors.empty())) {
         // Every play from the top on a fresh synth, so that it sounds the same each time.
         int error = 0;
         if (fluid_synth_t* fresh = m_pool.Acquire(error)) {
@@ -186,6 +203,12 @@ std::int64_t CAdxMidiSource::NextEventFrame() const {
 }
 
 std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
+    if (!m_synth) {
+        if (!TakeSynth())
+            return 0;
+        if (m_pendingSeek > 0)
+            Seek(std::exchange(m_pendingSeek, 0));
+    }
     std::size_t done = 0;
     while (done < frames && m_frame < m_totalFrames) {
         // Every event due by now goes to the synth before the frames after it are rendered.
@@ -217,6 +240,10 @@ std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
 
 void CAdxMidiSource::Seek(std::int64_t frame) {
     frame = std::clamp<std::int64_t>(frame, 0, m_totalFrames);
+    if (!m_synth && !TakeSynth()) {
+        m_pendingSeek = frame;
+        return;
+    }
     Restart();
     if (frame > static_cast<std::int64_t>(kExactSeekSeconds * m_rate)) {
         // Replay what sets the scene (programs, controllers, bends) up to the target, then play on.

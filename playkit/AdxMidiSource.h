@@ -19,7 +19,9 @@ class CAdxSynthPool;
 // memory than a short one and every play sounds the same.
 class CAdxMidiSource : public CAdxSource {
 public:
-    // UI thread. Null with an error code when the file is not a MIDI file or no synth is free.
+    // UI thread. Null with an error code when the file is not a MIDI file or no synth can be had.
+    // Never waits for the SoundFont: while the pool still loads it, the source opens without a
+    // synth and the decoder worker takes one once the font is there.
     static std::unique_ptr<CAdxMidiSource> Open(const std::string& path, CAdxSynthPool& pool, int& error);
     ~CAdxMidiSource() override;
 
@@ -28,6 +30,7 @@ public:
     double Duration() override { return static_cast<double>(m_totalFrames) / m_rate; }
     // Rendering is dearer than decoding: keep the open quick.
     std::size_t HeadFrames() const override { return 2048; }
+    bool Waiting() const override { return !m_synth && m_failure == 0; }
 
 private:
     struct Cursor {
@@ -42,6 +45,9 @@ private:
     explicit CAdxMidiSource(CAdxSynthPool& pool) : m_pool(pool) {}
     // Starts over from the top on a fresh synth.
     bool Restart();
+    // Decoder worker: takes the first synth once the SoundFont has loaded; false while it has not
+    // (and, when it failed, ends the stream with the error).
+    bool TakeSynth();
     void ReadDelta(Cursor& c);
     // Sends the event at c to the synth (notes only when withNotes) and moves c on.
     void Dispatch(Cursor& c, bool withNotes);
@@ -54,6 +60,7 @@ private:
     fluid_synth_t* m_synth = nullptr;
     std::int64_t m_frame = 0;
     std::int64_t m_totalFrames = 0;
+    std::int64_t m_pendingSeek = 0; // asked for before the synth was there
     std::vector<float> m_scratch;
     float m_limit = 1.0f;   // the limiter's gain now
     float m_release = 0.0f; // its return towards 1 per frame

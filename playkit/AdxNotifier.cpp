@@ -90,6 +90,17 @@ void CAdxNotifier::Deliver(CAdxVoice& v) {
     }
     // Acquire pairs with the mixer's release of the completion.
     const std::uint64_t complete = v.m_complete.load(std::memory_order_acquire);
+    // A stream that failed after the open (its instrument did not load) says so before it ends:
+    // the decoder recorded the failure before the end the mixer completed on.
+    if (const int failure = v.m_failure.exchange(0, std::memory_order_relaxed)) {
+        {
+            std::lock_guard lock(v.m_eventMutex);
+            v.m_events.push_back({EC_ERRORABORT, failure, 0});
+            if (v.m_notifyWnd)
+                v.m_notifyWnd->PostMessage(v.m_notifyMsg, 0, 0);
+        }
+        v.m_eventCv.notify_all();
+    }
     if (complete == v.m_seenComplete)
         return;
     v.m_seenComplete = complete;

@@ -18,6 +18,11 @@ public:
     // (then AtEnd() is true) or on a decoding error that ends the stream.
     virtual std::size_t Read(std::int16_t* dst, std::size_t frames) = 0;
     bool AtEnd() const { return m_atEnd; }
+    // The source cannot render yet (its instrument is still being loaded): Read returns nothing
+    // meanwhile without the media having ended.
+    virtual bool Waiting() const { return false; }
+    // Why the stream ended early (a library's error code), 0 when it did not fail.
+    int Failure() const { return m_failure; }
     // Decoder worker. Positions the decoder so that the next Read starts at the given frame.
     virtual void Seek(std::int64_t frame) = 0;
     // UI thread, on an open source. The exact length in seconds. Touches nothing the decoder
@@ -30,6 +35,7 @@ protected:
     int m_channels = 0;
     int m_rate = 0;
     bool m_atEnd = false;
+    int m_failure = 0;
 };
 
 } // namespace playkit

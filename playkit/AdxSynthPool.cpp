@@ -1,7 +1,10 @@
 #include "playkit/AdxSynthPool.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fluidsynth.h>
+#include <fstream>
+#include <pthread.h>
 
 namespace playkit {
 namespace {
@@ -49,9 +52,11 @@ CAdxSynthPool::CAdxSynthPool(int sampleRate) : m_rate(sampleRate) {
         // The player must follow the frames we render, not the wall clock.
         fluid_settings_setstr(m_settings, "player.timing-source", "sample");
     }
+    m_loader = std::thread([this] { Load(); });
 }
 
 CAdxSynthPool::~CAdxSynthPool() {
+    m_loader.join();
     for (fluid_synth_t* s : m_idle)
         delete_fluid_synth(s);
     if (m_master)
@@ -60,30 +65,53 @@ CAdxSynthPool::~CAdxSynthPool() {
         delete_fluid_settings(m_settings);
 }
 
-bool CAdxSynthPool::LoadMaster() {
-    if (m_loadTried)
-        return m_font != nullptr;
-    m_loadTried = true;
-    if (!m_settings)
-        return false;
-    m_master = new_fluid_synth(m_settings);
-    if (!m_master)
-        return false;
-    const int id = fluid_synth_sfload(m_master, SoundFontPath().c_str(), 0);
-    if (id == FLUID_FAILED)
-        return false;
-    m_font = fluid_synth_get_sfont_by_id(m_master, id);
-    if (m_font)
-        if (fluid_synth_t* spare = MakeSynth())
-            m_idle.push_back(spare);
-    return m_font != nullptr;
+bool CAdxSynthPool::SoundFontReadable() {
+    std::ifstream in(SoundFontPath(), std::ios::binary);
+    char head[4] = {};
+    return in.read(head, sizeof head) && std::memcmp(head, "RIFF", 4) == 0;
+}
+
+void CAdxSynthPool::Load() {
+    pthread_setname_np(pthread_self(), "pk-soundfont");
+    // The slow part runs unlocked: players meanwhile open, and are rendered, without a synth.
+    fluid_synth_t* master = m_settings ? new_fluid_synth(m_settings) : nullptr;
+    fluid_sfont_t* font = nullptr;
+    if (master) {
+        const int id = fluid_synth_sfload(master, SoundFontPath().c_str(), 0);
+        if (id != FLUID_FAILED)
+            font = fluid_synth_get_sfont_by_id(master, id);
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_master = master;
+        m_font = font;
+        if (m_font)
+            if (fluid_synth_t* spare = MakeSynth())
+                m_idle.push_back(spare);
+        m_status = m_font ? Font::kLoaded : Font::kFailed;
+    }
+    m_loadedCv.notify_all();
+}
+
+CAdxSynthPool::Font CAdxSynthPool::Status() {
+    std::lock_guard lock(m_mutex);
+    return m_status;
+}
+
+CAdxSynthPool::Font CAdxSynthPool::WaitLoaded() {
+    std::unique_lock lock(m_mutex);
+    m_loadedCv.wait(lock, [this] { return m_status != Font::kLoading; });
+    return m_status;
 }
 
 fluid_synth_t* CAdxSynthPool::Acquire(int& error) {
     std::lock_guard lock(m_mutex);
-    error = FLUID_FAILED;
-    if (!LoadMaster())
+    error = 0;
+    if (m_status != Font::kLoaded) {
+        if (m_status == Font::kFailed)
+            error = FLUID_FAILED;
         return nullptr;
+    }
     fluid_synth_t* synth = nullptr;
     if (!m_idle.empty()) {
         synth = m_idle.back();
@@ -91,8 +119,8 @@ fluid_synth_t* CAdxSynthPool::Acquire(int& error) {
     } else {
         synth = MakeSynth();
     }
-    if (synth)
-        error = 0;
+    if (!synth)
+        error = FLUID_FAILED;
     return synth;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
@@ -16,13 +18,22 @@ namespace playkit {
 // for reuse. No synth ever opens an audio driver: the decoder worker renders them.
 class CAdxSynthPool {
 public:
-    // The SoundFont comes from PADORA_SOUNDFONT, else the General MIDI font of the system.
+    // The SoundFont comes from PADORA_SOUNDFONT, else the General MIDI font of the system. It is
+    // loaded on a thread of the pool's own (a quarter of a second for the system's font), so that
+    // no caller waits for it.
     explicit CAdxSynthPool(int sampleRate);
+    // Waits for the load to end.
     ~CAdxSynthPool();
     CAdxSynthPool(const CAdxSynthPool&) = delete;
     CAdxSynthPool& operator=(const CAdxSynthPool&) = delete;
 
-    // UI or decoder thread. A fresh synth, or null with FluidSynth's error code (the SoundFont did not load).
+    enum class Font { kLoading, kLoaded, kFailed };
+    // Any thread.
+    Font Status();
+    // Any thread but the UI's: returns once the load has ended.
+    Font WaitLoaded();
+    // Any thread; never waits for the SoundFont. A fresh synth; null with error 0 while the font
+    // is still loading, null with FluidSynth's error code when it did not load.
     fluid_synth_t* Acquire(int& error);
     // Any thread (a closed voice goes on the notifier's, a rewind on the decoder's). The synth must
     // no longer be rendered by anyone; a fresh spare is made in its place.
@@ -30,19 +41,26 @@ public:
     int SampleRate() const { return m_rate; }
 
     static std::string SoundFontPath();
+    // Any thread. Whether the SoundFont can be opened and is a RIFF file (SoundFont or DLS): what
+    // an open checks at once while the font is still loading.
+    static bool SoundFontReadable();
 
 private:
     static constexpr std::size_t kSpares = 2;
-    bool LoadMaster();
+    // Loader thread.
+    void Load();
+    // Under m_mutex, once the font is loaded.
     fluid_synth_t* MakeSynth();
 
     std::mutex m_mutex;
+    std::condition_variable m_loadedCv;
     const int m_rate;
     fluid_settings_t* m_settings = nullptr;
     fluid_synth_t* m_master = nullptr;
     fluid_sfont_t* m_font = nullptr;
-    bool m_loadTried = false;
+    Font m_status = Font::kLoading;
     std::vector<fluid_synth_t*> m_idle;
+    std::thread m_loader; // last: starts once the members above exist
 };
 
 } // namespace playkit

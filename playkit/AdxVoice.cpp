@@ -43,9 +43,10 @@ CAdxVoice::CAdxVoice(std::unique_ptr<CAdxSource> source)
     : m_channels(source->Channels()), m_rate(source->SampleRate()), m_source(std::move(source)),
       m_ring(std::max<std::size_t>(kRingSamples / static_cast<std::size_t>(m_channels), 16384), m_channels) {
     // Decoded now and kept: a cue to 0 plays from here at once while the decoder catches up.
-    const std::size_t headFrames = m_source->HeadFrames();
+    m_headDeferred = m_source->Waiting();
+    const std::size_t headFrames = m_headDeferred ? 0 : m_source->HeadFrames();
     m_head.resize(headFrames * static_cast<std::size_t>(m_channels));
-    const std::size_t got = m_source->Read(m_head.data(), headFrames);
+    const std::size_t got = headFrames > 0 ? m_source->Read(m_head.data(), headFrames) : 0;
     m_headFrames = static_cast<std::int64_t>(got);
     m_head.resize(got * static_cast<std::size_t>(m_channels));
     m_headWhole = got < headFrames;
@@ -72,6 +73,8 @@ bool CAdxVoice::Produce(std::size_t maxFrames) {
         if (!m_headWhole) {
             m_source->Seek(static_cast<std::int64_t>(IndexOf(req)));
             m_decoderEnd = m_source->AtEnd();
+            if (const int failure = m_source->Failure())
+                m_failure.store(failure, std::memory_order_relaxed);
         }
         const std::uint64_t w = m_ring.WriteIndex();
         // Release: the mixer that sees this gen's cue (or end) finds the ring state behind it.
@@ -87,11 +90,14 @@ bool CAdxVoice::Produce(std::size_t maxFrames) {
             const std::size_t got = m_source->Read(p, n);
             if (got > 0)
                 m_ring.Commit(got);
-            if (got < n) {
+            if (got < n && !m_source->Waiting()) {
                 m_decoderEnd = true;
+                if (const int failure = m_source->Failure())
+                    m_failure.store(failure, std::memory_order_relaxed);
                 m_eof.store(PackGen(m_decoderGen, m_ring.WriteIndex()), std::memory_order_release);
             }
-            worked = true;
+            // A source still waiting did nothing: the worker rests instead of asking again at once.
+            worked = worked || got > 0 || m_decoderEnd;
         }
     }
     if (worked) {

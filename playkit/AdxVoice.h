@@ -54,7 +54,8 @@ public:
     CAdxVoice(const CAdxVoice&) = delete;
     CAdxVoice& operator=(const CAdxVoice&) = delete;
 
-    bool Ready() const { return m_headFrames > 0; }
+    // Something decodable came out, or the source renders once its instrument has loaded.
+    bool Ready() const { return m_headFrames > 0 || m_headDeferred; }
     int Channels() const { return m_channels; }
     int SourceRate() const { return m_rate; }
 
@@ -67,7 +68,9 @@ public:
     const int m_rate;
     std::vector<std::int16_t> m_head; // the first frames, so that a cue to 0 needs no decoder
     std::int64_t m_headFrames = 0;
-    bool m_headWhole = false;  // the head is the whole media
+    bool m_headWhole = false; // the head is the whole media
+    // The source could not render at open: no head, every cue is served by the decoder.
+    bool m_headDeferred = false;
     std::vector<float> m_fold; // 2 x channels fold-down matrix for more than two channels
 
     // ---- decoder worker only (after construction)
@@ -80,6 +83,8 @@ public:
     std::atomic<std::uint64_t> m_cue{0};                 // gen + ring index where that gen's data starts
     std::atomic<std::uint64_t> m_eof{~std::uint64_t{0}}; // gen + ring index where that gen's data ends
     std::atomic<std::uint32_t> m_progress{0};            // bumped after every publication (offline waits)
+    std::atomic<int> m_failure{
+        0}; // the source's error when its stream ended by failing (notifier reports it)
 
     // ---- UI -> decoder worker
     std::atomic<std::uint64_t> m_seekRequest{0}; // gen + first frame the decoder must produce
