@@ -1,5 +1,7 @@
 #include "platform/Message.h"
 
+#include "platform/HandOff.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QObject>
@@ -18,8 +20,8 @@ QEvent::Type MessageEvent::eventType() {
 bool PostMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!target)
         return false;
-    // postEvent takes ownership of the event and is safe from any thread.
-    QCoreApplication::postEvent(target, new MessageEvent(message, wParam, lParam));
+    // The queue takes ownership of the event and is safe from any thread.
+    PostEvent(target, new MessageEvent(message, wParam, lParam));
     return true;
 }
 
@@ -31,7 +33,7 @@ LRESULT SendMessage(QObject* target, UINT message, WPARAM wParam, LPARAM lParam)
         QCoreApplication::sendEvent(target, &event);
     } else {
         QMetaObject::invokeMethod(
-            target, [target, &event] { QCoreApplication::sendEvent(target, &event); },
+            target, CHandedOff([target, &event] { QCoreApplication::sendEvent(target, &event); }),
             Qt::BlockingQueuedConnection);
     }
     return event.result();
@@ -69,21 +71,19 @@ bool SendMessageCancellable(QObject* target, UINT message, WPARAM wParam, LPARAM
         LRESULT result = 0;
     };
     auto reply = std::make_shared<Reply>();
-    QMetaObject::invokeMethod(
-        target,
-        [target, message, wParam, lParam, cancel, reply] {
-            if (cancel->IsCancelled())
-                return;
-            MessageEvent event(message, wParam, lParam);
-            QCoreApplication::sendEvent(target, &event);
-            {
-                std::lock_guard lock(cancel->m_mutex);
-                reply->done = true;
-                reply->result = event.result();
-            }
-            cancel->m_cv.notify_all();
-        },
-        Qt::QueuedConnection);
+    CHandedOff deliver([target, message, wParam, lParam, cancel, reply] {
+        if (cancel->IsCancelled())
+            return;
+        MessageEvent event(message, wParam, lParam);
+        QCoreApplication::sendEvent(target, &event);
+        {
+            std::lock_guard lock(cancel->m_mutex);
+            reply->done = true;
+            reply->result = event.result();
+        }
+        cancel->m_cv.notify_all();
+    });
+    QMetaObject::invokeMethod(target, std::move(deliver), Qt::QueuedConnection);
     std::unique_lock lock(cancel->m_mutex);
     cancel->m_cv.wait(lock, [&] { return reply->done || cancel->m_bCancelled; });
     if (!reply->done)

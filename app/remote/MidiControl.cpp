@@ -1,6 +1,7 @@
 #include "app/remote/MidiControl.h"
 
 #include "app/settings/Option.h"
+#include "platform/HandOff.h"
 #include "platform/Profile.h"
 
 #include <QCoreApplication>
@@ -152,7 +153,7 @@ void CMidiControl::Learn(int role) {
 void CMidiControl::OnInput(double, std::vector<unsigned char>* message, void* user) {
     if (!message || message->empty())
         return;
-    QCoreApplication::postEvent(static_cast<CMidiControl*>(user), new MidiEvent(*message));
+    platform::PostEvent(static_cast<CMidiControl*>(user), new MidiEvent(*message));
 }
 
 bool CMidiControl::event(QEvent* e) {

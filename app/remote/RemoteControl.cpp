@@ -2,6 +2,7 @@
 
 #include "app/remote/OscCodec.h"
 #include "app/settings/Option.h"
+#include "platform/HandOff.h"
 #include "platform/Profile.h"
 
 #include <QCoreApplication>
@@ -67,7 +68,7 @@ bool CRemoteControl::Start(const Config& config) {
         config.strBind, config.nPort,
         [this](std::vector<RemoteCommand> commands, const OscPeer& from) {
             // Receiver thread: posted, so that the UI thread takes them in arrival order.
-            QCoreApplication::postEvent(this, new RemoteEvent(std::move(commands), from));
+            platform::PostEvent(this, new RemoteEvent(std::move(commands), from));
         },
         &reason);
     switch (r) {

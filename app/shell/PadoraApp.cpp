@@ -8,6 +8,7 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
+#include "platform/HandOff.h"
 #include "platform/Message.h"
 #include "playkit/AdxEngine.h"
 
@@ -289,7 +290,7 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         QTextStream(stderr) << "padora: 表示先のディスプレイがありません (DISPLAY が設定されていません)。\n";
         return kExitFailure;
     }
-    QApplication app(argc, argv);
+    platform::CApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("padora"));
     // Not Qt's display name: the X11 platform would append it to every caption.
     PADKIT_SetAppTitle(LoadResString(IDS_APP_TITLE));

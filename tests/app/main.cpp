@@ -1,3 +1,5 @@
+#include "platform/HandOff.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -7,7 +9,7 @@ int main(int argc, char** argv) {
     // output choose it themselves.
     if (qEnvironmentVariableIsEmpty("PADORA_AUDIO"))
         qputenv("PADORA_AUDIO", "null");
-    QApplication app(argc, argv);
+    platform::CApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,8 +1,10 @@
+#include "platform/HandOff.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    platform::CApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "tests/app/RunProgram.h"
+
 #include <QLocale>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <clocale>
 #include <cstdlib>
@@ -51,7 +52,8 @@ private:
         }
         const QString locale = QString::fromLatin1(name);
         const QString source = locale.section('.', 0, 0);
-        return QProcess::execute("localedef", {"-i", source, "-f", "UTF-8", m_pDir->filePath(locale)}) == 0;
+        return RunProgram({"localedef", "-i", source.toStdString(), "-f", "UTF-8",
+                           m_pDir->filePath(locale).toStdString()}) == 0;
     }
 
     std::string m_strOld;

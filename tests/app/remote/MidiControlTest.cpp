@@ -1,10 +1,10 @@
 #include "app/remote/MidiControl.h"
 #include "app/settings/Option.h"
 #include "tests/app/TestSounds.h"
+#include "tests/playkit/JackServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 
 #include <functional>
 #include <mutex>
-#include <random>
 
 namespace {
 
@@ -46,19 +45,10 @@ void Quiet(RtMidiError::Type, const std::string&, void*) {}
 class MidiJackTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString jackd = QStandardPaths::findExecutable(QStringLiteral("jackd"));
-        if (jackd.isEmpty())
+        if (QStandardPaths::findExecutable(QStringLiteral("jackd")).isEmpty())
             GTEST_SKIP() << "jackd is not installed";
-        std::random_device rd;
-        m_strServer =
-            QStringLiteral("padora-midi-%1-%2").arg(QCoreApplication::applicationPid()).arg(rd() % 100000);
-        qputenv("JACK_DEFAULT_SERVER", m_strServer.toLatin1());
-        qputenv("JACK_NO_START_SERVER", "1");
-        m_jackd.setProcessChannelMode(QProcess::MergedChannels);
-        m_jackd.start(jackd, {QStringLiteral("--no-realtime"), QStringLiteral("-n"), m_strServer,
-                              QStringLiteral("-d"), QStringLiteral("dummy"), QStringLiteral("-r"),
-                              QStringLiteral("48000"), QStringLiteral("-p"), QStringLiteral("256")});
-        ASSERT_TRUE(m_jackd.waitForStarted(5000));
+        std::string error;
+        ASSERT_TRUE(m_jackd.Start(error)) << error;
         // Up once one client sees the port of another.
         ASSERT_TRUE(WaitFor([&] {
             try {
@@ -71,17 +61,12 @@ protected:
             } catch (const RtMidiError&) {
                 return false;
             }
-        })) << m_jackd.readAll().toStdString();
+        }));
     }
     void TearDown() override {
         m_pPlayer.reset();
         m_pLights.reset();
-        if (m_jackd.state() != QProcess::NotRunning) {
-            m_jackd.terminate();
-            if (!m_jackd.waitForFinished(5000))
-                m_jackd.kill();
-        }
-        qunsetenv("JACK_DEFAULT_SERVER");
+        m_jackd.Stop();
     }
 
     // The controller: its keys and knobs go to "Padora in", its lights come from "Padora out".
@@ -118,8 +103,7 @@ protected:
         return -1;
     }
 
-    QString m_strServer;
-    QProcess m_jackd;
+    playkit_test::CJackServer m_jackd;
     std::unique_ptr<RtMidiOut> m_pPlayer;
     std::unique_ptr<RtMidiIn> m_pLights;
     std::mutex m_mutex;

@@ -1,4 +1,5 @@
 #include "app/shell/SingleInstance.h"
+#include "tests/app/RunProgram.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -6,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,10 +21,9 @@ void ProcessEventsUntil(const std::function<bool()>& done) {
 
 // The pid of a process that has ended, for a lock left behind by a crash.
 qint64 PidOfEndedProcess() {
-    QProcess p;
-    p.start(QStringLiteral("true"), {});
-    p.waitForFinished();
-    return p.processId() > 0 ? p.processId() : 999999;
+    pid_t pid = 0;
+    RunProgram({"true"}, &pid);
+    return pid > 0 ? pid : 999999;
 }
 
 } // namespace
