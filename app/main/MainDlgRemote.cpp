@@ -22,7 +22,7 @@ constexpr int kMaxVolume = 100;
 const QString kRemoteSection = QStringLiteral("Remote");
 constexpr int kIdleRetryMs = 100;
 
-// The operator asked for it in Padora.INI: a failure then gets a message box. Otherwise (the defaults)
+// The operator asked for OSC in Padora.INI: a failure then gets a message box. Otherwise (the defaults)
 // one line on standard error is enough, so that a second Padora or a test run never stops at a box.
 bool IsConfigured(const CSettingsFile& settings, std::initializer_list<const char*> keys) {
     platform::CProfileFile profile(settings.Path());
@@ -75,10 +75,13 @@ void CMainDlg::StartRemote() {
     if (!m_bRemoteStarted || midi.strApi != m_midiConfig.strApi || midi.strIn != m_midiConfig.strIn ||
         midi.strOut != m_midiConfig.strOut) {
         m_midiConfig = midi;
-        if (!m_pMidi->Open(midi) && !m_pMidi->Message().isEmpty()) {
+        // Every Padora tries MIDI with the defaults, so that a controller can be connected by hand and
+        // learnt; only an operator who asked for MIDI hears that it cannot be had (or that the named
+        // controller is not there), and then in a box as well.
+        m_pMidi->Open(midi);
+        if (!m_pMidi->Message().isEmpty() && CMidiControl::IsWanted(m_Settings, m_pMidi->Map())) {
             QTextStream(stderr) << "padora: " << m_pMidi->Message() << '\n';
-            if (IsConfigured(m_Settings, {"MidiApi", "MidiIn", "MidiOut"}))
-                messages << m_pMidi->Message();
+            messages << m_pMidi->Message();
         }
     }
     m_bRemoteStarted = true;
