@@ -77,6 +77,15 @@ QString CChannelEditDlg::TitleFromPath(const QString& path) {
     return platform::Cp932Left(QFileInfo(path).completeBaseName(), kTitleMaxBytes);
 }
 
+QString CChannelEditDlg::SoundPath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+void CChannelEditDlg::AssignSoundFile(CChannelData& channel, const QString& path) {
+    channel.m_strTitle = TitleFromPath(path);
+    channel.m_strFile = SoundPath(path);
+}
+
 BOOL CChannelEditDlg::OnInitDialog() {
     SetDlgItemText(IDC_CHEDIT_NUMBER, QString::number(m_nChannel));
     m_pShow.reset(new (std::nothrow) CAdxShow);
@@ -122,7 +131,7 @@ void CChannelEditDlg::OnBrowse() {
     if (PADKIT_MessageBox(this, QString::fromUtf8(kTitleQuestion), QString(), MB_YESNO | MB_ICONQUESTION) ==
         IDYES)
         SetDlgItemText(IDC_CHEDIT_TITLE, TitleFromPath(path));
-    SetDlgItemText(IDC_CHEDIT_FILE, QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    SetDlgItemText(IDC_CHEDIT_FILE, SoundPath(path));
 }
 
 void CChannelEditDlg::OnOK() {

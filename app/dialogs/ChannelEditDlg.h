@@ -29,6 +29,11 @@ public:
     // A title made from a sound file's path: its name without folder and extension, cut to
     // kTitleMaxBytes CP932 bytes without splitting a character.
     static QString TitleFromPath(const QString& path);
+    // The path the dialog stores for a chosen sound file: absolute and clean.
+    static QString SoundPath(const QString& path);
+    // What choosing a sound file and taking its name as the title makes of a channel: title and file;
+    // everything else of the channel stays.
+    static void AssignSoundFile(CChannelData& channel, const QString& path);
 
 protected:
     BOOL OnInitDialog() override;
