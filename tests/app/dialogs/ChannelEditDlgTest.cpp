@@ -1,7 +1,7 @@
+#include "app/dialogs/ChannelEditDlg.h"
 #include "app/data/GroupFile.h"
 #include "app/data/LoudnessMatcher.h"
 #include "app/data/LoudnessMeter.h"
-#include "app/dialogs/ChannelEditDlg.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/CodePage.h"
@@ -339,8 +339,8 @@ TEST_F(ChannelEditDlgTest, TheLoudnessSwitchTravelsFromTheCheckBoxToTheChannelAn
 TEST_F(ChannelEditDlgTest, ShowsTheMeasuredLoudnessOnceTheBackgroundMeasurementAnswers) {
     CLoudnessMatcher matcher(m_dir.filePath(QStringLiteral("loudness.tsv")));
     // A 1 kHz sine peaking at -18 dBFS has a programme loudness of -18 LUFS.
-    const QString tone = app_test::WriteTestFile(m_dir.filePath(QStringLiteral("tone.wav")),
-                                                 app_test::SineWav(20.0, -18.0));
+    const QString tone =
+        app_test::WriteTestFile(m_dir.filePath(QStringLiteral("tone.wav")), app_test::SineWav(20.0, -18.0));
     const QString broken =
         app_test::WriteTestFile(m_dir.filePath(QStringLiteral("broken.mp3")), QByteArray(4000, 'x'));
     auto openWith = [&](CChannelData& channel) {
