@@ -39,6 +39,10 @@ void CAdxNullBackend::Run() {
         frames += m_period;
         // Deadlines from the start, so that the clock does not drift with scheduling jitter.
         const auto due = start + std::chrono::nanoseconds(frames * 1000000000ull / m_rate);
+        // A card with two periods of buffer plays this block from the time the next one is due:
+        // finished later, it would have played silence.
+        if (Clock::now() > due)
+            m_mixer.CountDeviceXrun();
         std::this_thread::sleep_until(due);
     }
 }

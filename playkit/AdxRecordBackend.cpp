@@ -80,6 +80,8 @@ void CAdxRecordBackend::RunClock() {
         }
         frames += m_period;
         const auto due = start + std::chrono::nanoseconds(frames * 1000000000ull / m_rate);
+        if (Clock::now() > due) // late for a card's two periods of buffer, as on the null clock
+            m_mixer.CountDeviceXrun();
         std::this_thread::sleep_until(due);
     }
 }

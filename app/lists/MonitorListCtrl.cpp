@@ -45,6 +45,32 @@ QByteArray LoudnessCell(const CChannelData& ch) {
     return lists::TenthsText(ch.m_dLoudness);
 }
 
+// The text of one cell.
+QByteArray CellText(int index, const CChannelData& channel, int column) {
+    switch (column) {
+    case kColumnPad:
+        return lists::PadNumberText(index);
+    case kColumnTitle:
+        return channel.m_strTitle.toUtf8();
+    case kColumnTime:
+        return lists::PlayTimeText(channel.m_dPlayTime, channel.m_dEndTime);
+    case kColumnVolume:
+        return lists::IntText(channel.m_nVolume);
+    case kColumnPan:
+        return lists::IntText(channel.m_nPan);
+    case kColumnSpeed:
+        return lists::TenthsText(channel.m_dRate);
+    case kColumnFadeIn:
+        return lists::TenthsText(channel.m_dTimeFadeIn);
+    case kColumnFadeOut:
+        return lists::TenthsText(channel.m_dTimeFadeOut);
+    case kColumnLoudness:
+        return LoudnessCell(channel);
+    default:
+        return QByteArray();
+    }
+}
+
 } // namespace
 
 CMonitorListCtrl::CMonitorListCtrl(QWidget* parent) : CBaseListCtrl(parent) {
@@ -58,44 +84,7 @@ void CMonitorListCtrl::InitColumn() {
 
 void CMonitorListCtrl::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
     CBaseListCtrl::OnGetDispInfo(pNMHDR, pResult);
-    auto* info = reinterpret_cast<NMLVDISPINFO*>(pNMHDR);
-    const int index = static_cast<int>(info->item.lParam);
-    if ((info->item.mask & LVIF_TEXT) && m_pGroup && index >= 0 && index < CGroupData::kChannelCount) {
-        const CChannelData& ch = m_pGroup->m_aChannel[static_cast<size_t>(index)];
-        QByteArray text;
-        switch (info->item.iSubItem) {
-        case kColumnPad:
-            text = lists::PadNumberText(index);
-            break;
-        case kColumnTitle:
-            text = ch.m_strTitle.toUtf8();
-            break;
-        case kColumnTime:
-            text = lists::PlayTimeText(ch.m_dPlayTime, ch.m_dEndTime);
-            break;
-        case kColumnVolume:
-            text = lists::IntText(ch.m_nVolume);
-            break;
-        case kColumnPan:
-            text = lists::IntText(ch.m_nPan);
-            break;
-        case kColumnSpeed:
-            text = lists::TenthsText(ch.m_dRate);
-            break;
-        case kColumnFadeIn:
-            text = lists::TenthsText(ch.m_dTimeFadeIn);
-            break;
-        case kColumnFadeOut:
-            text = lists::TenthsText(ch.m_dTimeFadeOut);
-            break;
-        case kColumnLoudness:
-            text = LoudnessCell(ch);
-            break;
-        default:
-            break;
-        }
-        lists::CopyCellText(text, info->item.pszText, info->item.cchTextMax);
-    }
+    lists::AnswerChannelText(pNMHDR, m_pGroup, &CellText);
     *pResult = 0;
 }
 

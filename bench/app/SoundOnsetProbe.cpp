@@ -154,6 +154,13 @@ CSoundOnsetProbe::Result CSoundOnsetProbe::Finish() {
         while (f < end && std::abs(pcm[2 * f]) < kLoud)
             ++f;
         if (f >= end) {
+            // Late or lost: say which, for whoever reads the figures.
+            size_t later = f;
+            while (later < frames && std::abs(pcm[2 * later]) < kLoud)
+                ++later;
+            std::fprintf(stderr, "%s: press %zu: no sound within 100 ms (the next one %.1f ms after it)\n",
+                         m_strName.c_str(), static_cast<size_t>(&t - m_aPressedAt.data()) + 1,
+                         later < frames ? (start + double(later) / kRate - t) * 1000.0 : -1.0);
             ++result.missed;
             continue;
         }
