@@ -1,7 +1,10 @@
 #include "app/lists/MonitorListCtrl.h"
 
 #include "app/data/GroupData.h"
+#include "app/data/LoudnessMeter.h"
 #include "app/lists/ChannelCellText.h"
+
+#include <cmath>
 
 namespace {
 
@@ -9,6 +12,7 @@ constexpr lists::ColumnDef kColumns[CMonitorListCtrl::kColumnCount] = {
     {"", LVCFMT_LEFT, 0},       {"CH", LVCFMT_CENTER, 4}, {"TITLE", LVCFMT_LEFT, 30},
     {"TIME", LVCFMT_RIGHT, 14}, {"Vol", LVCFMT_RIGHT, 6}, {"PAN", LVCFMT_RIGHT, 6},
     {"SPD", LVCFMT_RIGHT, 6},   {"FI", LVCFMT_RIGHT, 6},  {"FO", LVCFMT_RIGHT, 6},
+    {"LUFS", LVCFMT_RIGHT, 8},
 };
 
 enum Column {
@@ -19,8 +23,27 @@ enum Column {
     kColumnPan,
     kColumnSpeed,
     kColumnFadeIn,
-    kColumnFadeOut
+    kColumnFadeOut,
+    kColumnLoudness
 };
+
+constexpr const char* kMeasuringCell = "測定中";
+constexpr const char* kNotMeasurableCell = "不可";
+constexpr const char* kSilentCell = "-∞";
+
+// Empty for a channel that plays at its own level (the figure matters only where it sets the gain) and
+// for one whose sound did not load.
+QByteArray LoudnessCell(const CChannelData& ch) {
+    if (!ch.m_bLoudness || ch.m_nPlayState == CChannelData::kNoMedia)
+        return QByteArray();
+    if (ch.m_bLoudnessFailed)
+        return kNotMeasurableCell;
+    if (std::isnan(ch.m_dLoudness))
+        return kMeasuringCell;
+    if (ch.m_dLoudness <= CLoudnessMeter::kSilent)
+        return kSilentCell;
+    return lists::TenthsText(ch.m_dLoudness);
+}
 
 // The text of one cell.
 QByteArray CellText(int index, const CChannelData& channel, int column) {
@@ -41,6 +64,8 @@ QByteArray CellText(int index, const CChannelData& channel, int column) {
         return lists::TenthsText(channel.m_dTimeFadeIn);
     case kColumnFadeOut:
         return lists::TenthsText(channel.m_dTimeFadeOut);
+    case kColumnLoudness:
+        return LoudnessCell(channel);
     default:
         return QByteArray();
     }

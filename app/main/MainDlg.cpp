@@ -200,6 +200,8 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
     m_listMonitor->InitColumn();
     m_listMonitor->ShowChannels(FALSE);
     setWindowIcon(m_hIcon);
+    // The set of the command line asks for its loudness as it loads.
+    StartLoudness();
 
     if (!pieces.isEmpty()) {
         if (LoadGroupFile(pieces.first()) != CGroupFile::kOk) {

@@ -197,6 +197,8 @@ private:
     // Starts OSC and MIDI as Padora.INI says (again after the options changed), and the loudness
     // measurements; failures are told once and Padora goes on without them.
     void StartRemote();
+    // The loudness measurements, with the target Padora.INI sets; before the first sound loads.
+    void StartLoudness();
     // Shows text in a message box as soon as the window is idle.
     void TellOnceIdle(const QString& text);
     // The player's attenuation for channel i: the fader's figure with the channel's loudness gain on top.

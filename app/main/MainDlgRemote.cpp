@@ -44,12 +44,16 @@ void ApplyEnvironment(CRemoteControl::Config& config) {
 
 } // namespace
 
-void CMainDlg::StartRemote() {
+void CMainDlg::StartLoudness() {
     if (!m_pLoudness) {
         m_pLoudness = std::make_unique<CLoudnessMatcher>(CLoudnessCache::DefaultPath());
         connect(m_pLoudness.get(), &CLoudnessMatcher::Measured, this, &CMainDlg::OnLoudnessMeasured);
     }
     m_pLoudness->SetTarget(CLoudnessMatcher::ReadTarget(m_Settings));
+}
+
+void CMainDlg::StartRemote() {
+    StartLoudness();
 
     QStringList messages;
     if (!m_pRemote)
@@ -174,6 +178,7 @@ void CMainDlg::RequestLoudness(int i) {
         return;
     CChannelData& ch = g->m_aChannel[i];
     ch.m_dLoudness = m_pLoudness->Known(ch.m_strFile);
+    ch.m_bLoudnessFailed = FALSE;
     // Measured only for channels that use it; others learn it when they are switched on.
     if (ch.m_bLoudness && std::isnan(ch.m_dLoudness))
         m_pLoudness->Request(ch.m_strFile);
@@ -188,6 +193,7 @@ void CMainDlg::OnLoudnessMeasured(const QString& file, double lufs, bool failed)
         if (ch.m_strFile != file)
             continue;
         ch.m_dLoudness = failed ? std::nan("") : lufs;
+        ch.m_bLoudnessFailed = failed ? TRUE : FALSE;
         RedrawChannelRow(i);
         // The gain reaches a sound that already plays, through the volume's own ramp.
         if (ch.m_bLoudness && m_Show[i].IsRender() && ch.m_nFadeMode == 0)
