@@ -26,8 +26,9 @@ public:
     std::size_t Read(std::int16_t* dst, std::size_t frames) override;
     void Seek(std::int64_t frame) override;
     double Duration() override { return static_cast<double>(m_totalFrames) / m_rate; }
-    // Rendering is dearer than decoding: keep the open quick.
-    std::size_t HeadFrames() const override { return 2048; }
+    // As long as a decoded file's: the head is what plays while the decoder restarts the synth for a
+    // repeat, and a shorter one (43 ms) ran out now and then on a busy machine.
+    std::size_t HeadFrames() const override { return 4096; }
 
 private:
     struct Cursor {
@@ -42,6 +43,8 @@ private:
     explicit CAdxMidiSource(CAdxSynthPool& pool) : m_pool(pool) {}
     // Starts over from the top on a fresh synth.
     bool Restart();
+    // Read without letting the synth of the last position go.
+    std::size_t Render(std::int16_t* dst, std::size_t frames);
     void ReadDelta(Cursor& c);
     // Sends the event at c to the synth (notes only when withNotes) and moves c on.
     void Dispatch(Cursor& c, bool withNotes);
@@ -52,6 +55,8 @@ private:
     CAdxMidiFile m_file;
     std::vector<Cursor> m_cursors;
     fluid_synth_t* m_synth = nullptr;
+    fluid_synth_t* m_retired = nullptr; // played before the last restart; goes back at the second read
+    bool m_holdRetired = false;
     std::int64_t m_frame = 0;
     std::int64_t m_totalFrames = 0;
     std::vector<float> m_scratch;
