@@ -267,6 +267,7 @@ private:
     int m_nHandlerDepth = 0;
     std::unique_ptr<QObject> m_pKeyFilter;  // sees the application's key events for this window
     std::unique_ptr<QObject> m_pDropFilter; // sees drags over the pads and the monitor list's rows
+    QList<QUrl> m_dragUrls;                 // what the drag over the window carried when it came in
     bool m_bSendingKey = false;             // a captured key is being handed to the focused control
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;

@@ -107,16 +107,21 @@ bool CMainDlg::FilterDropEvent(QObject* watched, QEvent* e) {
     case QEvent::DragEnter: {
         // Taken when it carries a file at all, so that the moves that follow tell row from no row.
         auto* drag = static_cast<QDragEnterEvent*>(e);
-        if (HasDroppableFile(drag->mimeData()) && !IsInHandler() && GetCurGroup())
+        if (HasDroppableFile(drag->mimeData()) && !IsInHandler() && GetCurGroup()) {
+            m_dragUrls = drag->mimeData()->urls();
             AcceptCopy(drag);
-        else
+        } else {
             drag->ignore();
+        }
         return true;
     }
+    case QEvent::DragLeave:
+        m_dragUrls.clear();
+        return false;
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(e);
         const int i = DropChannel(watched, drag->position().toPoint());
-        if (i >= 0 && HasDroppableFile(drag->mimeData()) && !IsInHandler() && GetCurGroup()) {
+        if (i >= 0 && !m_dragUrls.isEmpty() && !IsInHandler() && GetCurGroup()) {
             AcceptCopy(drag);
             // The row the file would go to shows selected.
             if (watched == m_listMonitor->viewport())
@@ -129,14 +134,17 @@ bool CMainDlg::FilterDropEvent(QObject* watched, QEvent* e) {
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(e);
         const int i = DropChannel(watched, drop->position().toPoint());
-        if (i < 0 || !HasDroppableFile(drop->mimeData()) || IsInHandler() || !GetCurGroup()) {
+        // Some sources hand their data over only while the drag moves, not with the drop itself: then
+        // what the drag carried when it came in is what is dropped.
+        QList<QUrl> urls = HasDroppableFile(drop->mimeData()) ? drop->mimeData()->urls() : m_dragUrls;
+        m_dragUrls.clear();
+        if (i < 0 || urls.isEmpty() || IsInHandler() || !GetCurGroup()) {
             drop->ignore();
             return true;
         }
         AcceptCopy(drop);
         // The drag source waits for the answer to the drop: the files are taken (and any message
         // shown) once it has it.
-        const QList<QUrl> urls = drop->mimeData()->urls();
         const int tab = m_tabGroup->currentIndex();
         QTimer::singleShot(0, this, [this, tab, i, urls] { DropSoundFiles(tab, i, urls); });
         return true;

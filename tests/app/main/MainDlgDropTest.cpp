@@ -259,3 +259,32 @@ TEST_F(MainDlgDropTest, DragsWithoutAFileAreRefusedAtTheDoor) {
     EXPECT_FALSE(dlg->IsModified());
     EXPECT_EQ(m_responder.Count(), 0);
 }
+
+TEST_F(MainDlgDropTest, ADropWhoseSourceNoLongerHandsOverItsDataTakesWhatTheDragCarried) {
+    // Seen with X11 sources: the data comes with the drag's entry, the drop itself arrives empty.
+    auto dlg = MakeDlg();
+    QWidget* pad = platform::GetDlgItem(dlg.get(), IDC_PAD1 + 7);
+    const QString gong = Sound(QStringLiteral("gong.wav"));
+    QMimeData carried;
+    carried.setUrls(Urls({gong}));
+    QMimeData empty;
+    const QPoint pos = pad->rect().center();
+    QDragEnterEvent enter(pos, Qt::CopyAction, &carried, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, &carried, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &move);
+    QDropEvent drop(QPointF(pos), Qt::CopyAction, &empty, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Ch(*dlg, 7).m_strFile, gong);
+
+    // A drag that left the window is forgotten: an empty drop after it takes nothing.
+    QDragEnterEvent again(pos, Qt::CopyAction, &carried, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &again);
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(pad, &leave);
+    QDropEvent late(QPointF(pos), Qt::CopyAction, &empty, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(pad, &late);
+    EXPECT_FALSE(late.isAccepted());
+}
