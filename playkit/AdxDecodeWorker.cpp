@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace playkit {
 namespace {
@@ -13,6 +15,10 @@ constexpr std::size_t kSlice = 8192;
 // With nothing to do the worker looks again after this long: a ring holds over a second at
 // normal speed and 140 ms at ten times, so a few milliseconds keep every ring well ahead.
 constexpr auto kIdle = std::chrono::milliseconds(4);
+// Ahead of ordinary programs (a build, a browser) where the system allows it: under their load a
+// decoder at the default priority fell behind by more than a head's length. A nice value rather than
+// real-time scheduling: a decoder stuck on a bad file must not take a whole CPU from everything else.
+constexpr int kDecoderNice = -10;
 } // namespace
 
 CAdxDecodeWorker::CAdxDecodeWorker() : m_thread([this] { Run(); }) {}
@@ -50,6 +56,7 @@ void CAdxDecodeWorker::Wake() {
 
 void CAdxDecodeWorker::Run() {
     pthread_setname_np(pthread_self(), "pk-decode");
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kDecoderNice); // refused: goes on as it is
     std::vector<std::shared_ptr<CAdxVoice>> voices;
     for (;;) {
         {

@@ -32,7 +32,8 @@ struct AdxEngineCounters {
     std::uint64_t callbacks = 0;     // blocks rendered
     std::uint64_t frames = 0;        // frames rendered
     std::uint64_t underruns = 0;     // blocks in which a playing voice had no decoded frames ready
-    std::uint64_t deviceXruns = 0;   // output underflows reported by the device
+    std::uint64_t deviceXruns = 0;   // output underflows reported by the device; on the null and record
+                                     // clocks, blocks finished after the next one was due
     double callbackCpuSeconds = 0.0; // CPU time spent inside the render of all blocks
     double maxCallbackSeconds = 0.0; // longest single render
 };

@@ -67,6 +67,8 @@ std::unique_ptr<CAdxMidiSource> CAdxMidiSource::Open(const std::string& path, CA
 }
 
 CAdxMidiSource::~CAdxMidiSource() {
+    if (m_retired)
+        m_pool.Release(m_retired);
     if (m_synth)
         m_pool.Release(m_synth);
 }
@@ -86,7 +88,13 @@ bool CAdxMidiSource::Restart() {
         // Every play from the top on a fresh synth, so that it sounds the same each time.
         int error = 0;
         if (fluid_synth_t* fresh = m_pool.Acquire(error)) {
-            m_pool.Release(m_synth);
+            // Letting a synth go costs a new spare, milliseconds: it waits until the first frames of
+            // the new position are out, so that a sound that starts again from its short head (a
+            // repeat) does not wait for it.
+            if (m_retired) // a restart before any read since the last: this one goes now
+                m_pool.Release(m_retired);
+            m_retired = m_synth;
+            m_holdRetired = true;
             m_synth = fresh;
         } else {
             fluid_synth_system_reset(m_synth);
@@ -209,6 +217,16 @@ std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
         if (m_pendingSeek > 0)
             Seek(std::exchange(m_pendingSeek, 0));
     }
+    if (m_retired && !m_holdRetired) {
+        m_pool.Release(m_retired);
+        m_retired = nullptr;
+    }
+    const std::size_t done = Render(dst, frames);
+    m_holdRetired = false;
+    return done;
+}
+
+std::size_t CAdxMidiSource::Render(std::int16_t* dst, std::size_t frames) {
     std::size_t done = 0;
     while (done < frames && m_frame < m_totalFrames) {
         // Every event due by now goes to the synth before the frames after it are rendered.
@@ -256,7 +274,8 @@ void CAdxMidiSource::Seek(std::int64_t frame) {
     }
     std::vector<std::int16_t> scratch(kRenderChunk * 2);
     while (m_frame < frame)
-        Read(scratch.data(), std::min<std::size_t>(kRenderChunk, static_cast<std::size_t>(frame - m_frame)));
+        Render(scratch.data(),
+               std::min<std::size_t>(kRenderChunk, static_cast<std::size_t>(frame - m_frame)));
 }
 
 } // namespace playkit

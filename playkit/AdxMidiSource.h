@@ -28,8 +28,9 @@ public:
     std::size_t Read(std::int16_t* dst, std::size_t frames) override;
     void Seek(std::int64_t frame) override;
     double Duration() override { return static_cast<double>(m_totalFrames) / m_rate; }
-    // Rendering is dearer than decoding: keep the open quick.
-    std::size_t HeadFrames() const override { return 2048; }
+    // As long as a decoded file's: the head is what plays while the decoder restarts the synth for a
+    // repeat, and a shorter one (43 ms) ran out now and then on a busy machine.
+    std::size_t HeadFrames() const override { return 4096; }
     bool Waiting() const override { return !m_synth && m_failure == 0; }
 
 private:
@@ -48,6 +49,8 @@ private:
     // Decoder worker: takes the first synth once the SoundFont has loaded; false while it has not
     // (and, when it failed, ends the stream with the error).
     bool TakeSynth();
+    // Read without letting the synth of the last position go.
+    std::size_t Render(std::int16_t* dst, std::size_t frames);
     void ReadDelta(Cursor& c);
     // Sends the event at c to the synth (notes only when withNotes) and moves c on.
     void Dispatch(Cursor& c, bool withNotes);
@@ -58,6 +61,8 @@ private:
     CAdxMidiFile m_file;
     std::vector<Cursor> m_cursors;
     fluid_synth_t* m_synth = nullptr;
+    fluid_synth_t* m_retired = nullptr; // played before the last restart; goes back at the second read
+    bool m_holdRetired = false;
     std::int64_t m_frame = 0;
     std::int64_t m_totalFrames = 0;
     std::int64_t m_pendingSeek = 0; // asked for before the synth was there

@@ -106,6 +106,7 @@ void CAdxMixer::Apply(const Command& c) {
         m.inHead = c.frame < v->m_headFrames;
         m.headPos = m.inHead ? c.frame : 0;
         m.haveCue = false;
+        ReleaseOldFrames(*v);
         m.peak = nullptr;
         m.peakWindow = 0;
         v->m_position.store(PackGen(c.gen, static_cast<std::uint64_t>(c.frame)), std::memory_order_release);
@@ -113,6 +114,17 @@ void CAdxMixer::Apply(const Command& c) {
     case Kind::Tap:
         break;
     }
+}
+
+void CAdxMixer::ReleaseOldFrames(CAdxVoice& v) {
+    // What the ring holds of the old position is never read now. Left in place, a ring that was full
+    // keeps the decoder from writing the new position until the mixer takes up its cue, which it does
+    // only when it leaves the head: the new frames would then come a block late. Written before the
+    // cue: if any frame below `written` belongs to the new position, the cue that precedes it in the
+    // decoder is visible to the load after.
+    const std::uint64_t written = v.m_ring.Written();
+    const std::uint64_t cue = v.m_cue.load(std::memory_order_acquire);
+    v.m_ring.Consume(GenOf(cue) == (v.m_mix.wantGen & kGenMask) ? IndexOf(cue) : written);
 }
 
 void CAdxMixer::Render(float* out, std::size_t frames) {

@@ -95,6 +95,8 @@ private:
     std::size_t Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& missed);
     void Convert(CAdxVoice& v, const std::int16_t* src, std::size_t frames, float* left, float* right);
     void StartPeakBlock(CAdxVoice& v);
+    // After a seek: frees the ring slots of the old position for the decoder.
+    void ReleaseOldFrames(CAdxVoice& v);
 
     IAdxMixerHost& m_host;
     std::atomic<unsigned> m_rate{48000};

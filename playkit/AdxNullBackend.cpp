@@ -1,46 +1,17 @@
 #include "playkit/AdxNullBackend.h"
 
-#include "playkit/AdxMixer.h"
-
-#include <chrono>
-#include <pthread.h>
-#include <sched.h>
-
 namespace playkit {
 
 CAdxNullBackend::CAdxNullBackend(CAdxMixer& mixer, unsigned rate, std::size_t period)
-    : m_mixer(mixer), m_rate(rate), m_period(period ? period : 256), m_buffer(m_period * 2) {}
+    : m_rate(rate), m_clock(mixer, rate, period ? period : 256) {}
 
 bool CAdxNullBackend::Start(std::string&) {
-    if (m_thread.joinable())
-        return true;
-    m_quit = false;
-    m_thread = std::thread([this] { Run(); });
+    m_clock.Start({});
     return true;
 }
 
 void CAdxNullBackend::Stop() {
-    m_quit = true;
-    if (m_thread.joinable())
-        m_thread.join();
-}
-
-void CAdxNullBackend::Run() {
-    pthread_setname_np(pthread_self(), "pk-device");
-    // Like a sound card's thread: ask for real-time scheduling, go on without it when refused.
-    sched_param param{};
-    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    std::uint64_t frames = 0;
-    while (!m_quit.load(std::memory_order_relaxed)) {
-        m_mixer.Render(m_buffer.data(), m_period);
-        frames += m_period;
-        // Deadlines from the start, so that the clock does not drift with scheduling jitter.
-        const auto due = start + std::chrono::nanoseconds(frames * 1000000000ull / m_rate);
-        std::this_thread::sleep_until(due);
-    }
+    m_clock.Stop();
 }
 
 } // namespace playkit

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "playkit/AdxBackend.h"
+#include "playkit/AdxPeriodClock.h"
 
-#include <atomic>
 #include <cstddef>
-#include <thread>
-#include <vector>
 
 namespace playkit {
 
-// No device: a thread renders one period at a time on the steady clock, as a sound card would.
+// No device: the mixer is rendered one period at a time on the steady clock, as a sound card would ask
+// for it, and the frames go nowhere.
 class CAdxNullBackend : public CAdxBackend {
 public:
     CAdxNullBackend(CAdxMixer& mixer, unsigned rate, std::size_t period);
@@ -20,14 +19,8 @@ public:
     unsigned SampleRate() const override { return m_rate; }
 
 private:
-    void Run();
-
-    CAdxMixer& m_mixer;
     const unsigned m_rate;
-    const std::size_t m_period;
-    std::vector<float> m_buffer;
-    std::atomic<bool> m_quit{false};
-    std::thread m_thread;
+    CAdxPeriodClock m_clock;
 };
 
 } // namespace playkit

@@ -1,13 +1,10 @@
 #include "playkit/AdxRecordBackend.h"
 
-#include "playkit/AdxMixer.h"
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <pthread.h>
-#include <sched.h>
 
 namespace playkit {
 namespace {
@@ -22,29 +19,26 @@ std::int16_t ToPcm(float v) {
 } // namespace
 
 CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period)
-    : m_mixer(mixer), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
+    : m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
       m_ring(std::max<std::size_t>(std::size_t{rate} * kRingSeconds, m_period * 4), 2),
-      m_buffer(m_period * 2) {}
+      m_clock(mixer, rate, m_period) {}
 
 bool CAdxRecordBackend::Start(std::string& reason) {
-    if (m_clock.joinable())
+    if (m_clock.IsRunning())
         return true;
     if (!m_writer.Open(m_path, m_rate) || !m_writer.Sync()) {
         reason = "cannot write " + m_path;
         return false;
     }
-    m_quitClock = false;
     m_quitWriter = false;
     m_writerThread = std::thread([this] { RunWriter(); });
-    m_clock = std::thread([this] { RunClock(); });
+    m_clock.Start([this](const float* block, std::size_t frames) { Keep(block, frames); });
     return true;
 }
 
 void CAdxRecordBackend::Stop() {
     // The clock first, so that the writer's last pass finds every frame rendered.
-    m_quitClock = true;
-    if (m_clock.joinable())
-        m_clock.join();
+    m_clock.Stop();
     m_quitWriter = true;
     if (m_writerThread.joinable())
         m_writerThread.join();
@@ -54,33 +48,19 @@ void CAdxRecordBackend::Stop() {
                      static_cast<unsigned long long>(lost), m_path.c_str());
 }
 
-// Clock thread: real-time, no I/O, no allocation.
-void CAdxRecordBackend::RunClock() {
-    pthread_setname_np(pthread_self(), "pk-device");
-    sched_param param{};
-    param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 10;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    std::uint64_t frames = 0;
-    while (!m_quitClock.load(std::memory_order_relaxed)) {
-        m_mixer.Render(m_buffer.data(), m_period);
-        if (m_ring.Free() < m_period) {
-            m_dropped.fetch_add(m_period, std::memory_order_relaxed);
-        } else {
-            std::size_t done = 0;
-            while (done < m_period) {
-                std::size_t n = m_period - done;
-                std::int16_t* dst = m_ring.WritePtr(n);
-                for (std::size_t i = 0; i < n * 2; ++i)
-                    dst[i] = ToPcm(m_buffer[done * 2 + i]);
-                m_ring.Commit(n);
-                done += n;
-            }
-        }
-        frames += m_period;
-        const auto due = start + std::chrono::nanoseconds(frames * 1000000000ull / m_rate);
-        std::this_thread::sleep_until(due);
+void CAdxRecordBackend::Keep(const float* block, std::size_t frames) {
+    if (m_ring.Free() < frames) {
+        m_dropped.fetch_add(frames, std::memory_order_relaxed);
+        return;
+    }
+    std::size_t done = 0;
+    while (done < frames) {
+        std::size_t n = frames - done;
+        std::int16_t* dst = m_ring.WritePtr(n);
+        for (std::size_t i = 0; i < n * 2; ++i)
+            dst[i] = ToPcm(block[done * 2 + i]);
+        m_ring.Commit(n);
+        done += n;
     }
 }
 

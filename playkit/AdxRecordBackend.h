@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playkit/AdxBackend.h"
+#include "playkit/AdxPeriodClock.h"
 #include "playkit/AdxRing.h"
 #include "playkit/AdxWavWriter.h"
 
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace playkit {
 
@@ -30,23 +30,21 @@ public:
     std::uint64_t Dropped() const { return m_dropped.load(std::memory_order_relaxed); }
 
 private:
-    void RunClock();
+    // Clock thread: converts a rendered block into the ring; no I/O, no allocation.
+    void Keep(const float* block, std::size_t frames);
     void RunWriter();
     // Writer thread: appends what the ring holds; false when the disk refused it.
     bool Drain();
 
-    CAdxMixer& m_mixer;
     const std::string m_path;
     const unsigned m_rate;
     const std::size_t m_period;
     CAdxRing m_ring;
     CAdxWavWriter m_writer;
-    std::vector<float> m_buffer;
-    std::atomic<bool> m_quitClock{false};
     std::atomic<bool> m_quitWriter{false};
     std::atomic<std::uint64_t> m_dropped{0};
-    std::thread m_clock;
     std::thread m_writerThread;
+    CAdxPeriodClock m_clock; // last: stopped before the ring and the writer go
 };
 
 } // namespace playkit

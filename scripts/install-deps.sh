@@ -12,7 +12,7 @@ packages=(
     jackd2 libjack-jackd2-dev  # JACK: Padora plays as a JACK client; the tests run a server (dummy driver)
     libx11-dev libxtst-dev
     libevdev-dev  # keyboard capture on Wayland sessions
-    libebur128-dev liblo-dev librtmidi-dev  # loudness matching; OSC and MIDI remote control
+    libebur128-dev liblo-dev librtmidi-dev libasound2-dev  # loudness matching; OSC and MIDI remote control
     fonts-ipafont-gothic
     locales  # locale sources: a test builds a comma-decimal locale with localedef
     libgtest-dev libgmock-dev

@@ -29,6 +29,7 @@ void CChannelData::Init() {
     m_nPlayState = kNoMedia;
     m_bLoudness = FALSE;
     m_dLoudness = std::numeric_limits<double>::quiet_NaN();
+    m_bLoudnessFailed = FALSE;
 }
 
 CChannelData& CChannelData::operator=(const CChannelData& src) {
@@ -53,5 +54,6 @@ CChannelData& CChannelData::operator=(const CChannelData& src) {
     m_nPlayState = src.m_nPlayState;
     m_bLoudness = src.m_bLoudness;
     m_dLoudness = src.m_dLoudness;
+    m_bLoudnessFailed = src.m_bLoudnessFailed;
     return *this;
 }

@@ -22,22 +22,23 @@ public:
     static constexpr short kStopped = 0;
     static constexpr short kPlaying = 1;
 
-    QString m_strTitle;    // shown in the lists and on the strip
-    QString m_strFile;     // absolute path of the sound; empty: no sound
-    int m_nVolume;         // 0 to 100
-    int m_nPan;            // -50 (left) to 50 (right)
-    double m_dRate;        // speed factor, 1.0 normal
-    BOOL m_bRepeat;        // play again from the start at the end
-    BOOL m_bFadeIn;        // starting fades in
-    BOOL m_bFadeOut;       // stopping fades out
-    double m_dPlayTime;    // run-time: elapsed seconds
-    double m_dEndTime;     // run-time: length in seconds
-    double m_dTimeFadeIn;  // fade-in seconds
-    double m_dTimeFadeOut; // fade-out seconds
-    int m_nFadeMode;       // run-time: 0 none, 1 fading in, -1 fading out
-    int m_nFadeVolume;     // run-time: volume the running fade has reached
-    int m_nFadeTarget;     // run-time: volume a fade rises to or restores
-    short m_nPlayState;    // run-time: kNoMedia, kStopped or kPlaying
-    BOOL m_bLoudness;      // play at the set's target loudness (a gain on top of the volume)
-    double m_dLoudness;    // run-time: measured programme loudness in LUFS; NaN until measured
+    QString m_strTitle;     // shown in the lists and on the strip
+    QString m_strFile;      // absolute path of the sound; empty: no sound
+    int m_nVolume;          // 0 to 100
+    int m_nPan;             // -50 (left) to 50 (right)
+    double m_dRate;         // speed factor, 1.0 normal
+    BOOL m_bRepeat;         // play again from the start at the end
+    BOOL m_bFadeIn;         // starting fades in
+    BOOL m_bFadeOut;        // stopping fades out
+    double m_dPlayTime;     // run-time: elapsed seconds
+    double m_dEndTime;      // run-time: length in seconds
+    double m_dTimeFadeIn;   // fade-in seconds
+    double m_dTimeFadeOut;  // fade-out seconds
+    int m_nFadeMode;        // run-time: 0 none, 1 fading in, -1 fading out
+    int m_nFadeVolume;      // run-time: volume the running fade has reached
+    int m_nFadeTarget;      // run-time: volume a fade rises to or restores
+    short m_nPlayState;     // run-time: kNoMedia, kStopped or kPlaying
+    BOOL m_bLoudness;       // play at the set's target loudness (a gain on top of the volume)
+    double m_dLoudness;     // run-time: measured programme loudness in LUFS; NaN until measured
+    BOOL m_bLoudnessFailed; // run-time: the sound could not be measured
 };

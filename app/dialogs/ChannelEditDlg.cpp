@@ -1,5 +1,7 @@
 #include "app/dialogs/ChannelEditDlg.h"
 
+#include "app/data/LoudnessMatcher.h"
+#include "app/data/LoudnessMeter.h"
 #include "app/dialogs/DataExchange.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QStringList>
 
+#include <cmath>
 #include <new>
 
 namespace {
@@ -22,6 +25,11 @@ constexpr const char* kTitleQuestion = "ファイル名をタイトルに設定�
 constexpr const char* kTitleRequiredText = "タイトルは半角64文字以内で設定してください。";
 constexpr const char* kFileRequiredText = "ファイルのパスを指定してください。";
 constexpr int kFadeTimeDecimals = 1;
+constexpr const char* kMeasuringText = "測定中…";
+constexpr const char* kNotMeasurableText = "測定できません";
+constexpr const char* kLufsText = "%1 LUFS";
+constexpr const char* kSilentText = "-∞ LUFS";
+constexpr int kLoudnessDecimals = 1;
 
 // The extensions the player opens, as the dialog lists them.
 constexpr const char* kSoundExtensions[] = {"mp3", "wav", "ogg", "mid", "midi", "avi", "mpg", "mpeg", "mp4"};
@@ -58,7 +66,7 @@ CChannelEditDlg::CChannelEditDlg(int nChannel, CChannelData* pChannel, QWidget* 
     : CResDialog(IDD_CHANNEL_EDIT, parent), m_nChannel(nChannel), m_pChannel(pChannel),
       m_strTitle(pChannel->m_strTitle), m_strFile(pChannel->m_strFile),
       m_dTimeFadeIn(pChannel->m_dTimeFadeIn), m_dTimeFadeOut(pChannel->m_dTimeFadeOut),
-      m_Settings(std::move(settings)) {}
+      m_nLoudness(pChannel->m_bLoudness ? 1 : 0), m_Settings(std::move(settings)) {}
 
 CChannelEditDlg::~CChannelEditDlg() = default;
 
@@ -77,6 +85,24 @@ QString CChannelEditDlg::TitleFromPath(const QString& path) {
     return platform::Cp932Left(QFileInfo(path).completeBaseName(), kTitleMaxBytes);
 }
 
+QString CChannelEditDlg::SoundPath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+void CChannelEditDlg::AssignSoundFile(CChannelData& channel, const QString& path) {
+    channel.m_strTitle = TitleFromPath(path);
+    channel.m_strFile = SoundPath(path);
+}
+
+QString CChannelEditDlg::LoudnessText(double lufs, bool failed) {
+    if (failed || std::isnan(lufs))
+        return QString::fromUtf8(kNotMeasurableText);
+    if (lufs <= CLoudnessMeter::kSilent)
+        return QString::fromUtf8(kSilentText);
+    // A point whatever the locale, as the lists print their figures.
+    return QString::fromUtf8(kLufsText).arg(QString::number(lufs, 'f', kLoudnessDecimals));
+}
+
 BOOL CChannelEditDlg::OnInitDialog() {
     SetDlgItemText(IDC_CHEDIT_NUMBER, QString::number(m_nChannel));
     m_pShow.reset(new (std::nothrow) CAdxShow);
@@ -85,7 +111,30 @@ BOOL CChannelEditDlg::OnInitDialog() {
         EndDialog(platform::IDCANCEL);
         return TRUE;
     }
+    if (m_pLoudness)
+        connect(m_pLoudness, &CLoudnessMatcher::Measured, this, &CChannelEditDlg::OnLoudnessMeasured);
+    ShowLoudness(m_strFile);
     return CResDialog::OnInitDialog();
+}
+
+void CChannelEditDlg::ShowLoudness(const QString& file) {
+    m_strLoudnessFile = file;
+    QString text;
+    if (!file.isEmpty() && m_pLoudness) {
+        const double known = m_pLoudness->Known(file);
+        if (std::isnan(known)) {
+            text = QString::fromUtf8(kMeasuringText);
+            m_pLoudness->Request(file);
+        } else {
+            text = LoudnessText(known, false);
+        }
+    }
+    SetDlgItemText(IDC_CHEDIT_LUFS, text);
+}
+
+void CChannelEditDlg::OnLoudnessMeasured(const QString& file, double lufs, bool failed) {
+    if (!m_strLoudnessFile.isEmpty() && file == m_strLoudnessFile)
+        SetDlgItemText(IDC_CHEDIT_LUFS, LoudnessText(lufs, failed));
 }
 
 void CChannelEditDlg::DoDataExchange(CDataExchange& dx) {
@@ -100,6 +149,7 @@ void CChannelEditDlg::DoDataExchange(CDataExchange& dx) {
     dx.MinMax(IDC_CHEDIT_FADEOUT, m_dTimeFadeOut, kMinFadeTime, kMaxFadeTime);
     if (!dx.Failed())
         SetDlgItemText(IDC_CHEDIT_FADEOUT, platform::FormatFixed(m_dTimeFadeOut, kFadeTimeDecimals));
+    dx.Check(IDC_CHEDIT_LOUDNESS, m_nLoudness);
 }
 
 void CChannelEditDlg::OnCommand(UINT id) {
@@ -122,7 +172,8 @@ void CChannelEditDlg::OnBrowse() {
     if (PADKIT_MessageBox(this, QString::fromUtf8(kTitleQuestion), QString(), MB_YESNO | MB_ICONQUESTION) ==
         IDYES)
         SetDlgItemText(IDC_CHEDIT_TITLE, TitleFromPath(path));
-    SetDlgItemText(IDC_CHEDIT_FILE, QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    SetDlgItemText(IDC_CHEDIT_FILE, SoundPath(path));
+    ShowLoudness(SoundPath(path));
 }
 
 void CChannelEditDlg::OnOK() {
@@ -142,5 +193,6 @@ void CChannelEditDlg::OnOK() {
     m_pChannel->m_strFile = m_strFile;
     m_pChannel->m_dTimeFadeIn = m_dTimeFadeIn;
     m_pChannel->m_dTimeFadeOut = m_dTimeFadeOut;
+    m_pChannel->m_bLoudness = m_nLoudness != 0 ? TRUE : FALSE;
     EndDialog(platform::IDOK);
 }

@@ -8,9 +8,12 @@
 #include <memory>
 
 class CAdxShow;
+class CLoudnessMatcher;
 
-// "チャンネル編集": title, sound file and fade times of one channel. Works on its own copies of those
-// four fields and writes them into the channel only when every check passes on "設定". UI thread.
+// "チャンネル編集": title, sound file, fade times and loudness matching of one channel. Works on its own
+// copies of those fields and writes them into the channel only when every check passes on "設定". It
+// shows the sound's measured loudness, asked from the background measurement and filled in when the
+// answer comes; the dialog never waits for it. UI thread.
 class CChannelEditDlg : public CResDialog {
     Q_OBJECT
 public:
@@ -24,11 +27,21 @@ public:
                     CSettingsFile settings = CSettingsFile());
     ~CChannelEditDlg() override;
 
+    // Where the loudness shown comes from (not owned; null: none is shown). Before Create.
+    void SetLoudnessMatcher(CLoudnessMatcher* pMatcher) { m_pLoudness = pMatcher; }
+    // The text shown for a measurement: "-18.3 LUFS"; failed: "測定できません".
+    static QString LoudnessText(double lufs, bool failed);
+
     // The sound-file dialog's filter: the kinds the player opens, in any letter case, then all files.
     static QString SoundFileFilter();
     // A title made from a sound file's path: its name without folder and extension, cut to
     // kTitleMaxBytes CP932 bytes without splitting a character.
     static QString TitleFromPath(const QString& path);
+    // The path the dialog stores for a chosen sound file: absolute and clean.
+    static QString SoundPath(const QString& path);
+    // What choosing a sound file and taking its name as the title makes of a channel: title and file;
+    // everything else of the channel stays.
+    static void AssignSoundFile(CChannelData& channel, const QString& path);
 
 protected:
     BOOL OnInitDialog() override;
@@ -38,6 +51,9 @@ protected:
 
 private:
     void OnBrowse();
+    // Shows the loudness of file: known at once, else "測定中…" while it is measured.
+    void ShowLoudness(const QString& file);
+    void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
 
     int m_nChannel;
     CChannelData* m_pChannel;
@@ -46,5 +62,8 @@ private:
     QString m_strFile;
     double m_dTimeFadeIn;
     double m_dTimeFadeOut;
+    int m_nLoudness; // the check box: 0 or 1
     CSettingsFile m_Settings;
+    CLoudnessMatcher* m_pLoudness = nullptr;
+    QString m_strLoudnessFile; // whose loudness the dialog shows
 };

@@ -125,6 +125,7 @@ void CGroupDlg::OnChannelEdit() {
         return;
     CChannelData& channel = group->m_aChannel[static_cast<size_t>(row)];
     CChannelEditDlg edit(row + 1, &channel, this, m_Settings);
+    edit.SetLoudnessMatcher(m_pLoudness);
     if (edit.DoModal() == platform::IDOK) {
         channel.m_nVolume = kEditedVolume;
         m_listChannel->RefreshChannels(TRUE);

@@ -5,6 +5,7 @@
 #include "app/settings/Option.h"
 
 class CChannelListCtrl;
+class CLoudnessMatcher;
 class QComboBox;
 
 // "グループの編集": shows one group of a working copy of the set at a time, edits or clears its
@@ -20,6 +21,9 @@ public:
     explicit CGroupDlg(CGroupArray* pSet, QWidget* parent = nullptr,
                        CSettingsFile settings = CSettingsFile());
     ~CGroupDlg() override;
+
+    // Handed to the channel dialog, which shows the measured loudness (not owned; may be null).
+    void SetLoudnessMatcher(CLoudnessMatcher* pMatcher) { m_pLoudness = pMatcher; }
 
     const CGroupArray& WorkingCopy() const { return m_aGroup; }
     QComboBox* Combo() const { return m_pCombo; }
@@ -51,4 +55,5 @@ private:
     CGroupData m_shownGroup;
     bool m_bFilling = false;
     CSettingsFile m_Settings;
+    CLoudnessMatcher* m_pLoudness = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/lists/ChannelCellText.h"
 
+#include "app/data/GroupData.h"
+
 #include <QFontMetrics>
 #include <QString>
 
@@ -55,6 +57,14 @@ void CopyCellText(const QByteArray& text, char* buffer, int size) {
             --length;
     std::memcpy(buffer, text.constData(), static_cast<size_t>(length));
     buffer[length] = '\0';
+}
+
+void AnswerChannelText(NMHDR* pNMHDR, const CGroupData* pGroup, ChannelCellTextFn text) {
+    auto* info = reinterpret_cast<NMLVDISPINFO*>(pNMHDR);
+    const int index = static_cast<int>(info->item.lParam);
+    if ((info->item.mask & LVIF_TEXT) && pGroup && index >= 0 && index < CGroupData::kChannelCount)
+        CopyCellText(text(index, pGroup->m_aChannel[static_cast<size_t>(index)], info->item.iSubItem),
+                     info->item.pszText, info->item.cchTextMax);
 }
 
 void InsertColumns(CBaseListCtrl& list, const ColumnDef* columns, int count) {

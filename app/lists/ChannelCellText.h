@@ -5,6 +5,8 @@
 #include <QByteArray>
 
 class CBaseListCtrl;
+class CChannelData;
+class CGroupData;
 
 // Cell texts shared by the channel list and the monitor list. Numbers are formatted with '.' whatever
 // the locale: the lists read the same on every desktop.
@@ -23,6 +25,12 @@ QByteArray TenthsText(double value);
 // Copies text into the handler's buffer of size bytes (terminator included), cut to size - 1 bytes
 // but never inside a character. A buffer of no room is left alone.
 void CopyCellText(const QByteArray& text, char* buffer, int size);
+
+// Answers a list's text request (pNMHDR, an NMLVDISPINFO) for a row whose DBID is a channel index of
+// pGroup: text gives the cell's text for (index, channel, column). A row painted before the group is set,
+// or a row with no channel behind it, stays empty.
+using ChannelCellTextFn = QByteArray (*)(int index, const CChannelData& channel, int column);
+void AnswerChannelText(NMHDR* pNMHDR, const CGroupData* pGroup, ChannelCellTextFn text);
 
 // Inserts the columns of a table: heading, LVCFMT_ alignment and width in average characters of the
 // list's current font. Column i asks the text handler for sub-item i.

@@ -12,6 +12,24 @@ constexpr lists::ColumnDef kColumns[CChannelListCtrl::kColumnCount] = {
 
 enum Column { kColumnPad = 1, kColumnTitle, kColumnFile, kColumnFadeIn, kColumnFadeOut };
 
+// The text of one cell.
+QByteArray CellText(int index, const CChannelData& channel, int column) {
+    switch (column) {
+    case kColumnPad:
+        return lists::PadNumberText(index);
+    case kColumnTitle:
+        return channel.m_strTitle.toUtf8();
+    case kColumnFile:
+        return channel.m_strFile.toUtf8();
+    case kColumnFadeIn:
+        return lists::TenthsText(channel.m_dTimeFadeIn);
+    case kColumnFadeOut:
+        return lists::TenthsText(channel.m_dTimeFadeOut);
+    default:
+        return QByteArray();
+    }
+}
+
 } // namespace
 
 CChannelListCtrl::CChannelListCtrl(QWidget* parent) : CBaseListCtrl(parent) {
@@ -25,33 +43,7 @@ void CChannelListCtrl::InitColumn() {
 
 void CChannelListCtrl::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
     CBaseListCtrl::OnGetDispInfo(pNMHDR, pResult);
-    auto* info = reinterpret_cast<NMLVDISPINFO*>(pNMHDR);
-    const int index = static_cast<int>(info->item.lParam);
-    // A row painted before the group is set, or a row with no channel behind it, stays empty.
-    if ((info->item.mask & LVIF_TEXT) && m_pGroup && index >= 0 && index < CGroupData::kChannelCount) {
-        const CChannelData& ch = m_pGroup->m_aChannel[static_cast<size_t>(index)];
-        QByteArray text;
-        switch (info->item.iSubItem) {
-        case kColumnPad:
-            text = lists::PadNumberText(index);
-            break;
-        case kColumnTitle:
-            text = ch.m_strTitle.toUtf8();
-            break;
-        case kColumnFile:
-            text = ch.m_strFile.toUtf8();
-            break;
-        case kColumnFadeIn:
-            text = lists::TenthsText(ch.m_dTimeFadeIn);
-            break;
-        case kColumnFadeOut:
-            text = lists::TenthsText(ch.m_dTimeFadeOut);
-            break;
-        default:
-            break;
-        }
-        lists::CopyCellText(text, info->item.pszText, info->item.cchTextMax);
-    }
+    lists::AnswerChannelText(pNMHDR, m_pGroup, &CellText);
     *pResult = 0;
 }
 

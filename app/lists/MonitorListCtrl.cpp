@@ -1,7 +1,12 @@
 #include "app/lists/MonitorListCtrl.h"
 
 #include "app/data/GroupData.h"
+#include "app/data/LoudnessMeter.h"
 #include "app/lists/ChannelCellText.h"
+
+#include <QFontMetrics>
+
+#include <cmath>
 
 namespace {
 
@@ -9,6 +14,7 @@ constexpr lists::ColumnDef kColumns[CMonitorListCtrl::kColumnCount] = {
     {"", LVCFMT_LEFT, 0},       {"CH", LVCFMT_CENTER, 4}, {"TITLE", LVCFMT_LEFT, 30},
     {"TIME", LVCFMT_RIGHT, 14}, {"Vol", LVCFMT_RIGHT, 6}, {"PAN", LVCFMT_RIGHT, 6},
     {"SPD", LVCFMT_RIGHT, 6},   {"FI", LVCFMT_RIGHT, 6},  {"FO", LVCFMT_RIGHT, 6},
+    {"LUFS", LVCFMT_RIGHT, 8},
 };
 
 enum Column {
@@ -19,8 +25,53 @@ enum Column {
     kColumnPan,
     kColumnSpeed,
     kColumnFadeIn,
-    kColumnFadeOut
+    kColumnFadeOut,
+    kColumnLoudness
 };
+
+constexpr const char* kMeasuringCell = "測定中";
+constexpr const char* kNotMeasurableCell = "不可";
+constexpr const char* kSilentCell = "-∞";
+
+// Empty for a channel that plays at its own level (the figure matters only where it sets the gain) and
+// for one whose sound did not load.
+QByteArray LoudnessCell(const CChannelData& ch) {
+    if (!ch.m_bLoudness || ch.m_nPlayState == CChannelData::kNoMedia)
+        return QByteArray();
+    if (ch.m_bLoudnessFailed)
+        return kNotMeasurableCell;
+    if (std::isnan(ch.m_dLoudness))
+        return kMeasuringCell;
+    if (ch.m_dLoudness <= CLoudnessMeter::kSilent)
+        return kSilentCell;
+    return lists::TenthsText(ch.m_dLoudness);
+}
+
+// The text of one cell.
+QByteArray CellText(int index, const CChannelData& channel, int column) {
+    switch (column) {
+    case kColumnPad:
+        return lists::PadNumberText(index);
+    case kColumnTitle:
+        return channel.m_strTitle.toUtf8();
+    case kColumnTime:
+        return lists::PlayTimeText(channel.m_dPlayTime, channel.m_dEndTime);
+    case kColumnVolume:
+        return lists::IntText(channel.m_nVolume);
+    case kColumnPan:
+        return lists::IntText(channel.m_nPan);
+    case kColumnSpeed:
+        return lists::TenthsText(channel.m_dRate);
+    case kColumnFadeIn:
+        return lists::TenthsText(channel.m_dTimeFadeIn);
+    case kColumnFadeOut:
+        return lists::TenthsText(channel.m_dTimeFadeOut);
+    case kColumnLoudness:
+        return LoudnessCell(channel);
+    default:
+        return QByteArray();
+    }
+}
 
 } // namespace
 
@@ -30,46 +81,30 @@ CMonitorListCtrl::CMonitorListCtrl(QWidget* parent) : CBaseListCtrl(parent) {
 
 void CMonitorListCtrl::InitColumn() {
     CBaseListCtrl::InitColumn();
-    lists::InsertColumns(*this, kColumns, kColumnCount);
+    lists::InsertColumns(*this, kColumns, kFixedColumnCount);
+    ShowLoudnessColumn();
+}
+
+// The loudness column is there only while the group has a channel played at the target loudness, so a
+// set that does not use matching shows the list as it always was.
+void CMonitorListCtrl::ShowLoudnessColumn() {
+    bool matched = false;
+    if (m_pGroup)
+        for (const CChannelData& ch : m_pGroup->m_aChannel)
+            matched = matched || ch.m_bLoudness;
+    const bool shown = GetHeaderItemCount() > kFixedColumnCount;
+    if (matched && !shown) {
+        const lists::ColumnDef& def = kColumns[kColumnLoudness];
+        InsertColumn(kColumnLoudness, def.heading, def.format,
+                     def.widthChars * QFontMetrics(font()).averageCharWidth(), kColumnLoudness);
+    } else if (!matched && shown) {
+        DeleteColumn(kColumnLoudness);
+    }
 }
 
 void CMonitorListCtrl::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
     CBaseListCtrl::OnGetDispInfo(pNMHDR, pResult);
-    auto* info = reinterpret_cast<NMLVDISPINFO*>(pNMHDR);
-    const int index = static_cast<int>(info->item.lParam);
-    if ((info->item.mask & LVIF_TEXT) && m_pGroup && index >= 0 && index < CGroupData::kChannelCount) {
-        const CChannelData& ch = m_pGroup->m_aChannel[static_cast<size_t>(index)];
-        QByteArray text;
-        switch (info->item.iSubItem) {
-        case kColumnPad:
-            text = lists::PadNumberText(index);
-            break;
-        case kColumnTitle:
-            text = ch.m_strTitle.toUtf8();
-            break;
-        case kColumnTime:
-            text = lists::PlayTimeText(ch.m_dPlayTime, ch.m_dEndTime);
-            break;
-        case kColumnVolume:
-            text = lists::IntText(ch.m_nVolume);
-            break;
-        case kColumnPan:
-            text = lists::IntText(ch.m_nPan);
-            break;
-        case kColumnSpeed:
-            text = lists::TenthsText(ch.m_dRate);
-            break;
-        case kColumnFadeIn:
-            text = lists::TenthsText(ch.m_dTimeFadeIn);
-            break;
-        case kColumnFadeOut:
-            text = lists::TenthsText(ch.m_dTimeFadeOut);
-            break;
-        default:
-            break;
-        }
-        lists::CopyCellText(text, info->item.pszText, info->item.cchTextMax);
-    }
+    lists::AnswerChannelText(pNMHDR, m_pGroup, &CellText);
     *pResult = 0;
 }
 
@@ -78,10 +113,12 @@ void CMonitorListCtrl::SetGroupData(CGroupData* pGroup) {
 }
 
 void CMonitorListCtrl::ShowChannels(BOOL keepSelection) {
+    ShowLoudnessColumn();
     SetList(CGroupData::kChannelCount, keepSelection);
 }
 
 void CMonitorListCtrl::RefreshChannels(BOOL keepSelection) {
+    ShowLoudnessColumn();
     RedrawList(CGroupData::kChannelCount, keepSelection);
 }
 

@@ -29,12 +29,15 @@ inline constexpr LRESULT CDRF_NOTIFYITEMDRAW = 0x20;
 inline constexpr LRESULT CDRF_NOTIFYSUBITEMDRAW = 0x20;
 
 // The main window's list of the current group's ten channels while they play: pad number, title,
-// elapsed/total time, volume, pan, speed and the two fade times. The rows are the channel indices 0..9;
+// elapsed/total time, volume, pan, speed, the two fade times and, for channels played at the target
+// loudness, their sound's measured loudness. The rows are the channel indices 0..9;
 // the list paints them with its own colours. Everything runs on the UI thread.
 class CMonitorListCtrl : public CBaseListCtrl {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 9;
+    static constexpr int kColumnCount = 10;
+    // Without a matched channel in the group the last (loudness) column is left out.
+    static constexpr int kFixedColumnCount = 9;
 
     explicit CMonitorListCtrl(QWidget* parent = nullptr);
 
@@ -51,5 +54,7 @@ public:
     virtual void OnNMCustomdraw(NMHDR* pNMHDR, LRESULT* pResult);
 
 protected:
+    void ShowLoudnessColumn();
+
     CGroupData* m_pGroup = nullptr;
 };

@@ -137,6 +137,7 @@ BOOL CMainDlg::Create(const QStringList& pieces) {
         [this](const platform::ControlTemplate& c, QWidget* parent) { return MakeControl(c.id, parent); },
         [this](UINT id) { OnCommand(id); });
     BindControls();
+    InitDrop();
     const HandlerScope scope(m_nHandlerDepth);
     return OnInitDialog(pieces);
 }
@@ -199,6 +200,8 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
     m_listMonitor->InitColumn();
     m_listMonitor->ShowChannels(FALSE);
     setWindowIcon(m_hIcon);
+    // The set of the command line asks for its loudness as it loads.
+    StartLoudness();
 
     if (!pieces.isEmpty()) {
         if (LoadGroupFile(pieces.first()) != CGroupFile::kOk) {
@@ -472,14 +475,7 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
 
     const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
     if (r != 0) {
-        // Say what went wrong and with which file.
-        const char* text = kCannotPlayText;
-        if (r == kOpenRefusedExtension)
-            text = kNotSupportedText;
-        else if (!QFileInfo::exists(ch.m_strFile))
-            text = kNotFoundText;
-        PADKIT_MessageBox(this, QString::fromUtf8(text).arg(ch.m_strFile), LoadResString(IDS_APP_TITLE),
-                          MB_ICONEXCLAMATION | MB_OK);
+        ReportOpenFailure(ch.m_strFile, r);
         return -1;
     }
     ch.m_nPlayState = CChannelData::kStopped;
@@ -496,6 +492,17 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     SetPadColor(i, CChannelData::kStopped);
     RequestLoudness(i);
     return 0;
+}
+
+void CMainDlg::ReportOpenFailure(const QString& file, int result) {
+    // Say what went wrong and with which file.
+    const char* text = kCannotPlayText;
+    if (result == kOpenRefusedExtension)
+        text = kNotSupportedText;
+    else if (!QFileInfo::exists(file))
+        text = kNotFoundText;
+    PADKIT_MessageBox(this, QString::fromUtf8(text).arg(file), LoadResString(IDS_APP_TITLE),
+                      MB_ICONEXCLAMATION | MB_OK);
 }
 
 void CMainDlg::OnPad(int i) {

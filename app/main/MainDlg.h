@@ -20,6 +20,7 @@
 #include <QSlider>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -147,6 +148,8 @@ private:
     void OnFaderScroll(int id, int position);
     LRESULT OnKnobChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnLoadChannel(int i);
+    // The message for a sound the player did not open (result: what Open returned).
+    void ReportOpenFailure(const QString& file, int result);
     void SetPadColor(int i, int playState);
     void SetSwitch(CPadButtonCtrl* sw, BOOL on);
     void RedrawChannelRow(int i);
@@ -194,6 +197,8 @@ private:
     // Starts OSC and MIDI as Padora.INI says (again after the options changed), and the loudness
     // measurements; failures are told once and Padora goes on without them.
     void StartRemote();
+    // The loudness measurements, with the target Padora.INI sets; before the first sound loads.
+    void StartLoudness();
     // Shows text in a message box as soon as the window is idle.
     void TellOnceIdle(const QString& text);
     // The player's attenuation for channel i: the fader's figure with the channel's loudness gain on top.
@@ -201,6 +206,15 @@ private:
     // Asks for the loudness of channel i's sound once it is loaded.
     void RequestLoudness(int i);
     void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
+
+    // Sound files dropped on a pad or a row of the monitor list (MainDlgDrop.cpp).
+    void InitDrop();
+    bool FilterDropEvent(QObject* watched, QEvent* e);
+    // The channel a drop at pos (in watched's coordinates) would fill: -1 outside a pad or a row.
+    int DropChannel(const QObject* watched, const QPoint& pos) const;
+    // Fills channel i of the current group with the first dropped file and the next empty channels
+    // with the others; tab: the tab the drop was made on.
+    void DropSoundFiles(int tab, int i, const QList<QUrl>& urls);
 
     struct HandlerScope {
         explicit HandlerScope(int& depth) : m_depth(depth) { ++m_depth; }
@@ -251,8 +265,10 @@ private:
     QTimer m_timerPlay;
     bool m_bOutputLost = false; // the caption carries kNoOutputMark
     int m_nHandlerDepth = 0;
-    std::unique_ptr<QObject> m_pKeyFilter; // sees the application's key events for this window
-    bool m_bSendingKey = false;            // a captured key is being handed to the focused control
+    std::unique_ptr<QObject> m_pKeyFilter;  // sees the application's key events for this window
+    std::unique_ptr<QObject> m_pDropFilter; // sees drags over the pads and the monitor list's rows
+    QList<QUrl> m_dragUrls;                 // what the drag over the window carried when it came in
+    bool m_bSendingKey = false;             // a captured key is being handed to the focused control
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
     std::unique_ptr<CLoudnessMatcher> m_pLoudness;

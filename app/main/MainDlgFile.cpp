@@ -91,6 +91,7 @@ void CMainDlg::OnGroupEdit() {
     // The group dialog replaces the set the list points into: the list must not paint in between.
     m_listMonitor->SetRedraw(FALSE);
     CGroupDlg dlg(&m_aGroup, this, m_Settings);
+    dlg.SetLoudnessMatcher(m_pLoudness.get());
     if (dlg.DoModal() == platform::IDOK) {
         FillGroupTab();
         m_listMonitor->SetGroupData(&m_aGroup[0]);

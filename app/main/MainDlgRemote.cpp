@@ -22,7 +22,7 @@ constexpr int kMaxVolume = 100;
 const QString kRemoteSection = QStringLiteral("Remote");
 constexpr int kIdleRetryMs = 100;
 
-// The operator asked for it in Padora.INI: a failure then gets a message box. Otherwise (the defaults)
+// The operator asked for OSC in Padora.INI: a failure then gets a message box. Otherwise (the defaults)
 // one line on standard error is enough, so that a second Padora or a test run never stops at a box.
 bool IsConfigured(const CSettingsFile& settings, std::initializer_list<const char*> keys) {
     platform::CProfileFile profile(settings.Path());
@@ -44,12 +44,16 @@ void ApplyEnvironment(CRemoteControl::Config& config) {
 
 } // namespace
 
-void CMainDlg::StartRemote() {
+void CMainDlg::StartLoudness() {
     if (!m_pLoudness) {
         m_pLoudness = std::make_unique<CLoudnessMatcher>(CLoudnessCache::DefaultPath());
         connect(m_pLoudness.get(), &CLoudnessMatcher::Measured, this, &CMainDlg::OnLoudnessMeasured);
     }
     m_pLoudness->SetTarget(CLoudnessMatcher::ReadTarget(m_Settings));
+}
+
+void CMainDlg::StartRemote() {
+    StartLoudness();
 
     QStringList messages;
     if (!m_pRemote)
@@ -75,10 +79,13 @@ void CMainDlg::StartRemote() {
     if (!m_bRemoteStarted || midi.strApi != m_midiConfig.strApi || midi.strIn != m_midiConfig.strIn ||
         midi.strOut != m_midiConfig.strOut) {
         m_midiConfig = midi;
-        if (!m_pMidi->Open(midi) && !m_pMidi->Message().isEmpty()) {
+        // Every Padora tries MIDI with the defaults, so that a controller can be connected by hand and
+        // learnt; only an operator who asked for MIDI hears that it cannot be had (or that the named
+        // controller is not there), and then in a box as well.
+        m_pMidi->Open(midi);
+        if (!m_pMidi->Message().isEmpty() && CMidiControl::IsWanted(m_Settings, m_pMidi->Map())) {
             QTextStream(stderr) << "padora: " << m_pMidi->Message() << '\n';
-            if (IsConfigured(m_Settings, {"MidiApi", "MidiIn", "MidiOut"}))
-                messages << m_pMidi->Message();
+            messages << m_pMidi->Message();
         }
     }
     m_bRemoteStarted = true;
@@ -171,6 +178,7 @@ void CMainDlg::RequestLoudness(int i) {
         return;
     CChannelData& ch = g->m_aChannel[i];
     ch.m_dLoudness = m_pLoudness->Known(ch.m_strFile);
+    ch.m_bLoudnessFailed = FALSE;
     // Measured only for channels that use it; others learn it when they are switched on.
     if (ch.m_bLoudness && std::isnan(ch.m_dLoudness))
         m_pLoudness->Request(ch.m_strFile);
@@ -185,6 +193,7 @@ void CMainDlg::OnLoudnessMeasured(const QString& file, double lufs, bool failed)
         if (ch.m_strFile != file)
             continue;
         ch.m_dLoudness = failed ? std::nan("") : lufs;
+        ch.m_bLoudnessFailed = failed ? TRUE : FALSE;
         RedrawChannelRow(i);
         // The gain reaches a sound that already plays, through the volume's own ramp.
         if (ch.m_bLoudness && m_Show[i].IsRender() && ch.m_nFadeMode == 0)

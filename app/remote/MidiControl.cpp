@@ -10,6 +10,15 @@
 #include <rtmidi/RtMidi.h>
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <iostream>
+#include <streambuf>
+
+// alsa-lib 1.2.8 declares snd_lib_error_set_local outside its header's extern "C" block.
+extern "C" {
+#include <alsa/error.h>
+}
 
 namespace {
 
@@ -55,6 +64,47 @@ void KeepError(RtMidiError::Type type, const std::string& text, void* user) {
 
 void Ignore(RtMidiError::Type, const std::string&, void*) {}
 
+// While it lives, RtMidi's and ALSA's own reports on standard error stay off it on this thread; ALSA's
+// first one is kept (it says why, e.g. that /dev/snd/seq cannot be opened, where RtMidi says only that
+// the sequencer client failed).
+class StderrMuffle {
+public:
+    StderrMuffle() : m_pCerr(std::cerr.rdbuf(&m_null)), m_pAlsa(snd_lib_error_set_local(&KeepAlsa)) {
+        s_pAlsaText = &m_strAlsa;
+    }
+    ~StderrMuffle() {
+        s_pAlsaText = nullptr;
+        snd_lib_error_set_local(m_pAlsa);
+        std::cerr.rdbuf(m_pCerr);
+    }
+    StderrMuffle(const StderrMuffle&) = delete;
+    StderrMuffle& operator=(const StderrMuffle&) = delete;
+    const std::string& AlsaText() const { return m_strAlsa; }
+
+private:
+    class NullBuffer : public std::streambuf {
+    protected:
+        int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    };
+    static void KeepAlsa(const char*, int, const char*, int err, const char* fmt, va_list arg) {
+        if (!s_pAlsaText || !s_pAlsaText->empty())
+            return;
+        char text[kTextBytes * 2];
+        std::vsnprintf(text, sizeof text, fmt, arg);
+        *s_pAlsaText = text;
+        if (err != 0)
+            *s_pAlsaText += std::string(": ") + snd_strerror(err);
+    }
+
+    NullBuffer m_null;
+    std::streambuf* m_pCerr;
+    snd_local_error_handler_t m_pAlsa;
+    std::string m_strAlsa;
+    static thread_local std::string* s_pAlsaText;
+};
+
+thread_local std::string* StderrMuffle::s_pAlsaText = nullptr;
+
 } // namespace
 
 CMidiControl::Config CMidiControl::ReadConfig(const CSettingsFile& settings) {
@@ -68,6 +118,19 @@ CMidiControl::Config CMidiControl::ReadConfig(const CSettingsFile& settings) {
     c.strIn = read("MidiIn", QString());
     c.strOut = read("MidiOut", QString());
     return c;
+}
+
+bool CMidiControl::IsWanted(const CSettingsFile& settings, const CMidiMap& map) {
+    platform::CProfileFile profile(settings.Path());
+    if (profile.Load())
+        for (const char* key : {"MidiApi", "MidiIn", "MidiOut"})
+            if (profile.HasKey(kSection, QString::fromLatin1(key)))
+                return true;
+    // The options dialog writes every role's key, learnt or not: only a binding counts.
+    for (int role = 0; role < CMidiMap::kRoleCount; ++role)
+        if (map.At(role).kind != CMidiMap::Binding::Kind::None)
+            return true;
+    return false;
 }
 
 CMidiControl::CMidiControl(IRemoteTarget* pTarget, QObject* parent) : QObject(parent), m_pTarget(pTarget) {
@@ -95,6 +158,7 @@ bool CMidiControl::Open(const Config& config) {
         return false;
     }
     std::string error;
+    const StderrMuffle muffle;
     try {
         auto in = std::make_unique<RtMidiIn>(api, kClientName);
         in->setErrorCallback(&KeepError, &error);
@@ -120,8 +184,10 @@ bool CMidiControl::Open(const Config& config) {
         m_pIn = std::move(in);
         m_pOut = std::move(out);
     } catch (const RtMidiError& e) {
-        m_strMessage = QStringLiteral("MIDI を使えません (%1)。MIDI による操作なしで続けます。")
-                           .arg(QString::fromStdString(e.getMessage()).trimmed());
+        QString why = QString::fromStdString(e.getMessage()).trimmed();
+        if (!muffle.AlsaText().empty())
+            why += QStringLiteral(" / ") + QString::fromStdString(muffle.AlsaText()).trimmed();
+        m_strMessage = QStringLiteral("MIDI を使えません (%1)。MIDI による操作なしで続けます。").arg(why);
         return false;
     }
     if ((!config.strIn.isEmpty() && m_pIn && !m_pIn->isPortOpen()) ||

@@ -34,13 +34,16 @@ public:
     };
     // "Remote"/"MidiApi", "MidiIn", "MidiOut" of the settings file.
     static Config ReadConfig(const CSettingsFile& settings);
+    // Whether the operator asked for MIDI: the settings name its API or a controller, or map has a
+    // learnt control. Only then is a failure to have MIDI worth a message; the defaults are a quiet try.
+    static bool IsWanted(const CSettingsFile& settings, const CMidiMap& map);
 
     // pTarget (not owned) must outlive this object.
     explicit CMidiControl(IRemoteTarget* pTarget, QObject* parent = nullptr);
     ~CMidiControl() override;
 
     // Opens the ports; false when MIDI is off or cannot be had (Message says why; Padora goes on
-    // without it).
+    // without it). Writes nothing on standard error: what RtMidi and ALSA would say there is in Message.
     bool Open(const Config& config);
     void Close();
     bool IsOpen() const { return m_pIn != nullptr; }

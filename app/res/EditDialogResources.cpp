@@ -48,7 +48,7 @@ DialogTemplate Popup(int id, int cx, int cy, const QString& caption) {
 }
 
 DialogTemplate MakeChannelEdit() {
-    DialogTemplate d = Popup(IDD_CHANNEL_EDIT, 224, 107, QStringLiteral("チャンネル編集"));
+    DialogTemplate d = Popup(IDD_CHANNEL_EDIT, 224, 124, QStringLiteral("チャンネル編集"));
     d.controls = {
         Label(QStringLiteral("チャンネル"), 4, 7),
         Control(IDC_CHEDIT_NUMBER, ControlKind::Static, {}, 46, 4, 28, 14,
@@ -64,9 +64,14 @@ DialogTemplate MakeChannelEdit() {
         Label(QStringLiteral("FO時間(秒)"), 88, 58),
         Control(IDC_CHEDIT_FADEOUT, ControlKind::Edit, {}, 130, 56, 33, 14,
                 kVisible | platform::ES_NUMBER | platform::ES_RIGHT),
-        Control(kStatic, ControlKind::Static, {}, 4, 75, 216, 1, kVisible | platform::SS_BLACKFRAME),
-        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("設定"), 112, 81, 50, 20),
-        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 167, 81, 50, 20),
+        Control(IDC_CHEDIT_LOUDNESS, ControlKind::CheckBox, QStringLiteral("ラウドネスを合わせる"), 4, 75,
+                100, 10),
+        Label(QStringLiteral("測定値"), 112, 75),
+        Control(IDC_CHEDIT_LUFS, ControlKind::Static, {}, 140, 73, 75, 14,
+                kVisible | platform::SS_CENTER | platform::SS_SUNKEN),
+        Control(kStatic, ControlKind::Static, {}, 4, 92, 216, 1, kVisible | platform::SS_BLACKFRAME),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("設定"), 112, 98, 50, 20),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 167, 98, 50, 20),
     };
     return d;
 }

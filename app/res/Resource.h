@@ -71,6 +71,8 @@ inline constexpr int IDC_CHEDIT_FILE = 6302;
 inline constexpr int IDC_CHEDIT_FADEIN = 6303;
 inline constexpr int IDC_CHEDIT_FADEOUT = 6304;
 inline constexpr int IDC_CHEDIT_BROWSE = 6601;
+inline constexpr int IDC_CHEDIT_LOUDNESS = 6305; // check box: play at the target loudness
+inline constexpr int IDC_CHEDIT_LUFS = 6102;     // the sound's measured loudness
 
 // Group dialog
 inline constexpr int IDC_GROUPDLG_COMBO = 6401;

@@ -63,6 +63,32 @@ long ResidentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+namespace {
+int CountEntries(const char* dir) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(dir, ec);
+    if (ec)
+        return -1;
+    int n = 0;
+    for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        if (ec)
+            return -1;
+        ++n;
+    }
+    return n;
+}
+} // namespace
+
+int OpenFdCount() {
+    const int n = CountEntries("/proc/self/fd");
+    // The iterator holds a descriptor of its own while it lists the folder.
+    return n < 0 ? -1 : n - 1;
+}
+
+int ThreadCount() {
+    return CountEntries("/proc/self/task");
+}
+
 std::vector<SThreadCpu> ThreadCpuTimes() {
     std::vector<SThreadCpu> threads;
     std::error_code ec;

@@ -12,6 +12,12 @@ double ThisThreadCpuSeconds();
 // Resident set size of this process in kB (from /proc/self/statm), or -1 when unreadable.
 long ResidentKb();
 
+// Open file descriptors of this process (/proc/self/fd, the listing's own excluded), or -1.
+int OpenFdCount();
+
+// Threads of this process (/proc/self/task), or -1.
+int ThreadCount();
+
 struct SThreadCpu {
     int nTid = 0;
     std::string strName;

@@ -204,6 +204,29 @@ TEST(ProcessStats, SeesThisProcess) {
     EXPECT_GT(ProcessCpuSeconds(), 0);
 }
 
+TEST(ProcessStats, CountsDescriptorsAndThreadsExactly) {
+    // The soak judges growth by one: a count that includes its own listing, or misses a thread, would
+    // report growth that is not there or hide growth that is.
+    const int fds = OpenFdCount();
+    const int threads = ThreadCount();
+    ASSERT_GE(fds, 3);
+    ASSERT_GE(threads, 1);
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(OpenFdCount(), fds + 1);
+    std::fclose(file);
+    EXPECT_EQ(OpenFdCount(), fds);
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    EXPECT_EQ(ThreadCount(), threads + 1);
+    stop = true;
+    worker.join();
+    EXPECT_EQ(ThreadCount(), threads);
+}
+
 TEST(SoundWatch, SeesTheFirstSoundOnlyAfterASilentBlock) {
     CSoundWatch watch;
     const auto t0 = CSoundWatch::Clock::now();

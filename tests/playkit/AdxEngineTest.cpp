@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 using playkit::AdxBackend;
@@ -180,5 +182,36 @@ TEST(CAdxWavWriter, WritesAFileThatReadsBackTheSame) {
         EXPECT_EQ(out[i], want[i]) << i;
     EXPECT_TRUE(s->AtEnd());
     EXPECT_FALSE(playkit::CAdxWavWriter().Open(dir + "/missing/dir/x.wav", 48000));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CAdxEngine, ASoundCuedAgainAfterPlayingGoesOnPastItsHeadWithoutAGap) {
+    // A player that has played a while has a full ring of what came next; cued to 0 and played again,
+    // its first frames come from the head and the rest must be decoded by then. With the old frames
+    // holding the ring, the decoder could start only when the head ran out: a gap every time.
+    const std::string dir = playkit_test::MakeTempDir();
+    const std::string path = dir + "/long.wav";
+    playkit_test::WriteWav(path, 48000, 2, 48000 * 6, [](int f, int) { return std::int16_t(f % 200 * 50); });
+    AdxEngineConfig config;
+    config.backend = AdxBackend::Null;
+    config.periodFrames = 256;
+    CBackendScope scope(config);
+    ASSERT_TRUE(scope.Ok());
+    {
+        CAdxShow p;
+        ASSERT_EQ(p.Open(path.c_str(), 1), 0);
+        for (int turn = 0; turn < 2; ++turn) {
+            ASSERT_EQ(p.Play(), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // the ring (1.4 s) is full
+            // Stopped (a fade-out's end), the pad a while later: time enough for the decoder.
+            ASSERT_EQ(p.Stop(), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            CAdxEngine::ResetCounters();
+            ASSERT_EQ(p.Play(), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
+            EXPECT_EQ(CAdxEngine::Counters().underruns, 0u) << "turn " << turn;
+            ASSERT_EQ(p.Stop(), 0);
+        }
+    }
     std::filesystem::remove_all(dir);
 }

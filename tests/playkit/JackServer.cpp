@@ -5,8 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <string>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -43,6 +45,23 @@ std::string Which(const std::string& program) {
 
 void Silent(const char*) {}
 
+std::string LogPath(const std::string& name) {
+    return "/tmp/" + name + ".jackd.log";
+}
+
+// The end of jackd's output, where it says why it stopped.
+std::string LastLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        if (!line.empty())
+            lines.push_back(line);
+    std::string text;
+    for (std::size_t i = lines.size() > 3 ? lines.size() - 3 : 0; i < lines.size(); ++i)
+        text += (text.empty() ? "" : " | ") + lines[i];
+    return text.empty() ? "(no output)" : text;
+}
+
 bool Accepts(const std::string& name) {
     jack_status_t status{};
     jack_client_t* c =
@@ -60,6 +79,7 @@ CJackServer::CJackServer(unsigned rate, unsigned period)
 
 CJackServer::~CJackServer() {
     Stop();
+    std::remove(LogPath(m_name).c_str());
     if (!m_envSaved)
         return;
     if (m_hadServer)
@@ -101,6 +121,7 @@ bool CJackServer::Start(std::string& error) {
     for (auto& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    const std::string logPath = LogPath(m_name);
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) {
@@ -108,16 +129,20 @@ bool CJackServer::Start(std::string& error) {
         return false;
     }
     if (pid == 0) {
-        // The server must not outlive a test that crashes.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The server must not outlive a test that crashes or is killed. SIGTERM, not SIGKILL: a killed
+        // jackd keeps its entry in JACK's machine-wide table of eight servers, and once eight are
+        // kept no server starts on the machine ("Too many servers already active").
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent)
             _exit(127);
         const int null = open("/dev/null", O_RDWR);
         if (null >= 0) {
             dup2(null, STDIN_FILENO);
             dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
         }
+        // Its errors are kept to say why, should it end at once.
+        const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(log >= 0 ? log : null, STDERR_FILENO);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -127,7 +152,7 @@ bool CJackServer::Start(std::string& error) {
         int status = 0;
         if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
             m_pid = -1;
-            error = "jackd exited at start";
+            error = "jackd exited at start: " + LastLines(logPath);
             return false;
         }
         if (Accepts(m_name))

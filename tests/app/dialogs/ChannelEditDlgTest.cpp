@@ -1,11 +1,18 @@
 #include "app/dialogs/ChannelEditDlg.h"
+#include "app/data/GroupFile.h"
+#include "app/data/LoudnessMatcher.h"
+#include "app/data/LoudnessMeter.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/CodePage.h"
 
 #include "DialogDriver.h"
+#include "tests/app/TestSounds.h"
 
+#include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -22,6 +29,15 @@ namespace {
 const QString kTitleText = QStringLiteral("タイトルは半角64文字以内で設定してください。");
 const QString kFileText = QStringLiteral("ファイルのパスを指定してください。");
 const QString kTitleQuestion = QStringLiteral("ファイル名をタイトルに設定しますか？");
+
+// Runs the window's queue until done holds (at most ms).
+bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
 
 class ChannelEditDlgTest : public ::testing::Test {
 protected:
@@ -267,4 +283,102 @@ TEST(ChannelEditTitle, FromAFileNameIsCutAt64BytesNeverInsideACharacter) {
     EXPECT_EQ(platform::Cp932Length(title), 63);
     EXPECT_EQ(CChannelEditDlg::TitleFromPath(QStringLiteral("/s/act.1.bell.ogg")),
               QStringLiteral("act.1.bell"));
+}
+
+TEST_F(ChannelEditDlgTest, TheLoudnessSwitchTravelsFromTheCheckBoxToTheChannelAndTheGroupFile) {
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("ベル");
+    channel.m_strFile = QStringLiteral("/show/bell.wav");
+    channel.m_bLoudness = TRUE;
+    auto check = [](const CResDialog& dlg) { return dlg.GetDlgItemAs<QAbstractButton>(IDC_CHEDIT_LOUDNESS); };
+    {
+        auto dlg = Open(1, channel);
+        ASSERT_NE(check(*dlg), nullptr);
+        EXPECT_EQ(check(*dlg)->text(), QStringLiteral("ラウドネスを合わせる"));
+        EXPECT_TRUE(check(*dlg)->isChecked());
+        Click(check(*dlg));
+        Click(Item(*dlg, platform::IDOK));
+        EXPECT_FALSE(channel.m_bLoudness);
+    }
+    {
+        auto dlg = Open(1, channel);
+        EXPECT_FALSE(check(*dlg)->isChecked());
+        Click(check(*dlg));
+        Click(Item(*dlg, platform::IDCANCEL));
+        EXPECT_FALSE(channel.m_bLoudness); // nothing is written on Cancel
+    }
+    {
+        auto dlg = Open(1, channel);
+        Click(check(*dlg));
+        Click(Item(*dlg, platform::IDOK));
+        EXPECT_TRUE(channel.m_bLoudness);
+    }
+
+    // Stored under its own key only where it is on; a set read back has it where it was.
+    CGroupArray set;
+    CGroupData g;
+    g.m_strName = QStringLiteral("開演");
+    g.m_aChannel[0] = channel;
+    g.m_aChannel[0].m_bLoudness = FALSE;
+    g.m_aChannel[1] = channel;
+    set.Add(g);
+    const QString path = m_dir.filePath(QStringLiteral("show.pdg"));
+    ASSERT_EQ(CGroupFile::Write(path, set, FALSE), CGroupFile::kOk);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.contains("SndLoudness01-02=1"));
+    EXPECT_FALSE(text.contains("SndLoudness01-01"));
+    CGroupArray reread;
+    QString readPath;
+    ASSERT_EQ(CGroupFile(Settings()).Load(path, reread, readPath), CGroupFile::kOk);
+    EXPECT_FALSE(reread[0].m_aChannel[0].m_bLoudness);
+    EXPECT_TRUE(reread[0].m_aChannel[1].m_bLoudness);
+}
+
+TEST_F(ChannelEditDlgTest, ShowsTheMeasuredLoudnessOnceTheBackgroundMeasurementAnswers) {
+    CLoudnessMatcher matcher(m_dir.filePath(QStringLiteral("loudness.tsv")));
+    // A 1 kHz sine peaking at -18 dBFS has a programme loudness of -18 LUFS.
+    const QString tone =
+        app_test::WriteTestFile(m_dir.filePath(QStringLiteral("tone.wav")), app_test::SineWav(20.0, -18.0));
+    const QString broken =
+        app_test::WriteTestFile(m_dir.filePath(QStringLiteral("broken.mp3")), QByteArray(4000, 'x'));
+    auto openWith = [&](CChannelData& channel) {
+        auto dlg = std::make_unique<CChannelEditDlg>(1, &channel, nullptr, Settings());
+        dlg->SetLoudnessMatcher(&matcher);
+        EXPECT_TRUE(dlg->Create());
+        dlg->show();
+        return dlg;
+    };
+    auto shown = [](const CResDialog& dlg) { return dlg.GetDlgItemAs<QLabel>(IDC_CHEDIT_LUFS)->text(); };
+    const QString measuring = QStringLiteral("測定中…");
+
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("トーン");
+    channel.m_strFile = tone;
+    auto dlg = openWith(channel);
+    // The dialog is up before the sound is measured: twenty seconds of audio are not decoded on the
+    // window's thread.
+    EXPECT_EQ(shown(*dlg), measuring);
+    ASSERT_TRUE(WaitUntil([&] { return shown(*dlg) != measuring; }));
+    static const QRegularExpression figure(QStringLiteral("^(-?\\d+\\.\\d) LUFS$"));
+    const QRegularExpressionMatch m = figure.match(shown(*dlg));
+    ASSERT_TRUE(m.hasMatch()) << shown(*dlg).toStdString();
+    EXPECT_NEAR(m.captured(1).toDouble(), -18.0, 0.5);
+
+    // Choosing a file the player cannot decode: measured anew, and said so.
+    m_responder.QueueAnswer(IDNO);
+    AnswerFileDialog(broken);
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    EXPECT_EQ(shown(*dlg), measuring);
+    ASSERT_TRUE(WaitUntil([&] { return shown(*dlg) != measuring; }));
+    EXPECT_EQ(shown(*dlg), QStringLiteral("測定できません"));
+    dlg.reset();
+
+    // Known from before: shown at once. A channel without a sound shows nothing.
+    auto again = openWith(channel);
+    EXPECT_EQ(shown(*again), m.captured(0));
+    CChannelData empty;
+    EXPECT_EQ(shown(*openWith(empty)), QString());
+    EXPECT_EQ(CChannelEditDlg::LoudnessText(CLoudnessMeter::kSilent, false), QStringLiteral("-∞ LUFS"));
 }

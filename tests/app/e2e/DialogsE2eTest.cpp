@@ -201,7 +201,7 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     ASSERT_NE(question, 0u) << "the title question";
     Keys(question, {"Return"}); // はい
     ASSERT_TRUE(WaitGone(question, padora));
-    Click(channelDlg, QRect(112, 81, 50, 20)); // 設定
+    Click(channelDlg, QRect(112, 98, 50, 20)); // 設定
     ASSERT_TRUE(WaitGone(channelDlg, padora));
 
     // グループ編集 → 追加 "SE" → 終了, then OK.

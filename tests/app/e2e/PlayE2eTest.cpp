@@ -516,3 +516,51 @@ TEST_F(PlayE2e, AMissingAndAnUnsupportedFileAreReportedAndTheRestLoads) {
     EXPECT_TRUE(IsGreyColor(PadColor(main, 0)));
     EXPECT_TRUE(IsGreyColor(PadColor(main, 1)));
 }
+
+TEST_F(PlayE2e, SoundFilesDraggedFromAFileManagerOntoAPadLoadThereAndPlay) {
+    const QString tone =
+        Write(QStringLiteral("tone.wav"), MakeWav(2.0, [](double t) { return Sine(t, 500, -6); }));
+    const QString bell =
+        Write(QStringLiteral("drop/bell.wav"), MakeWav(4.0, [](double t) { return Sine(t, 1000, -6); }));
+    const QString wind =
+        Write(QStringLiteral("drop/wind.wav"), MakeWav(4.0, [](double t) { return Sine(t, 300, -6); }));
+    const QString set = Write(QStringLiteral("show.pdg"),
+                              GroupFile({{QStringLiteral("G1"), {Ch{QStringLiteral("Tone"), tone}}}}));
+    // Background key capture on, as Padora starts by default: it takes the keyboard, not the mouse.
+    Write(QStringLiteral("Padora.INI"), "[Option]\nGetNoActive=1\n");
+
+    QProcess* padora = Start({set});
+    const XWindow main = WaitForWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor));
+    const Recording rec(RecordPath());
+    ASSERT_TRUE(XSession::WaitFor([&] { return rec.Frames() > 0; }, kTimeoutMs));
+
+    QProcess source;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    source.setProcessEnvironment(env);
+    source.start(QStringLiteral(DRAG_SOURCE_BIN), {bell, wind});
+    ASSERT_TRUE(source.waitForStarted(kTimeoutMs));
+    const XWindow from = WaitForWindow(&source, QStringLiteral("drag-source"));
+    ASSERT_NE(from, 0u);
+    QThread::msleep(200);
+
+    // Onto pad "3": it takes the first file, the next empty pad the second.
+    m_x.Drag(from, QPoint(80, 60), main, At(main, kStripX[2] + 16, 292));
+    ASSERT_TRUE(source.waitForFinished(kTimeoutMs));
+    m_x.MoveMouse(main, At(main, 1, 311)); // off the pad: no hover colour
+    EXPECT_EQ(source.readAllStandardOutput().trimmed(),
+              QByteArray("copy")); // the file manager keeps its files
+    EXPECT_TRUE(WaitForPad(main, 2, IsStoppedColor)) << PadColor(main, 2).name().toStdString();
+    EXPECT_TRUE(WaitForPad(main, 3, IsStoppedColor)) << PadColor(main, 3).name().toStdString();
+    EXPECT_TRUE(IsGreyColor(PadColor(main, 1)));
+    EXPECT_TRUE(IsGreyColor(PadColor(main, 4)));
+
+    // The dropped sound plays from its pad.
+    const qint64 mark = rec.Frames();
+    ClickPad(main, 2);
+    EXPECT_TRUE(WaitForPad(main, 2, IsPlayingColor));
+    ASSERT_TRUE(rec.WaitFor(mark + 48000));
+    EXPECT_NEAR(rec.Frequency(mark + 12000, 0.5, 0), 1000.0, 20.0);
+}

@@ -216,6 +216,32 @@ void XSession::Drag(XWindow w, QPoint from, QPoint to) {
     XSync(m_display, False);
 }
 
+void XSession::Drag(XWindow fromWindow, QPoint from, XWindow toWindow, QPoint to) {
+    auto root = [this](XWindow w, QPoint p) {
+        int x = 0, y = 0;
+        Window child = 0;
+        XTranslateCoordinates(m_display, w, DefaultRootWindow(m_display), p.x(), p.y(), &x, &y, &child);
+        return QPoint(x, y);
+    };
+    const QPoint a = root(fromWindow, from);
+    const QPoint b = root(toWindow, to);
+    MoveMouse(fromWindow, from);
+    QThread::msleep(50);
+    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    XSync(m_display, False);
+    // Slow enough for the drag protocol's round trips between the two programs.
+    constexpr int kSteps = 30;
+    for (int i = 1; i <= kSteps; ++i) {
+        QThread::msleep(30);
+        const QPoint p = a + (b - a) * i / kSteps;
+        XTestFakeMotionEvent(m_display, DefaultScreen(m_display), p.x(), p.y(), CurrentTime);
+        XSync(m_display, False);
+    }
+    QThread::msleep(300);
+    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+    XSync(m_display, False);
+}
+
 void XSession::TypeText(const QString& text) {
     const KeyCode shift = XKeysymToKeycode(m_display, XK_Shift_L);
     for (const QChar ch : text) {

@@ -52,6 +52,8 @@ public:
     void Click(XWindow w, QPoint p);
     // Presses at from, moves to to in small steps, releases.
     void Drag(XWindow w, QPoint from, QPoint to);
+    // The same from a point of one window to a point of another (a file dragged onto a program).
+    void Drag(XWindow fromWindow, QPoint from, XWindow toWindow, QPoint to);
     // Types printable ASCII text into the window that has the focus.
     void TypeText(const QString& text);
     // Asks the window to close as a window manager does (WM_DELETE_WINDOW).

@@ -1,5 +1,6 @@
 #include "app/data/ForeignLocale.h"
 #include "app/data/GroupData.h"
+#include "app/data/LoudnessMeter.h"
 #include "app/lists/ChannelListCtrl.h"
 #include "app/lists/MonitorListCtrl.h"
 
@@ -79,7 +80,7 @@ const std::vector<std::string> kPadLabels = {"1", "2", "3", "4", "5", "6", "7", 
 } // namespace
 
 TEST(MonitorListCtrl, ColumnsTakeTheirWidthFromTheListFont) {
-    const std::vector<ColumnExpect> columns = {
+    std::vector<ColumnExpect> columns = {
         {"", LVCFMT_LEFT, 0},       {"CH", LVCFMT_CENTER, 4}, {"TITLE", LVCFMT_LEFT, 30},
         {"TIME", LVCFMT_RIGHT, 14}, {"Vol", LVCFMT_RIGHT, 6}, {"PAN", LVCFMT_RIGHT, 6},
         {"SPD", LVCFMT_RIGHT, 6},   {"FI", LVCFMT_RIGHT, 6},  {"FO", LVCFMT_RIGHT, 6},
@@ -96,6 +97,20 @@ TEST(MonitorListCtrl, ColumnsTakeTheirWidthFromTheListFont) {
     list.InitColumn();
     ExpectColumns(list, columns);
     EXPECT_GT(list.GetColumnWidth(2), smallTitle);
+
+    // The loudness column comes with the first matched channel and goes with the last.
+    CGroupData g = SampleGroup();
+    g.m_aChannel[7].m_bLoudness = TRUE;
+    list.SetGroupData(&g);
+    list.ShowChannels(FALSE);
+    columns.push_back({"LUFS", LVCFMT_RIGHT, 8});
+    ExpectColumns(list, columns);
+    list.RefreshChannels(TRUE);
+    ExpectColumns(list, columns);
+    g.m_aChannel[7].m_bLoudness = FALSE;
+    list.RefreshChannels(TRUE);
+    columns.pop_back();
+    ExpectColumns(list, columns);
 }
 
 TEST(ChannelListCtrl, ColumnsTakeTheirWidthFromTheListFont) {
@@ -145,8 +160,33 @@ TEST(MonitorListCtrl, RowsShowEveryChannelOfTheGroup) {
     EXPECT_EQ(Column(list, 6)[5], "0.6"); // as printf rounds 0.55
     EXPECT_EQ(Column(list, 7)[2], "5.0");
     EXPECT_EQ(Column(list, 8)[2], "0.2"); // an exact half rounds to even, as printf does
-    EXPECT_EQ(AskCell(list, 2, 9).text, "");
-    EXPECT_EQ(AskCell(list, 2, 9).result, 0);
+    EXPECT_EQ(AskCell(list, 2, 10).text, "");
+    EXPECT_EQ(AskCell(list, 2, 10).result, 0);
+}
+
+TEST(MonitorListCtrl, TheLoudnessColumnShowsMatchedChannelsOnly) {
+    CGroupData g = SampleGroup();
+    for (CChannelData& ch : g.m_aChannel)
+        ch.m_nPlayState = CChannelData::kStopped;
+    g.m_aChannel[1].m_dLoudness = -18.26; // measured, but played at its own level
+    for (int i : {2, 3, 4, 5, 6})
+        g.m_aChannel[i].m_bLoudness = TRUE;
+    g.m_aChannel[2].m_dLoudness = -18.26;
+    g.m_aChannel[4].m_bLoudnessFailed = TRUE;
+    g.m_aChannel[5].m_dLoudness = CLoudnessMeter::kSilent;
+    g.m_aChannel[6].m_nPlayState = CChannelData::kNoMedia; // its sound did not load
+    CMonitorListCtrl list;
+    list.SetGroupData(&g);
+    list.InitColumn();
+    list.ShowChannels(FALSE);
+    const std::vector<std::string> cells = Column(list, 9);
+    EXPECT_EQ(cells[0], "");
+    EXPECT_EQ(cells[1], "");
+    EXPECT_EQ(cells[2], "-18.3");
+    EXPECT_EQ(cells[3], "測定中");
+    EXPECT_EQ(cells[4], "不可");
+    EXPECT_EQ(cells[5], "-∞");
+    EXPECT_EQ(cells[6], "");
 }
 
 TEST(ChannelListCtrl, RowsShowTitleFileAndFadeTimes) {

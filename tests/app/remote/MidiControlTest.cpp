@@ -187,6 +187,51 @@ TEST(MidiControl, WithoutItsServerMidiIsOffWithOneMessage) {
     qunsetenv("JACK_DEFAULT_SERVER");
 }
 
+// A Padora nobody set up for MIDI tries it quietly; naming it in the settings or learning a control
+// makes its failure worth a message.
+TEST(MidiControl, OnlyAnOperatorWhoAskedForMidiIsToldItCannotBeHad) {
+    QTemporaryDir dir;
+    const CSettingsFile settings(dir.filePath(QStringLiteral("Padora.INI")));
+    EXPECT_FALSE(CMidiControl::IsWanted(settings, CMidiMap())); // no settings file at all
+    struct Case {
+        const char* ini;
+        bool wanted;
+    };
+    const Case cases[] = {
+        {"[Option]\nVolVal=3\n", false},
+        {"[Option]\nMidiApi=alsa\n", false}, // not the remote section
+        // What the options dialog leaves when nothing was learnt.
+        {"[Remote]\nOscPort=9000\nOscBind=127.0.0.1\nMidiPad1=\nMidiStop=\nMidiMaster=\n", false},
+        {"[Remote]\nMidiPad3=pitch 1 2\n", false},
+        {"[Remote]\nMidiApi=alsa\n", true},
+        {"[Remote]\nMidiApi=off\n", true},
+        {"[remote]\nmidiin=nanoKONTROL\n", true},
+        {"[Remote]\nMidiOut=\n", true},
+        {"[Remote]\nMidiPad1=\nMidiFader4=cc 1 7\n", true},
+    };
+    for (const Case& c : cases) {
+        app_test::WriteTestFile(settings.Path(), c.ini);
+        CMidiMap map;
+        map.Load(settings);
+        EXPECT_EQ(CMidiControl::IsWanted(settings, map), c.wanted) << c.ini;
+    }
+}
+
+// RtMidi and ALSA report a missing sequencer on standard error themselves; that text belongs in the
+// message, which Padora shows or not.
+TEST(MidiControl, OpeningWritesNothingOnStandardError) {
+    FakeTarget target;
+    CMidiControl midi(&target);
+    ::testing::internal::CaptureStderr();
+    const bool open = midi.Open(CMidiControl::Config());
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(midi.IsOpen(), open);
+    if (!open && !QFile::exists(QStringLiteral("/dev/snd/seq"))) {
+        EXPECT_TRUE(midi.Message().contains(QStringLiteral("/dev/snd/seq"))) << midi.Message().toStdString();
+    }
+}
+
 TEST(MidiMap, BindingsAreOneRoleEachAndSurviveTheSettingsFile) {
     QTemporaryDir dir;
     const CSettingsFile settings(dir.filePath(QStringLiteral("Padora.INI")));

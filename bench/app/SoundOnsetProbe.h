@@ -1,0 +1,60 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// Runs the real padora on a one-channel set (a square wave that is loud from its first frame) with
+// PADORA_AUDIO=record:FILE, places the recording's frame 0 on the monotonic clock and finds, for each
+// press of the pad, the first sounding frame after it. The recording's writer appends what the
+// real-time clock rendered, so frame N can never be on disk before start + (N - period) / rate: the least
+// of now - (frames - period) / rate over many looks at the file's size is the start, from above.
+class CSoundOnsetProbe {
+public:
+    static constexpr int kRate = 48000;
+    static constexpr int kPeriod = 256;
+
+    // name starts every message on standard error ("padora-bench-keys").
+    explicit CSoundOnsetProbe(std::string name);
+    ~CSoundOnsetProbe();
+    CSoundOnsetProbe(const CSoundOnsetProbe&) = delete;
+    CSoundOnsetProbe& operator=(const CSoundOnsetProbe&) = delete;
+
+    // Starts padora on an X display with env added to its environment and waits until half a second
+    // has been recorded (the set is loaded, the window shown). False, with a message, when it made no
+    // recording.
+    bool Start(const std::vector<std::pair<std::string, std::string>>& env);
+    // Follows the recording's growth and fires the pad presses times through press, each after a random
+    // 150-260 ms pause (so that presses land at every phase of the period), noting the time just before
+    // each. False when press fails.
+    bool Press(int presses, const std::function<bool()>& press);
+
+    struct Result {
+        std::vector<double> latencyMs; // sorted
+        int missed = 0;                // triggers with no sound within 100 ms
+    };
+    // Lets the last sound out, stops padora and measures each press.
+    Result Finish();
+
+    // Prints presses=, heard=, missed=, <figure>_p50_ms, _p99_ms, _max_ms, _min_ms and met= (p99 under
+    // targetP99Ms, nothing missed). False when nothing was heard.
+    bool Report(const Result& result, const char* figure, double targetP99Ms) const;
+
+private:
+    static double Now();
+    void Stop();
+
+    std::string m_strName;
+    std::string m_strDir;
+    std::string m_strRecord;
+    pid_t m_pid = -1;
+    std::atomic<bool> m_bWatching{false};
+    std::atomic<double> m_dStart{1e300}; // the recording's frame 0 on the monotonic clock (an upper bound)
+    std::thread m_watcher;
+    std::vector<double> m_aPressedAt; // on the monotonic clock
+};
