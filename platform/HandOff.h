@@ -55,9 +55,11 @@ public:
     CHandedOff& operator=(CHandedOff&&) = delete;
     ~CHandedOff() { HandOffAcquire(this); }
 
+    // The thread that let go of Qt's copy last destroys it: the run is released for it.
     void operator()() {
         HandOffAcquire(this);
         m_f();
+        HandOffRelease(this);
     }
 
 private:

@@ -19,7 +19,7 @@ constexpr int kWarmupSeconds = 20;
 constexpr long kRssMarginKb = 16 * 1024;
 
 // The name=value pairs of the program's summary line.
-std::map<QString, QString> Summary(const QString& output) {
+[[maybe_unused]] std::map<QString, QString> Summary(const QString& output) {
     std::map<QString, QString> values;
     for (const QString& line : output.split(QLatin1Char('\n'))) {
         if (!line.startsWith(QStringLiteral("soak ")))
