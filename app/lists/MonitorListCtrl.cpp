@@ -4,6 +4,8 @@
 #include "app/data/LoudnessMeter.h"
 #include "app/lists/ChannelCellText.h"
 
+#include <QFontMetrics>
+
 #include <cmath>
 
 namespace {
@@ -79,7 +81,25 @@ CMonitorListCtrl::CMonitorListCtrl(QWidget* parent) : CBaseListCtrl(parent) {
 
 void CMonitorListCtrl::InitColumn() {
     CBaseListCtrl::InitColumn();
-    lists::InsertColumns(*this, kColumns, kColumnCount);
+    lists::InsertColumns(*this, kColumns, kFixedColumnCount);
+    ShowLoudnessColumn();
+}
+
+// The loudness column is there only while the group has a channel played at the target loudness, so a
+// set that does not use matching shows the list as it always was.
+void CMonitorListCtrl::ShowLoudnessColumn() {
+    bool matched = false;
+    if (m_pGroup)
+        for (const CChannelData& ch : m_pGroup->m_aChannel)
+            matched = matched || ch.m_bLoudness;
+    const bool shown = GetHeaderItemCount() > kFixedColumnCount;
+    if (matched && !shown) {
+        const lists::ColumnDef& def = kColumns[kColumnLoudness];
+        InsertColumn(kColumnLoudness, def.heading, def.format,
+                     def.widthChars * QFontMetrics(font()).averageCharWidth(), kColumnLoudness);
+    } else if (!matched && shown) {
+        DeleteColumn(kColumnLoudness);
+    }
 }
 
 void CMonitorListCtrl::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
@@ -93,10 +113,12 @@ void CMonitorListCtrl::SetGroupData(CGroupData* pGroup) {
 }
 
 void CMonitorListCtrl::ShowChannels(BOOL keepSelection) {
+    ShowLoudnessColumn();
     SetList(CGroupData::kChannelCount, keepSelection);
 }
 
 void CMonitorListCtrl::RefreshChannels(BOOL keepSelection) {
+    ShowLoudnessColumn();
     RedrawList(CGroupData::kChannelCount, keepSelection);
 }
 

@@ -36,6 +36,8 @@ class CMonitorListCtrl : public CBaseListCtrl {
     Q_OBJECT
 public:
     static constexpr int kColumnCount = 10;
+    // Without a matched channel in the group the last (loudness) column is left out.
+    static constexpr int kFixedColumnCount = 9;
 
     explicit CMonitorListCtrl(QWidget* parent = nullptr);
 
@@ -52,5 +54,7 @@ public:
     virtual void OnNMCustomdraw(NMHDR* pNMHDR, LRESULT* pResult);
 
 protected:
+    void ShowLoudnessColumn();
+
     CGroupData* m_pGroup = nullptr;
 };

@@ -80,11 +80,10 @@ const std::vector<std::string> kPadLabels = {"1", "2", "3", "4", "5", "6", "7", 
 } // namespace
 
 TEST(MonitorListCtrl, ColumnsTakeTheirWidthFromTheListFont) {
-    const std::vector<ColumnExpect> columns = {
+    std::vector<ColumnExpect> columns = {
         {"", LVCFMT_LEFT, 0},       {"CH", LVCFMT_CENTER, 4}, {"TITLE", LVCFMT_LEFT, 30},
         {"TIME", LVCFMT_RIGHT, 14}, {"Vol", LVCFMT_RIGHT, 6}, {"PAN", LVCFMT_RIGHT, 6},
         {"SPD", LVCFMT_RIGHT, 6},   {"FI", LVCFMT_RIGHT, 6},  {"FO", LVCFMT_RIGHT, 6},
-        {"LUFS", LVCFMT_RIGHT, 8},
     };
     CMonitorListCtrl list;
     list.InitColumn();
@@ -98,6 +97,20 @@ TEST(MonitorListCtrl, ColumnsTakeTheirWidthFromTheListFont) {
     list.InitColumn();
     ExpectColumns(list, columns);
     EXPECT_GT(list.GetColumnWidth(2), smallTitle);
+
+    // The loudness column comes with the first matched channel and goes with the last.
+    CGroupData g = SampleGroup();
+    g.m_aChannel[7].m_bLoudness = TRUE;
+    list.SetGroupData(&g);
+    list.ShowChannels(FALSE);
+    columns.push_back({"LUFS", LVCFMT_RIGHT, 8});
+    ExpectColumns(list, columns);
+    list.RefreshChannels(TRUE);
+    ExpectColumns(list, columns);
+    g.m_aChannel[7].m_bLoudness = FALSE;
+    list.RefreshChannels(TRUE);
+    columns.pop_back();
+    ExpectColumns(list, columns);
 }
 
 TEST(ChannelListCtrl, ColumnsTakeTheirWidthFromTheListFont) {
