@@ -1,7 +1,7 @@
 // padora-bench-open [OPENS]
 // Open time of a 3-minute mp3, ogg, wav and MIDI file: Open returns with the player cued at 0.
-// The first MIDI open of the process (the SoundFont load) is reported on its own; then every
-// type is opened OPENS times, round robin, on the null backend. To show that "open" means
+// The first MIDI open of the process (on a fresh engine, its SoundFont still loading) is reported on
+// its own; then every type is opened OPENS times, round robin, on the null backend. To show that "open" means
 // ready, each open is followed by Play, and the time to the first sound is reported as well.
 #include "BenchEngine.h"
 #include "InputCache.h"
