@@ -68,9 +68,14 @@ void AnswerChannelText(NMHDR* pNMHDR, const CGroupData* pGroup, ChannelCellTextF
 }
 
 void InsertColumns(CBaseListCtrl& list, const ColumnDef* columns, int count) {
-    const int aveCharWidth = QFontMetrics(list.font()).averageCharWidth();
     for (int i = 0; i < count; ++i)
-        list.InsertColumn(i, columns[i].heading, columns[i].format, columns[i].widthChars * aveCharWidth, i);
+        InsertColumn(list, columns, i);
+}
+
+void InsertColumn(CBaseListCtrl& list, const ColumnDef* columns, int index) {
+    const ColumnDef& def = columns[index];
+    list.InsertColumn(index, def.heading, def.format,
+                      def.widthChars * QFontMetrics(list.font()).averageCharWidth(), index);
 }
 
 } // namespace lists

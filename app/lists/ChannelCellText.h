@@ -40,5 +40,7 @@ struct ColumnDef {
     int widthChars;
 };
 void InsertColumns(CBaseListCtrl& list, const ColumnDef* columns, int count);
+// Inserts columns[index] alone, at index.
+void InsertColumn(CBaseListCtrl& list, const ColumnDef* columns, int index);
 
 } // namespace lists

@@ -4,8 +4,6 @@
 #include "app/data/LoudnessMeter.h"
 #include "app/lists/ChannelCellText.h"
 
-#include <QFontMetrics>
-
 #include <cmath>
 
 namespace {
@@ -93,13 +91,10 @@ void CMonitorListCtrl::ShowLoudnessColumn() {
         for (const CChannelData& ch : m_pGroup->m_aChannel)
             matched = matched || ch.m_bLoudness;
     const bool shown = GetHeaderItemCount() > kFixedColumnCount;
-    if (matched && !shown) {
-        const lists::ColumnDef& def = kColumns[kColumnLoudness];
-        InsertColumn(kColumnLoudness, def.heading, def.format,
-                     def.widthChars * QFontMetrics(font()).averageCharWidth(), kColumnLoudness);
-    } else if (!matched && shown) {
+    if (matched && !shown)
+        lists::InsertColumn(*this, kColumns, kColumnLoudness);
+    else if (!matched && shown)
         DeleteColumn(kColumnLoudness);
-    }
 }
 
 void CMonitorListCtrl::OnGetDispInfo(NMHDR* pNMHDR, LRESULT* pResult) {
