@@ -168,7 +168,7 @@ TEST_F(GroupFileTest, EverySavedFieldSurvivesARoundTripWithAndWithoutRelativePat
     }
 }
 
-TEST_F(GroupFileTest, TitlesNamesAndPathsWithBlanksOrQuotesSurviveRepeatedSaves) {
+TEST_F(GroupFileTest, TitlesNamesAndPathsWithBlanksQuotesOrBackslashesSurviveRepeatedSaves) {
     CGroupArray set;
     CGroupData group;
     group.m_strName = QStringLiteral("\u3000第一部 ");
@@ -178,6 +178,8 @@ TEST_F(GroupFileTest, TitlesNamesAndPathsWithBlanksOrQuotesSurviveRepeatedSaves)
     group.m_aChannel[1].m_strFile = m_dir.filePath("sounds/trailing .wav ");
     group.m_aChannel[2].m_strTitle = QStringLiteral(" 開演ベル");
     group.m_aChannel[2].m_strFile = m_dir.filePath("sounds/ lead.wav");
+    group.m_aChannel[3].m_strTitle = QStringLiteral("back\\slash");
+    group.m_aChannel[3].m_strFile = m_dir.filePath("sounds/AC\\DC.wav"); // a legal name here
     for (CChannelData& ch : group.m_aChannel)
         ch.m_nVolume = 70; // what an unstored channel reads as
     set.Add(group);
