@@ -20,6 +20,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -85,8 +86,14 @@ LONG ChannelBalance(int pan) {
 }
 
 int SpeedKnobPos(double rate) {
-    // A tiny allowance so that a stored 0.3 (2.9999... tenths) shows as 3, as it was set.
-    return static_cast<int>(rate * 10.0 + 1e-9);
+    // A tiny allowance so that a stored 0.3 (2.9999... tenths) shows as 3, as it was set. A rate from a
+    // file can be anything: out of int's range the conversion would be undefined, so it is bounded first
+    // (the knob then shows its end).
+    const double tenths = rate * 10.0 + 1e-9;
+    if (!(tenths > std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return tenths < std::numeric_limits<int>::max() ? static_cast<int>(tenths)
+                                                    : std::numeric_limits<int>::max();
 }
 
 void CMainDlg::CNotifyTarget::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

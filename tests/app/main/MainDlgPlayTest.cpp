@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <vector>
 
@@ -158,6 +160,8 @@ TEST(MainDlgUnits, VolumePanSpeedAndMeterConvertAsTheOperatorExpects) {
     EXPECT_EQ(SpeedKnobPos(0.1), 1);
     EXPECT_EQ(SpeedKnobPos(0.3), 3);
     EXPECT_EQ(SpeedKnobPos(10.0), 100);
+    EXPECT_EQ(SpeedKnobPos(3e8), std::numeric_limits<int>::max()); // a rate from a damaged file
+    EXPECT_EQ(SpeedKnobPos(-3e8), std::numeric_limits<int>::min());
     // Meter: peak in dB, the span above -48 scaled by the channel volume.
     EXPECT_EQ(MeterLevel(32768, 100), 0);
     EXPECT_EQ(MeterLevel(16384, 100), -6);
