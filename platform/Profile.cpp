@@ -154,10 +154,22 @@ int CProfileFile::GetInt(const QString& section, const QString& key, int def) co
     return ParseLeadingInt(value);
 }
 
+QString CProfileFile::StoredText(const QString& value) {
+    // Reading trims the value and takes one pair of enclosing quotes off: a title with blanks at an
+    // end, or one in quotes, would come back changed. In double quotes it comes back as it was, here
+    // and in the desktop's reader.
+    const bool enclosed = value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+                          value.back() == value.front();
+    if (!enclosed && value.trimmed().size() == value.size())
+        return value;
+    return u'"' + value + u'"';
+}
+
 void CProfileFile::SetString(const QString& section, const QString& key, const QString& rawValue) {
     // A line break in a value would start a new line of the file and break its layout.
     QString value = rawValue;
     value.replace(u'\r', u' ').replace(u'\n', u' ');
+    value = StoredText(value);
     const QString secFold = Fold(section);
     const QString keyFold = Fold(key);
     const QString newKey = key.trimmed();

@@ -39,7 +39,8 @@ public:
 
     // Sets section/key in the document: an existing key keeps its line and spelling, a new key is
     // added at the end of its section, a new section at the end of the document. Line breaks in
-    // the value become blanks.
+    // the value become blanks; a value with blanks at an end, or enclosed in quotes, is written in
+    // double quotes so that it reads back unchanged.
     void SetString(const QString& section, const QString& key, const QString& value);
 
     // Writes the document to its path atomically (UTF-8, the line ending the file had, LF for a
@@ -67,6 +68,7 @@ private:
     const Line* Find(const QString& section, const QString& key) const;
     void AddLine(Section& sec, Line line, bool beforeTrailingBlanks);
     static QString Fold(const QString& name);
+    static QString StoredText(const QString& value);
     static Line ParseLine(const QString& text);
 
     QString m_strPath;

@@ -84,7 +84,8 @@ bool CAdxMidiSource::TakeSynth() {
 }
 
 bool CAdxMidiSource::Restart() {
-    if (m_synth && (m_frame != 0 || !m_cursors.empty())) {
+    // A synth that has not sounded yet is as fresh as a new one: going back to the top costs nothing.
+    if (m_synth && m_touched) {
         // Every play from the top on a fresh synth, so that it sounds the same each time.
         int error = 0;
         if (fluid_synth_t* fresh = m_pool.Acquire(error)) {
@@ -96,6 +97,7 @@ bool CAdxMidiSource::Restart() {
             m_retired = m_synth;
             m_holdRetired = true;
             m_synth = fresh;
+            m_touched = false;
         } else {
             fluid_synth_system_reset(m_synth);
         }
@@ -154,6 +156,7 @@ void CAdxMidiSource::Dispatch(Cursor& c, bool withNotes) {
         // FluidSynth takes a system exclusive message without its framing bytes.
         if (status == 0xF0 && len > 0) {
             const int n = static_cast<int>(c.p[len - 1] == 0xF7 ? len - 1 : len);
+            m_touched = true;
             fluid_synth_sysex(m_synth, reinterpret_cast<const char*>(c.p), n, nullptr, nullptr, nullptr, 0);
         }
         c.p += len;
@@ -170,6 +173,7 @@ void CAdxMidiSource::Dispatch(Cursor& c, bool withNotes) {
         const int b = size == 2 ? c.p[1] & 0x7F : 0;
         c.p += size;
         c.status = status;
+        m_touched = true;
         switch (kind) {
         case 0x80:
             fluid_synth_noteoff(m_synth, ch, a);
@@ -211,12 +215,10 @@ std::int64_t CAdxMidiSource::NextEventFrame() const {
 }
 
 std::size_t CAdxMidiSource::Read(std::int16_t* dst, std::size_t frames) {
-    if (!m_synth) {
-        if (!TakeSynth())
-            return 0;
-        if (m_pendingSeek > 0)
-            Seek(std::exchange(m_pendingSeek, 0));
-    }
+    if (!m_synth && !TakeSynth())
+        return 0;
+    if (m_pendingSeek >= 0)
+        Seek(m_pendingSeek);
     if (m_retired && !m_holdRetired) {
         m_pool.Release(m_retired);
         m_retired = nullptr;
@@ -238,6 +240,7 @@ std::size_t CAdxMidiSource::Render(std::int16_t* dst, std::size_t frames) {
             {static_cast<std::int64_t>(frames - done), static_cast<std::int64_t>(kRenderChunk),
              m_totalFrames - m_frame, std::max<std::int64_t>(next - m_frame, 1)}));
         float* buf = m_scratch.data();
+        m_touched = true;
         fluid_synth_write_float(m_synth, static_cast<int>(n), buf, 0, 2, buf, 1, 2);
         for (std::size_t i = 0; i < n; ++i) {
             const float peak = std::max(std::fabs(buf[2 * i]), std::fabs(buf[2 * i + 1]));
@@ -262,6 +265,7 @@ void CAdxMidiSource::Seek(std::int64_t frame) {
         m_pendingSeek = frame;
         return;
     }
+    m_pendingSeek = -1;
     Restart();
     if (frame > static_cast<std::int64_t>(kExactSeekSeconds * m_rate)) {
         // Replay what sets the scene (programs, controllers, bends) up to the target, then play on.

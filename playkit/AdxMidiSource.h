@@ -32,6 +32,7 @@ public:
     // repeat, and a shorter one (43 ms) ran out now and then on a busy machine.
     std::size_t HeadFrames() const override { return 4096; }
     bool Waiting() const override { return !m_synth && m_failure == 0; }
+    bool Prepare() override { return m_synth || TakeSynth(); }
 
 private:
     struct Cursor {
@@ -63,9 +64,10 @@ private:
     fluid_synth_t* m_synth = nullptr;
     fluid_synth_t* m_retired = nullptr; // played before the last restart; goes back at the second read
     bool m_holdRetired = false;
+    bool m_touched = false; // the synth has had events or rendered since it was fresh
     std::int64_t m_frame = 0;
     std::int64_t m_totalFrames = 0;
-    std::int64_t m_pendingSeek = 0; // asked for before the synth was there
+    std::int64_t m_pendingSeek = -1; // asked for before the synth was there (-1: none)
     std::vector<float> m_scratch;
     float m_limit = 1.0f;   // the limiter's gain now
     float m_release = 0.0f; // its return towards 1 per frame

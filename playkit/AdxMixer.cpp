@@ -103,7 +103,8 @@ void CAdxMixer::Apply(const Command& c) {
         m.resampler.Reset();
         m.fetchFrame = c.frame;
         m.startFrame = c.frame;
-        m.inHead = c.frame < v->m_headFrames;
+        m.headFrames = c.headFrames;
+        m.inHead = c.frame < c.headFrames;
         m.headPos = m.inHead ? c.frame : 0;
         m.haveCue = false;
         ReleaseOldFrames(*v);
@@ -182,6 +183,8 @@ std::size_t CAdxMixer::Produce(CAdxVoice& v, std::size_t frames, bool& missed) {
     float* buf = m.outBuf.data();
     std::size_t produced = 0;
     missed = false;
+    // Read before the ring: a source that has stopped waiting has published its frames by then.
+    const bool waiting = v.m_waiting.load(std::memory_order_acquire);
     while (produced < frames) {
         produced += m.resampler.Render(buf + produced * 2, frames - produced, ratio, m.inputEnded);
         if (produced == frames)
@@ -212,7 +215,8 @@ std::size_t CAdxMixer::Produce(CAdxVoice& v, std::size_t frames, bool& missed) {
             m_host.WakeDecoder();
             v.m_progress.wait(progress, std::memory_order_acquire);
         } else {
-            missed = true;
+            // A source waiting for its instrument starts late, where it was cued: not a gap.
+            missed = !waiting;
             break;
         }
     }
@@ -313,7 +317,7 @@ std::size_t CAdxMixer::Fetch(CAdxVoice& v, std::size_t want, bool& ended, bool& 
     std::size_t n = 0;
     if (m.inHead) {
         n = static_cast<std::size_t>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(want), v.m_headFrames - m.headPos));
+            std::min<std::int64_t>(static_cast<std::int64_t>(want), m.headFrames - m.headPos));
         if (n > 0) {
             src = v.m_head.data() +
                   static_cast<std::size_t>(m.headPos) * static_cast<std::size_t>(v.m_channels);

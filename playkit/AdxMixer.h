@@ -47,15 +47,19 @@ public:
     // Applied() exceeds that number. A full queue (the device has stopped taking blocks) takes
     // nothing and returns kRefused at once: the caller reports it or tries again later.
     static constexpr std::uint64_t kRefused = ~std::uint64_t{0};
-    std::uint64_t Add(CAdxVoice* v) { return Post({Kind::Add, v, 0, 0, nullptr, nullptr}); }
-    std::uint64_t Remove(CAdxVoice* v) { return Post({Kind::Remove, v, 0, 0, nullptr, nullptr}); }
-    std::uint64_t Play(CAdxVoice* v) { return Post({Kind::Play, v, 0, 0, nullptr, nullptr}); }
-    std::uint64_t Pause(CAdxVoice* v) { return Post({Kind::Pause, v, 0, 0, nullptr, nullptr}); }
-    std::uint64_t Seek(CAdxVoice* v, std::uint32_t gen, std::int64_t frame) {
-        return Post({Kind::Seek, v, gen, frame, nullptr, nullptr});
+    std::uint64_t Add(CAdxVoice* v) { return Post({Kind::Add, v, 0, 0, 0, nullptr, nullptr}); }
+    std::uint64_t Remove(CAdxVoice* v) { return Post({Kind::Remove, v, 0, 0, 0, nullptr, nullptr}); }
+    std::uint64_t Play(CAdxVoice* v) { return Post({Kind::Play, v, 0, 0, 0, nullptr, nullptr}); }
+    std::uint64_t Pause(CAdxVoice* v) { return Post({Kind::Pause, v, 0, 0, 0, nullptr, nullptr}); }
+    // headFrames: the voice's head as the caller saw it when it asked the decoder to start after it
+    // (a deferred head may appear meanwhile; the mixer must agree with the decoder on where it ends).
+    std::uint64_t Seek(CAdxVoice* v, std::uint32_t gen, std::int64_t frame, std::int64_t headFrames) {
+        return Post({Kind::Seek, v, gen, frame, headFrames, nullptr, nullptr});
     }
     // The tap and its user pointer change together between two blocks.
-    std::uint64_t SetTap(AdxBlockTap tap, void* user) { return Post({Kind::Tap, nullptr, 0, 0, tap, user}); }
+    std::uint64_t SetTap(AdxBlockTap tap, void* user) {
+        return Post({Kind::Tap, nullptr, 0, 0, 0, tap, user});
+    }
     std::uint64_t Applied() const { return m_applied.load(std::memory_order_acquire); }
     // Any thread. Commands that can be posted now.
     std::size_t Room() const {
@@ -75,6 +79,7 @@ private:
         CAdxVoice* voice;
         std::uint32_t gen;
         std::int64_t frame;
+        std::int64_t headFrames;
         AdxBlockTap tap;
         void* tapUser;
     };

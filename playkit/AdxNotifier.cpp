@@ -95,6 +95,8 @@ void CAdxNotifier::Deliver(CAdxVoice& v) {
     if (const int failure = v.m_failure.exchange(0, std::memory_order_relaxed)) {
         {
             std::lock_guard lock(v.m_eventMutex);
+            // Set before the owner can learn of the error: a Play in answer to it is refused.
+            v.m_brokenWith.store(failure, std::memory_order_relaxed);
             v.m_events.push_back({EC_ERRORABORT, failure, 0});
             if (v.m_notifyWnd)
                 v.m_notifyWnd->PostMessage(v.m_notifyMsg, 0, 0);
@@ -104,6 +106,10 @@ void CAdxNotifier::Deliver(CAdxVoice& v) {
     if (complete == v.m_seenComplete)
         return;
     v.m_seenComplete = complete;
+    // A failed stream ends with its EC_ERRORABORT alone: an EC_COMPLETE after it would start a
+    // repeating channel again, only to fail again.
+    if (v.m_brokenWith.load(std::memory_order_relaxed) != 0)
+        return;
     // An end reached before the owner moved the position again is stale: drop it.
     if ((complete & kGenMask) != v.m_uiGen.load(std::memory_order_acquire))
         return;

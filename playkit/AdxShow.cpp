@@ -257,6 +257,12 @@ int CAdxShow::Close() {
 int CAdxShow::Play() {
     if (!m_bRender)
         return -1;
+    // Its media failed for good (the instrument did not load) and EC_ERRORABORT said so: it stays
+    // stopped, so that a repeating channel does not fail on every pass.
+    if (const int failure = m_pVoice->m_brokenWith.load(std::memory_order_relaxed)) {
+        m_hr = failure;
+        return kMediaFailed;
+    }
     if (m_pEngine->Mixer().Play(m_pVoice.get()) == playkit::CAdxMixer::kRefused)
         return Stalled();
     m_pVoice->m_running = true;
@@ -292,7 +298,7 @@ BOOL CAdxShow::IsPlay() {
     if (!m_bRender)
         return FALSE;
     m_hr = S_OK;
-    return m_pVoice->m_running ? TRUE : FALSE;
+    return m_pVoice->m_running && m_pVoice->m_brokenWith.load(std::memory_order_relaxed) == 0 ? TRUE : FALSE;
 }
 
 double CAdxShow::GetTotalTime() {
@@ -343,7 +349,9 @@ int CAdxShow::SetCurrentTime(double seconds) {
     const auto frame = static_cast<std::int64_t>(std::llround(frames));
     const std::uint32_t gen = (v.m_uiGen.load(std::memory_order_relaxed) + 1) & playkit::kGenMask;
     // Positions inside the head play from memory; the decoder then continues after the head.
-    const std::int64_t decodeFrom = frame < v.m_headFrames ? v.m_headFrames : frame;
+    // Acquire: a head the decoder made after the open is complete once its count is seen.
+    const std::int64_t head = v.m_headFrames.load(std::memory_order_acquire);
+    const std::int64_t decodeFrom = frame < head ? head : frame;
     v.m_seekFrame = frame;
     // Release: the notifier and the decoder that see the new gen see the request behind it.
     v.m_uiGen.store(gen, std::memory_order_release);
@@ -354,7 +362,7 @@ int CAdxShow::SetCurrentTime(double seconds) {
         std::lock_guard lock(v.m_eventMutex);
         std::erase_if(v.m_events, [](const playkit::AdxEvent& e) { return e.code == EC_COMPLETE; });
     }
-    const bool taken = m_pEngine->Mixer().Seek(&v, gen, frame) != playkit::CAdxMixer::kRefused;
+    const bool taken = m_pEngine->Mixer().Seek(&v, gen, frame, head) != playkit::CAdxMixer::kRefused;
     m_pEngine->WakeDecoder();
     if (!taken) // another thread took the last place in the queue since the check above
         return Stalled();

@@ -87,6 +87,10 @@ public:
     // sound device has stopped taking blocks (GetErrorCode() is then ADX_E_ENGINE_STALLED); the
     // player is as it was. The engine replaces a stalled device within seconds.
     static constexpr int kEngineStalled = -8;
+    // Play returns this once the player's media has failed for good after the open (a SoundFont
+    // that did not load) and EC_ERRORABORT has said so; GetErrorCode() is then the failure's code.
+    // IsPlay() is FALSE from then on.
+    static constexpr int kMediaFailed = -9;
 
 protected:
     int Init();

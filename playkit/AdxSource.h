@@ -21,7 +21,10 @@ public:
     // The source cannot render yet (its instrument is still being loaded): Read returns nothing
     // meanwhile without the media having ended.
     virtual bool Waiting() const { return false; }
-    // Why the stream ended early (a library's error code), 0 when it did not fail.
+    // Decoder worker. Takes up what the source waited for; true once it can render.
+    virtual bool Prepare() { return true; }
+    // Why the stream ended early (a library's error code), 0 when it did not fail. A failure is
+    // for good (the instrument did not load): every later pass would fail the same way.
     int Failure() const { return m_failure; }
     // Decoder worker. Positions the decoder so that the next Read starts at the given frame.
     virtual void Seek(std::int64_t frame) = 0;

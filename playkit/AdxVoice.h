@@ -55,7 +55,7 @@ public:
     CAdxVoice& operator=(const CAdxVoice&) = delete;
 
     // Something decodable came out, or the source renders once its instrument has loaded.
-    bool Ready() const { return m_headFrames > 0 || m_headDeferred; }
+    bool Ready() const { return m_headFrames.load(std::memory_order_acquire) > 0 || m_headDeferred; }
     int Channels() const { return m_channels; }
     int SourceRate() const { return m_rate; }
 
@@ -63,20 +63,35 @@ public:
     // Returns true when it did any work.
     bool Produce(std::size_t maxFrames);
 
+private:
+    // Decoder worker: the stream of the current gen ends here (reporting the source's failure once).
+    void EndStream();
+    // Decoder worker: the source can render now; its head is made and published.
+    void MakeDeferredHead();
+
+public:
     // ---- immutable after construction (every thread)
     const int m_channels;
     const int m_rate;
-    std::vector<std::int16_t> m_head; // the first frames, so that a cue to 0 needs no decoder
-    std::int64_t m_headFrames = 0;
-    bool m_headWhole = false; // the head is the whole media
-    // The source could not render at open: no head, every cue is served by the decoder.
+    // The source could not render at open (its instrument was still loading): the decoder makes the
+    // head once it can, and until then every cue is served by the decoder.
     bool m_headDeferred = false;
     std::vector<float> m_fold; // 2 x channels fold-down matrix for more than two channels
+
+    // ---- the first frames, so that a cue to 0 needs no decoder. Written at construction, or once by
+    // the decoder for a deferred head; m_head and m_headWhole are read only by whoever has seen a
+    // head count above zero (acquire), which the decoder publishes after them.
+    std::vector<std::int16_t> m_head;
+    std::atomic<std::int64_t> m_headFrames{0};
+    bool m_headWhole = false; // the head is the whole media
 
     // ---- decoder worker only (after construction)
     std::unique_ptr<CAdxSource> m_source;
     std::uint32_t m_decoderGen = 0;
+    std::int64_t m_decoderFrom = 0; // the media frame the current gen's ring data starts at
     bool m_decoderEnd = false;
+    bool m_headPending = false; // deferred head not made yet
+    bool m_failureSent = false; // the stream's failure went out once; later passes fail silently
 
     // ---- decoder worker -> mixer
     CAdxRing m_ring;
@@ -85,6 +100,9 @@ public:
     std::atomic<std::uint32_t> m_progress{0};            // bumped after every publication (offline waits)
     std::atomic<int> m_failure{
         0}; // the source's error when its stream ended by failing (notifier reports it)
+    // The source waits for its instrument: a playing voice holds its position in silence meanwhile,
+    // which is a late start, not a miss. Cleared once the source renders (or has failed).
+    std::atomic<bool> m_waiting{false};
 
     // ---- UI -> decoder worker
     std::atomic<std::uint64_t> m_seekRequest{0}; // gen + first frame the decoder must produce
@@ -108,6 +126,9 @@ public:
     // ---- UI -> notifier (and GetTickCount): the latest seek generation
     std::atomic<std::uint32_t> m_uiGen{0};
 
+    // ---- notifier -> UI: the stream failed for good and its EC_ERRORABORT went out (the error)
+    std::atomic<int> m_brokenWith{0};
+
     // ---- mixer -> UI / notifier
     std::atomic<std::uint64_t> m_position{0}; // gen + media frame being played
     std::atomic<std::uint64_t> m_complete{0}; // completion count (high 32) + gen it ended (low 32)
@@ -123,6 +144,7 @@ public:
         bool fadeIn = false;
         std::uint32_t wantGen = 0;
         std::int64_t headPos = 0;
+        std::int64_t headFrames = 0; // the head as the latest cue saw it
         std::uint64_t readIndex = 0;
         std::int64_t fetchFrame = 0; // media frame of the next fetched frame
         std::int64_t startFrame = 0; // media frame the resampler's input began at

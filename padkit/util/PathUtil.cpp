@@ -57,7 +57,9 @@ QString PADKIT_GetIncPath(const QString& strBase, const QString& strTarget) {
     if (strTarget.isEmpty() || strBase.isEmpty() || IsWindowsAbsolute(strTarget))
         return strTarget;
     const QString relative = QDir(BaseFolder(strBase)).relativeFilePath(FullPath(strTarget));
-    if (relative.isEmpty() || relative == u'.')
+    // A stored relative path reads '\' as a separator (sets from Windows): a name holding one
+    // would come back as another file, so such a target stays absolute.
+    if (relative.isEmpty() || relative == u'.' || relative.contains(u'\\'))
         return strTarget;
     if (relative == QStringLiteral("..") || relative.startsWith(QStringLiteral("../")))
         return relative;

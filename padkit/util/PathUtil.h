@@ -14,7 +14,8 @@
 PADKIT_API QString PADKIT_GetAbsPath(const QString& strBase, const QString& strStored);
 
 // The path of target relative to the base file's folder: "./s/x.wav" for a file in that folder or
-// below, "../B/x.wav" climbing up. Empty stays empty.
+// below, "../B/x.wav" climbing up. Empty stays empty; a target whose relative form would hold a
+// '\' (which reads back as a separator) comes back unchanged.
 PADKIT_API QString PADKIT_GetIncPath(const QString& strBase, const QString& strTarget);
 
 // Creates the folder and its missing parents; TRUE when it exists at the end. With bAsk the user

@@ -137,6 +137,30 @@ TEST_F(ProfileTest, FirstWriteCreatesTheFileAndReadsBack) {
     EXPECT_EQ(GetPrivateProfileInt("S", "N", 9, path), -3);
 }
 
+TEST_F(ProfileTest, ValuesTheReaderWouldChangeAreWrittenInQuotes) {
+    // The reader trims values and takes one pair of enclosing quotes off; what it would change is
+    // written in double quotes, which it takes off again (so does the desktop's reader).
+    const QStringList values = {" lead", "trail ",     "   ",       "\tx\t",  "\"quoted\"", "'single'",
+                                "\"\"",  "\u3000全角", "a \"b\" c", "\"half", "plain",      ""};
+    const QString path = PathOf("quote.ini");
+    CProfileFile file(path);
+    for (qsizetype i = 0; i < values.size(); ++i)
+        file.SetString("S", QStringLiteral("K%1").arg(i), values.at(i));
+    for (qsizetype i = 0; i < values.size(); ++i)
+        EXPECT_EQ(file.GetString("S", QStringLiteral("K%1").arg(i), "d"), values.at(i)) << "in memory: " << i;
+    ASSERT_TRUE(file.Save());
+    CProfileFile back(path);
+    ASSERT_TRUE(back.Load());
+    for (qsizetype i = 0; i < values.size(); ++i)
+        EXPECT_EQ(back.GetString("S", QStringLiteral("K%1").arg(i), "d"), values.at(i)) << "read back: " << i;
+    const QByteArray text = Read(path);
+    EXPECT_TRUE(text.contains("\nK0=\" lead\"\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\nK4=\"\"quoted\"\"\n")) << text.constData();
+    EXPECT_TRUE(text.contains("\nK8=a \"b\" c\n")) << "only what needs it is quoted";
+    EXPECT_TRUE(text.contains("\nK10=plain\n"));
+    EXPECT_TRUE(text.contains("\nK11=\n"));
+}
+
 TEST_F(ProfileTest, FilesWrittenInCp932AreRead) {
     // [グループ] / 名前=効果音 in Shift_JIS: not valid UTF-8.
     const QByteArray sjis = EncodeCp932(QString("[Sec]\r\n名前=効果音 ｱｲｳ\r\n表=\\\r\n"));

@@ -23,6 +23,7 @@ using playkit_test::WriteWav;
 namespace {
 
 constexpr int kRate = 48000;
+constexpr std::size_t kAfterStop = 128; // frames of a stopped sound's fade-out
 
 // CPU time of the calling thread: what the open cost this thread itself, however loaded the
 // machine is. Loading the default SoundFont costs a quarter of a second of it.
@@ -104,6 +105,14 @@ TEST_F(CAdxSoundFont, TheFirstMidiOpenOfAFreshEngineLeavesTheLoadToItsOwnThread)
     EXPECT_GT(Peak(std::vector<float>(out.begin(), out.begin() + kRate / 10 * 2)), 0.01f)
         << "the first tenth of a second is silent: the note at the start was lost";
     EXPECT_GT(playkit_test::Rms(out, 0, 0, out.size() / 2), 0.003);
+    // Played again from the top (a repeat's turn), it starts from the head made once the font came:
+    // the same sound as the first time (after the first frames, which carry the stop's fade-out).
+    ASSERT_EQ(first.Stop(), 0);
+    const std::vector<float> replay = Render(first, 1.0);
+    float most = 0;
+    for (std::size_t i = kAfterStop * 2; i < out.size(); ++i)
+        most = std::max(most, std::fabs(replay[i] - out[i]));
+    EXPECT_LT(most, 1e-3f) << "the second play from the top does not sound like the first";
 
     // Once loaded, a second open is the usual one and plays the same.
     CAdxShow second;
@@ -137,6 +146,20 @@ TEST_F(CAdxSoundFont, ASoundFontThatCannotBeUsedIsReported) {
     ASSERT_EQ(p.GetEvent(&code, &param1, &param2, 0), 0) << "the failed load is not reported";
     EXPECT_EQ(code, EC_ERRORABORT);
     EXPECT_NE(param1, 0);
+    EXPECT_NE(p.GetEvent(&code, &param1, &param2, 0), 0) << "the failure was followed by event " << code;
+    EXPECT_FALSE(p.IsPlay());
+    // A repeating channel answers the end with a stop and a start: the player stays stopped and
+    // silent, and fails no second time.
+    for (int turn = 0; turn < 3; ++turn) {
+        ASSERT_EQ(p.Stop(), 0);
+        EXPECT_EQ(p.Play(), CAdxShow::kMediaFailed);
+        EXPECT_EQ(p.GetErrorCode(), param1);
+        EXPECT_FALSE(p.IsPlay());
+        std::vector<float> more(kRate / 4 * 2);
+        ASSERT_TRUE(CAdxEngine::Render(more.data(), kRate / 4));
+        EXPECT_EQ(Peak(more), 0.0f);
+        EXPECT_NE(p.GetEvent(&code, &param1, &param2, 0), 0) << "turn " << turn << " gave event " << code;
+    }
 }
 
 } // namespace

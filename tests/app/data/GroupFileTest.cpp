@@ -168,6 +168,36 @@ TEST_F(GroupFileTest, EverySavedFieldSurvivesARoundTripWithAndWithoutRelativePat
     }
 }
 
+TEST_F(GroupFileTest, TitlesNamesAndPathsWithBlanksQuotesOrBackslashesSurviveRepeatedSaves) {
+    CGroupArray set;
+    CGroupData group;
+    group.m_strName = QStringLiteral("\u3000第一部 ");
+    group.m_aChannel[0].m_strTitle = QStringLiteral("   "); // blanks only: the dialog takes it
+    group.m_aChannel[0].m_strFile = m_dir.filePath("sounds/bell.wav");
+    group.m_aChannel[1].m_strTitle = QStringLiteral("\"Hey\"");
+    group.m_aChannel[1].m_strFile = m_dir.filePath("sounds/trailing .wav ");
+    group.m_aChannel[2].m_strTitle = QStringLiteral(" 開演ベル");
+    group.m_aChannel[2].m_strFile = m_dir.filePath("sounds/ lead.wav");
+    group.m_aChannel[3].m_strTitle = QStringLiteral("back\\slash");
+    group.m_aChannel[3].m_strFile = m_dir.filePath("sounds/AC\\DC.wav"); // a legal name here
+    for (CChannelData& ch : group.m_aChannel)
+        ch.m_nVolume = 70; // what an unstored channel reads as
+    set.Add(group);
+    for (const BOOL relative : {FALSE, TRUE}) {
+        SCOPED_TRACE(relative ? "relative" : "absolute");
+        const QString path = PathOf("blanks.pdg");
+        CGroupArray current = set;
+        // Saved, loaded and saved again, as an operator does over several sessions.
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_EQ(CGroupFile::Write(path, current, relative), CGroupFile::kOk);
+            CGroupArray back;
+            ASSERT_EQ(CGroupFile::Read(path, back), CGroupFile::kOk);
+            current = back;
+        }
+        ExpectSameSavedFields(current, set);
+    }
+}
+
 TEST_F(GroupFileTest, RelativePathsResolveAgainstTheGroupFileNotTheCurrentDirectory) {
     const QString path = WriteFile("show/set.pdg", "[GroupData]\nGroupNum=1\n[SoundData]\n"
                                                    "SndName01-01=a\nSndFName01-01=x.wav\n"

@@ -30,7 +30,9 @@ TEST(PathUtilTest, RelativePathsToTargets) {
     EXPECT_EQ(PADKIT_GetIncPath("/A/b/g.pdg", "/x.wav"), "../../x.wav");
     EXPECT_EQ(PADKIT_GetIncPath("/A/g.pdg", ""), "");
     EXPECT_EQ(PADKIT_GetIncPath("/A/g.pdg", "D:\\x.wav"), "D:\\x.wav");
-    for (const char* target : {"/A/s/x.wav", "/B/c/x.wav", "/x.wav"})
+    // A backslash belongs to the name here; relative, it would read back as a separator.
+    EXPECT_EQ(PADKIT_GetIncPath("/A/g.pdg", "/A/s\\x.wav"), "/A/s\\x.wav");
+    for (const char* target : {"/A/s/x.wav", "/B/c/x.wav", "/x.wav", "/A/s\\x.wav", "/A/ x .wav"})
         EXPECT_EQ(PADKIT_GetAbsPath("/A/g.pdg", PADKIT_GetIncPath("/A/g.pdg", target)), QString(target));
 }
 
