@@ -336,8 +336,6 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     // window shows, as a named set does, so the window never appears blocked by its loader.
     QCoreApplication::sendPostedEvents(pMainDlg.get(), platform::MessageEvent::eventType());
     pMainDlg->show();
-    // As on the desktop, the window that appears takes the keyboard (bare X gives it to nobody).
-    pMainDlg->activateWindow();
     m_pMainFrame->SetMainDlg(std::move(pMainDlg));
 
     const int status = app.exec();
