@@ -1,12 +1,13 @@
 #include "HangGuard.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace playkit_test {
 
-CHangGuard::CHangGuard(std::string test, std::chrono::seconds limit, std::function<void()> cleanUp)
-    : m_test(std::move(test)), m_limit(limit), m_cleanUp(std::move(cleanUp)), m_thread([this] { Run(); }) {}
+CHangGuard::CHangGuard(std::string test, std::chrono::seconds limit, std::function<void()> cleanUp,
+                       std::function<void()> end)
+    : m_test(std::move(test)), m_limit(limit), m_cleanUp(std::move(cleanUp)), m_end(std::move(end)),
+      m_thread([this] { Run(); }) {}
 
 CHangGuard::~CHangGuard() {
     {
@@ -28,7 +29,7 @@ void CHangGuard::Run() {
     if (m_cleanUp)
         m_cleanUp();
     std::fflush(stdout);
-    std::_Exit(1);
+    m_end();
 }
 
 } // namespace playkit_test

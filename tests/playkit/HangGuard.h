@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -16,7 +17,10 @@ namespace playkit_test {
 // is stopped, so that nothing of the run stays behind).
 class CHangGuard {
 public:
-    CHangGuard(std::string test, std::chrono::seconds limit, std::function<void()> cleanUp);
+    // end ends the program; tests of the guard itself pass their own.
+    CHangGuard(
+        std::string test, std::chrono::seconds limit, std::function<void()> cleanUp,
+        std::function<void()> end = [] { std::_Exit(1); });
     ~CHangGuard();
     CHangGuard(const CHangGuard&) = delete;
     CHangGuard& operator=(const CHangGuard&) = delete;
@@ -30,6 +34,7 @@ private:
     const std::string m_test;
     const std::chrono::seconds m_limit;
     const std::function<void()> m_cleanUp;
+    const std::function<void()> m_end;
     std::atomic<const char*> m_step{"starting"};
     std::mutex m_mutex;
     std::condition_variable m_cv;
