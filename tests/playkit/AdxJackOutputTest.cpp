@@ -335,6 +335,39 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
     p.Close();
 }
 
+// A server that stops answering in the middle of a sound (its process frozen): the engine gives it up
+// within seconds, even though the client library cannot close its client while the server is frozen, and
+// the player goes on on the clock. The server, thawed, still has its clients' calls to answer.
+TEST_F(JackOutput, AFrozenServerIsGivenUpWithinSeconds) {
+    CEngineOn engine(JackConfig());
+    ASSERT_TRUE(engine.Ok());
+    CAdxShow p;
+    OpenTone(p, -600, 0, 1.0);
+    ASSERT_EQ(p.Play(), 0);
+    Sleep(0.3);
+    Step("freezing the server");
+    s_server->Freeze();
+    Step("waiting for the engine to give the frozen server up");
+    EXPECT_TRUE(WaitUntil([] { return CAdxEngine::OutputLost(); }, std::chrono::seconds(8)));
+    const double at = p.GetTickCount();
+    Sleep(0.5);
+    EXPECT_GT(p.GetTickCount() - at, 0.3) << "the player stopped with the server";
+    Step("closing the player");
+    p.Close();
+    Step("choosing the null output");
+    AdxEngineConfig null;
+    null.backend = AdxBackend::Null;
+    EXPECT_TRUE(CAdxEngine::Configure(null));
+    // Thawed, the server answers the calls of the client left behind, which then closes: only then
+    // does it end on SIGTERM (killed, it would keep its entry in JACK's table of servers).
+    Step("thawing the server");
+    s_server->Thaw();
+    Sleep(2.0);
+    Step("stopping the thawed server");
+    s_server->Stop();
+    Step("going back to offline rendering");
+}
+
 // A server that is not there when the engine starts is waited for the same way.
 TEST_F(JackOutput, EngineStartedWithoutTheServerReturnsWhenItComes) {
     Step("stopping the server");

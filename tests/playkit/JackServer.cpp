@@ -169,13 +169,14 @@ void CJackServer::Stop() {
     if (pid <= 0)
         return;
     kill(pid, SIGTERM);
+    kill(pid, SIGCONT); // a frozen server ends too
     const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
     int status = 0;
     while (waitpid(pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
             // Its entry stays in JACK's table: say so, since eight such entries stop every JACK test.
-            std::fprintf(stderr, "jackd %s did not end within %lld s of SIGTERM; killing it\n", m_name.c_str(),
-                         static_cast<long long>(kStopTimeout.count()));
+            std::fprintf(stderr, "jackd %s did not end within %lld s of SIGTERM; killing it\n",
+                         m_name.c_str(), static_cast<long long>(kStopTimeout.count()));
             kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             break;
@@ -184,7 +185,18 @@ void CJackServer::Stop() {
     }
 }
 
+void CJackServer::Freeze() {
+    if (const pid_t pid = m_pid.load(); pid > 0)
+        kill(pid, SIGSTOP);
+}
+
+void CJackServer::Thaw() {
+    if (const pid_t pid = m_pid.load(); pid > 0)
+        kill(pid, SIGCONT);
+}
+
 void CJackServer::Abandon() {
+    Thaw(); // a frozen server would not take its SIGTERM
     Stop();
     std::remove(LogPath(m_name).c_str());
 }

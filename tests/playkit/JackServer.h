@@ -22,6 +22,10 @@ public:
     bool Start(std::string& error);
     // Ends the server as an operator would (SIGTERM; SIGKILL when it does not go) and reaps it.
     void Stop();
+    // Stops the server's process where it is (SIGSTOP), as a machine under load or a debugger would:
+    // it neither runs cycles nor answers its clients until Thaw.
+    void Freeze();
+    void Thaw();
     // Any thread, while the test's own thread may be stuck in a call: ends the server (SIGTERM, then
     // SIGKILL) within a few seconds and removes its log.
     void Abandon();
