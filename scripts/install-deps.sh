@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-translations-l10n  # Qt's own file dialogs in Japanese
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libfluidsynth-dev timgm6mb-soundfont
     portaudio19-dev

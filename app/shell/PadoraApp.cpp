@@ -16,7 +16,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <optional>
 
@@ -292,6 +295,12 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         return kExitFailure;
     }
     platform::CApplication app(argc, argv);
+    // Qt's own windows (the file dialogs of group and sound files, their overwrite question, the
+    // edit fields' menu) speak Japanese like the rest of the program.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     QApplication::setApplicationName(QStringLiteral("padora"));
     // Not Qt's display name: the X11 platform would append it to every caption.
     PADKIT_SetAppTitle(LoadResString(IDS_APP_TITLE));

@@ -12,6 +12,7 @@
 #include "app/res/Resource.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/util/MessageBox.h"
+#include "platform/Allocator.h"
 #include "platform/DialogTemplate.h"
 #include "platform/Message.h"
 #include "playkit/AdxEngine.h"
@@ -96,6 +97,8 @@ bool Checked(CGdiColorButton* sw) {
 struct SSample {
     double t = 0;
     long rssKb = 0;
+    SResidentParts parts;
+    SHeapKb heap;
     int fds = 0;
     int threads = 0;
 };
@@ -287,6 +290,8 @@ private:
         SSample s;
         s.t = m_clock.elapsed() / 1000.0;
         s.rssKb = ResidentKb();
+        s.parts = ResidentParts();
+        s.heap = HeapKb();
         s.fds = OpenFdCount();
         s.threads = ThreadCount();
         return s;
@@ -297,6 +302,7 @@ private:
             return; // half a group loaded
         const SSample s = Take();
         m_samples.push_back(s);
+
         // Every ten seconds, and at once when a voice missed its data or a block came late. A miss in a
         // second in which no CPU of the machine stalled is the engine's own.
         const auto c = playkit::CAdxEngine::Counters();
@@ -311,9 +317,11 @@ private:
         m_lastLate = c.deviceXruns;
         m_lastStalls = stalls;
         if (newUnderruns || newLate || m_samples.size() % kPrintEverySamples == 0 || s.t >= m_seconds) {
-            std::printf("t=%.0f rss_kb=%ld fds=%d threads=%d underruns=%llu late_blocks=%llu "
+            std::printf("t=%.0f rss_kb=%ld anon_kb=%ld file_kb=%ld shmem_kb=%ld heap_in_use_kb=%ld "
+                        "heap_held_kb=%ld fds=%d threads=%d underruns=%llu late_blocks=%llu "
                         "machine_stalls=%llu switches=%d plays=%d fades=%d since_switch_s=%.1f\n",
-                        s.t, s.rssKb, s.fds, s.threads, static_cast<unsigned long long>(c.underruns),
+                        s.t, s.rssKb, s.parts.anonKb, s.parts.fileKb, s.parts.shmemKb, s.heap.inUseKb,
+                        s.heap.heldKb, s.fds, s.threads, static_cast<unsigned long long>(c.underruns),
                         static_cast<unsigned long long>(c.deviceXruns),
                         static_cast<unsigned long long>(stalls), m_switches, m_plays, m_fades,
                         s.t - m_switchedAt);
@@ -341,6 +349,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::SetUpAllocator(); // as the program does
     setenv("PADORA_AUDIO", "null", 0);
     setenv("PADORA_OSC_PORT", "0", 0); // the remote control is not measured; parallel runs never compete
     QApplication app(argc, argv);

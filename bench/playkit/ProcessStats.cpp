@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -61,6 +62,31 @@ long ResidentKb() {
     if (!(in >> size >> resident))
         return -1;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+SResidentParts ResidentParts() {
+    SResidentParts parts;
+    std::ifstream in("/proc/self/status");
+    std::string key;
+    long kb = 0;
+    while (in >> key) {
+        if (key == "RssAnon:" && in >> kb)
+            parts.anonKb = kb;
+        else if (key == "RssFile:" && in >> kb)
+            parts.fileKb = kb;
+        else if (key == "RssShmem:" && in >> kb)
+            parts.shmemKb = kb;
+        in.ignore(1 << 12, '\n');
+    }
+    return parts;
+}
+
+SHeapKb HeapKb() {
+    const struct mallinfo2 info = mallinfo2();
+    SHeapKb heap;
+    heap.inUseKb = static_cast<long>((info.uordblks + info.hblkhd) / 1024);
+    heap.heldKb = static_cast<long>((info.arena + info.hblkhd) / 1024);
+    return heap;
 }
 
 namespace {

@@ -12,6 +12,21 @@ double ThisThreadCpuSeconds();
 // Resident set size of this process in kB (from /proc/self/statm), or -1 when unreadable.
 long ResidentKb();
 
+// The resident set split as the kernel counts it (/proc/self/status), in kB; -1 where unreadable.
+struct SResidentParts {
+    long anonKb = -1;  // heap, stacks, anonymous maps: what the program itself allocates
+    long fileKb = -1;  // pages of mapped files (libraries, fonts), which the kernel may drop and read again
+    long shmemKb = -1; // shared memory (the X server's images, JACK)
+};
+SResidentParts ResidentParts();
+
+// The C allocator's own count (glibc's mallinfo2), in kB: bytes handed out and bytes it holds.
+struct SHeapKb {
+    long inUseKb = 0; // allocated and not freed, main heap, thread arenas and mapped blocks together
+    long heldKb = 0;  // taken from the system: in use plus free space the allocator keeps
+};
+SHeapKb HeapKb();
+
 // Open file descriptors of this process (/proc/self/fd, the listing's own excluded), or -1.
 int OpenFdCount();
 

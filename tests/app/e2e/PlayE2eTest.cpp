@@ -459,6 +459,10 @@ TEST_F(PlayE2e, SaveAsAndOpenRoundTripTheSetThroughTheFileDialogs) {
             return dialog != 0;
         },
         kTimeoutMs));
+    // Qt's file dialog speaks the program's language.
+    EXPECT_TRUE(XSession::WaitFor(
+        [&] { return !m_x.WindowsOf(padora->processId(), QStringLiteral("名前を付けて保存")).empty(); },
+        kTimeoutMs));
     m_x.SetFocus(dialog);
     QThread::msleep(300);
     m_x.TypeText(saved);
