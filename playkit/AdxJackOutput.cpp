@@ -5,16 +5,28 @@
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <thread>
+#include <utility>
 
 namespace playkit {
 namespace {
 constexpr const char* kClientName = "padora";
 // Frames mixed at a time; a server period larger than this is mixed in several pieces.
 constexpr std::size_t kMixChunk = 4096;
+// How long closing the client may take before it is left behind. A server that is there or cleanly
+// gone answers in milliseconds; one killed in the middle of a call may never answer.
+constexpr auto kCloseWait = std::chrono::milliseconds(1000);
+// How long a process call already running when the client is left behind may still take to end.
+constexpr auto kProcessEndWait = std::chrono::milliseconds(200);
 } // namespace
 
 CAdxJackOutput::CAdxJackOutput(CAdxMixer& mixer, std::string device)
-    : m_mixer(mixer), m_device(std::move(device)), m_mix(kMixChunk * 2) {}
+    : m_device(std::move(device)), m_shared(std::make_shared<SShared>(mixer)) {
+    m_shared->mix.resize(kMixChunk * 2);
+}
 
 CAdxJackOutput::~CAdxJackOutput() {
     Close();
@@ -23,6 +35,7 @@ CAdxJackOutput::~CAdxJackOutput() {
 bool CAdxJackOutput::Open(std::string& reason) {
     jack_status_t status{};
     m_client = jack_client_open(kClientName, JackNoStartServer, &status);
+    SShared& sh = *m_shared;
     if (!m_client) {
         reason = "the JACK server is not running";
         return false;
@@ -30,16 +43,16 @@ bool CAdxJackOutput::Open(std::string& reason) {
     m_rate = jack_get_sample_rate(m_client);
     const char* names[2] = {"out_0", "out_1"};
     for (int c = 0; c < 2; ++c) {
-        m_out[c] = jack_port_register(m_client, names[c], JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
-        if (!m_out[c]) {
+        sh.out[c] = jack_port_register(m_client, names[c], JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        if (!sh.out[c]) {
             reason = "cannot register JACK output ports";
             Close();
             return false;
         }
     }
-    jack_set_process_callback(m_client, Process, this);
-    jack_set_xrun_callback(m_client, Xrun, this);
-    jack_on_shutdown(m_client, Shutdown, this);
+    jack_set_process_callback(m_client, Process, &sh);
+    jack_set_xrun_callback(m_client, Xrun, &sh);
+    jack_on_shutdown(m_client, Shutdown, &sh);
     return true;
 }
 
@@ -63,7 +76,7 @@ bool CAdxJackOutput::Start(std::string& reason) {
     while (ports[count])
         ++count;
     for (int c = 0; c < 2; ++c)
-        jack_connect(m_client, jack_port_name(m_out[c]), ports[std::min(c, count - 1)]);
+        jack_connect(m_client, jack_port_name(m_shared->out[c]), ports[std::min(c, count - 1)]);
     jack_free(ports);
     return true;
 }
@@ -71,37 +84,62 @@ bool CAdxJackOutput::Start(std::string& reason) {
 void CAdxJackOutput::Close() {
     if (!m_client)
         return;
-    if (m_active && !m_lost.load(std::memory_order_relaxed))
-        jack_deactivate(m_client);
-    jack_client_close(m_client);
-    m_client = nullptr;
-    m_active = false;
+    jack_client_t* client = std::exchange(m_client, nullptr);
+    const bool deactivate = std::exchange(m_active, false) && !m_shared->lost.load(std::memory_order_relaxed);
+    // Closing a client whose server has just gone can block in the library (under load the engine
+    // once stayed stuck as it let go of a lost server). It runs on a thread of its own, which keeps
+    // what the client's threads use alive for as long as it takes.
+    std::promise<void> closed;
+    std::future<void> done = closed.get_future();
+    std::thread([client, deactivate, shared = m_shared, closed = std::move(closed)]() mutable {
+        if (deactivate)
+            jack_deactivate(client);
+        jack_client_close(client);
+        closed.set_value();
+    }).detach();
+    if (done.wait_for(kCloseWait) == std::future_status::ready)
+        return;
+    SShared& sh = *m_shared;
+    sh.detached.store(true);
+    const auto deadline = std::chrono::steady_clock::now() + kProcessEndWait;
+    while (sh.inProcess.load() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::fprintf(stderr, "playkit: the JACK client did not close within %lld ms; it is left behind\n",
+                 static_cast<long long>(kCloseWait.count()));
 }
 
-int CAdxJackOutput::Process(unsigned frames, void* user) {
-    auto* self = static_cast<CAdxJackOutput*>(user);
-    if (self->m_xruns.exchange(0, std::memory_order_relaxed) > 0)
-        self->m_mixer.CountDeviceXrun();
-    auto* left = static_cast<float*>(jack_port_get_buffer(self->m_out[0], frames));
-    auto* right = static_cast<float*>(jack_port_get_buffer(self->m_out[1], frames));
+int CAdxJackOutput::Process(unsigned frames, void* shared) {
+    auto& sh = *static_cast<SShared*>(shared);
+    auto* left = static_cast<float*>(jack_port_get_buffer(sh.out[0], frames));
+    auto* right = static_cast<float*>(jack_port_get_buffer(sh.out[1], frames));
+    sh.inProcess.store(true);
+    if (sh.detached.load()) {
+        sh.inProcess.store(false);
+        std::fill(left, left + frames, 0.0f);
+        std::fill(right, right + frames, 0.0f);
+        return 0;
+    }
+    if (sh.xruns.exchange(0, std::memory_order_relaxed) > 0)
+        sh.mixer.CountDeviceXrun();
     for (unsigned done = 0; done < frames;) {
         const std::size_t n = std::min<std::size_t>(frames - done, kMixChunk);
-        self->m_mixer.Render(self->m_mix.data(), n);
+        sh.mixer.Render(sh.mix.data(), n);
         for (std::size_t i = 0; i < n; ++i) {
-            left[done + i] = self->m_mix[2 * i];
-            right[done + i] = self->m_mix[2 * i + 1];
+            left[done + i] = sh.mix[2 * i];
+            right[done + i] = sh.mix[2 * i + 1];
         }
         done += static_cast<unsigned>(n);
     }
+    sh.inProcess.store(false);
     return 0;
 }
 
-void CAdxJackOutput::Shutdown(void* user) {
-    static_cast<CAdxJackOutput*>(user)->m_lost.store(true, std::memory_order_relaxed);
+void CAdxJackOutput::Shutdown(void* shared) {
+    static_cast<SShared*>(shared)->lost.store(true, std::memory_order_relaxed);
 }
 
-int CAdxJackOutput::Xrun(void* user) {
-    static_cast<CAdxJackOutput*>(user)->m_xruns.fetch_add(1, std::memory_order_relaxed);
+int CAdxJackOutput::Xrun(void* shared) {
+    static_cast<SShared*>(shared)->xruns.fetch_add(1, std::memory_order_relaxed);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,27 +29,40 @@ public:
     bool Open(std::string& reason);
     // Activates the client and connects the ports to the device's playback ports.
     bool Start(std::string& reason);
+    // Returns within about a second whatever the server does: a client that the library cannot close
+    // by then (its server went away in the middle of a call) is left behind, playing silence.
     void Close();
     unsigned SampleRate() const { return m_rate; }
     // Any thread: the server has shut down (or thrown us out).
-    bool Lost() const { return m_lost.load(std::memory_order_relaxed); }
+    bool Lost() const { return m_shared->lost.load(std::memory_order_relaxed); }
 
 private:
-    // JACK's process thread.
-    static int Process(unsigned frames, void* self);
-    // JACK's notification thread.
-    static void Shutdown(void* self);
-    static int Xrun(void* self);
+    // What JACK's threads use. Shared with the thread that closes the client, so that it outlives a
+    // client left behind.
+    struct SShared {
+        explicit SShared(CAdxMixer& m) : mixer(m) {}
+        CAdxMixer& mixer;
+        jack_port_t* out[2] = {};
+        std::vector<float> mix; // interleaved scratch, made before activation
+        std::atomic<bool> lost{false};
+        std::atomic<int> xruns{0};
+        // The owner gave up on closing the client: its process calls play silence and leave the
+        // mixer, which may be gone, alone. Sequentially consistent with inProcess (a Dekker hand-off).
+        std::atomic<bool> detached{false};
+        std::atomic<bool> inProcess{false};
+    };
 
-    CAdxMixer& m_mixer;
+    // JACK's process thread.
+    static int Process(unsigned frames, void* shared);
+    // JACK's notification thread.
+    static void Shutdown(void* shared);
+    static int Xrun(void* shared);
+
     const std::string m_device;
+    std::shared_ptr<SShared> m_shared;
     jack_client_t* m_client = nullptr;
-    jack_port_t* m_out[2] = {};
     unsigned m_rate = 0;
-    std::vector<float> m_mix; // interleaved scratch, made before activation
     bool m_active = false;
-    std::atomic<bool> m_lost{false};
-    std::atomic<int> m_xruns{0};
 };
 
 } // namespace playkit

@@ -157,7 +157,9 @@ PLAYKIT_CLONES std::size_t RenderRun(const Run& r, float* out, std::size_t n, st
         out[2 * made + 1] = yr;
         x += fixedStep;
     }
-    if (glide == 0.0)
+    // A call that made all it was asked for has glided to the target: exactly, so that the next call
+    // sees the glide ended.
+    if (glide == 0.0 || made == n)
         step = r.target;
     return made;
 }
@@ -252,8 +254,11 @@ std::size_t CAdxResampler::Render(float* out, std::size_t n, double ratio, bool 
     const double target = 1.0 / ratio;
     const double from = m_step < 0 ? target : m_step;
     // Faster than the output can carry: the filter narrows its band (and widens) by the step.
+    // A table narrower than the glide needs is rebuilt at once. A wider one is kept until the glide
+    // has ended (its band is only a little narrower meanwhile): a block asks for its input in several
+    // calls, and a slowing voice would otherwise rebuild at every call of the block.
     const double widest = std::max(1.0, std::max(from, target));
-    if (widest != m_tableStep)
+    if (widest > m_tableStep || (widest < m_tableStep && from == target))
         Build(widest);
     const Run run{m_left.data(),
                   m_right.data(),

@@ -10,6 +10,7 @@
 #include "padkit/util/MessageBox.h"
 #include "platform/HandOff.h"
 #include "platform/Message.h"
+#include "platform/ModalFocus.h"
 #include "playkit/AdxEngine.h"
 
 #include <QApplication>
@@ -306,6 +307,9 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     QApplication::setWindowIcon(LoadAppIcon());
     // The frame is hidden; the program ends when the frame is closed, not when a window closes.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Closing a dialog or a message box gives the keys back to the window that had them.
+    platform::CModalFocus modalFocus;
+    app.installEventFilter(&modalFocus);
     if (claim == CSingleInstance::Result::First && !m_pInstance->Serve([this] {
             if (m_pMainFrame)
                 m_pMainFrame->ActivateMainWindow();

@@ -5,6 +5,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace padkit {
 
@@ -47,6 +48,10 @@ QSize CBaseTabCtrl::tabSizeHint(int index) const {
     const int textWidth = fm.horizontalAdvance(padkit::TabDisplayText(tabText(index)));
     return QSize(textWidth + 6 * padkit::kTabEdge + 4,
                  fm.height() + 2 * (padkit::kTabEdge + padkit::kTabBarWidth) + 2);
+}
+
+void CBaseTabCtrl::wheelEvent(QWheelEvent* event) {
+    event->ignore();
 }
 
 void CBaseTabCtrl::paintEvent(QPaintEvent* event) {

@@ -43,6 +43,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     QSize tabSizeHint(int index) const override;
+    // A tab changes on a click only: the wheel passes to the parent, so that a scroll over the tabs
+    // never switches (in the main window: stops the show and loads another group).
+    void wheelEvent(QWheelEvent* event) override;
     virtual void DrawItem(QPainter& painter, int index);
 
 private:

@@ -1,6 +1,7 @@
 // Playkit through PortAudio's JACK host API on a real JACK server (dummy driver), heard by a JACK
 // client of the test: what arrives on padora's ports, and what happens when the server goes away
 // and comes back while a sound plays.
+#include "HangGuard.h"
 #include "JackRecorder.h"
 #include "JackServer.h"
 #include "PlaykitMedia.h"
@@ -23,6 +24,7 @@
 using playkit::AdxBackend;
 using playkit::AdxEngineConfig;
 using playkit::CAdxEngine;
+using playkit_test::CHangGuard;
 using playkit_test::CJackRecorder;
 using playkit_test::CJackServer;
 using Clock = std::chrono::steady_clock;
@@ -33,6 +35,8 @@ constexpr double kToneHz = 1000.0;
 constexpr std::int16_t kToneAmplitude = 16384; // -6 dBFS
 constexpr const char* kJackClient = "padora";
 constexpr const char* kJackDevice = "system"; // PortAudio's device for the server's playback ports
+// Far beyond what a test takes on a busy machine (20 s at most), far below ctest's limit for the binary.
+constexpr auto kTestLimit = std::chrono::seconds(120);
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
@@ -156,9 +160,16 @@ protected:
         std::filesystem::remove_all(s_dir);
     }
     void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_guard = std::make_unique<CHangGuard>(std::string(info->test_suite_name()) + "." + info->name(),
+                                               kTestLimit, [] { s_server->Abandon(); });
+        Step("starting the server");
         std::string error;
         ASSERT_TRUE(s_server->Start(error)) << error;
+        Step("running");
     }
+    void TearDown() override { m_guard.reset(); }
+    void Step(const char* what) { m_guard->Step(what); }
 
     // Opens the tone with the settings; the engine (and its JACK client) starts with the first player.
     static void OpenTone(CAdxShow& p, LONG volume, LONG balance, double rate) {
@@ -168,6 +179,7 @@ protected:
         ASSERT_EQ(p.SetRate(rate), 0);
     }
 
+    std::unique_ptr<CHangGuard> m_guard;
     static std::unique_ptr<CJackServer> s_server;
     static std::string s_dir;
     static std::string s_tone;
@@ -323,25 +335,68 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
     p.Close();
 }
 
+// A server that stops answering in the middle of a sound (its process frozen): the engine gives it up
+// within seconds, even though the client library cannot close its client while the server is frozen, and
+// the player goes on on the clock. The server, thawed, still has its clients' calls to answer.
+TEST_F(JackOutput, AFrozenServerIsGivenUpWithinSeconds) {
+    CEngineOn engine(JackConfig());
+    ASSERT_TRUE(engine.Ok());
+    CAdxShow p;
+    OpenTone(p, -600, 0, 1.0);
+    ASSERT_EQ(p.Play(), 0);
+    Sleep(0.3);
+    Step("freezing the server");
+    s_server->Freeze();
+    Step("waiting for the engine to give the frozen server up");
+    EXPECT_TRUE(WaitUntil([] { return CAdxEngine::OutputLost(); }, std::chrono::seconds(8)));
+    const double at = p.GetTickCount();
+    Sleep(0.5);
+    EXPECT_GT(p.GetTickCount() - at, 0.3) << "the player stopped with the server";
+    Step("closing the player");
+    p.Close();
+    Step("choosing the null output");
+    AdxEngineConfig null;
+    null.backend = AdxBackend::Null;
+    EXPECT_TRUE(CAdxEngine::Configure(null));
+    // Thawed, the server answers the calls of the client left behind, which then closes: only then
+    // does it end on SIGTERM (killed, it would keep its entry in JACK's table of servers).
+    Step("thawing the server");
+    s_server->Thaw();
+    Sleep(2.0);
+    Step("stopping the thawed server");
+    s_server->Stop();
+    Step("going back to offline rendering");
+}
+
 // A server that is not there when the engine starts is waited for the same way.
 TEST_F(JackOutput, EngineStartedWithoutTheServerReturnsWhenItComes) {
+    Step("stopping the server");
     s_server->Stop();
+    Step("starting the engine without a server");
     CEngineOn engine(JackConfig());
     CAdxShow p;
+    Step("opening a player");
     OpenTone(p, 0, 0, 1.0);
     EXPECT_TRUE(CAdxEngine::OutputLost());
     ASSERT_EQ(p.Play(), 0);
     std::string error;
+    Step("starting the server again");
     ASSERT_TRUE(s_server->Start(error)) << error;
+    Step("waiting for the engine to return to the server");
     ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::OutputLost(); }, std::chrono::seconds(10)));
     EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::PortAudio);
     EXPECT_TRUE(p.IsPlay());
+    Step("closing the player");
     p.Close();
     // A choice of another output while the card is lost ends the waiting.
+    Step("stopping the server under the running engine");
     s_server->Stop();
+    Step("waiting for the engine to notice the loss");
     ASSERT_TRUE(WaitUntil([] { return CAdxEngine::OutputLost(); }, std::chrono::seconds(5)));
     AdxEngineConfig null;
     null.backend = AdxBackend::Null;
+    Step("choosing the null output");
     EXPECT_TRUE(CAdxEngine::Configure(null));
     EXPECT_FALSE(CAdxEngine::OutputLost());
+    Step("going back to offline rendering");
 }

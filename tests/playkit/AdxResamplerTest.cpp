@@ -111,6 +111,29 @@ TEST(CAdxResampler, SpeedingUpRemovesWhatWouldFoldBack) {
     EXPECT_LT(20 * std::log10(Rms(out, 0, frames / 10, frames * 9 / 10) / 0.5), -80.0);
 }
 
+TEST(CAdxResampler, AVoiceSlowedDownFromHighSpeedGetsItsFullBandBack) {
+    // 15 kHz at 44.1 kHz: gone at four times the speed (60 kHz), back at normal speed once the knob
+    // rests, whether it was turned down at once or step by step over many blocks.
+    const std::vector<float> t = Tone(15000, 44100, 44100 * 3);
+    const double normal = 48000.0 / 44100.0;
+    std::vector<double> atOnce(40, normal / 4);
+    atOnce.resize(80, normal);
+    std::vector<double> stepwise(40, normal / 4);
+    for (int i = 1; i <= 30; ++i)
+        stepwise.push_back(normal / (4.0 - 3.0 * i / 30.0));
+    stepwise.resize(110, normal);
+    for (const std::vector<double>& ratios : {atOnce, stepwise}) {
+        CAdxResampler r;
+        const std::vector<float> out = Feed(r, t, t, ratios, 512);
+        ASSERT_EQ(out.size(), ratios.size() * 512 * 2);
+        const std::size_t frames = out.size() / 2;
+        EXPECT_LT(Rms(out, 0, 20 * 512, 30 * 512), 0.01) << "the tone did not fold away at four times";
+        EXPECT_NEAR(20 * std::log10(Rms(out, 0, frames - 20 * 512, frames) / (0.5 / std::sqrt(2.0))), 0.0,
+                    0.1)
+            << "the band stayed narrow after the speed came down (" << ratios.size() << " blocks)";
+    }
+}
+
 TEST(CAdxResampler, ARateChangeGlidesWithoutAJump) {
     CAdxResampler r;
     const std::vector<float> t = Tone(500, 48000, 48000 * 3);

@@ -150,7 +150,7 @@ bool CJackServer::Start(std::string& error) {
     const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
     while (std::chrono::steady_clock::now() < deadline) {
         int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
             m_pid = -1;
             error = "jackd exited at start: " + LastLines(logPath);
             return false;
@@ -165,20 +165,40 @@ bool CJackServer::Start(std::string& error) {
 }
 
 void CJackServer::Stop() {
-    if (m_pid <= 0)
+    const pid_t pid = m_pid.exchange(-1);
+    if (pid <= 0)
         return;
-    kill(m_pid, SIGTERM);
+    kill(pid, SIGTERM);
+    kill(pid, SIGCONT); // a frozen server ends too
     const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
     int status = 0;
-    while (waitpid(m_pid, &status, WNOHANG) == 0) {
+    while (waitpid(pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
+            // Its entry stays in JACK's table: say so, since eight such entries stop every JACK test.
+            std::fprintf(stderr, "jackd %s did not end within %lld s of SIGTERM; killing it\n",
+                         m_name.c_str(), static_cast<long long>(kStopTimeout.count()));
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    m_pid = -1;
+}
+
+void CJackServer::Freeze() {
+    if (const pid_t pid = m_pid.load(); pid > 0)
+        kill(pid, SIGSTOP);
+}
+
+void CJackServer::Thaw() {
+    if (const pid_t pid = m_pid.load(); pid > 0)
+        kill(pid, SIGCONT);
+}
+
+void CJackServer::Abandon() {
+    Thaw(); // a frozen server would not take its SIGTERM
+    Stop();
+    std::remove(LogPath(m_name).c_str());
 }
 
 } // namespace playkit_test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <sys/types.h>
 
@@ -21,6 +22,13 @@ public:
     bool Start(std::string& error);
     // Ends the server as an operator would (SIGTERM; SIGKILL when it does not go) and reaps it.
     void Stop();
+    // Stops the server's process where it is (SIGSTOP), as a machine under load or a debugger would:
+    // it neither runs cycles nor answers its clients until Thaw.
+    void Freeze();
+    void Thaw();
+    // Any thread, while the test's own thread may be stuck in a call: ends the server (SIGTERM, then
+    // SIGKILL) within a few seconds and removes its log.
+    void Abandon();
     bool Running() const { return m_pid > 0; }
     const std::string& Name() const { return m_name; }
     unsigned Rate() const { return m_rate; }
@@ -30,7 +38,7 @@ private:
     std::string m_name;
     unsigned m_rate;
     unsigned m_period;
-    pid_t m_pid = -1;
+    std::atomic<pid_t> m_pid{-1};
     // The environment as it was before the first Start, put back by the destructor: a later test's
     // programs must not look for this server.
     bool m_envSaved = false;

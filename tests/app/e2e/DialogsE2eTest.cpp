@@ -201,6 +201,8 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     ASSERT_NE(question, 0u) << "the title question";
     Keys(question, {"Return"}); // はい
     ASSERT_TRUE(WaitGone(question, padora));
+    // The answered box hands the keys back to the dialog it came from.
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == channelDlg; }, kTimeoutMs));
     Click(channelDlg, QRect(112, 98, 50, 20)); // 設定
     ASSERT_TRUE(WaitGone(channelDlg, padora));
 
@@ -216,10 +218,14 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     Type(nameDlg, QStringLiteral("SE"));
     Keys(nameDlg, {"Return"});
     ASSERT_TRUE(WaitGone(nameDlg, padora));
-    Click(groupList, QRect(99, 147, 50, 20)); // 終了
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == groupList; }, kTimeoutMs));
+    Xdo({"key", "Escape"}); // 終了
     ASSERT_TRUE(WaitGone(groupList, padora));
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == groupDlg; }, kTimeoutMs));
     Click(groupDlg, QRect(270, 157, 50, 20)); // OK
     ASSERT_TRUE(WaitGone(groupDlg, padora));
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == main; }, kTimeoutMs))
+        << "the main window has the keys again once the group's sounds are loaded";
 
     // 名前を付けて保存.
     known = Windows(padora);

@@ -379,6 +379,7 @@ TEST_F(KeysE2e, VolumeKeysHeldChangeTheChannelAndTheMaster) {
 }
 
 // Space stops everything; Left / Right step through the groups, doing nothing at the first / last tab.
+// The program that has the focus keeps it, although each switch shows the loader.
 TEST_F(KeysE2e, AllStopAndGroupKeys) {
     StartPadora(GroupFile(2, {{1, 1, QStringLiteral("a440.wav")},
                               {1, 3, QStringLiteral("b660.wav")},
@@ -414,6 +415,7 @@ TEST_F(KeysE2e, AllStopAndGroupKeys) {
     Sleep(300);
     EXPECT_NEAR(Frequency(Rec().Last(150)), 440.0, 5.0) << "back in the first group";
     EXPECT_EQ(ClientPresses(), 0);
+    EXPECT_EQ(m_x.Focus(), m_clientWindow) << "the loader of each switch left the focus where it was";
 }
 
 // A held channel key restarts its sound at every auto-repeat: the sound's leading 50 ms of silence

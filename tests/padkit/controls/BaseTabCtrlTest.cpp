@@ -2,6 +2,10 @@
 #include "RenderUtil.h"
 #include "padkit/controls/SysColor.h"
 
+#include <QApplication>
+#include <QSignalSpy>
+#include <QWheelEvent>
+
 #include <gtest/gtest.h>
 
 using namespace padkit;
@@ -67,4 +71,23 @@ TEST(BaseTabCtrl, DefaultColoursAreTheSystemFaces) {
     CBaseTabCtrl tabs;
     EXPECT_EQ(tabs.GetBkColor(), GetSysColorRef(SysColor::BtnFace));
     EXPECT_EQ(tabs.GetBkSelColor(), GetSysColorRef(SysColor::BtnHighlight));
+}
+
+// A turn of the mouse wheel over the tabs selects nothing: tabs change by a click.
+TEST(BaseTabCtrl, TheWheelDoesNotChangeTheTab) {
+    CBaseTabCtrl tabs;
+    for (const char* name : {"A", "B", "C"})
+        tabs.addTab(QString::fromLatin1(name));
+    tabs.setCurrentIndex(1);
+    tabs.resize(tabs.sizeHint());
+    QSignalSpy changed(&tabs, &QTabBar::currentChanged);
+    const QPointF at = tabs.tabRect(1).center();
+    for (int delta : {-120, 120, -360}) {
+        QWheelEvent wheel(at, tabs.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&tabs, &wheel);
+        EXPECT_FALSE(wheel.isAccepted()) << "left to the parent";
+    }
+    EXPECT_EQ(tabs.currentIndex(), 1);
+    EXPECT_EQ(changed.count(), 0);
 }
