@@ -555,7 +555,9 @@ int CMainDlg::PlayChannel(int i) {
     m_Show[i].Play();
     ch.m_nPlayState = CChannelData::kPlaying;
     RefreshPlayState();
-    SetPadColor(i, CChannelData::kPlaying);
+    // The state just read from the player: one whose media failed for good stays stopped, and its pad
+    // must not stay lit over silence.
+    SetPadColor(i, ch.m_nPlayState);
     return 1;
 }
 
