@@ -66,7 +66,8 @@ public:
     static std::vector<AdxOutputDevice> OutputDevices();
     // Any thread. True while the chosen sound card is gone or could not be opened: the players go on
     // on the clock, and the engine tries to open the card again every two seconds and returns to it
-    // on its own.
+    // on its own. A machine with no card at all (the default card asked for, none there) is not called
+    // lost, though the card is looked for all the same.
     static bool OutputLost();
     // Offline backend only, on the caller's thread: mixes the next frames into out (interleaved
     // stereo float, 2 * frames values). Decoders are waited for, and the notifier has delivered

@@ -215,6 +215,7 @@ void CAdxEngineCore::LoseDevice() {
     m_backend = MakeBackend(m_config);
     std::string reason;
     m_backend->Start(reason);
+    m_defaultAbsent = false;
     m_lost = true;
 }
 
@@ -248,6 +249,7 @@ void CAdxEngineCore::TryReopen() {
     m_config = wanted;
     m_config.sampleRate = m_backend->SampleRate();
     m_lost = false;
+    m_defaultAbsent = false;
     std::fprintf(stderr, "playkit: the audio device is back\n");
 }
 
@@ -305,6 +307,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     }
     m_backend = std::move(backend);
     m_config = config;
+    m_defaultAbsent = !ok && wanted.device.empty();
     m_lost = !ok && wanted.backend == AdxBackend::PortAudio;
     return ok;
 }

@@ -53,8 +53,12 @@ public:
     // Any thread. Switches the output; falls back to the null backend with one line on stderr.
     bool SetBackend(const AdxEngineConfig& config);
     AdxEngineConfig Config();
-    // Any thread. The chosen sound card is gone or did not open; the null clock plays meanwhile.
-    bool OutputLost() const { return m_lost.load(std::memory_order_relaxed); }
+    // Any thread. The sound card went away, or the card chosen by name did not open; the null clock plays
+    // meanwhile. Without any card (the default one asked for, none there) it runs on the clock without
+    // being called lost, though the card is still looked for.
+    bool OutputLost() const {
+        return m_lost.load(std::memory_order_relaxed) && !m_defaultAbsent.load(std::memory_order_relaxed);
+    }
     // Offline backend, caller's thread.
     bool RenderOffline(float* out, std::size_t frames);
 
@@ -90,7 +94,8 @@ private:
     // card is not switched to after the user chose another output meanwhile.
     AdxEngineConfig m_wanted;
     std::uint64_t m_wantedSerial = 0;
-    std::atomic<bool> m_lost{false};
+    std::atomic<bool> m_lost{false};          // tried again every few seconds
+    std::atomic<bool> m_defaultAbsent{false}; // lost only in that the default card could not be opened
     std::unique_ptr<CAdxReopener> m_reopener;
     std::mutex m_renderMutex;
     // Notifier thread only: when the device last asked for a block.

@@ -373,6 +373,17 @@ TEST_F(PadoraE2e, AnAbsentSoundCardMarksTheCaptionInsteadOfABox) {
     EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
 }
 
+// The default output on a machine without a sound card (or with one): the caption is the program's own.
+// Only a card chosen by name that is missing, or a card lost while playing, marks it.
+TEST_F(PadoraE2e, TheDefaultOutputLeavesTheCaptionUnmarked) {
+    const QString demo = QStringLiteral(PADORA_SOURCE_DIR "/examples/demo.pdg");
+    QProcess* padora = Start({demo}, QStringLiteral("portaudio"));
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    QThread::msleep(1200); // a timer tick or two: the caption would have gained the mark by now
+    EXPECT_EQ(m_x.Title(main), kMainTitle);
+}
+
 // A JACK server of the test's own stops while Padora runs on it and starts again: the caption gains
 // the mark and loses it again by itself.
 TEST_F(PadoraE2e, CaptionFollowsTheJackServerGoingAndComing) {
