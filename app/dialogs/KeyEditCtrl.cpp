@@ -5,6 +5,7 @@
 
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace {
 
@@ -54,4 +55,13 @@ void CKeyEditCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CKeyEditCtrl::inputMethodEvent(QInputMethodEvent* event) {
     event->ignore();
+}
+
+void CKeyEditCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    // On X11 the middle button pastes the selection, which would put text after the key's name.
+    if (event->button() == Qt::MiddleButton) {
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 class QKeyEvent;
+class QMouseEvent;
 
 // A field that takes one key press and shows the key's name instead of text. It holds the virtual-key
 // code of the last key pressed; typing never edits the text. A read-only field ignores keys. Tab, Enter
@@ -24,6 +25,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     int m_nKeyCode = 0;

@@ -10,6 +10,7 @@
 #include "DialogDriver.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
@@ -418,4 +419,58 @@ TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAs
     EXPECT_EQ(config.strBind, QStringLiteral("0.0.0.0"));
     EXPECT_TRUE(IniBytes().contains("MidiPad1=note 1 60"));
     EXPECT_TRUE(IniBytes().contains("VolVal=5"));
+}
+
+// Enter and Esc answer the dialog from whichever field of a page holds the focus.
+TEST_F(OptionDlgTest, EnterAndEscFromAnyPageFieldAnswerTheDialog) {
+    {
+        auto dlg = Open();
+        ClickTab(*dlg, 1);
+        QWidget* step = dlg->Page(1)->GetDlgItem(IDC_OPT2_VOLVAL);
+        TypeOver(step, QStringLiteral("7"));
+        QTest::keyClick(step, Qt::Key_Return);
+        EXPECT_EQ(dlg->result(), platform::IDOK);
+        EXPECT_EQ(m_option.nVolVal, 7);
+    }
+    {
+        auto dlg = Open();
+        ClickTab(*dlg, 2);
+        QWidget* relative = dlg->Page(2)->GetDlgItem(IDC_OPT3_RELATIVE);
+        relative->setFocus();
+        QTest::keyClick(relative, Qt::Key_Space);
+        QTest::keyClick(relative, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_EQ(dlg->result(), platform::IDOK);
+        EXPECT_EQ(m_option.bRelative, 1);
+    }
+    {
+        const OPTIONDATA before = m_option;
+        const QByteArray ini = IniBytes();
+        auto dlg = Open();
+        ClickTab(*dlg, 1);
+        QWidget* capture = dlg->Page(1)->GetDlgItem(IDC_OPT2_GETNOACTIVE);
+        capture->setFocus();
+        QTest::keyClick(capture, Qt::Key_Space);
+        QTest::keyClick(capture, Qt::Key_Escape);
+        EXPECT_EQ(dlg->result(), platform::IDCANCEL);
+        EXPECT_EQ(std::memcmp(&before, &m_option, sizeof before), 0);
+        EXPECT_EQ(IniBytes(), ini);
+    }
+}
+
+// Text from the clipboard or the X11 selection never lands in a key field.
+TEST_F(OptionDlgTest, KeyFieldsTakeNoPastedTextNorTheX11Selection) {
+    auto dlg = Open();
+    CKeyEditCtrl* key1 = Key(*dlg, 0, IDC_OPT1_KEY1);
+    QGuiApplication::clipboard()->setText(QStringLiteral("pasted"), QClipboard::Clipboard);
+    if (QGuiApplication::clipboard()->supportsSelection())
+        QGuiApplication::clipboard()->setText(QStringLiteral("pasted"), QClipboard::Selection);
+    key1->setFocus();
+    QTest::mouseClick(key1, Qt::MiddleButton, Qt::NoModifier, key1->rect().center());
+    EXPECT_EQ(key1->text(), QStringLiteral("Num 1"));
+    EXPECT_EQ(key1->GetKeyCode(), 97);
+    QTest::keyClick(key1, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(key1->text(), QStringLiteral("V"));
+    QTest::keyClick(key1, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(key1->text(), QStringLiteral("Insert"));
+    EXPECT_EQ(key1->GetKeyCode(), 45);
 }
