@@ -3,6 +3,7 @@
 #include "padkit/controls/SysColor.h"
 #include "platform/CodePage.h"
 
+#include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -72,7 +73,9 @@ void CBaseTabCtrl::DrawItem(QPainter& painter, int index) {
     const QString text = padkit::TabDisplayText(tabText(index));
     const QPoint origin = padkit::TabTextOrigin(item);
     const QFontMetrics fm = painter.fontMetrics();
-    painter.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    // The system's text colour, not the one the tabs inherit: a window that lights its own labels for a
+    // dark background would otherwise put pale text on the pale tab faces.
+    painter.setPen(QApplication::palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                                 QPalette::WindowText));
     painter.drawText(origin.x(), origin.y() + fm.ascent(), text);
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace padkit;
 
 TEST(BaseTabCtrl, TextIsCutAt257BytesWithoutSplittingACharacter) {
@@ -65,6 +67,30 @@ TEST(BaseTabCtrl, SelectedTabHasItsFaceAndTheOrangeBar) {
     const QImage after = RenderWidget(tabs);
     EXPECT_EQ(after.pixelColor(midPlain, plain.top() + 2), orange);
     EXPECT_NE(after.pixelColor(midSel, sel.top() + 2), orange);
+}
+
+// A window that lights its labels for a dark background (the main window does) must not pass that pale
+// colour to the tab texts, which stand on the light tab faces.
+TEST(BaseTabCtrl, TextKeepsTheSystemColourInsideALightTextWindow) {
+    QWidget window;
+    QPalette pal = window.palette();
+    pal.setColor(QPalette::Window, QColor(64, 64, 64));
+    pal.setColor(QPalette::WindowText, QColor(191, 191, 191));
+    window.setPalette(pal);
+    auto* tabs = new CBaseTabCtrl(&window);
+    tabs->addTab(QStringLiteral("Group1"));
+    tabs->addTab(QStringLiteral("Group2"));
+    tabs->resize(tabs->sizeHint());
+    const QImage img = RenderWidget(*tabs);
+    const QColor text = QApplication::palette().color(QPalette::Active, QPalette::WindowText);
+    for (int i = 0; i < tabs->count(); ++i) {
+        const QRect item = tabs->tabRect(i);
+        int darkest = 255;
+        for (int y = item.top(); y <= item.bottom(); ++y)
+            for (int x = item.left(); x <= item.right(); ++x)
+                darkest = std::min(darkest, Luma(img.pixelColor(x, y)));
+        EXPECT_LE(darkest, Luma(text) + 40) << "tab " << i;
+    }
 }
 
 TEST(BaseTabCtrl, DefaultColoursAreTheSystemFaces) {
