@@ -4,6 +4,7 @@
 #include "playkit/AdxPortAudioBackend.h"
 #include "playkit/AdxWavWriter.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -89,6 +90,12 @@ unsigned CAdxEngine::SampleRate() {
 
 bool CAdxEngine::SetBlockTap(AdxBlockTap tap, void* user) {
     return CAdxEngineCore::Acquire()->SetTap(tap, user);
+}
+
+bool CAdxEngine::FreeClosedPlayers(unsigned maxWaitMs) {
+    if (auto core = CAdxEngineCore::Running())
+        return core->FreeRemoved(std::chrono::milliseconds(maxWaitMs));
+    return true;
 }
 
 AdxEngineCounters CAdxEngine::Counters() {

@@ -82,6 +82,12 @@ public:
     // device thread runs the new tap with its user pointer: the old ones are no longer called.
     // False when the device took no block for seconds (the old tap may still be called).
     static bool SetBlockTap(AdxBlockTap tap, void* user);
+    // Any thread but the device's and the notifier's. Frees the closed players' voices (decoders,
+    // MIDI synths, buffers) now rather than on the next notifier pass, waiting up to maxWaitMs for
+    // the device to let go of them. A group's players closed this way leave their memory to the
+    // next group's, instead of both being held at once. False when some are still held; they are
+    // freed later as usual. Offline, the caller's next Render lets go of them: nothing is waited for.
+    static bool FreeClosedPlayers(unsigned maxWaitMs);
     static AdxEngineCounters Counters();
     static void ResetCounters();
     // Stops the engine's threads and the device now (also done at exit). Players must be closed.

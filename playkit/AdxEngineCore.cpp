@@ -164,6 +164,28 @@ std::size_t CAdxEngineCore::VoiceCount() {
     return m_voiceCount;
 }
 
+bool CAdxEngineCore::FreeRemoved(std::chrono::milliseconds patience) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    const bool offline = Config().backend == AdxBackend::Offline;
+    // Out of the grave is not yet gone: the decoder's pass in progress may still hold a voice.
+    std::vector<std::weak_ptr<CAdxVoice>> removed;
+    {
+        std::lock_guard lock(m_voicesMutex);
+        for (const auto& entry : m_grave)
+            removed.emplace_back(entry.second);
+    }
+    for (;;) {
+        // A notifier pass runs Idle, which frees what the mixer has let go of.
+        m_notifier->Flush();
+        if (std::all_of(removed.begin(), removed.end(), [](const auto& v) { return v.expired(); }))
+            return true;
+        if (offline || std::chrono::steady_clock::now() >= deadline)
+            return false;
+        // The device applies the removals at the start of its next block.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 void CAdxEngineCore::Idle() {
     // Free the voices the mixer has let go of. They are destroyed here, off the UI thread.
     std::vector<std::shared_ptr<CAdxVoice>> dead;

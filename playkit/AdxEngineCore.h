@@ -46,6 +46,9 @@ public:
     // and the voice lives on until the mixer has let go of it.
     void RemoveVoice(std::shared_ptr<CAdxVoice> v);
     std::size_t VoiceCount();
+    // Any thread but the device's and the notifier's: frees the voices removed so far that the
+    // mixer has let go of, waiting up to patience for the rest. True once all are destroyed.
+    bool FreeRemoved(std::chrono::milliseconds patience);
     // Any thread but the device's. Changes the block tap and, on a live backend, returns once the
     // mixer runs the new one (false when the device took no block for seconds).
     bool SetTap(AdxBlockTap tap, void* user);

@@ -82,6 +82,8 @@ void CLoadProcDlg::OnStart() {
 }
 
 void CLoadProcDlg::WorkerMain() {
+    if (m_prelude)
+        m_prelude();
     for (int i = 0; i < kChannelCount; ++i) {
         if (!platform::SendMessageCancellable(m_pOwner, WM_LOAD_CHANNEL, static_cast<WPARAM>(i), 0,
                                               m_pCancel))

@@ -7,6 +7,7 @@
 #include <QIcon>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -31,6 +32,10 @@ public:
     // could not start. UI thread.
     int DoModal();
 
+    // Runs on the worker thread before the first channel is asked for, while the dialog shows.
+    // Call before DoModal.
+    void SetPrelude(std::function<void()> prelude) { m_prelude = std::move(prelude); }
+
     // True while a worker thread exists that has not been joined. UI thread.
     bool HasWorker() const { return m_pThread != nullptr; }
 
@@ -53,4 +58,5 @@ private:
     std::unique_ptr<std::thread> m_pThread;
     QProgressBar* m_ctrlProgress = nullptr;
     std::shared_ptr<platform::SendCancel> m_pCancel;
+    std::function<void()> m_prelude;
 };

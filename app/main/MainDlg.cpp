@@ -12,6 +12,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/MenuTemplate.h"
 #include "platform/Message.h"
+#include "playkit/AdxEngine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +26,9 @@
 
 namespace {
 
+// How long a group's loader waits for the device to let go of the closed group's players; a stalled
+// device only costs the memory being held a little longer.
+constexpr unsigned kFreeClosedWaitMs = 200;
 constexpr COLORREF kGreyFace = RGB(127, 127, 127);
 constexpr COLORREF kGreyFaceHi = RGB(96, 96, 96);
 constexpr COLORREF kStoppedFace = RGB(128, 64, 64);
@@ -304,6 +308,9 @@ int CMainDlg::SelectGroup(int index) {
 
 void CMainDlg::RunLoader() {
     CLoadProcDlg loader(this);
+    // The closed group's decoders and synths are let go of before the new group's are made, so that
+    // the new ones reuse their memory instead of growing the heap at every switch.
+    loader.SetPrelude([] { playkit::CAdxEngine::FreeClosedPlayers(kFreeClosedWaitMs); });
     loader.DoModal();
 }
 

@@ -130,6 +130,56 @@ TEST(CAdxEngineVoices, AFullTableFailsTheOpenWithACode) {
 }
 
 namespace {
+// How many of this process's descriptors are open on path.
+int OpenCount(const std::string& path) {
+    int n = 0;
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec))
+        if (std::filesystem::read_symlink(fd.path(), ec) == path)
+            ++n;
+    return n;
+}
+} // namespace
+
+// A closed group's players let go of their files and decoders when asked, before the next group
+// is loaded. Offline nothing is let go of until the caller renders, and the call does not wait.
+TEST(CAdxEngineVoices, ClosedPlayersAreFreedWhenAsked) {
+    CToneFile tone;
+    {
+        CAdxShow p;
+        ASSERT_EQ(p.Open(tone.Path(), 1), 0);
+        ASSERT_EQ(p.Play(), 0);
+        p.Close();
+        const auto start = Clock::now();
+        EXPECT_FALSE(CAdxEngine::FreeClosedPlayers(2000));
+        EXPECT_LT(MsSince(start), 500.0);
+        EXPECT_GT(OpenCount(tone.Path()), 0);
+        RenderRms(256);
+        bool freed = false;
+        for (int i = 0; i < 100 && !freed; ++i)
+            if (!(freed = CAdxEngine::FreeClosedPlayers(0)))
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(freed);
+        EXPECT_EQ(OpenCount(tone.Path()), 0);
+    }
+    UseBackend(AdxBackend::Null);
+    for (int round = 0; round < 3; ++round) {
+        std::vector<CAdxShow> group(10);
+        for (auto& p : group) {
+            ASSERT_EQ(p.Open(tone.Path(), 1), 0);
+            ASSERT_EQ(p.Play(), 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_GT(OpenCount(tone.Path()), 0);
+        for (auto& p : group)
+            p.Close();
+        EXPECT_TRUE(CAdxEngine::FreeClosedPlayers(2000)) << round;
+        EXPECT_EQ(OpenCount(tone.Path()), 0) << round;
+    }
+    UseBackend(AdxBackend::Offline);
+}
+
+namespace {
 // Each tap checks that it is called with its own user data, and counts its calls on leaving.
 struct TapState {
     int tag;
