@@ -1,6 +1,7 @@
 #include "platform/MenuTemplate.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -20,6 +21,11 @@ void AddItems(QMenu* menu, const std::vector<MenuItemTemplate>& items,
         } else {
             QAction* action = menu->addAction(item.text);
             action->setProperty(kCommandProperty, item.id);
+            // The shortcut shown beside the item works too (in the window that holds the bar).
+            if (const QString keys = item.text.section(QLatin1Char('\t'), 1); !keys.isEmpty()) {
+                action->setShortcut(QKeySequence::fromString(keys, QKeySequence::PortableText));
+                action->setShortcutContext(Qt::WindowShortcut);
+            }
             const UINT id = item.id;
             QObject::connect(action, &QAction::triggered, menu, [onCommand, id] {
                 if (onCommand)
@@ -36,6 +42,33 @@ QMenuBar* BuildMenuBar(const MenuTemplate& tmpl, QWidget* parent, std::function<
     for (const MenuItemTemplate& popup : tmpl.popups)
         AddItems(bar->addMenu(popup.text), popup.items, onCommand);
     return bar;
+}
+
+bool HandleMenuKey(QMenuBar* bar, QKeyCombination key) {
+    if (!bar)
+        return false;
+    const QKeySequence sequence(key);
+    const auto actions = bar->findChildren<QAction*>();
+    for (QAction* a : actions) {
+        if (!a->shortcut().isEmpty() && a->shortcut() == sequence && a->isEnabled()) {
+            a->trigger();
+            return true;
+        }
+    }
+    // Alt and the underlined letter of a menu opens it.
+    if (key.keyboardModifiers() != Qt::AltModifier || key.key() < Qt::Key_A || key.key() > Qt::Key_Z)
+        return false;
+    const QChar letter(static_cast<char16_t>(key.key()));
+    for (QAction* a : bar->actions()) {
+        const QString text = a->text();
+        const qsizetype amp = text.indexOf(QLatin1Char('&'));
+        if (a->menu() && a->isEnabled() && amp >= 0 && amp + 1 < text.size() &&
+            text.at(amp + 1).toUpper() == letter) {
+            bar->setActiveAction(a);
+            return true;
+        }
+    }
+    return false;
 }
 
 QAction* FindMenuCommand(const QMenuBar* bar, UINT id) {

@@ -3,6 +3,7 @@
 #include "platform/Message.h"
 #include "platform/WinTypes.h"
 
+#include <QKeyCombination>
 #include <QString>
 
 #include <functional>
@@ -36,6 +37,11 @@ struct MenuTemplate {
 
 // Builds the menu bar of a menu resource. Choosing an item calls onCommand with its id. UI thread.
 QMenuBar* BuildMenuBar(const MenuTemplate& tmpl, QWidget* parent, std::function<void(UINT id)> onCommand);
+
+// A key that reached the window another way than through its own key events (the system-wide
+// capture): the item whose shortcut it is is chosen, or Alt with a menu's underlined letter opens that
+// menu. False when the key is neither. UI thread.
+bool HandleMenuKey(QMenuBar* bar, QKeyCombination key);
 
 // The action of a command id anywhere in the bar, or nullptr.
 QAction* FindMenuCommand(const QMenuBar* bar, UINT id);

@@ -411,11 +411,7 @@ void CMainDlg::OnCommand(UINT id) {
         break;
     case ID_APP_EXIT:
         // Ending the program through the menu asks about unsaved changes as closing the window does.
-        ReleaseHook();
-        if (QuerySaveChanges())
-            ForwardToFrame(id);
-        else
-            RestoreHook();
+        RequestClose(ID_APP_EXIT);
         break;
     case ID_APP_ABOUT:
         // Not the window's own command: the application object shows the about box.
@@ -427,12 +423,31 @@ void CMainDlg::OnCommand(UINT id) {
 }
 
 void CMainDlg::OnCancel() {
+    RequestClose(0);
+}
+
+void CMainDlg::RequestClose(UINT how) {
+    // A close asked for while a nested loop runs (a dialog, a message box, the loader, a menu, the
+    // about box) waits until that loop has ended: the window must outlive it. Several requests
+    // meanwhile are one close.
+    if (!m_closeRequest.IsPending())
+        m_nCloseHow = how;
+    m_closeRequest.Request();
+}
+
+void CMainDlg::CloseNow() {
+    Q_ASSERT(!platform::NestedLoopRunning());
     ReleaseHook();
-    if (!QuerySaveChanges()) {
+    const BOOL bClose = QuerySaveChanges();
+    // A request made while the question was open was answered by it.
+    m_closeRequest.Cancel();
+    if (!bClose) {
         RestoreHook();
         return;
     }
-    if (m_pCom && *m_pCom->Get_pwndMain())
+    if (m_nCloseHow == ID_APP_EXIT)
+        ForwardToFrame(ID_APP_EXIT);
+    else if (m_pCom && *m_pCom->Get_pwndMain())
         platform::PostMessage(*m_pCom->Get_pwndMain(), platform::WM_CLOSE, 0, 0);
 }
 

@@ -12,6 +12,7 @@
 #include "padkit/controls/LevelFaderCtrl.h"
 #include "padkit/controls/VolumeCtrl.h"
 #include "platform/Message.h"
+#include "platform/NestedLoop.h"
 #include "platform/WinTypes.h"
 #include "playkit/AdxShow.h"
 
@@ -139,6 +140,10 @@ private:
     void BindControls();
     void OnCommand(UINT id);
     void OnCancel();
+    // Esc, the close box, the hidden "終了" button (how: 0) and the exit command (ID_APP_EXIT):
+    // the save question, then the frame is asked to close; deferred while a nested loop runs.
+    void RequestClose(UINT how);
+    void CloseNow();
     void ForwardToFrame(UINT id);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -265,6 +270,8 @@ private:
     QTimer m_timerPlay;
     bool m_bOutputLost = false; // the caption carries kNoOutputMark
     int m_nHandlerDepth = 0;
+    platform::CAfterNestedLoops m_closeRequest{[this] { CloseNow(); }};
+    UINT m_nCloseHow = 0;                   // ID_APP_EXIT, or 0 for the cancel command
     std::unique_ptr<QObject> m_pKeyFilter;  // sees the application's key events for this window
     std::unique_ptr<QObject> m_pDropFilter; // sees drags over the pads and the monitor list's rows
     QList<QUrl> m_dragUrls;                 // what the drag over the window carried when it came in

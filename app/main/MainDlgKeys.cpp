@@ -6,6 +6,7 @@
 #include "padkit/util/KeyHook.h"
 #include "padkit/util/KeyStroke.h"
 #include "padkit/util/KeyTable.h"
+#include "platform/MenuTemplate.h"
 #include "platform/Message.h"
 
 #include <QApplication>
@@ -13,6 +14,8 @@
 #include <QSlider>
 
 namespace {
+
+constexpr UINT kVkEscape = 0x1B;
 
 // Sees every event of the application before its receiver does, for the window's key handling.
 class CKeyEventFilter : public QObject {
@@ -138,6 +141,27 @@ LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     if (qtKey == Qt::Key_unknown)
         return 0;
     modifiers |= QGuiApplication::queryKeyboardModifiers();
+    // Where the keyboards are read from their devices the display server knows nothing of what is held.
+    if (static_cast<DWORD>(lParam) & padkit::kKeyDataAlt)
+        modifiers |= Qt::AltModifier;
+    if (PADKIT_IsKeyDown(padkit::kVkControl))
+        modifiers |= Qt::ControlModifier;
+    if (PADKIT_IsKeyDown(padkit::kVkShift))
+        modifiers |= Qt::ShiftModifier;
+    const bool bPress = message == platform::WM_KEYDOWN;
+    if (!QApplication::activeWindow()) {
+        // Typed into another program: the operator was working there, and its Esc must not end the show.
+        if (nVKey == kVkEscape)
+            return 0;
+    } else if (bPress && QApplication::activeWindow() == this && !QApplication::activePopupWidget()) {
+        // The desktop never sees a captured key: the window does what it would have done with it.
+        if (qtKey == Qt::Key_F4 && modifiers == Qt::AltModifier) {
+            RequestClose(0);
+            return 0;
+        }
+        if (platform::HandleMenuKey(m_pMenuBar, QKeyCombination(modifiers, static_cast<Qt::Key>(qtKey))))
+            return 0;
+    }
     QString text;
     if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier))) {
         if (nVKey >= 'A' && nVKey <= 'Z')

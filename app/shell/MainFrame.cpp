@@ -6,6 +6,7 @@
 #include "platform/Foreground.h"
 #include "platform/MenuTemplate.h"
 #include "platform/Message.h"
+#include "platform/NestedLoop.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -66,9 +67,9 @@ void CMainFrame::OnCommand(UINT id) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e) {
-    // A modal window of the main window (the loader, a message box) runs a loop on the main window's
-    // stack: the main window goes once that has returned.
-    if (m_pMainDlg && m_pMainDlg->IsInHandler()) {
+    // A modal window (the loader, a message box, the about box) runs a loop on the stack of the main
+    // window or under it: the main window goes once that loop has returned.
+    if (m_pMainDlg && (m_pMainDlg->IsInHandler() || platform::NestedLoopRunning())) {
         e->ignore();
         QTimer::singleShot(kCloseRetryMs, this, [this] { close(); });
         return;

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
+#include <QWidget>
 
 #include <cstdlib>
 
@@ -72,15 +74,103 @@ bool CKeyCapture::IsKeyDown(UINT nVKey) const {
 
 namespace {
 
-// The one capture of the process and the window it serves.
-struct HookState {
+// A window of the program that runs its own loop and takes the keys from the desktop as any window
+// does: a dialog, a message box, a file dialog, the loader, the about box.
+QObject* ModalWindow(QObject* o) {
+    auto* w = qobject_cast<QWidget*>(o);
+    return w && w->isWindow() && w->windowModality() != Qt::NonModal ? w : nullptr;
+}
+
+// The one capture of the process and the window it serves. The capture runs while a window wants it
+// and no modal window of the program is open: each modal window lets the keyboard go while it is
+// open, whoever opened it, and it is taken again when the last one closes. UI thread.
+class CHookState : public QObject {
+public:
     CKeyCapture capture{KeyCaptureConfig::FromEnvironment()};
-    QPointer<QObject> pTarget;
-    QMetaObject::Connection destroyed;
+
+    BOOL Set(QObject* pWnd) {
+        if (!pWnd || m_pTarget)
+            return FALSE;
+        WatchModalWindows();
+        m_pTarget = pWnd;
+        m_destroyed = QObject::connect(pWnd, &QObject::destroyed, this, [this] { Reset(); });
+        if (!m_modals.isEmpty())
+            return TRUE; // taken once the modal windows have closed
+        if (Install())
+            return TRUE;
+        Forget();
+        return FALSE;
+    }
+
+    BOOL Reset() {
+        if (!m_pTarget)
+            return FALSE;
+        Forget();
+        capture.Remove();
+        return TRUE;
+    }
+
+    bool IsSuspended() const { return !m_modals.isEmpty(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        // Minimising and restoring are spontaneous; opening and closing are not.
+        if ((e->type() == QEvent::Show || e->type() == QEvent::Hide) && !e->spontaneous()) {
+            if (QObject* w = ModalWindow(watched)) {
+                if (e->type() == QEvent::Show)
+                    Opened(w);
+                else
+                    Closed(w);
+            }
+        }
+        return QObject::eventFilter(watched, e);
+    }
+
+private:
+    void WatchModalWindows() {
+        if (m_bWatching || !qApp)
+            return;
+        qApp->installEventFilter(this);
+        m_bWatching = true;
+    }
+
+    void Opened(QObject* w) {
+        if (m_modals.contains(w))
+            return;
+        m_modals.insert(w);
+        QObject::connect(w, &QObject::destroyed, this, [this](QObject* gone) { Closed(gone); });
+        capture.Remove();
+    }
+
+    void Closed(QObject* w) {
+        if (!m_modals.remove(w))
+            return;
+        QObject::disconnect(w, &QObject::destroyed, this, nullptr);
+        if (m_modals.isEmpty() && m_pTarget && !capture.IsInstalled())
+            Install();
+    }
+
+    bool Install() {
+        QObject* pWnd = m_pTarget.data();
+        // The window outlives the capture: the hook ends before the window's QObject is gone.
+        return capture.Install([pWnd](UINT nMessage, WPARAM wParam, LPARAM lParam) {
+            platform::PostMessage(pWnd, nMessage, wParam, lParam);
+        });
+    }
+
+    void Forget() {
+        QObject::disconnect(m_destroyed);
+        m_pTarget = nullptr;
+    }
+
+    QPointer<QObject> m_pTarget;
+    QMetaObject::Connection m_destroyed;
+    QSet<QObject*> m_modals;
+    bool m_bWatching = false;
 };
 
-HookState& Hook() {
-    static HookState state;
+CHookState& Hook() {
+    static CHookState state;
     return state;
 }
 
@@ -89,29 +179,15 @@ HookState& Hook() {
 } // namespace padkit
 
 BOOL PADKIT_SetKeyHook(QObject* pWnd) {
-    padkit::HookState& hook = padkit::Hook();
-    if (!pWnd || hook.capture.IsInstalled())
-        return FALSE;
     // Off-screen and test platforms have no desktop whose keys could be taken.
     const QString platform = QGuiApplication::platformName();
     if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
         return FALSE;
-    // The window outlives the capture: the hook ends before the window's QObject is gone.
-    const BOOL bOk = hook.capture.Install([pWnd](UINT nMessage, WPARAM wParam, LPARAM lParam) {
-        platform::PostMessage(pWnd, nMessage, wParam, lParam);
-    });
-    if (bOk) {
-        hook.pTarget = pWnd;
-        hook.destroyed = QObject::connect(pWnd, &QObject::destroyed, [] { PADKIT_ResetKeyHook(); });
-    }
-    return bOk;
+    return padkit::Hook().Set(pWnd);
 }
 
 BOOL PADKIT_ResetKeyHook() {
-    padkit::HookState& hook = padkit::Hook();
-    QObject::disconnect(hook.destroyed);
-    hook.pTarget = nullptr;
-    return hook.capture.Remove();
+    return padkit::Hook().Reset();
 }
 
 BOOL PADKIT_IsKeyDown(UINT nVKey) {
