@@ -2,6 +2,7 @@
 #include "padkit/util/KeyHook.h"
 #include "padkit/util/KeyTable.h"
 #include "platform/Message.h"
+#include "tests/padkit/util/UiStall.h"
 
 #include <QDir>
 #include <QFile>
@@ -192,12 +193,14 @@ protected:
             return std::make_unique<RecordedDevice>(it->second);
         };
     }
-    std::unique_ptr<CEvdevKeyReader> Open(CEvdevKeyReader::Status* pStatus = nullptr) {
+    std::unique_ptr<CEvdevKeyReader> Open(CEvdevKeyReader::Status* pStatus = nullptr,
+                                          std::unique_ptr<CUiWatchdog> pWatchdog = nullptr) {
         for (const auto& [path, rec] : m_recordings) {
             QFile file(QString::fromStdString(path));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         }
-        return CEvdevKeyReader::Open(m_dir.path().toStdString(), Opener(), m_collector.Sink(), pStatus);
+        return CEvdevKeyReader::Open(m_dir.path().toStdString(), Opener(), m_collector.Sink(), pStatus,
+                                     std::move(pWatchdog));
     }
 
     QTemporaryDir m_dir;
@@ -341,6 +344,43 @@ TEST_F(EvdevKeyReaderTest, KeyboardsPluggedInLaterArePickedUpAndUnpluggedOnesLet
     EXPECT_EQ(got[3].nVKey, 0x60u);
     EXPECT_FALSE(reader->IsKeyDown(0x60));
     EXPECT_EQ(reader->GrabbedCount(), 1);
+}
+
+// A hung window must not keep the desktop's keyboard: the devices are given back once the UI has not
+// answered for the limit, the key held then is posted as released, and the devices are taken again as
+// soon as the UI answers.
+TEST_F(EvdevKeyReaderTest, KeyboardsAreGivenBackWhileTheUiHangsAndTakenAgainWhenItAnswers) {
+    auto keyboard = AddNode("event0");
+    keyboard->nLed = 1;
+    auto reader = Open(nullptr, std::make_unique<CUiWatchdog>(test::kQuickWatchdog));
+    ASSERT_TRUE(reader);
+    ASSERT_TRUE(test::ServeUiUntil([&] { return reader->GrabbedCount() == 1; }));
+    std::this_thread::sleep_for(test::kQuickWatchdog.stallLimit / 4);
+    EXPECT_EQ(reader->GrabbedCount(), 1) << "a UI late by less than the limit keeps the keyboard";
+    test::ServeUiFor(std::chrono::milliseconds(100));
+    keyboard->Feed("EV_KEY KEY_KP1 1");
+    ASSERT_EQ(m_collector.Wait(1).size(), 1u);
+
+    // From here this thread handles no events: the UI hangs.
+    ASSERT_TRUE(WaitUntil([&] { return reader->GrabbedCount() == 0; }));
+    std::vector<Posted> got = m_collector.Wait(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].nMessage, WM_KEYUP);
+    EXPECT_EQ(got[1].nVKey, 0x61u);
+    EXPECT_TRUE(reader->IsKeyDown(0x61)) << "the key is still physically down";
+    keyboard->Feed("EV_KEY KEY_KP1 0  EV_KEY KEY_KP2 1  EV_KEY KEY_KP2 0");
+    std::this_thread::sleep_for(5 * test::kQuickWatchdog.probeEvery);
+    EXPECT_EQ(reader->GrabbedCount(), 0) << "not taken again while the UI hangs";
+    EXPECT_EQ(m_collector.Now().size(), 2u) << "keys typed meanwhile are the compositor's";
+    EXPECT_FALSE(reader->IsKeyDown(0x61));
+
+    ASSERT_TRUE(test::ServeUiUntil([&] { return reader->GrabbedCount() == 1; }));
+    EXPECT_EQ(keyboard->Calls(), (std::vector<std::string>{"grab", "led on", "ungrab", "grab", "led on"}));
+    keyboard->Feed("EV_KEY KEY_KP2 1");
+    got = m_collector.Wait(3);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[2].nVKey, 0x62u);
+    EXPECT_EQ(got[2].data & kKeyDataPrevious, 0u);
 }
 
 TEST_F(EvdevKeyReaderTest, LongBurstKeepsItsOrderAcrossRepeats) {
