@@ -157,12 +157,15 @@ void CEvdevKeyReader::Run() {
                 }
             }
         }
-        // Devices are read in a fixed order; within one device the order of its keys is kept.
+        // The keyboards are read one after the other; their keys go on in the order they were pressed
+        // (a device's own keys keep their order, as do keys stamped alike).
         keys.clear();
         for (auto& pDevice : m_aDevice) {
             if (!ReadDevice(*pDevice, &keys))
                 gone.push_back(pDevice.get());
         }
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const KeyEvent& a, const KeyEvent& b) { return a.nTimeUs < b.nTimeUs; });
         for (const KeyEvent& key : keys)
             OnKey(*key.pDevice, key.nCode, key.nValue);
         for (Device* pDevice : gone)

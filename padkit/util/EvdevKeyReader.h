@@ -19,7 +19,8 @@ namespace padkit {
 // its keys from every other program, and each press, auto-repeat and release goes to the sink as the
 // key message the desktop would send. Num Lock is kept here (the compositor no longer sees the key)
 // and shown on the keyboards' lights. A device is grabbed only while none of its keys is down, so the
-// compositor never sees a press without its release; keyboards plugged in later are picked up. With a
+// compositor never sees a press without its release; keyboards plugged in later are picked up. The
+// keys of all keyboards read at one wake-up go to the sink in the order they were pressed. With a
 // watchdog, the devices are given back while the UI thread stops answering (the keys held then are
 // posted as released) and grabbed again once it answers.
 class PADKIT_API CEvdevKeyReader {
