@@ -23,15 +23,16 @@ bool IsEventNode(const char* pszName) {
 } // namespace
 
 std::unique_ptr<CEvdevKeyReader> CEvdevKeyReader::Open(const std::string& folder, InputDeviceOpener opener,
-                                                       KeySink sink, Status* pStatus) {
+                                                       KeySink sink, Status* pStatus,
+                                                       std::unique_ptr<CUiWatchdog> pWatchdog) {
     Status status;
     const int nWakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // Watched before the folder is listed, so that no device slips in between.
     const int nWatchFd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (nWatchFd >= 0)
         inotify_add_watch(nWatchFd, folder.c_str(), IN_CREATE | IN_ATTRIB | IN_MOVED_TO);
-    std::unique_ptr<CEvdevKeyReader> reader(
-        new CEvdevKeyReader(folder, std::move(opener), std::move(sink), nWakeFd, nWatchFd));
+    std::unique_ptr<CEvdevKeyReader> reader(new CEvdevKeyReader(folder, std::move(opener), std::move(sink),
+                                                                nWakeFd, nWatchFd, std::move(pWatchdog)));
     std::vector<std::string> names;
     if (DIR* pDir = opendir(folder.c_str())) {
         while (const dirent* pEntry = readdir(pDir)) {
@@ -65,9 +66,9 @@ std::unique_ptr<CEvdevKeyReader> CEvdevKeyReader::Open(const std::string& folder
 }
 
 CEvdevKeyReader::CEvdevKeyReader(std::string folder, InputDeviceOpener opener, KeySink sink, int nWakeFd,
-                                 int nWatchFd)
+                                 int nWatchFd, std::unique_ptr<CUiWatchdog> pWatchdog)
     : m_strFolder(std::move(folder)), m_opener(std::move(opener)), m_sink(std::move(sink)),
-      m_nWakeFd(nWakeFd), m_nWatchFd(nWatchFd) {}
+      m_nWakeFd(nWakeFd), m_nWatchFd(nWatchFd), m_pWatchdog(std::move(pWatchdog)) {}
 
 CEvdevKeyReader::~CEvdevKeyReader() {
     m_bStop.store(true);
@@ -106,7 +107,8 @@ bool CEvdevKeyReader::Add(const std::string& path, int* pErrno) {
         m_bNumLock.store(nLed == 1);
         m_bNumLockKnown = true;
     }
-    TryGrab(*pDevice);
+    if (m_bUiAnswers)
+        TryGrab(*pDevice);
     m_aDevice.push_back(std::move(pDevice));
     m_nOpen.store(static_cast<int>(m_aDevice.size()));
     return true;
@@ -123,6 +125,8 @@ void CEvdevKeyReader::TryGrab(Device& device) {
 // The reader thread.
 void CEvdevKeyReader::Run() {
     std::vector<pollfd> fds;
+    std::vector<KeyEvent> keys;
+    std::vector<Device*> gone;
     while (!m_bStop.load()) {
         fds.clear();
         fds.push_back({m_nWakeFd, POLLIN, 0});
@@ -132,7 +136,10 @@ void CEvdevKeyReader::Run() {
             fds.push_back({pDevice->pDevice->Fd(), POLLIN, 0});
             bPending = bPending || !pDevice->bGrabbed;
         }
-        if (poll(fds.data(), fds.size(), bPending ? kRetryMs : -1) < 0 && errno != EINTR)
+        int nWaitMs = bPending && m_bUiAnswers ? kRetryMs : -1;
+        if (m_pWatchdog)
+            nWaitMs = nWaitMs < 0 ? m_pWatchdog->WaitMs() : std::min(nWaitMs, m_pWatchdog->WaitMs());
+        if (poll(fds.data(), fds.size(), nWaitMs) < 0 && errno != EINTR)
             break;
         if (m_bStop.load())
             break;
@@ -150,42 +157,82 @@ void CEvdevKeyReader::Run() {
                 }
             }
         }
-        // Devices are read in a fixed order; within one device the order of its keys is kept.
+        // The keyboards are read one after the other; their keys go on in the order they were pressed
+        // (a device's own keys keep their order, as do keys stamped alike).
+        keys.clear();
         for (auto& pDevice : m_aDevice) {
-            ReadDevice(*pDevice);
-            if (!pDevice->bGrabbed && pDevice->pDevice)
+            if (!ReadDevice(*pDevice, &keys))
+                gone.push_back(pDevice.get());
+        }
+        std::stable_sort(keys.begin(), keys.end(),
+                         [](const KeyEvent& a, const KeyEvent& b) { return a.nTimeUs < b.nTimeUs; });
+        for (const KeyEvent& key : keys)
+            OnKey(*key.pDevice, key.nCode, key.nValue);
+        for (Device* pDevice : gone)
+            Close(*pDevice);
+        gone.clear();
+        m_bUiAnswers = !m_pWatchdog || m_pWatchdog->Check();
+        for (auto& pDevice : m_aDevice) {
+            if (!pDevice->pDevice)
+                continue;
+            if (!m_bUiAnswers && pDevice->bGrabbed)
+                LetGo(*pDevice);
+            else if (m_bUiAnswers && !pDevice->bGrabbed)
                 TryGrab(*pDevice);
         }
-        const auto gone = std::remove_if(m_aDevice.begin(), m_aDevice.end(),
-                                         [](const auto& pDevice) { return pDevice->pDevice == nullptr; });
-        if (gone != m_aDevice.end()) {
-            m_aDevice.erase(gone, m_aDevice.end());
+        const auto removed = std::remove_if(m_aDevice.begin(), m_aDevice.end(),
+                                            [](const auto& pDevice) { return pDevice->pDevice == nullptr; });
+        if (removed != m_aDevice.end()) {
+            m_aDevice.erase(removed, m_aDevice.end());
             m_nOpen.store(static_cast<int>(m_aDevice.size()));
         }
     }
 }
 
-// The reader thread. A device that went away is closed and left with no IInputDevice.
-void CEvdevKeyReader::ReadDevice(Device& device) {
+// The reader thread.
+bool CEvdevKeyReader::ReadDevice(Device& device, std::vector<KeyEvent>* pKeys) {
+    constexpr long long kUsPerSecond = 1000000;
     input_event ev{};
     for (;;) {
         const IInputDevice::ReadResult result = device.pDevice->Next(ev);
         if (result == IInputDevice::ReadResult::None)
-            return;
-        if (result == IInputDevice::ReadResult::Gone) {
-            // Its held keys count as released.
-            for (unsigned code = 0; code < CKeyStroke::kKeyCount; ++code) {
-                if (device.pressedVKey[code] != 0)
-                    OnKey(device, code, 0);
-            }
-            if (device.bGrabbed)
-                --m_nGrabbed;
-            device.pDevice.reset();
-            return;
+            return true;
+        if (result == IInputDevice::ReadResult::Gone)
+            return false;
+        if (ev.type == EV_KEY && ev.code < CKeyStroke::kKeyCount) {
+            const long long nTimeUs = static_cast<long long>(ev.input_event_sec) * kUsPerSecond +
+                                      static_cast<long long>(ev.input_event_usec);
+            pKeys->push_back({nTimeUs, &device, ev.code, ev.value});
         }
-        if (ev.type == EV_KEY && ev.code < CKeyStroke::kKeyCount)
-            OnKey(device, ev.code, ev.value);
     }
+}
+
+// The reader thread. A device that went away is left with no IInputDevice; its held keys count as
+// released.
+void CEvdevKeyReader::Close(Device& device) {
+    for (unsigned code = 0; code < CKeyStroke::kKeyCount; ++code) {
+        if (device.pressedVKey[code] != 0)
+            OnKey(device, code, 0);
+    }
+    if (device.bGrabbed)
+        --m_nGrabbed;
+    device.pDevice.reset();
+}
+
+// The reader thread. The window hears the held keys go up, since their releases will reach the
+// compositor instead; they count as down until they really are up.
+void CEvdevKeyReader::LetGo(Device& device) {
+    for (unsigned code = 0; code < CKeyStroke::kKeyCount; ++code) {
+        const UINT nVKey = device.pressedVKey[code];
+        if (nVKey == 0 || !m_stroke.IsDown(code))
+            continue;
+        const InputKey key = InputKeyFromCode(code);
+        const CKeyStroke::Message message = m_stroke.Make(code, nVKey, key.nScanCode, key.bExtended, false);
+        m_sink(message.nMessage, message.wParam, message.lParam);
+    }
+    device.pDevice->Grab(false);
+    device.bGrabbed = false;
+    --m_nGrabbed;
 }
 
 // The reader thread. nValue: 0 release, 1 press, 2 auto-repeat.

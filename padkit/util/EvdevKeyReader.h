@@ -3,6 +3,7 @@
 #include "padkit/PadkitExport.h"
 #include "padkit/util/InputDevice.h"
 #include "padkit/util/KeyStroke.h"
+#include "padkit/util/UiWatchdog.h"
 
 #include <array>
 #include <atomic>
@@ -18,7 +19,10 @@ namespace padkit {
 // its keys from every other program, and each press, auto-repeat and release goes to the sink as the
 // key message the desktop would send. Num Lock is kept here (the compositor no longer sees the key)
 // and shown on the keyboards' lights. A device is grabbed only while none of its keys is down, so the
-// compositor never sees a press without its release; keyboards plugged in later are picked up.
+// compositor never sees a press without its release; keyboards plugged in later are picked up. The
+// keys of all keyboards read at one wake-up go to the sink in the order they were pressed. With a
+// watchdog, the devices are given back while the UI thread stops answering (the keys held then are
+// posted as released) and grabbed again once it answers.
 class PADKIT_API CEvdevKeyReader {
 public:
     static constexpr int kRetryMs = 50;
@@ -30,7 +34,8 @@ public:
 
     // Null when no keyboard could be opened (*pStatus tells why). UI thread.
     static std::unique_ptr<CEvdevKeyReader> Open(const std::string& folder, InputDeviceOpener opener,
-                                                 KeySink sink, Status* pStatus);
+                                                 KeySink sink, Status* pStatus,
+                                                 std::unique_ptr<CUiWatchdog> pWatchdog = nullptr);
     // Gives the devices back; no sink call happens after it returns. UI thread.
     ~CEvdevKeyReader();
     CEvdevKeyReader(const CEvdevKeyReader&) = delete;
@@ -51,12 +56,24 @@ private:
         std::array<UINT, CKeyStroke::kKeyCount> pressedVKey{}; // the code each held key went down with
     };
 
-    CEvdevKeyReader(std::string folder, InputDeviceOpener opener, KeySink sink, int nWakeFd, int nWatchFd);
+    // A key event read, waiting to be put in order with those of the other keyboards.
+    struct KeyEvent {
+        long long nTimeUs;
+        Device* pDevice;
+        unsigned nCode;
+        int nValue;
+    };
+
+    CEvdevKeyReader(std::string folder, InputDeviceOpener opener, KeySink sink, int nWakeFd, int nWatchFd,
+                    std::unique_ptr<CUiWatchdog> pWatchdog);
     bool Add(const std::string& path, int* pErrno); // false when it is no keyboard or unreadable
     void Run();                                     // the reader thread
-    void ReadDevice(Device& device);                // closes it when it went away
+    // Appends the device's key events to *pKeys; false when it went away.
+    bool ReadDevice(Device& device, std::vector<KeyEvent>* pKeys);
+    void Close(Device& device);
     void OnKey(Device& device, unsigned nCode, int nValue);
     void TryGrab(Device& device);
+    void LetGo(Device& device);
     void CountDown(UINT nVKey, int nDelta);
 
     std::string m_strFolder;
@@ -64,7 +81,9 @@ private:
     KeySink m_sink;
     int m_nWakeFd;
     int m_nWatchFd;
+    std::unique_ptr<CUiWatchdog> m_pWatchdog;
     std::vector<std::unique_ptr<Device>> m_aDevice; // owned by the reader thread once it runs
+    bool m_bUiAnswers = true;                       // the reader thread's
     CKeyStroke m_stroke;
     int m_nShiftDown = 0;
     std::atomic<bool> m_bNumLock{true};

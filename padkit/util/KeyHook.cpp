@@ -41,7 +41,8 @@ BOOL CKeyCapture::Install(KeySink sink) {
         return FALSE;
     if (m_config.bInputDevices) {
         CEvdevKeyReader::Status status;
-        m_pReader = CEvdevKeyReader::Open(m_config.strInputFolder, m_config.opener, std::move(sink), &status);
+        m_pReader = CEvdevKeyReader::Open(m_config.strInputFolder, m_config.opener, std::move(sink), &status,
+                                          std::make_unique<CUiWatchdog>());
         if (!m_pReader && status.nUnreadable > 0 && !m_bTold) {
             m_bTold = true;
             if (m_config.tell)
@@ -49,7 +50,7 @@ BOOL CKeyCapture::Install(KeySink sink) {
         }
         return m_pReader ? TRUE : FALSE;
     }
-    m_pXGrab = CXKeyGrab::Open(m_config.strDisplay, std::move(sink));
+    m_pXGrab = CXKeyGrab::Open(m_config.strDisplay, std::move(sink), std::make_unique<CUiWatchdog>());
     return m_pXGrab ? TRUE : FALSE;
 }
 

@@ -2,6 +2,7 @@
 #include "padkit/util/KeyHook.h"
 #include "padkit/util/KeyTable.h"
 #include "platform/Message.h"
+#include "tests/padkit/util/UiStall.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,21 +47,28 @@ struct Recording {
 
     // Lines "EV_KEY KEY_KP1 1" as evtest prints them; EV_SYN reports between them are implied.
     void Feed(const std::string& stream) {
+        Queue(stream);
+        Wake();
+    }
+    // The same without waking the reader; the events are stamped firstUs, firstUs + stepUs, ...
+    void Queue(const std::string& stream, long long firstUs = 0, long long stepUs = 0) {
         std::istringstream lines(stream);
         std::string type, code;
         int value = 0;
-        {
-            const std::lock_guard lock(mutex);
-            while (lines >> type >> code >> value) {
-                input_event ev{};
-                ev.type = static_cast<__u16>(libevdev_event_type_from_name(type.c_str()));
-                ev.code = static_cast<__u16>(libevdev_event_code_from_name(ev.type, code.c_str()));
-                ev.value = value;
-                events.push_back(ev);
-                events.push_back(input_event{{}, EV_SYN, SYN_REPORT, 0});
-            }
+        const std::lock_guard lock(mutex);
+        for (long long us = firstUs; lines >> type >> code >> value; us += stepUs) {
+            input_event ev{};
+            ev.input_event_sec = us / 1000000;
+            ev.input_event_usec = us % 1000000;
+            ev.type = static_cast<__u16>(libevdev_event_type_from_name(type.c_str()));
+            ev.code = static_cast<__u16>(libevdev_event_code_from_name(ev.type, code.c_str()));
+            ev.value = value;
+            events.push_back(ev);
+            ev.type = EV_SYN;
+            ev.code = SYN_REPORT;
+            ev.value = 0;
+            events.push_back(ev);
         }
-        Wake();
     }
     void Unplug() {
         {
@@ -192,12 +200,14 @@ protected:
             return std::make_unique<RecordedDevice>(it->second);
         };
     }
-    std::unique_ptr<CEvdevKeyReader> Open(CEvdevKeyReader::Status* pStatus = nullptr) {
+    std::unique_ptr<CEvdevKeyReader> Open(CEvdevKeyReader::Status* pStatus = nullptr,
+                                          std::unique_ptr<CUiWatchdog> pWatchdog = nullptr) {
         for (const auto& [path, rec] : m_recordings) {
             QFile file(QString::fromStdString(path));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         }
-        return CEvdevKeyReader::Open(m_dir.path().toStdString(), Opener(), m_collector.Sink(), pStatus);
+        return CEvdevKeyReader::Open(m_dir.path().toStdString(), Opener(), m_collector.Sink(), pStatus,
+                                     std::move(pWatchdog));
     }
 
     QTemporaryDir m_dir;
@@ -341,6 +351,71 @@ TEST_F(EvdevKeyReaderTest, KeyboardsPluggedInLaterArePickedUpAndUnpluggedOnesLet
     EXPECT_EQ(got[3].nVKey, 0x60u);
     EXPECT_FALSE(reader->IsKeyDown(0x60));
     EXPECT_EQ(reader->GrabbedCount(), 1);
+}
+
+// Two keyboards read at one wake-up: their keys go on in the order they were pressed, not keyboard by
+// keyboard, which also decides whether Shift on one reverses Num Lock for the other's keypad key.
+TEST_F(EvdevKeyReaderTest, KeysOfKeyboardsReadTogetherGoInTheOrderTheyWerePressed) {
+    auto keyboard = AddNode("event0");
+    auto keypad = AddNode("event1");
+    keyboard->nLed = 1;
+    auto reader = Open();
+    ASSERT_TRUE(reader);
+    ASSERT_TRUE(WaitUntil([&] { return reader->GrabbedCount() == 2; }));
+
+    keypad->Queue("EV_KEY KEY_KP1 1  EV_KEY KEY_KP1 0  EV_KEY KEY_KP3 1  EV_KEY KEY_KP3 0", 1000, 2000);
+    keyboard->Queue("EV_KEY KEY_LEFTSHIFT 1  EV_KEY KEY_LEFTSHIFT 0", 2000, 2000);
+    keypad->Queue("EV_KEY KEY_KP3 1  EV_KEY KEY_KP3 0", 9000, 100);
+    keyboard->Queue("EV_KEY KEY_LEFTSHIFT 1  EV_KEY KEY_LEFTSHIFT 0", 8000, 2000);
+    keypad->Wake();
+    const std::vector<Posted> got = m_collector.Wait(10);
+    ASSERT_EQ(got.size(), 10u);
+    // Keypad 3 with Shift held on the other keyboard is Page Down.
+    const std::vector<std::pair<UINT, UINT>> want = {
+        {WM_KEYDOWN, 0x61}, {WM_KEYDOWN, kVkShift}, {WM_KEYUP, 0x61},       {WM_KEYUP, kVkShift},
+        {WM_KEYDOWN, 0x63}, {WM_KEYUP, 0x63},       {WM_KEYDOWN, kVkShift}, {WM_KEYDOWN, 0x22},
+        {WM_KEYUP, 0x22},   {WM_KEYUP, kVkShift}};
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].nMessage, want[i].first) << i;
+        EXPECT_EQ(got[i].nVKey, want[i].second) << i;
+    }
+}
+
+// A hung window must not keep the desktop's keyboard: the devices are given back once the UI has not
+// answered for the limit, the key held then is posted as released, and the devices are taken again as
+// soon as the UI answers.
+TEST_F(EvdevKeyReaderTest, KeyboardsAreGivenBackWhileTheUiHangsAndTakenAgainWhenItAnswers) {
+    auto keyboard = AddNode("event0");
+    keyboard->nLed = 1;
+    auto reader = Open(nullptr, std::make_unique<CUiWatchdog>(test::kQuickWatchdog));
+    ASSERT_TRUE(reader);
+    ASSERT_TRUE(test::ServeUiUntil([&] { return reader->GrabbedCount() == 1; }));
+    std::this_thread::sleep_for(test::kQuickWatchdog.stallLimit / 4);
+    EXPECT_EQ(reader->GrabbedCount(), 1) << "a UI late by less than the limit keeps the keyboard";
+    test::ServeUiFor(std::chrono::milliseconds(100));
+    keyboard->Feed("EV_KEY KEY_KP1 1");
+    ASSERT_EQ(m_collector.Wait(1).size(), 1u);
+
+    // From here this thread handles no events: the UI hangs.
+    ASSERT_TRUE(WaitUntil([&] { return reader->GrabbedCount() == 0; }));
+    std::vector<Posted> got = m_collector.Wait(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].nMessage, WM_KEYUP);
+    EXPECT_EQ(got[1].nVKey, 0x61u);
+    EXPECT_TRUE(reader->IsKeyDown(0x61)) << "the key is still physically down";
+    keyboard->Feed("EV_KEY KEY_KP1 0  EV_KEY KEY_KP2 1  EV_KEY KEY_KP2 0");
+    std::this_thread::sleep_for(5 * test::kQuickWatchdog.probeEvery);
+    EXPECT_EQ(reader->GrabbedCount(), 0) << "not taken again while the UI hangs";
+    EXPECT_EQ(m_collector.Now().size(), 2u) << "keys typed meanwhile are the compositor's";
+    EXPECT_FALSE(reader->IsKeyDown(0x61));
+
+    ASSERT_TRUE(test::ServeUiUntil([&] { return reader->GrabbedCount() == 1; }));
+    EXPECT_EQ(keyboard->Calls(), (std::vector<std::string>{"grab", "led on", "ungrab", "grab", "led on"}));
+    keyboard->Feed("EV_KEY KEY_KP2 1");
+    got = m_collector.Wait(3);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[2].nVKey, 0x62u);
+    EXPECT_EQ(got[2].data & kKeyDataPrevious, 0u);
 }
 
 TEST_F(EvdevKeyReaderTest, LongBurstKeepsItsOrderAcrossRepeats) {

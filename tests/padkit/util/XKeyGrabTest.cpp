@@ -2,6 +2,7 @@
 #include "padkit/util/KeyHook.h"
 #include "padkit/util/KeyTable.h"
 #include "platform/Message.h"
+#include "tests/padkit/util/UiStall.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -216,6 +217,43 @@ TEST_F(XKeyGrabTest, GrabIsRetriedWhileAnotherClientHoldsTheKeyboard) {
     ASSERT_TRUE(WaitUntil([&] { return grab->IsGrabbed(); }));
     Tap(XK_KP_2);
     EXPECT_EQ(m_collector.Wait(2).size(), 2u);
+    EXPECT_EQ(ClientPresses(), 0);
+}
+
+// A hung window must not keep the desktop's keyboard: once the UI has not answered for the limit the
+// grab is let go (another client can take the keyboard, keys reach the focused client), the key held
+// then is posted as released, and the grab is taken again as soon as the UI answers.
+TEST_F(XKeyGrabTest, GrabIsLetGoWhileTheUiHangsAndTakenAgainWhenItAnswers) {
+    auto grab = CXKeyGrab::Open(m_strDisplay, m_collector.Sink(),
+                                std::make_unique<CUiWatchdog>(test::kQuickWatchdog));
+    ASSERT_TRUE(grab);
+    ASSERT_TRUE(test::ServeUiUntil([&] { return grab->IsGrabbed(); }));
+    Key(XK_KP_1, true);
+    ASSERT_EQ(m_collector.Wait(1).size(), 1u);
+
+    // From here this thread handles no events: the UI hangs.
+    ASSERT_TRUE(WaitUntil([&] { return !grab->IsGrabbed(); }));
+    EXPECT_EQ(XGrabKeyboard(m_pDisplay, m_window, False, GrabModeAsync, GrabModeAsync, CurrentTime),
+              GrabSuccess)
+        << "the keyboard is free for other clients";
+    XUngrabKeyboard(m_pDisplay, CurrentTime);
+    Key(XK_KP_1, false);
+    std::vector<Posted> got = m_collector.Wait(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].nMessage, WM_KEYUP);
+    EXPECT_EQ(got[1].nVKey, 0x61u);
+    Tap(XK_KP_2);
+    EXPECT_EQ(ClientPresses(), 1) << "keys reach the focused client while the UI hangs";
+    std::this_thread::sleep_for(5 * test::kQuickWatchdog.probeEvery);
+    EXPECT_FALSE(grab->IsGrabbed()) << "not taken again while the UI hangs";
+    EXPECT_EQ(m_collector.Wait(3, 0).size(), 2u);
+
+    ASSERT_TRUE(test::ServeUiUntil([&] { return grab->IsGrabbed(); }));
+    Tap(XK_KP_3);
+    got = m_collector.Wait(4);
+    ASSERT_EQ(got.size(), 4u);
+    EXPECT_EQ(got[2].nVKey, 0x63u);
+    EXPECT_EQ(got[2].data & kKeyDataPrevious, 0u);
     EXPECT_EQ(ClientPresses(), 0);
 }
 
