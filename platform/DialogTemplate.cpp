@@ -1,5 +1,7 @@
 #include "platform/DialogTemplate.h"
 
+#include "platform/Trackbar.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -150,7 +152,7 @@ QWidget* MakePlainControl(const ControlTemplate& c, QWidget* parent) {
         return t;
     }
     case ControlKind::VerticalTrackbar:
-        return new QSlider(Qt::Vertical, parent);
+        return new CTrackbar(Qt::Vertical, parent);
     case ControlKind::ProgressBar: {
         auto* bar = new QProgressBar(parent);
         bar->setTextVisible(false);

@@ -185,11 +185,12 @@ int CAdxShow::Open(const char* path, UINT userData) {
         m_hr = ff && ff->LastError() ? ff->LastError() : AVERROR_INVALIDDATA;
         return -7;
     }
-    m_nFormat = kind == Kind::Pcm ? 0 : -1;
-    if (m_nFormat == 0) {
+    // The format is the player's only once the open has succeeded: a failed open leaves it closed.
+    WAVEFORMATEX wfx{};
+    if (kind == Kind::Pcm) {
         const auto ch = static_cast<std::uint16_t>(voice->Channels());
         const auto rate = static_cast<std::uint32_t>(voice->SourceRate());
-        m_wfx = {WAVE_FORMAT_PCM, ch, rate, rate * ch * 2u, static_cast<std::uint16_t>(ch * 2u), 16, 0};
+        wfx = {WAVE_FORMAT_PCM, ch, rate, rate * ch * 2u, static_cast<std::uint16_t>(ch * 2u), 16, 0};
     }
     voice->m_volume = 0;
     // Checked again as the voice goes in: another thread may have taken the last place meanwhile.
@@ -211,6 +212,8 @@ int CAdxShow::Open(const char* path, UINT userData) {
     }
     m_pEngine = std::move(engine);
     m_pVoice = std::move(voice);
+    m_nFormat = kind == Kind::Pcm ? 0 : -1;
+    m_wfx = wfx;
     m_bEvents = TRUE;
     m_strPath = path;
     m_nUserData = userData;

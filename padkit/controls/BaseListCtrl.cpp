@@ -479,6 +479,14 @@ void CBaseListCtrl::SetMultiSelectMode(int mode) {
     m_nMultiSelectMode = mode;
 }
 
+Qt::KeyboardModifiers CBaseListCtrl::HeldModifiers(Qt::KeyboardModifiers pressed) const {
+    if (m_nMultiSelectMode == padkit::kListMultiSelectCtrl)
+        pressed |= Qt::ControlModifier;
+    else if (m_nMultiSelectMode == padkit::kListMultiSelectShift)
+        pressed |= Qt::ShiftModifier;
+    return pressed;
+}
+
 BOOL CBaseListCtrl::OnLvnItemChanged(NMHDR* pNMHDR, LRESULT* pResult) {
     const auto* info = reinterpret_cast<const NMLISTVIEW*>(pNMHDR);
     if (info->iItem == m_nCaretIndex && !(info->uNewState & LVIS_FOCUSED)) {
@@ -1021,9 +1029,9 @@ void CBaseListCtrl::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const int row = HitTest(pos);
     m_nPressRow = row;
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    const bool ctrl = (mods & Qt::ControlModifier) || m_nMultiSelectMode == padkit::kListMultiSelectCtrl;
-    const bool shift = (mods & Qt::ShiftModifier) || m_nMultiSelectMode == padkit::kListMultiSelectShift;
+    const Qt::KeyboardModifiers mods = HeldModifiers(event->modifiers());
+    const bool ctrl = (mods & Qt::ControlModifier) != 0;
+    const bool shift = (mods & Qt::ShiftModifier) != 0;
     const bool single = (m_dwStyle & LVS_SINGLESEL) != 0;
     if (event->button() == Qt::LeftButton) {
         ApplySelection(padkit::ListClick(CurrentSelection(), row, ctrl, shift, single));
@@ -1061,14 +1069,16 @@ void CBaseListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CBaseListCtrl::keyPressEvent(QKeyEvent* event) {
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    const bool ctrl = (mods & Qt::ControlModifier) != 0;
-    const bool shift = (mods & Qt::ShiftModifier) != 0;
-    if (event->key() == Qt::Key_A && ctrl && !(mods & Qt::AltModifier)) {
+    const Qt::KeyboardModifiers real = event->modifiers();
+    if (event->key() == Qt::Key_A && (real & Qt::ControlModifier) && !(real & Qt::AltModifier)) {
         SetAllSel();
         event->accept();
         return;
     }
+    // The multi-select mode holds its key for the selection keys as it does for clicks.
+    const Qt::KeyboardModifiers mods = HeldModifiers(real);
+    const bool ctrl = (mods & Qt::ControlModifier) != 0;
+    const bool shift = (mods & Qt::ShiftModifier) != 0;
     const bool single = (m_dwStyle & LVS_SINGLESEL) != 0;
     padkit::ListKeyMove move;
     switch (event->key()) {
@@ -1093,7 +1103,7 @@ void CBaseListCtrl::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space: {
         const int focus = FocusedRow();
         if (focus >= 0)
-            ApplySelection(padkit::ListClick(CurrentSelection(), focus, ctrl, false, single));
+            ApplySelection(padkit::ListClick(CurrentSelection(), focus, ctrl, shift, single));
         event->accept();
         return;
     }

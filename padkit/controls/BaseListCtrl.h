@@ -247,6 +247,9 @@ private:
     int ColumnAt(int x) const;
     void PaintRow(QPainter& painter, int row, int y, int rowHeight);
     int FocusedRow() const;
+    // The modifiers a click or selection key acts with: those pressed plus the one the multi-select
+    // mode holds.
+    Qt::KeyboardModifiers HeldModifiers(Qt::KeyboardModifiers pressed) const;
     const QStaticText& CellGlyphs(int row, int column, const QString& text, int room, const QFontMetrics& fm);
 
     std::vector<Row> m_aRow;

@@ -16,9 +16,14 @@ inline constexpr UINT BFFM_INITIALIZED = 1;
 inline constexpr UINT BFFM_SELCHANGED = 2;
 inline constexpr UINT BFFM_VALIDATEFAILED = 3;
 
+inline constexpr UINT BIF_STATUSTEXT = 0x0004;
+inline constexpr UINT BIF_EDITBOX = 0x0010;
 inline constexpr UINT BIF_VALIDATE = 0x0020;
+inline constexpr UINT BIF_NEWDIALOGSTYLE = 0x0040;
+inline constexpr UINT BIF_NONEWFOLDERBUTTON = 0x0200;
 inline constexpr UINT BIF_BROWSEFORCOMPUTER = 0x1000;
 inline constexpr UINT BIF_BROWSEFORPRINTER = 0x2000;
+inline constexpr UINT BIF_BROWSEINCLUDEFILES = 0x4000;
 // Extended flag: close the picker as soon as the selection changes while it is shown.
 inline constexpr UINT BROWSE_EX_CLOSE_ON_SELECT = 0x0001;
 
@@ -44,8 +49,12 @@ public:
     virtual int BrowseCallbackImp(QFileDialog* picker, UINT message, const QString& param);
     // The folder chosen by the last DoModal; "" after a cancel.
     virtual QString GetPathName() const;
-    // The folder the tree starts from when no initial folder is given.
+    // The top of the tree: the picker opens there when no initial folder inside it is given, and
+    // nothing above or beside it can be entered or chosen.
     virtual void SetRootIDL(const QString& root);
+    // BIF_ flags: BIF_EDITBOX shows the name field, BIF_STATUSTEXT the status line (not with
+    // BIF_NEWDIALOGSTYLE), BIF_NEWDIALOGSTYLE the new-folder button (unless BIF_NONEWFOLDERBUTTON),
+    // BIF_BROWSEINCLUDEFILES lists files and lets one be chosen.
     virtual void SetFlag(UINT flags);
     virtual void SetFlagEx(UINT flags);
     virtual void SetRequireExisting(BOOL require);

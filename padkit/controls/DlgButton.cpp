@@ -4,6 +4,7 @@
 #include "platform/DialogTemplate.h"
 
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QPainter>
 
@@ -48,6 +49,23 @@ QImage NewPicture(const QWidget* button, const QSize& size) {
                QImage::Format_ARGB32_Premultiplied);
     img.setDevicePixelRatio(dpr);
     return img;
+}
+
+// The cell height a font height of 0 asks for: the desktop's default.
+constexpr int kDefaultCellHeight = 16;
+// The pixel size at which a face's cell height is measured before it is scaled.
+constexpr int kProbePixelSize = 100;
+
+// The font with the given cell height (ascent plus descent) in pixels: the largest pixel size whose
+// cell fits in it.
+QFont WithCellHeight(QFont font, int cellHeight) {
+    font.setPixelSize(kProbePixelSize);
+    const qreal cellPerPixel = QFontMetricsF(font).height() / kProbePixelSize;
+    int pixels = qMax(1, qRound(cellHeight / cellPerPixel));
+    font.setPixelSize(pixels);
+    while (pixels > 1 && QFontMetrics(font).height() > cellHeight)
+        font.setPixelSize(--pixels);
+    return font;
 }
 
 // Where a button keeps its caption while a picture stands in for it.
@@ -157,12 +175,15 @@ BOOL CDlgButton::SetTextBitmap(QWidget* dialog, int controlId, COLORREF backColo
     p.fillRect(QRect(QPoint(0, 0), size), padkit::ToQColor(backColour));
 
     const QString body = text.isNull() ? Caption(item) : text;
+    // A height of 0 or more is the cell height of the lines, 0 the default one.
     QFont font = item->font();
-    if (fontHeight > 0)
-        font.setPixelSize(fontHeight);
+    int cy = QFontMetrics(font).height();
+    if (fontHeight >= 0) {
+        cy = fontHeight > 0 ? fontHeight : kDefaultCellHeight;
+        font = WithCellHeight(font, cy);
+    }
     p.setFont(font);
     p.setPen(padkit::ToQColor(textColour));
-    const int cy = QFontMetrics(font).height();
     const QStringList lines = body.split(QLatin1Char('\n'));
     const std::vector<int> tops =
         padkit::TextBitmapLineTops(size.height(), cy, static_cast<int>(lines.size()));

@@ -43,7 +43,7 @@ public:
     // The same with an image in hand.
     BOOL SetBitmapImage(QWidget* dialog, int controlId, const QImage& image);
     // The text (the button's own text when null) in textColour on backColour; a fontHeight of 0 or more
-    // sets the font's cell height in pixels.
+    // sets the font's cell height in pixels (0: the default of 16), which is also the line height.
     virtual BOOL SetTextBitmap(QWidget* dialog, int controlId, COLORREF backColour, COLORREF textColour,
                                const QString& text, int fontHeight);
 

@@ -72,7 +72,7 @@ void DrawSunkenEdge(QPainter& p, const QRect& r) {
 
 } // namespace
 
-CLevelFaderCtrl::CLevelFaderCtrl(QWidget* parent) : QSlider(Qt::Vertical, parent) {
+CLevelFaderCtrl::CLevelFaderCtrl(QWidget* parent) : platform::CTrackbar(Qt::Vertical, parent) {
     setTickPosition(QSlider::NoTicks);
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "padkit/PadkitExport.h"
+#include "platform/Trackbar.h"
 #include "platform/WinTypes.h"
 
 #include <QRect>
-#include <QSlider>
 
 #include <array>
 
@@ -53,8 +53,8 @@ PADKIT_API LevelBands LevelMeterBands(const QRect& meter, const LevelScale& scal
 
 // A vertical fader whose own thumb stays the volume handle while its groove shows the current level
 // as a green/yellow/red bar growing from the bottom. It knows nothing of audio: the caller maps its
-// measurement onto the level range.
-class PADKIT_API CLevelFaderCtrl : public QSlider {
+// measurement onto the level range. Clicks and keys move the thumb as on any trackbar.
+class PADKIT_API CLevelFaderCtrl : public platform::CTrackbar {
     Q_OBJECT
 public:
     explicit CLevelFaderCtrl(QWidget* parent = nullptr);

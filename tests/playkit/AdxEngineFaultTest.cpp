@@ -90,6 +90,29 @@ TEST(CAdxEngineQueue, AStalledDeviceRefusesCommandsAtOnceAndLosesNoneItTook) {
     RenderRms(480);
 }
 
+// The second player had a file open; its next open fails as the mixer takes no new player.
+TEST(CAdxEngineQueue, AnOpenFailedByAStalledDeviceLeavesThePlayerAsCloseDoes) {
+    CToneFile tone;
+    playkit_test::CProbe q;
+    ASSERT_EQ(q.Open(tone.Path(), 7), 0);
+    LONG left = 0, right = 0;
+    q.GetVolumePeak(&left, &right); // the peak buffer exists from now on
+    CAdxShow p;
+    ASSERT_EQ(p.Open(tone.Path(), 1), 0);
+    int result = 0;
+    for (int i = 0; i < 10000 && result == 0; ++i)
+        result = i % 2 ? p.Pause() : p.Play();
+    ASSERT_EQ(result, CAdxShow::kEngineStalled);
+
+    EXPECT_EQ(q.Open(tone.Path(), 8), -7);
+    EXPECT_EQ(q.GetErrorCode(), ADX_E_ENGINE_STALLED);
+    playkit_test::ExpectClosedState(q);
+
+    p.Close();
+    RenderRms(4800);
+    RenderRms(4800);
+}
+
 // Two threads open players at once: the voice table never takes more than it holds, and a player
 // that gets no place says so.
 TEST(CAdxEngineVoices, AFullTableFailsTheOpenWithACode) {

@@ -41,15 +41,6 @@ private:
     std::vector<Message> m_messages;
 };
 
-// Opens the player's protected state to the tests.
-class CProbe : public CAdxShow {
-public:
-    int Format() const { return m_nFormat; }
-    const WAVEFORMATEX& Wfx() const { return m_wfx; }
-    UINT UserData() const { return m_nUserData; }
-    const std::string& Path() const { return m_strPath; }
-};
-
 // A callback that can live on the stack of a test.
 class CTestCallback : public CSGCallback {
 public:

@@ -1,8 +1,11 @@
 #include "PlaykitMedia.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 namespace playkit_test {
@@ -100,6 +103,20 @@ std::string MakeTempDir() {
     char tmpl[] = "/tmp/playkit-test-XXXXXX";
     const char* dir = mkdtemp(tmpl);
     return dir ? dir : "/tmp";
+}
+
+void ExpectClosedState(const CProbe& p) {
+    CProbe closed;
+    closed.Close();
+    EXPECT_EQ(p.IsRender(), closed.IsRender());
+    EXPECT_EQ(p.Format(), closed.Format());
+    EXPECT_EQ(std::memcmp(&p.Wfx(), &closed.Wfx(), sizeof(WAVEFORMATEX)), 0);
+    EXPECT_EQ(p.UserData(), closed.UserData());
+    EXPECT_EQ(p.Path(), closed.Path());
+    EXPECT_EQ(p.PeakBufSize(), closed.PeakBufSize());
+    EXPECT_EQ(p.HasPeakBuf(), closed.HasPeakBuf());
+    EXPECT_EQ(p.HasCallback(), closed.HasCallback());
+    EXPECT_EQ(p.HasVoice(), closed.HasVoice());
 }
 
 } // namespace playkit_test

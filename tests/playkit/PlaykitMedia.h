@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playkit/AdxShow.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,5 +26,21 @@ double Db(double ratio);
 
 // A fresh directory under the system's temporary folder, removed by the caller.
 std::string MakeTempDir();
+
+// Opens the player's protected state to the tests.
+class CProbe : public CAdxShow {
+public:
+    int Format() const { return m_nFormat; }
+    const WAVEFORMATEX& Wfx() const { return m_wfx; }
+    UINT UserData() const { return m_nUserData; }
+    const std::string& Path() const { return m_strPath; }
+    int PeakBufSize() const { return m_nPeakBufSize; }
+    bool HasPeakBuf() const { return m_pPeakBuf != nullptr; }
+    bool HasCallback() const { return m_pCallback != nullptr; }
+    bool HasVoice() const { return m_pVoice != nullptr || m_pEngine != nullptr; }
+};
+
+// Expects p to hold exactly what a closed player holds, its last result code aside.
+void ExpectClosedState(const CProbe& p);
 
 } // namespace playkit_test

@@ -280,6 +280,49 @@ TEST(BaseListCtrl, MultiSelectModeMakesPlainClicksCtrlOrShiftClicks) {
     EXPECT_EQ(list.SelectedRows(), (std::vector<int>{3}));
 }
 
+TEST(BaseListCtrl, MultiSelectModeMakesPlainKeysCtrlOrShiftKeys) {
+    TestList list;
+    list.InitColumn();
+    list.show();
+    list.SetList(10, FALSE);
+
+    // Ctrl held: arrows and Home/End move the caret alone, Space toggles the caret's row.
+    list.SetMultiSelectMode(padkit::kListMultiSelectCtrl);
+    Click(list, 2);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{2}));
+    EXPECT_EQ(list.GetCaretIndex(), 4);
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{2, 4}));
+    QTest::keyClick(&list, Qt::Key_End);
+    EXPECT_EQ(list.GetCaretIndex(), 9);
+    QTest::keyClick(&list, Qt::Key_Space);
+    QTest::keyClick(&list, Qt::Key_Home);
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 2, 4, 9}));
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{2, 4, 9}));
+
+    // Shift held: every move selects the range from the anchor (the last row toggled) to the caret.
+    list.SetMultiSelectMode(padkit::kListMultiSelectShift);
+    QTest::keyClick(&list, Qt::Key_Down);
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 1, 2}));
+    QTest::keyClick(&list, Qt::Key_End);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    QTest::keyClick(&list, Qt::Key_Up);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    QTest::keyClick(&list, Qt::Key_Space);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    QTest::keyClick(&list, Qt::Key_Home);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{0}));
+
+    list.SetMultiSelectMode(padkit::kListMultiSelectNone);
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.SelectedRows(), (std::vector<int>{1}));
+}
+
 TEST(BaseListCtrl, RowHeightAndImageLists) {
     TestList list;
     list.SetList(10, FALSE);

@@ -106,3 +106,57 @@ TEST(DlgButton, TextPictureUsesTheColours) {
     pictures.ResetData();
     EXPECT_EQ(pictures.GetPicture(kButtonId), nullptr);
 }
+
+namespace {
+
+// First and last rows (inclusive) of each run of rows holding ink brighter than half.
+std::vector<std::pair<int, int>> InkRuns(const QImage& img) {
+    std::vector<std::pair<int, int>> runs;
+    bool inRun = false;
+    for (int y = 0; y < img.height(); ++y) {
+        bool ink = false;
+        for (int x = 0; x < img.width() && !ink; ++x)
+            ink = img.pixelColor(x, y).red() > 128;
+        if (ink && !inRun)
+            runs.push_back({y, y});
+        if (ink)
+            runs.back().second = y;
+        inRun = ink;
+    }
+    return runs;
+}
+
+} // namespace
+
+TEST(DlgButton, FontHeightIsTheCellHeightAndZeroIsTheDefaultCell) {
+    // The dialog's face, and one whose cell is taller than its em.
+    for (const QString& face : {QString(), QStringLiteral("DejaVu Sans")}) {
+        SCOPED_TRACE(face.toStdString());
+        ButtonDialog d;
+        d.button->resize(60, 67); // a 53 x 60 picture
+        if (!face.isEmpty())
+            d.button->setFont(QFont(face, 9));
+        CDlgButton pictures;
+        const QString text = QStringLiteral("H\nH\nH");
+        auto picture = [&](int fontHeight) {
+            EXPECT_EQ(pictures.SetTextBitmap(&d.dialog, kButtonId, RGB(0, 0, 0), RGB(255, 255, 255), text,
+                                             fontHeight),
+                      TRUE);
+            return pictures.GetPicture(kButtonId)->toImage();
+        };
+        // Cells of 16 pixels: lines 13 apart in a block of 42 from row 9.
+        const QImage sixteen = picture(16);
+        const std::vector<std::pair<int, int>> runs = InkRuns(sixteen);
+        ASSERT_EQ(runs.size(), 3u);
+        EXPECT_EQ(runs[1].first - runs[0].first, 13);
+        EXPECT_EQ(runs[2].first - runs[1].first, 13);
+        EXPECT_GE(runs[0].first, 9);
+        EXPECT_LT(runs[2].second, 9 + 42);
+
+        EXPECT_EQ(picture(0), sixteen);
+        EXPECT_NE(picture(-1), sixteen); // the button's own font
+        const std::vector<std::pair<int, int>> larger = InkRuns(picture(20));
+        ASSERT_EQ(larger.size(), 3u);
+        EXPECT_EQ(larger[1].first - larger[0].first, 17);
+    }
+}

@@ -1,8 +1,11 @@
 #include "padkit/controls/LevelFaderCtrl.h"
 #include "RenderUtil.h"
 #include "padkit/controls/SysColor.h"
+#include "platform/DialogTemplate.h"
 
 #include <QPainter>
+#include <QProxyStyle>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace padkit;
@@ -41,6 +44,44 @@ class ExposedFader : public CLevelFaderCtrl {
 public:
     using CLevelFaderCtrl::DrawLevel;
 };
+
+// A style that jumps a slider's thumb to a left click, as some desktop styles do.
+class JumpingStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons)
+            return Qt::LeftButton;
+        if (hint == SH_Slider_PageSetButtons)
+            return Qt::NoButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// A click near the end of a vertical slider's groove that holds its maximum or its minimum.
+void ClickNearEnd(QSlider& s, bool maximumEnd) {
+    const bool maximumAtTop = !s.invertedAppearance();
+    const int margin = 3;
+    const int y = maximumEnd == maximumAtTop ? margin : s.height() - 1 - margin;
+    QTest::mouseClick(&s, Qt::LeftButton, Qt::NoModifier, QPoint(s.width() / 2, y));
+}
+
+// Clicks off the thumb page by a fifth of the range, whichever way the style treats clicks.
+void ExpectClicksPageByAFifth(QSlider& s) {
+    s.resize(30, 300);
+    s.window()->show();
+    s.setRange(0, 100);
+    EXPECT_EQ(s.pageStep(), 20);
+    s.setValue(50);
+    ClickNearEnd(s, true);
+    EXPECT_EQ(s.value(), 70);
+    ClickNearEnd(s, true);
+    EXPECT_EQ(s.value(), 90);
+    ClickNearEnd(s, false);
+    EXPECT_EQ(s.value(), 70);
+    s.setRange(0, 50);
+    EXPECT_EQ(s.pageStep(), 10);
+}
 
 } // namespace
 
@@ -177,4 +218,41 @@ TEST(LevelFaderCtrl, BandEdgesStaySharpOnAScaledScreen) {
     EXPECT_NE(img.pixelColor(x, yellowTop - 1), ColorOf(kLevelYellow));
     EXPECT_EQ(img.pixelColor(x, greenTop - 1), ColorOf(kLevelYellow));
     EXPECT_EQ(img.pixelColor(x, greenTop), ColorOf(kLevelGreen));
+}
+
+TEST(LevelFaderCtrl, ClicksInTheGroovePageByAFifthOfTheRangeAsTheMasterFaderDoes) {
+    {
+        SCOPED_TRACE("level fader");
+        CLevelFaderCtrl fader;
+        ExpectClicksPageByAFifth(fader);
+    }
+    {
+        SCOPED_TRACE("level fader, jumping style");
+        JumpingStyle style;
+        CLevelFaderCtrl fader;
+        fader.setStyle(&style);
+        ExpectClicksPageByAFifth(fader);
+    }
+    // The master fader is the dialog's plain trackbar, drawn with its position 0 at the top.
+    platform::DialogTemplate d;
+    d.size = QSize(40, 200);
+    d.controls = {{1, platform::ControlKind::VerticalTrackbar, {}, QRect(4, 4, 13, 150)}};
+    {
+        SCOPED_TRACE("master fader");
+        QWidget client;
+        platform::BuildDialogControls(&client, d);
+        auto* master = platform::GetDlgItemAs<QSlider>(&client, 1);
+        ASSERT_NE(master, nullptr);
+        ExpectClicksPageByAFifth(*master);
+    }
+    {
+        SCOPED_TRACE("master fader, jumping style");
+        JumpingStyle style;
+        QWidget client;
+        platform::BuildDialogControls(&client, d);
+        auto* master = platform::GetDlgItemAs<QSlider>(&client, 1);
+        ASSERT_NE(master, nullptr);
+        master->setStyle(&style);
+        ExpectClicksPageByAFifth(*master);
+    }
 }
