@@ -176,6 +176,8 @@ private:
     void InitKeys();
     bool FilterKeyEvent(QObject* watched, QEvent* e);
     LRESULT OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Ctrl and Shift as the captured keys have left them.
+    void TrackCapturedModifier(UINT message, UINT nVKey);
     // Clears the held flags of keys that are no longer physically down.
     void ClearHeldKeys();
     // Capture around modal windows: removed before, installed again after (with GetNoActive on).
@@ -275,7 +277,9 @@ private:
     std::unique_ptr<QObject> m_pKeyFilter;  // sees the application's key events for this window
     std::unique_ptr<QObject> m_pDropFilter; // sees drags over the pads and the monitor list's rows
     QList<QUrl> m_dragUrls;                 // what the drag over the window carried when it came in
-    bool m_bSendingKey = false;             // a captured key is being handed to the focused control
+    bool m_bSendingKey = false;
+    Qt::KeyboardModifiers m_capturedModifiers; // Ctrl and Shift held, as the capture told             // a
+                                               // captured key is being handed to the focused control
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
     std::unique_ptr<CLoudnessMatcher> m_pLoudness;

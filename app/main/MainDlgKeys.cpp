@@ -16,6 +16,7 @@
 namespace {
 
 constexpr UINT kVkEscape = 0x1B;
+constexpr UINT kVkLShift = 0xA0, kVkRShift = 0xA1, kVkLControl = 0xA2, kVkRControl = 0xA3;
 
 // Sees every event of the application before its receiver does, for the window's key handling.
 class CKeyEventFilter : public QObject {
@@ -130,6 +131,7 @@ bool CMainDlg::FilterKeyEvent(QObject* watched, QEvent* e) {
 }
 
 LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    TrackCapturedModifier(message, static_cast<UINT>(wParam));
     if (PreTranslateMessage(message, wParam, lParam))
         return 0;
     // A captured key with no role gets the window's standard key handling (Tab moves the focus, Esc
@@ -144,10 +146,8 @@ LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     // Where the keyboards are read from their devices the display server knows nothing of what is held.
     if (static_cast<DWORD>(lParam) & padkit::kKeyDataAlt)
         modifiers |= Qt::AltModifier;
-    if (PADKIT_IsKeyDown(padkit::kVkControl))
-        modifiers |= Qt::ControlModifier;
-    if (PADKIT_IsKeyDown(padkit::kVkShift))
-        modifiers |= Qt::ShiftModifier;
+    // Ctrl and Shift as they were when this key was typed, not as they are now.
+    modifiers |= m_capturedModifiers;
     const bool bPress = message == platform::WM_KEYDOWN;
     if (!QApplication::activeWindow()) {
         // Typed into another program: the operator was working there, and its Esc must not end the show.
@@ -183,6 +183,17 @@ LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+void CMainDlg::TrackCapturedModifier(UINT message, UINT nVKey) {
+    Qt::KeyboardModifier modifier = Qt::NoModifier;
+    if (nVKey == padkit::kVkControl || nVKey == kVkLControl || nVKey == kVkRControl)
+        modifier = Qt::ControlModifier;
+    else if (nVKey == padkit::kVkShift || nVKey == kVkLShift || nVKey == kVkRShift)
+        modifier = Qt::ShiftModifier;
+    else
+        return;
+    m_capturedModifiers.setFlag(modifier, message == platform::WM_KEYDOWN);
+}
+
 void CMainDlg::ClearHeldKeys() {
     const auto isDown = [](int nKey) { return nKey != 0 && PADKIT_IsKeyDown(static_cast<UINT>(nKey)); };
     if (m_bStopKey && !isDown(m_Option.nStopKey))
@@ -191,6 +202,10 @@ void CMainDlg::ClearHeldKeys() {
         m_bVolUpKey = FALSE;
     if (m_bVolDownKey && !isDown(m_Option.nVolDownKey))
         m_bVolDownKey = FALSE;
+    if (!isDown(static_cast<int>(padkit::kVkControl)))
+        m_capturedModifiers.setFlag(Qt::ControlModifier, false);
+    if (!isDown(static_cast<int>(padkit::kVkShift)))
+        m_capturedModifiers.setFlag(Qt::ShiftModifier, false);
 }
 
 void CMainDlg::ReleaseHook() {

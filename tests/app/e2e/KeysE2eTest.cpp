@@ -248,8 +248,9 @@ protected:
     XWindow m_clientWindow = 0;
 };
 
-// Keypad 1 while another program has the focus plays channel 0, and that program sees no key; once
-// the capture is gone (Esc ended padora) keys reach it again.
+// Keypad 1 while another program has the focus plays channel 0, and that program sees no key; Esc there
+// leaves padora running; once the capture is gone (Esc in padora's window ended it) keys reach the
+// other program again.
 TEST_F(KeysE2e, CaptureTakesTheKeysFromTheFocusedProgramUntilItEnds) {
     StartPadora(GroupFile(1, {{1, 1, QStringLiteral("a440.wav")}}));
     Tap(kKp1);
@@ -258,7 +259,15 @@ TEST_F(KeysE2e, CaptureTakesTheKeysFromTheFocusedProgramUntilItEnds) {
     EXPECT_EQ(ClientPresses(), 0) << "the focused program received none of the keys";
     EXPECT_EQ(m_x.Focus(), m_clientWindow) << "and kept the focus";
 
-    // A key without a role gets the window's standard handling: Esc ends padora, taking the capture.
+    // Esc typed into the other program is the operator's work there, not a close request.
+    Tap(kEscape);
+    XSession::WaitFor([&] { return m_padora->state() == QProcess::NotRunning; }, 500);
+    ASSERT_EQ(m_padora->state(), QProcess::Running) << "an Esc in another program ended the show";
+    // In padora's own window Esc ends it, taking the capture.
+    const std::vector<XWindow> mains = m_x.WindowsOf(m_padora->processId(), QStringLiteral("Padora"));
+    ASSERT_FALSE(mains.empty());
+    m_x.SetFocus(mains.front());
+    Sleep(200);
     Tap(kEscape);
     ASSERT_TRUE(XSession::WaitFor([&] { return m_padora->state() == QProcess::NotRunning; }, kExitTimeoutMs));
     m_x.SetFocus(m_clientWindow);

@@ -216,6 +216,20 @@ TEST(RemoteE2e, APortInUseIsToldOnceAndPadoraRunsOn) {
     // MIDI was never set up: whether or not this machine has it, nothing is said of it.
     EXPECT_FALSE(err.contains(QStringLiteral("MIDI")) || err.contains(QStringLiteral("ALSA")))
         << err.toStdString();
+    // The box has the keys while it is open: Esc answers it and leaves the show running.
+    XWindow box = 0;
+    // The box is the smaller of the two (both bear the program's title).
+    for (XWindow w : x.WindowsOf(padora.processId()))
+        if (box == 0 || x.Geometry(w).height() < x.Geometry(box).height())
+            box = w;
+    ASSERT_NE(box, 0u);
+    x.SetFocus(box);
+    XSession::WaitFor([] { return false; }, 200);
+    x.PressKey(kKeyEscape);
+    EXPECT_TRUE(
+        XSession::WaitFor([&] { return x.WindowsOf(padora.processId()).size() == 1; }, kStartTimeoutMs));
+    XSession::WaitFor([&] { return padora.state() == QProcess::NotRunning; }, 500);
+    EXPECT_EQ(padora.state(), QProcess::Running) << "Esc in the message box ended padora";
     padora.kill();
     padora.waitForFinished(kExitTimeoutMs);
 }

@@ -25,6 +25,7 @@ constexpr int kStartTimeoutMs = 15000;
 // X keysyms.
 constexpr unsigned long kKeyEscape = 0xff1b;
 constexpr unsigned long kKeyReturn = 0xff0d;
+constexpr unsigned long kKeyAlt = 0xffe9, kKeyControl = 0xffe3, kKeyF4 = 0xffc1;
 constexpr int kExitTimeoutMs = 5000;
 const QString kMainTitle = QStringLiteral("Padora");
 
@@ -406,4 +407,98 @@ TEST_F(PadoraE2e, CaptionFollowsTheJackServerGoingAndComing) {
     EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Title(main) == kMainTitle; }, 10000))
         << m_x.Title(main).toStdString();
     EXPECT_EQ(m_x.WindowsOf(padora->processId()).size(), 1u);
+}
+
+namespace {
+
+// Alt with a letter, or Ctrl with one, pressed together.
+void Chord(XSession& x, unsigned long modifier, unsigned long key) {
+    x.KeyDown(modifier);
+    x.PressKey(key);
+    x.KeyUp(modifier);
+}
+
+} // namespace
+
+// The about box, opened from the menu with its mnemonics, answered with each key and control that
+// closes a window, with background capture on and off: the box goes, the show runs on, and the main
+// window still ends with Esc.
+TEST_F(PadoraE2e, TheAboutBoxTakesEveryClosingKeyAndTheShowRunsOn) {
+    const QString aboutTitle = QStringLiteral("バージョン情報 Padora");
+    for (const bool capture : {true, false}) {
+        SCOPED_TRACE(capture ? "capture on" : "capture off");
+        WriteFile(QStringLiteral("Padora.INI"), capture ? "" : "[Option]\nGetNoActive=0\n");
+        QProcess* padora = Start({});
+        const XWindow main = WaitForXWindow(padora, kMainTitle);
+        ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+        enum class How { Escape, Enter, CloseBox, AltF4 };
+        for (const How how : {How::Escape, How::Enter, How::CloseBox, How::AltF4}) {
+            SCOPED_TRACE(static_cast<int>(how));
+            m_x.SetFocus(main);
+            XSession::WaitFor([] { return false; }, 200);
+            Chord(m_x, kKeyAlt, 'h'); // "ヘルプ(&H)"
+            XSession::WaitFor([] { return false; }, 200);
+            m_x.PressKey('a'); // "バージョン情報(&A)..."
+            const XWindow about = WaitForXWindow(padora, aboutTitle);
+            ASSERT_NE(about, 0u);
+            m_x.SetFocus(about);
+            XSession::WaitFor([] { return false; }, 200);
+            switch (how) {
+            case How::Escape:
+                m_x.PressKey(kKeyEscape);
+                break;
+            case How::Enter:
+                m_x.PressKey(kKeyReturn);
+                break;
+            case How::CloseBox:
+                m_x.RequestClose(about);
+                break;
+            case How::AltF4:
+                // Without a window manager nobody closes on it; it must not reach the main window.
+                Chord(m_x, kKeyAlt, kKeyF4);
+                XSession::WaitFor([] { return false; }, 300);
+                m_x.PressKey(kKeyEscape);
+                break;
+            }
+            EXPECT_TRUE(XSession::WaitFor(
+                [&] { return m_x.WindowsOf(padora->processId(), aboutTitle).empty(); }, kExitTimeoutMs));
+            XSession::WaitFor([&] { return padora->state() == QProcess::NotRunning; }, 500);
+            ASSERT_EQ(padora->state(), QProcess::Running) << padora->readAllStandardError().toStdString();
+        }
+        m_x.SetFocus(main);
+        XSession::WaitFor([] { return false; }, 200);
+        m_x.PressKey(kKeyEscape);
+        ASSERT_TRUE(WaitForExit(padora));
+        EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(padora->exitCode(), 0);
+    }
+}
+
+// The menu's shortcuts in the main window, also while the capture holds the keyboard: Ctrl+O asks for
+// a set to open, Ctrl+S for a name to save a new set under.
+TEST_F(PadoraE2e, MenuShortcutsWorkWithTheCaptureOn) {
+    QProcess* padora = Start({});
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u);
+    for (const unsigned long key : {static_cast<unsigned long>('o'), static_cast<unsigned long>('s')}) {
+        m_x.SetFocus(main);
+        XSession::WaitFor([] { return false; }, 200);
+        Chord(m_x, kKeyControl, key);
+        XWindow dialog = 0;
+        ASSERT_TRUE(XSession::WaitFor(
+            [&] {
+                for (XWindow w : m_x.WindowsOf(padora->processId()))
+                    if (w != main && m_x.Geometry(w).height() > 100)
+                        dialog = w;
+                return dialog != 0;
+            },
+            kStartTimeoutMs))
+            << "no file dialog for Ctrl+" << char(key);
+        m_x.SetFocus(dialog);
+        XSession::WaitFor([] { return false; }, 300);
+        m_x.PressKey(kKeyEscape);
+        ASSERT_TRUE(XSession::WaitFor([&] { return m_x.WindowsOf(padora->processId()).size() == 1; },
+                                      kExitTimeoutMs));
+    }
+    EXPECT_EQ(padora->state(), QProcess::Running);
 }

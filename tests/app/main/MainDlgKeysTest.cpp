@@ -5,12 +5,14 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Message.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QSlider>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -211,4 +213,30 @@ TEST_F(MainDlgKeysTest, HeldFlagsOfKeysNoLongerDownClearOnActivation) {
     Press(kKeypad1);
     EXPECT_TRUE(m_dlg->Player(0).IsPlay()) << "neither the stop nor the volume flag is left";
     EXPECT_EQ(Ch(0).m_nVolume, 50);
+}
+
+// The shortcuts the menu shows do what its items do when typed into the window.
+TEST_F(MainDlgKeysTest, MenuShortcutsActInTheWindow) {
+    m_dlg->show();
+    QApplication::setActiveWindow(m_dlg.get());
+    int asked = 0;
+    m_dlg->SetPathAskers(
+        [&](QWidget*) {
+            ++asked;
+            return QString();
+        },
+        {});
+    QTest::keyClick(m_dlg.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(asked, 1) << "Ctrl+O asks for a set to open";
+
+    const QString path = m_dlg->FilePath();
+    QFile(path).remove();
+    QTest::keyClick(m_dlg.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QFile::exists(path)) << "Ctrl+S saves the set where it came from";
+
+    QTest::keyClick(m_dlg.get(), Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(m_dlg->Groups().GetSize(), 1) << "Ctrl+N starts a new set";
+    EXPECT_EQ(m_dlg->Groups()[0].m_strName, QStringLiteral("Group1"));
+    EXPECT_TRUE(m_dlg->FilePath().isEmpty());
+    EXPECT_EQ(m_responder.Count(), 0);
 }
