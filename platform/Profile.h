@@ -20,7 +20,8 @@ public:
     explicit CProfileFile(QString path);
 
     // Reads the file. A missing file gives an empty document and true; a file that exists but
-    // cannot be read (or is larger than kMaxFileBytes) gives an empty document and false, and must
+    // cannot be read (or is larger than kMaxFileBytes), and anything that is not a regular file
+    // (a FIFO, a device, a folder: never waited on), gives an empty document and false, and must
     // not be overwritten from it.
     bool Load();
 
