@@ -214,6 +214,12 @@ void CProfileFile::SetString(const QString& section, const QString& key, const Q
     AddLine(*target, std::move(line), true);
 }
 
+void CProfileFile::SetStringUnlessDefault(const QString& section, const QString& key, const QString& value,
+                                          const QString& def) {
+    if (value != def || HasKey(section, key))
+        SetString(section, key, value);
+}
+
 bool CProfileFile::Save(QString* error) const {
     const QString eol = m_bCrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
     QString text;

@@ -44,6 +44,11 @@ public:
     // double quotes so that it reads back unchanged.
     void SetString(const QString& section, const QString& key, const QString& value);
 
+    // SetString, except that a key the document lacks is not added while value is what its absence
+    // reads as (def): settings left at their defaults stay out of a file that never had them.
+    void SetStringUnlessDefault(const QString& section, const QString& key, const QString& value,
+                                const QString& def);
+
     // Writes the document to its path atomically (UTF-8, the line ending the file had, LF for a
     // new file). The folder must exist.
     bool Save(QString* error = nullptr) const;
