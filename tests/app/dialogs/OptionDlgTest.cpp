@@ -162,6 +162,25 @@ TEST_F(OptionDlgTest, KeyFieldsStoreAndNameTheLastKeyPressed) {
     EXPECT_EQ(stop->text(), QStringLiteral("Ctrl"));
 }
 
+TEST_F(OptionDlgTest, AltAndF10LeaveAKeyFieldsKeyAsItWas) {
+    auto dlg = Open();
+    CKeyEditCtrl* key1 = Key(*dlg, 0, IDC_OPT1_KEY1);
+    key1->setFocus();
+    QTest::keyClick(key1, Qt::Key_F9);
+    ASSERT_EQ(key1->GetKeyCode(), 0x78);
+    for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_F10}) {
+        QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Alt ? Qt::AltModifier : Qt::NoModifier);
+        QCoreApplication::sendEvent(key1, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(key1, &release);
+        EXPECT_EQ(key1->GetKeyCode(), 0x78) << key;
+        EXPECT_EQ(key1->text(), QStringLiteral("F9")) << key;
+    }
+    // Other modifiers are keys like any other.
+    QTest::keyClick(key1, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_EQ(key1->GetKeyCode(), 0x10);
+}
+
 TEST_F(OptionDlgTest, EnterInAKeyFieldConfirmsAndSavesTheStoredCodes) {
     auto dlg = Open();
     CKeyEditCtrl* key2 = Key(*dlg, 0, IDC_OPT1_KEY1 + 1);
