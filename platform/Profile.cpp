@@ -64,10 +64,17 @@ void CProfileFile::AddLine(Section& sec, Line line, bool beforeTrailingBlanks) {
 bool CProfileFile::Load() {
     m_aSection.clear();
     m_bCrLf = false;
-    QFile file(m_strPath);
-    if (!file.exists())
+    QFile file;
+    switch (OpenRegularFile(m_strPath, file)) {
+    case OpenResult::Missing:
         return true;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileBytes)
+    case OpenResult::Opened:
+        break;
+    case OpenResult::NotRegular:
+    case OpenResult::Failed:
+        return false;
+    }
+    if (file.size() > kMaxFileBytes)
         return false;
     // Asking for the limit at once would allocate 64 MB at every read: ask for what the file holds
     // and go on in small steps while it still gives more (it may grow meanwhile).
@@ -205,6 +212,12 @@ void CProfileFile::SetString(const QString& section, const QString& key, const Q
     line.strValue = value.trimmed();
     line.bHasValue = true;
     AddLine(*target, std::move(line), true);
+}
+
+void CProfileFile::SetStringUnlessDefault(const QString& section, const QString& key, const QString& value,
+                                          const QString& def) {
+    if (value != def || HasKey(section, key))
+        SetString(section, key, value);
 }
 
 bool CProfileFile::Save(QString* error) const {

@@ -20,7 +20,8 @@ public:
     explicit CProfileFile(QString path);
 
     // Reads the file. A missing file gives an empty document and true; a file that exists but
-    // cannot be read (or is larger than kMaxFileBytes) gives an empty document and false, and must
+    // cannot be read (or is larger than kMaxFileBytes), and anything that is not a regular file
+    // (a FIFO, a device, a folder: never waited on), gives an empty document and false, and must
     // not be overwritten from it.
     bool Load();
 
@@ -42,6 +43,11 @@ public:
     // the value become blanks; a value with blanks at an end, or enclosed in quotes, is written in
     // double quotes so that it reads back unchanged.
     void SetString(const QString& section, const QString& key, const QString& value);
+
+    // SetString, except that a key the document lacks is not added while value is what its absence
+    // reads as (def): settings left at their defaults stay out of a file that never had them.
+    void SetStringUnlessDefault(const QString& section, const QString& key, const QString& value,
+                                const QString& def);
 
     // Writes the document to its path atomically (UTF-8, the line ending the file had, LF for a
     // new file). The folder must exist.

@@ -1,5 +1,6 @@
 #include "platform/SafeFile.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -48,6 +49,47 @@ private:
 
 } // namespace
 
+FileKind KindOfFile(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileKind::Missing : FileKind::Other;
+    return S_ISREG(st.st_mode) ? FileKind::Regular : FileKind::Other;
+}
+
+OpenResult OpenRegularFile(const QString& path, QFile& file) {
+    // Asked first so that a device is not even opened: opening some has effects of its own.
+    switch (KindOfFile(path)) {
+    case FileKind::Missing:
+        return OpenResult::Missing;
+    case FileKind::Other:
+        return OpenResult::NotRegular;
+    case FileKind::Regular:
+        break;
+    }
+    // The path may have been replaced since: O_NONBLOCK keeps a FIFO put there from holding the open,
+    // and the descriptor itself is asked what it is.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return OpenResult::Missing;
+        return errno == ENXIO ? OpenResult::NotRegular : OpenResult::Failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return OpenResult::NotRegular;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return OpenResult::Failed;
+    }
+    return OpenResult::Opened;
+}
+
 // Plain POSIX calls, each checked: Qt's QSaveFile (6.4) reports success when the write of its
 // buffer or the sync fails at commit, and then puts an empty file in place of the old one.
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error) {
@@ -59,8 +101,18 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* e
             *error = QStringLiteral("%1 is read-only").arg(path);
         return false;
     }
-    if (old.exists() && !old.isFile())
-        return Fail(error, path, EISDIR);
+    switch (KindOfFile(path)) {
+    case FileKind::Regular:
+    case FileKind::Missing:
+        break;
+    case FileKind::Other:
+        // A folder, a FIFO or a device is not replaced by a file.
+        if (old.isDir())
+            return Fail(error, path, EISDIR);
+        if (error)
+            *error = QStringLiteral("%1 is not a regular file").arg(path);
+        return false;
+    }
     // Through a link, the file it points to is replaced and the link stays.
     const QString target = old.isSymLink() ? old.canonicalFilePath() : path;
     const QByteArray finalName = QFile::encodeName(target);

@@ -1,5 +1,7 @@
 #include "app/data/LoudnessCache.h"
 
+#include "platform/SafeFile.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -30,8 +32,8 @@ QString CLoudnessCache::DefaultPath() {
 }
 
 CLoudnessCache::CLoudnessCache(QString path) : m_strPath(std::move(path)) {
-    QFile file(m_strPath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QFile file;
+    if (platform::OpenRegularFile(m_strPath, file) != platform::OpenResult::Opened)
         return;
     QTextStream in(&file);
     while (!in.atEnd()) {
@@ -65,6 +67,9 @@ bool CLoudnessCache::Store(const QString& file, double lufs) {
 }
 
 bool CLoudnessCache::Save() const {
+    // A FIFO or a device in the cache's place is the user's, not ours to replace.
+    if (platform::KindOfFile(m_strPath) == platform::FileKind::Other)
+        return false;
     if (!QDir().mkpath(QFileInfo(m_strPath).absolutePath()))
         return false;
     QSaveFile file(m_strPath);

@@ -13,7 +13,8 @@ public:
     // $XDG_CACHE_HOME/padora/loudness.tsv, or ~/.cache/padora/loudness.tsv without XDG_CACHE_HOME.
     static QString DefaultPath();
 
-    // Reads the file at path (a missing or damaged file is an empty cache).
+    // Reads the file at path (a missing or damaged file is an empty cache, and so is anything that
+    // is not a regular file: it is neither waited on nor replaced).
     explicit CLoudnessCache(QString path);
 
     // The loudness stored for the file as it is now on disk, nothing when unknown or changed.

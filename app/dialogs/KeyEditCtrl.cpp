@@ -9,6 +9,14 @@
 
 namespace {
 
+constexpr UINT kVkF10 = 0x79;
+
+// Alt and F10 belong to the menu: the desktop's edit control never sees them as key presses, so a
+// field keeps its key when they are pressed.
+bool IsMenuKey(UINT code) {
+    return code == padkit::kVkMenu || code == kVkF10;
+}
+
 bool IsDialogKey(int key) {
     return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Return || key == Qt::Key_Enter ||
            key == Qt::Key_Escape;
@@ -47,6 +55,10 @@ void CKeyEditCtrl::keyPressEvent(QKeyEvent* event) {
     const UINT code = KeyCodeOf(*event);
     if (code == 0)
         return;
+    if (IsMenuKey(code)) {
+        event->ignore();
+        return;
+    }
     // Every key shows its name at once, also those that give no character (arrows, F-keys, Shift).
     SetKeyCode(static_cast<int>(code));
     if (MovesCaret(event->key()))

@@ -9,7 +9,8 @@ class QMouseEvent;
 
 // A field that takes one key press and shows the key's name instead of text. It holds the virtual-key
 // code of the last key pressed; typing never edits the text. A read-only field ignores keys. Tab, Enter
-// and Esc pass to the dialog for navigation, OK and Cancel. UI thread.
+// and Esc pass to the dialog for navigation, OK and Cancel; Alt and F10 pass too and are not stored.
+// UI thread.
 class CKeyEditCtrl : public QLineEdit {
     Q_OBJECT
 public:

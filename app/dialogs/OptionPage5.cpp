@@ -88,8 +88,10 @@ bool COptionPage5::SaveToSettings() {
     platform::CProfileFile profile(m_Settings.Path());
     if (!profile.Load())
         return false;
-    profile.SetString(kSection, QStringLiteral("OscPort"), QString::number(m_nOscPort));
-    profile.SetString(kSection, QStringLiteral("OscBind"), m_strOscBind.trimmed());
+    profile.SetStringUnlessDefault(kSection, QStringLiteral("OscPort"), QString::number(m_nOscPort),
+                                   QString::number(CRemoteControl::kDefaultPort));
+    profile.SetStringUnlessDefault(kSection, QStringLiteral("OscBind"), m_strOscBind.trimmed(),
+                                   QString::fromLatin1(CRemoteControl::kDefaultBind));
     if (!profile.Save())
         return false;
     m_bSaved = true;

@@ -126,7 +126,7 @@ bool CMidiControl::IsWanted(const CSettingsFile& settings, const CMidiMap& map) 
         for (const char* key : {"MidiApi", "MidiIn", "MidiOut"})
             if (profile.HasKey(kSection, QString::fromLatin1(key)))
                 return true;
-    // The options dialog writes every role's key, learnt or not: only a binding counts.
+    // A role's key may stand in the file with no binding (one that was unlearnt): only a binding counts.
     for (int role = 0; role < CMidiMap::kRoleCount; ++role)
         if (map.At(role).kind != CMidiMap::Binding::Kind::None)
             return true;

@@ -101,6 +101,6 @@ bool CMidiMap::Save(const CSettingsFile& settings) const {
     if (!profile.Load())
         return false;
     for (int r = 0; r < kRoleCount; ++r)
-        profile.SetString(kSection, KeyOf(r), At(r).ToText());
+        profile.SetStringUnlessDefault(kSection, KeyOf(r), At(r).ToText(), QString());
     return profile.Save();
 }

@@ -43,6 +43,8 @@ public:
 
     static QString KeyOf(int role);
     void Load(const CSettingsFile& settings);
+    // Writes every role the file already names and every bound one; an unbound role the file does not
+    // name stays out of it.
     bool Save(const CSettingsFile& settings) const;
 
 private:

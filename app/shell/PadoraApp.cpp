@@ -11,11 +11,11 @@
 #include "platform/HandOff.h"
 #include "platform/Message.h"
 #include "platform/ModalFocus.h"
+#include "platform/SafeFile.h"
 #include "playkit/AdxEngine.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTextStream>
@@ -36,12 +36,11 @@ QString Unquoted(QString s) {
     return s;
 }
 
-// The named file must at least open for reading; what it holds is the window's business.
+// The named file must at least open for reading; what it holds is the window's business. A FIFO, a
+// device or a folder is refused without waiting on it.
 bool CanOpen(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    QFile file;
+    return platform::OpenRegularFile(path, file) == platform::OpenResult::Opened;
 }
 
 // The toolkit's own options (-platform xcb, -style=Fusion, -reverse ...), which its application object

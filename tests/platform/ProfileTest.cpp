@@ -1,12 +1,17 @@
 #include "platform/Profile.h"
 #include "platform/CodePage.h"
 #include "platform/SafeFile.h"
+#include "tests/platform/TestFifo.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 using namespace platform;
 
@@ -195,6 +200,63 @@ TEST_F(ProfileTest, FailedWritesLeaveTheOldFileByteForByte) {
     EXPECT_FALSE(WriteFileAtomically(PathOf("missing/x.ini"), "x"));
     EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).contains("ro.ini"));
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
+}
+
+// Binds a Unix socket at path; the descriptor is closed with the object, the file stays.
+class CBoundSocket {
+public:
+    explicit CBoundSocket(const QString& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM, 0)) {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        if (m_fd < 0 || static_cast<size_t>(name.size()) >= sizeof addr.sun_path)
+            return;
+        std::memcpy(addr.sun_path, name.constData(), static_cast<size_t>(name.size()));
+        m_bBound = ::bind(m_fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    }
+    ~CBoundSocket() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CBoundSocket(const CBoundSocket&) = delete;
+    CBoundSocket& operator=(const CBoundSocket&) = delete;
+    bool Bound() const { return m_bBound; }
+
+private:
+    int m_fd;
+    bool m_bBound = false;
+};
+
+TEST_F(ProfileTest, WhatIsNoRegularFileIsNeitherWaitedOnNorReadNorReplaced) {
+    platform_test::CTestFifo fifo(PathOf("fifo.ini"));
+    ASSERT_TRUE(fifo.Made());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("dir.ini"));
+    CBoundSocket socket(PathOf("socket.ini"));
+    ASSERT_TRUE(socket.Bound());
+    ASSERT_TRUE(QFile::link(fifo.Path(), PathOf("link.ini")));
+    for (const QString& path : {fifo.Path(), PathOf("dir.ini"), PathOf("socket.ini"), PathOf("link.ini"),
+                                QStringLiteral("/dev/null")}) {
+        CProfileFile file(path);
+        EXPECT_FALSE(file.Load()) << path.toStdString();
+        EXPECT_EQ(GetPrivateProfileInt("S", "K", 7, path), 7) << path.toStdString();
+        EXPECT_EQ(WritePrivateProfileString("S", "K", "new", path), FALSE) << path.toStdString();
+        QString error;
+        EXPECT_FALSE(WriteFileAtomically(path, "[S]\nK=new\n", &error)) << path.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        QFile opened;
+        EXPECT_EQ(OpenRegularFile(path, opened), OpenResult::NotRegular) << path.toStdString();
+        EXPECT_FALSE(opened.isOpen());
+    }
+    EXPECT_FALSE(fifo.ReaderWasStuck()) << "a FIFO was opened as if it were a file";
+    EXPECT_EQ(QFileInfo(PathOf("link.ini")).symLinkTarget(), fifo.Path());
+    EXPECT_FALSE(QFileInfo(fifo.Path()).isFile()) << "the FIFO was replaced";
+    EXPECT_FALSE(QFileInfo(PathOf("socket.ini")).isFile());
+
+    QFile file;
+    EXPECT_EQ(OpenRegularFile(PathOf("none.ini"), file), OpenResult::Missing);
+    EXPECT_EQ(OpenRegularFile(PathOf("none/x.ini"), file), OpenResult::Missing);
+    EXPECT_EQ(OpenRegularFile(Write("plain.ini", "[S]\nK=1\n"), file), OpenResult::Opened);
+    EXPECT_EQ(file.readAll(), "[S]\nK=1\n");
 }
 
 TEST(CodePageTest, CountsAndCutsCp932Bytes) {

@@ -3,6 +3,7 @@
 #include "platform/CodePage.h"
 #include "playkit/AdxEngine.h"
 #include "tests/app/TestSounds.h"
+#include "tests/platform/TestFifo.h"
 
 #include <QDir>
 #include <QFile>
@@ -121,6 +122,19 @@ TEST_F(GroupCheckTest, AFileWithoutGroupsExitsWithTwo) {
 
     EXPECT_EQ(Check(WriteFile("bare.pdg", "[GroupData]\nGroupNum=1\n")), kCheckAllPresent);
     EXPECT_EQ(m_strOut, "group\t1\t\n");
+}
+
+TEST_F(GroupCheckTest, AGroupFileThatIsNoRegularFileIsRefusedAsAMissingOneIs) {
+    platform_test::CTestFifo fifo(m_dir.filePath("fifo.pdg"));
+    ASSERT_TRUE(fifo.Made());
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("dir.pdg"));
+    for (const QString& path : {fifo.Path(), m_dir.filePath("dir.pdg"), QStringLiteral("/dev/zero")}) {
+        EXPECT_EQ(Check(path), kCheckNoGroup) << path.toStdString();
+        EXPECT_TRUE(m_strOut.isEmpty());
+        EXPECT_EQ(m_strErr, "ファイル読込中にエラーが発生しました。\n");
+        EXPECT_EQ(Fix(path, m_dir.path()), kCheckNoGroup);
+    }
+    EXPECT_FALSE(fifo.ReaderWasStuck()) << "the group file was opened as if it were a file";
 }
 
 TEST_F(GroupCheckTest, ATabInANameOrTitleKeepsTheFieldsOfItsLine) {

@@ -4,6 +4,7 @@
 #include "app/data/LoudnessMeter.h"
 #include "app/settings/Option.h"
 #include "tests/app/TestSounds.h"
+#include "tests/platform/TestFifo.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -104,6 +105,20 @@ TEST(LoudnessCache, KeepsAMeasurementOnlyWhileTheFileIsUnchanged) {
     EXPECT_EQ(CLoudnessCache::DefaultPath(), "/tmp/xdg-cache/padora/loudness.tsv");
     qunsetenv("XDG_CACHE_HOME");
     EXPECT_TRUE(CLoudnessCache::DefaultPath().endsWith("/.cache/padora/loudness.tsv"));
+}
+
+TEST(LoudnessCache, ACacheFileThatIsAFifoIsNeitherWaitedOnNorReplaced) {
+    QTemporaryDir dir;
+    platform_test::CTestFifo fifo(dir.filePath("loudness.tsv"));
+    ASSERT_TRUE(fifo.Made());
+    const QString sound = WriteTestFile(dir.filePath("a.wav"), SineWav(0.5));
+    CLoudnessCache cache(fifo.Path());
+    EXPECT_FALSE(cache.Find(sound));
+    // Kept for this run only.
+    EXPECT_TRUE(cache.Store(sound, -20.0));
+    EXPECT_TRUE(cache.Find(sound));
+    EXPECT_FALSE(fifo.ReaderWasStuck()) << "the cache was opened as if it were a file";
+    EXPECT_FALSE(QFileInfo(fifo.Path()).isFile()) << "the FIFO was replaced";
 }
 
 TEST(LoudnessMatcher, MeasuresOffTheUiThreadOnceAndAnswersOnIt) {

@@ -162,6 +162,25 @@ TEST_F(OptionDlgTest, KeyFieldsStoreAndNameTheLastKeyPressed) {
     EXPECT_EQ(stop->text(), QStringLiteral("Ctrl"));
 }
 
+TEST_F(OptionDlgTest, AltAndF10LeaveAKeyFieldsKeyAsItWas) {
+    auto dlg = Open();
+    CKeyEditCtrl* key1 = Key(*dlg, 0, IDC_OPT1_KEY1);
+    key1->setFocus();
+    QTest::keyClick(key1, Qt::Key_F9);
+    ASSERT_EQ(key1->GetKeyCode(), 0x78);
+    for (const Qt::Key key : {Qt::Key_Alt, Qt::Key_F10}) {
+        QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Alt ? Qt::AltModifier : Qt::NoModifier);
+        QCoreApplication::sendEvent(key1, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(key1, &release);
+        EXPECT_EQ(key1->GetKeyCode(), 0x78) << key;
+        EXPECT_EQ(key1->text(), QStringLiteral("F9")) << key;
+    }
+    // Other modifiers are keys like any other.
+    QTest::keyClick(key1, Qt::Key_Shift, Qt::ShiftModifier);
+    EXPECT_EQ(key1->GetKeyCode(), 0x10);
+}
+
 TEST_F(OptionDlgTest, EnterInAKeyFieldConfirmsAndSavesTheStoredCodes) {
     auto dlg = Open();
     CKeyEditCtrl* key2 = Key(*dlg, 0, IDC_OPT1_KEY1 + 1);
@@ -419,6 +438,43 @@ TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAs
     EXPECT_EQ(config.strBind, QStringLiteral("0.0.0.0"));
     EXPECT_TRUE(IniBytes().contains("MidiPad1=note 1 60"));
     EXPECT_TRUE(IniBytes().contains("VolVal=5"));
+}
+
+TEST_F(OptionDlgTest, OkWritesOnlyTheRemoteKeysThatChangedOrThatTheFileHad) {
+    FakeRemoteTarget target;
+    CMidiControl midi(&target); // not opened, nothing learnt
+    auto confirm = [&](const QString& port) {
+        auto dlg = std::make_unique<COptionDlg>(&m_option, nullptr, Settings());
+        dlg->SetMidiControl(&midi);
+        ASSERT_TRUE(dlg->Create());
+        dlg->show();
+        if (!port.isEmpty()) {
+            ClickTab(*dlg, 4);
+            TypeOver(dlg->Page(4)->GetDlgItem(IDC_OPT5_OSCPORT), port);
+        }
+        Click(dlg->GetDlgItem(platform::IDOK));
+        EXPECT_EQ(dlg->result(), platform::IDOK);
+    };
+    confirm(QString());
+    EXPECT_FALSE(IniBytes().contains("[Remote]")) << IniBytes().toStdString();
+    EXPECT_TRUE(IniBytes().contains("VolVal=5"));
+
+    confirm(QStringLiteral("9100"));
+    EXPECT_TRUE(IniBytes().contains("[Remote]\r\nOscPort=9100\r\n")) << IniBytes().toStdString();
+    EXPECT_FALSE(IniBytes().contains("OscBind"));
+    EXPECT_FALSE(IniBytes().contains("Midi"));
+
+    // Keys the file has are kept, and written as the dialog leaves them.
+    QFile f(IniPath());
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write("OscBind=127.0.0.1\r\nMidiPad3=note 1 62\r\n");
+    f.close();
+    midi.Map().Load(Settings());
+    midi.Map().Set(CMidiMap::kPadFirst + 2, CMidiMap::Binding());
+    confirm(QStringLiteral("9000"));
+    EXPECT_TRUE(IniBytes().contains("OscPort=9000\r\nOscBind=127.0.0.1\r\nMidiPad3=\r\n"))
+        << IniBytes().toStdString();
+    EXPECT_FALSE(IniBytes().contains("MidiPad1"));
 }
 
 // Enter and Esc answer the dialog from whichever field of a page holds the focus.

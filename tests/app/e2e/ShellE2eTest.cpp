@@ -3,6 +3,7 @@
 
 #include "platform/DialogTemplate.h"
 #include "tests/app/TestSounds.h"
+#include "tests/platform/TestFifo.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -70,6 +71,18 @@ protected:
         XSession::WaitFor(
             [&] {
                 const auto windows = m_x.WindowsOf(p->processId(), title);
+                found = windows.empty() ? 0 : windows.front();
+                return found != 0 || p->state() == QProcess::NotRunning;
+            },
+            kStartTimeoutMs);
+        return found;
+    }
+
+    XWindow WaitForAnyXWindow(QProcess* p) {
+        XWindow found = 0;
+        XSession::WaitFor(
+            [&] {
+                const auto windows = m_x.WindowsOf(p->processId());
                 found = windows.empty() ? 0 : windows.front();
                 return found != 0 || p->state() == QProcess::NotRunning;
             },
@@ -218,14 +231,8 @@ TEST_F(PadoraE2e, NamedFileThatCannotBeOpenedIsReportedAndEndsWithFailure) {
     const QString missing = m_work.filePath(QStringLiteral("nowhere/show.pdg"));
     QProcess* padora = Start({missing});
     // A message box, not the main window.
-    XWindow box = 0;
-    ASSERT_TRUE(XSession::WaitFor(
-        [&] {
-            const auto windows = m_x.WindowsOf(padora->processId());
-            box = windows.empty() ? 0 : windows.front();
-            return box != 0;
-        },
-        kStartTimeoutMs));
+    const XWindow box = WaitForAnyXWindow(padora);
+    ASSERT_NE(box, 0u);
     // Far smaller than the main sampler window.
     EXPECT_LT(m_x.Geometry(box).width(), 600);
     m_x.SetFocus(box);
@@ -235,6 +242,45 @@ TEST_F(PadoraE2e, NamedFileThatCannotBeOpenedIsReportedAndEndsWithFailure) {
     const QString err = QString::fromUtf8(padora->readAllStandardError());
     EXPECT_TRUE(err.contains(missing)) << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("ファイルを開けませんでした。"))) << err.toStdString();
+}
+
+TEST_F(PadoraE2e, FifosInThePlaceOfItsFilesAreRefusedWithoutWaitingOnThem) {
+    platform_test::CTestFifo group(m_work.filePath(QStringLiteral("show.pdg")));
+    ASSERT_TRUE(group.Made());
+    QProcess* named = Start({group.Path()});
+    const XWindow box = WaitForAnyXWindow(named);
+    ASSERT_NE(box, 0u);
+    EXPECT_LT(m_x.Geometry(box).width(), 600) << "a message box, not the main window";
+    m_x.SetFocus(box);
+    m_x.PressKey(kKeyReturn);
+    ASSERT_TRUE(WaitForExit(named));
+    EXPECT_EQ(named->exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(named->readAllStandardError())
+                    .contains(QStringLiteral("ファイルを開けませんでした。")));
+
+    QProcess* check = Start({QStringLiteral("--check"), group.Path()});
+    ASSERT_TRUE(WaitForExit(check));
+    EXPECT_EQ(check->exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(check->readAllStandardError())
+                    .contains(QStringLiteral("ファイル読込中にエラーが発生しました。")));
+    EXPECT_FALSE(group.ReaderWasStuck());
+
+    // Settings and the loudness cache: the program starts with the defaults and ends at once.
+    platform_test::CTestFifo settings(m_work.filePath(QStringLiteral("Padora.INI")));
+    ASSERT_TRUE(QDir().mkpath(m_runtime.filePath(QStringLiteral("padora"))));
+    platform_test::CTestFifo cache(m_runtime.filePath(QStringLiteral("padora/loudness.tsv")));
+    ASSERT_TRUE(settings.Made() && cache.Made());
+    QProcess* padora = Start({});
+    const XWindow main = WaitForXWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    m_x.SetFocus(main);
+    m_x.PressKey(kKeyEscape);
+    ASSERT_TRUE(WaitForExit(padora));
+    EXPECT_EQ(padora->exitCode(), 0);
+    EXPECT_FALSE(settings.ReaderWasStuck()) << "Padora.INI was waited on";
+    EXPECT_FALSE(cache.ReaderWasStuck()) << "the loudness cache was waited on";
+    EXPECT_FALSE(QFileInfo(settings.Path()).isFile());
+    EXPECT_FALSE(QFileInfo(cache.Path()).isFile());
 }
 
 TEST_F(PadoraE2e, CaptionsReachTheWindowManagerExactlyAsGiven) {

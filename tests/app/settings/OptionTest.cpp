@@ -1,4 +1,6 @@
 #include "app/settings/Option.h"
+#include "app/settings/AudioSettings.h"
+#include "tests/platform/TestFifo.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,4 +116,24 @@ TEST_F(OptionTest, AWriteThatFailsSaysSoAndLeavesTheFileAsItWas) {
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("Padora.INI"));
     EXPECT_EQ(SaveOption(option, m_file), 0);
     EXPECT_TRUE(QFileInfo(m_file.Path()).isDir());
+}
+
+TEST_F(OptionTest, ASettingsFileThatIsAFifoIsNeitherWaitedOnNorReadNorReplaced) {
+    platform_test::CTestFifo fifo(m_file.Path());
+    ASSERT_TRUE(fifo.Made());
+    OPTIONDATA option;
+    EXPECT_EQ(LoadOption(option, m_file), 1);
+    EXPECT_EQ(option.nMasterKey, 77);
+    EXPECT_EQ(option.nVKey[9], 96);
+    EXPECT_EQ(GetGrpFolder(m_file), QDir::currentPath());
+    AUDIOSETTINGS audio;
+    LoadAudioSettings(audio, m_file);
+    EXPECT_EQ(audio.nPeriod, AUDIOSETTINGS().nPeriod);
+
+    option.nMasterKey = 78;
+    EXPECT_EQ(SaveOption(option, m_file), 0);
+    EXPECT_EQ(SetGrpFolder(QStringLiteral("/show"), m_file), FALSE);
+    EXPECT_FALSE(SaveAudioSettings(audio, m_file));
+    EXPECT_FALSE(fifo.ReaderWasStuck()) << "Padora.INI was opened as if it were a file";
+    EXPECT_FALSE(QFileInfo(m_file.Path()).isFile()) << "the FIFO was replaced";
 }
