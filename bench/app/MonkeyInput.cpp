@@ -29,38 +29,46 @@ std::string Hex(unsigned long v) {
 } // namespace
 
 CMonkeyInput::CMonkeyInput(XSession& x, std::uint32_t seed) : m_x(x), m_rng(seed) {
-    const unsigned long pads[] = {XK_KP_0, XK_KP_1, XK_KP_2, XK_KP_3, XK_KP_4,
-                                  XK_KP_5, XK_KP_6, XK_KP_7, XK_KP_8, XK_KP_9};
+    // Each kind draws by its weight (of 100), then a chord of it alike: the forty pad chords would
+    // otherwise leave the dialogs' keys too rare to get through a dialog.
+    Kind pads{40, {}};
+    const unsigned long keypad[] = {XK_KP_0, XK_KP_1, XK_KP_2, XK_KP_3, XK_KP_4,
+                                    XK_KP_5, XK_KP_6, XK_KP_7, XK_KP_8, XK_KP_9};
     for (int i = 0; i < 10; ++i) {
         const std::string pad = "KP_" + std::to_string(i);
-        m_chords.push_back({pad, {}, pads[i]});
-        m_chords.push_back({"Ctrl+" + pad, {XK_Control_L}, pads[i]});
-        m_chords.push_back({"Up+" + pad, {XK_Up}, pads[i], true});
-        m_chords.push_back({"Down+" + pad, {XK_Down}, pads[i], true});
+        pads.chords.push_back({pad, {}, keypad[i]});
+        pads.chords.push_back({"Ctrl+" + pad, {XK_Control_L}, keypad[i]});
+        pads.chords.push_back({"Up+" + pad, {XK_Up}, keypad[i], true});
+        pads.chords.push_back({"Down+" + pad, {XK_Down}, keypad[i], true});
     }
-    m_chords.push_back({"Up+M", {XK_Up}, XK_m, true});
-    m_chords.push_back({"Down+M", {XK_Down}, XK_m, true});
-    m_chords.push_back({"Space", {}, XK_space});
-    m_chords.push_back({"Left", {}, XK_Left});
-    m_chords.push_back({"Right", {}, XK_Right});
+    pads.chords.push_back({"Up+M", {XK_Up}, XK_m, true});
+    pads.chords.push_back({"Down+M", {XK_Down}, XK_m, true});
+    m_kinds.push_back(std::move(pads));
+    m_kinds.push_back({8, {{"Space", {}, XK_space}, {"Left", {}, XK_Left}, {"Right", {}, XK_Right}}});
     // The menus and their items' letters.
+    Kind menus{20, {}};
     for (const auto& [name, sym] :
          {std::pair<const char*, unsigned long>{"F", XK_f}, {"E", XK_e}, {"O", XK_o}, {"H", XK_h}})
-        m_chords.push_back({std::string("Alt+") + name, {XK_Alt_L}, sym});
+        menus.chords.push_back({std::string("Alt+") + name, {XK_Alt_L}, sym});
     for (const auto& [name, sym] : {std::pair<const char*, unsigned long>{"N", XK_n},
                                     {"O", XK_o},
                                     {"S", XK_s},
                                     {"A", XK_a},
                                     {"X", XK_x},
                                     {"G", XK_g}})
-        m_chords.push_back({name, {}, sym});
-    m_chords.push_back({"Esc", {}, XK_Escape});
-    m_chords.push_back({"Enter", {}, XK_Return});
-    m_chords.push_back({"Tab", {}, XK_Tab});
-    m_chords.push_back({"Alt+F4", {XK_Alt_L}, XK_F4});
-    m_chords.push_back({"Ctrl+N", {XK_Control_L}, XK_n});
-    m_chords.push_back({"Ctrl+O", {XK_Control_L}, XK_o});
-    m_chords.push_back({"Ctrl+S", {XK_Control_L}, XK_s});
+        menus.chords.push_back({name, {}, sym});
+    m_kinds.push_back(std::move(menus));
+    m_kinds.push_back({15,
+                       {{"Esc", {}, XK_Escape},
+                        {"Enter", {}, XK_Return},
+                        {"Tab", {}, XK_Tab},
+                        {"Alt+F4", {XK_Alt_L}, XK_F4}}});
+    m_kinds.push_back({5,
+                       {{"Ctrl+N", {XK_Control_L}, XK_n},
+                        {"Ctrl+O", {XK_Control_L}, XK_o},
+                        {"Ctrl+S", {XK_Control_L}, XK_s}}});
+    // No chords: a random letter, with Alt (a dialog's mnemonic) or without.
+    m_kinds.push_back({12, {}});
 }
 
 int CMonkeyInput::Uniform(int lo, int hi) {
@@ -78,16 +86,23 @@ int CMonkeyInput::PauseMs() {
 }
 
 std::string CMonkeyInput::Key() {
-    // The fixed chords, a random letter and a random letter with Alt (the dialogs' mnemonics) draw alike.
-    const int pick = Uniform(0, static_cast<int>(m_chords.size()) + 1);
+    int total = 0;
+    for (const Kind& kind : m_kinds)
+        total += kind.weight;
+    int pick = Uniform(0, total - 1);
+    auto kind = m_kinds.begin();
+    while (pick >= kind->weight) {
+        pick -= kind->weight;
+        ++kind;
+    }
     Chord chord;
-    if (pick < static_cast<int>(m_chords.size())) {
-        chord = m_chords[static_cast<size_t>(pick)];
+    if (!kind->chords.empty()) {
+        chord = kind->chords[static_cast<size_t>(Uniform(0, static_cast<int>(kind->chords.size()) - 1))];
     } else {
         const int letter = Uniform(0, 25);
         chord.key = XK_a + static_cast<unsigned long>(letter);
         chord.name = std::string(1, static_cast<char>('a' + letter));
-        if (pick > static_cast<int>(m_chords.size())) {
+        if (Uniform(0, 1) == 1) {
             chord.held = {XK_Alt_L};
             chord.name = "Alt+" + chord.name;
         }

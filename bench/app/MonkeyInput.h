@@ -30,11 +30,16 @@ private:
         bool longHold = false; // the key itself held for a while (volume keys act while held)
     };
 
+    struct Kind {
+        int weight = 0;
+        std::vector<Chord> chords;
+    };
+
     std::string Key();
     std::string Mouse(const std::vector<XWindow>& windows);
     int Uniform(int lo, int hi); // inclusive
 
     XSession& m_x;
     std::mt19937 m_rng;
-    std::vector<Chord> m_chords;
+    std::vector<Kind> m_kinds;
 };
