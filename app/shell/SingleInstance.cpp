@@ -151,6 +151,9 @@ void CSingleInstance::OnNewConnection() {
                 socket->flush();
                 if (m_onRaise)
                     m_onRaise();
+            } else if (line == kPingRequest) {
+                socket->write(kPingAnswer);
+                socket->flush();
             }
             socket->disconnectFromServer();
         });

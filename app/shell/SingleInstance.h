@@ -30,7 +30,8 @@ public:
     Result Claim();
 
     // After a successful Claim, with the application object running: takes requests to come to the front
-    // and calls onRaise for each. False when the socket cannot be set up. UI thread.
+    // and calls onRaise for each, and answers pings (which raise nothing). False when the socket cannot be
+    // set up. UI thread.
     bool Serve(std::function<void()> onRaise);
 
     QString SocketPath() const;
@@ -39,6 +40,9 @@ public:
     // What a later start sends and what the running instance answers.
     static constexpr char kRaiseRequest[] = "raise\n";
     static constexpr char kRaiseAnswer[] = "ok\n";
+    // Answered by the UI thread's event loop, so a watchdog learns from the delay whether the UI responds.
+    static constexpr char kPingRequest[] = "ping\n";
+    static constexpr char kPingAnswer[] = "ok\n";
 
 private:
     bool AskRunningToRaise() const;

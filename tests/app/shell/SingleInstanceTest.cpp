@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -43,6 +44,38 @@ TEST(SingleInstance, SecondClaimAsksTheFirstToRaiseAndGivesUpWithinASecond) {
     EXPECT_FALSE(second.Serve([] {}));
     EXPECT_LT(timer.elapsed(), 1000);
 
+    ProcessEventsUntil([&raised] { return raised > 0; });
+    EXPECT_EQ(raised, 1);
+}
+
+// A watchdog's probe: answered by the instance's event loop, and it never brings the window to the front.
+TEST(SingleInstance, PingIsAnsweredWithoutRaising) {
+    QTemporaryDir dir;
+    CSingleInstance instance(dir.path());
+    int raised = 0;
+    ASSERT_EQ(instance.Claim(), CSingleInstance::Result::First);
+    ASSERT_TRUE(instance.Serve([&raised] { ++raised; }));
+
+    for (int round = 0; round < 2; ++round) {
+        QLocalSocket probe;
+        probe.connectToServer(instance.SocketPath());
+        ProcessEventsUntil([&probe] { return probe.state() == QLocalSocket::ConnectedState; });
+        ASSERT_EQ(probe.state(), QLocalSocket::ConnectedState);
+        probe.write(CSingleInstance::kPingRequest);
+        probe.flush();
+        QByteArray answer;
+        ProcessEventsUntil([&] {
+            answer += probe.readAll();
+            return answer.endsWith('\n') || probe.state() == QLocalSocket::UnconnectedState;
+        });
+        answer += probe.readAll();
+        EXPECT_EQ(answer, QByteArray(CSingleInstance::kPingAnswer)) << "round " << round;
+    }
+    EXPECT_EQ(raised, 0);
+
+    // A raise still raises after pings.
+    CSingleInstance later(dir.path());
+    EXPECT_EQ(later.Claim(), CSingleInstance::Result::AnotherRuns);
     ProcessEventsUntil([&raised] { return raised > 0; });
     EXPECT_EQ(raised, 1);
 }

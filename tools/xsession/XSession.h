@@ -10,8 +10,8 @@
 struct _XDisplay;
 using XWindow = unsigned long;
 
-// The X display the tests run on (xvfb-run's): finds the program's windows, looks at them, and drives
-// them with real input, as an operator's desktop would.
+// The X display the tests and the monkey run on (xvfb-run's): finds the program's windows, looks at them,
+// and drives them with real input, as an operator's desktop would.
 class XSession {
 public:
     XSession();
@@ -49,7 +49,10 @@ public:
     void SetAutoRepeat(int delayMs, int intervalMs);
     // The mouse, at points of a window (window coordinates), through the XTEST extension.
     void MoveMouse(XWindow w, QPoint p);
-    void Click(XWindow w, QPoint p);
+    // button: 1 left, 2 middle, 3 right.
+    void Click(XWindow w, QPoint p, unsigned button = 1);
+    // One notch of the mouse wheel (buttons 4 and 5).
+    void Wheel(XWindow w, QPoint p, bool up);
     // Presses at from, moves to to in small steps, releases.
     void Drag(XWindow w, QPoint from, QPoint to);
     // The same from a point of one window to a point of another (a file dragged onto a program).

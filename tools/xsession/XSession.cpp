@@ -191,13 +191,22 @@ void XSession::MoveMouse(XWindow w, QPoint p) {
     XSync(m_display, False);
 }
 
-void XSession::Click(XWindow w, QPoint p) {
+void XSession::Click(XWindow w, QPoint p, unsigned button) {
     MoveMouse(w, p);
     QThread::msleep(30);
-    XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, True, CurrentTime);
     XSync(m_display, False);
     QThread::msleep(30);
-    XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+    XTestFakeButtonEvent(m_display, button, False, CurrentTime);
+    XSync(m_display, False);
+}
+
+void XSession::Wheel(XWindow w, QPoint p, bool up) {
+    constexpr unsigned kWheelUp = 4, kWheelDown = 5;
+    MoveMouse(w, p);
+    QThread::msleep(10);
+    XTestFakeButtonEvent(m_display, up ? kWheelUp : kWheelDown, True, CurrentTime);
+    XTestFakeButtonEvent(m_display, up ? kWheelUp : kWheelDown, False, CurrentTime);
     XSync(m_display, False);
 }
 
