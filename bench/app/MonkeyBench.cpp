@@ -195,6 +195,9 @@ private:
             const QString file = key.left(key.indexOf(QLatin1Char('_'))).toLower();
             m_env.insert(key, value + QStringLiteral("log_path=") + Path(QStringLiteral("san/") + file));
         }
+        // What libraries without the sanitizer keep until exit is theirs, not a finding.
+        if (m_env.value(QStringLiteral("LSAN_OPTIONS")).isEmpty())
+            m_env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" PADORA_LSAN_SUPP));
         m_gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
         return true;
     }
