@@ -8,6 +8,7 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
+#include "platform/Allocator.h"
 #include "platform/HandOff.h"
 #include "platform/Message.h"
 #include "platform/ModalFocus.h"
@@ -32,6 +33,10 @@ namespace {
 // What the window, the toolkit's display connection, the engine and the instance socket open at
 // once, with room to spare for the files of a set.
 constexpr rlim_t kMinFreeDescriptors = 64;
+// Address space the window's start takes beyond what the program has mapped when it begins: the
+// toolkit's display connection and its threads, the engine's threads and buffers. With less the
+// toolkit fails a thread (and then waits for ever) or a shared segment.
+constexpr std::size_t kStartAddressSpace = std::size_t{96} * 1024 * 1024;
 constexpr const char* kNoMemoryText = "メモリが足りないため起動できません。";
 constexpr const char* kNoDescriptorsText = "開けるファイルの数が足りないため起動できません。";
 constexpr const char* kCannotStartText = "起動できません (%1)。";
@@ -311,6 +316,8 @@ int CPadoraApp::Run(int argc, char** argv) {
     }
     if (!HasDescriptorsToStart())
         return StartFailed(QString::fromUtf8(kNoDescriptorsText));
+    if (!platform::HasAddressSpace(kStartAddressSpace))
+        return StartFailed(QString::fromUtf8(kNoMemoryText));
     // Threads and memory the start could not get end it with a word, not an abort.
     try {
         return RunWindow(argc, argv);

@@ -318,6 +318,26 @@ TEST_F(PadoraE2e, TooFewFileDescriptorsEndTheStartWithAWordAndALowSoftLimitIsRai
     EXPECT_EQ(soft->exitCode(), 0);
 }
 
+TEST_F(PadoraE2e, TooLittleAddressSpaceEndsTheStartWithAWord) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory does not start under an address-space limit";
+#endif
+    // Enough to load the program and its libraries, not enough to show the window: the toolkit
+    // failed a thread here and waited for ever, or aborted.
+    constexpr rlim_t kLimit = rlim_t{270} * 1024 * 1024;
+    QProcess* padora = Start({}, QStringLiteral("null"), [] {
+        rlimit lim{};
+        getrlimit(RLIMIT_AS, &lim);
+        lim.rlim_cur = kLimit;
+        setrlimit(RLIMIT_AS, &lim);
+    });
+    ASSERT_TRUE(WaitForExit(padora)) << "hung";
+    EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(padora->exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(padora->readAllStandardError()),
+              QStringLiteral("padora: メモリが足りないため起動できません。\n"));
+}
+
 TEST_F(PadoraE2e, CaptionsReachTheWindowManagerExactlyAsGiven) {
     // An empty file is no group file: the main window reports it in a box captioned "エラー".
     const QString empty = WriteFile(QStringLiteral("empty.pdg"), "");
