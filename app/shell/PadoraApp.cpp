@@ -39,6 +39,7 @@ constexpr rlim_t kMinFreeDescriptors = 64;
 constexpr std::size_t kStartAddressSpace = std::size_t{96} * 1024 * 1024;
 constexpr const char* kNoMemoryText = "メモリが足りないため起動できません。";
 constexpr const char* kNoDescriptorsText = "開けるファイルの数が足りないため起動できません。";
+constexpr const char* kRanOutText = "メモリまたはスレッドが足りなくなったため終了しました。";
 constexpr const char* kCannotStartText = "起動できません (%1)。";
 
 bool IsOption(const QString& arg) {
@@ -413,8 +414,9 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     const int status = app.exec();
     m_pMainFrame.reset();
     m_pInstance.reset();
-    if (const std::exception_ptr failure = app.TakeFailure())
-        std::rethrow_exception(failure);
+    // The window had started: what ran out is said as the reason it ended, not as a failed start.
+    if (app.TakeFailure())
+        return StartFailed(QString::fromUtf8(kRanOutText));
     return status;
 }
 
