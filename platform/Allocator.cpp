@@ -1,6 +1,7 @@
 #include "platform/Allocator.h"
 
 #include <malloc.h>
+#include <sys/mman.h>
 
 namespace platform {
 namespace {
@@ -22,6 +23,14 @@ bool SetUpAllocator() {
     const bool heaps = mallopt(M_ARENA_MAX, kHeaps) == 1;
     const bool kept = mallopt(M_TRIM_THRESHOLD, kKeepFreeTopBytes) == 1;
     return mapped && heaps && kept;
+}
+
+bool HasAddressSpace(std::size_t bytes) {
+    void* p = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED)
+        return false;
+    munmap(p, bytes);
+    return true;
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace platform {
 
 // Sets the C allocator up for a program that runs for hours with threads that open and close media all
@@ -10,5 +12,9 @@ namespace platform {
 // by several megabytes and creep upwards. Call first thing in main, before any thread starts. Returns false
 // where the allocator refused a setting.
 bool SetUpAllocator();
+
+// Any thread. Whether bytes more of address space could be mapped now (a limit such as ulimit -v
+// counts it, used or not). Nothing is kept.
+bool HasAddressSpace(std::size_t bytes);
 
 } // namespace platform

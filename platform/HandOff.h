@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include <exception>
+
 #include <utility>
 
 class QEvent;
@@ -67,11 +69,21 @@ private:
 };
 
 // The program's application object: acquires every event before it is delivered (see PostEvent).
+// An event handler that runs out of memory or threads (std::bad_alloc, std::system_error) must not
+// unwind through the toolkit's C event loop, which would abort: the first such failure is kept, the
+// event loop is left with status 1, and TakeFailure() hands it to the caller.
 class CApplication : public QApplication {
 public:
+    static constexpr int kExitFailure = 1;
+
     CApplication(int& argc, char** argv) : QApplication(argc, argv) {}
     // The thread of the receiver.
     bool notify(QObject* receiver, QEvent* event) override;
+    // UI thread, after exec. The failure that ended the event loop (null when none did), forgotten.
+    std::exception_ptr TakeFailure() { return std::exchange(m_failure, nullptr); }
+
+private:
+    std::exception_ptr m_failure;
 };
 
 } // namespace platform

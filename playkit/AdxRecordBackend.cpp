@@ -18,10 +18,11 @@ std::int16_t ToPcm(float v) {
 }
 } // namespace
 
-CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period)
+CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period,
+                                     CAdxPeriodClock::NowFn now)
     : m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
       m_ring(std::max<std::size_t>(std::size_t{rate} * kRingSeconds, m_period * 4), 2),
-      m_clock(mixer, rate, m_period) {}
+      m_clock(mixer, rate, m_period, std::move(now)) {}
 
 bool CAdxRecordBackend::Start(std::string& reason) {
     if (m_clock.IsRunning())
@@ -32,11 +33,14 @@ bool CAdxRecordBackend::Start(std::string& reason) {
     }
     m_quitWriter = false;
     m_writerThread = std::thread([this] { RunWriter(); });
-    m_clock.Start([this](const float* block, std::size_t frames) { Keep(block, frames); });
+    m_clock.Start([this](const float* block, std::size_t frames) { Keep(block, frames); },
+                  [this] { return m_ring.Free() >= m_period; });
     return true;
 }
 
 void CAdxRecordBackend::Stop() {
+    if (!m_clock.IsRunning() && !m_writerThread.joinable())
+        return; // stopped already: told once
     // The clock first, so that the writer's last pass finds every frame rendered.
     m_clock.Stop();
     m_quitWriter = true;
@@ -46,6 +50,9 @@ void CAdxRecordBackend::Stop() {
     if (const std::uint64_t lost = Dropped())
         std::fprintf(stderr, "playkit: %llu frames could not be written to %s in time\n",
                      static_cast<unsigned long long>(lost), m_path.c_str());
+    if (const std::uint64_t skipped = Skipped())
+        std::fprintf(stderr, "playkit: %llu frames of a stall longer than a minute are missing from %s\n",
+                     static_cast<unsigned long long>(skipped), m_path.c_str());
 }
 
 void CAdxRecordBackend::Keep(const float* block, std::size_t frames) {

@@ -16,10 +16,13 @@ namespace playkit {
 // No device, but everything it would have played goes into a WAV file: a clock thread renders one
 // period at a time in real time (as the null backend does) and hands the frames through a ring to a
 // writer thread, which appends them and keeps the header's sizes true after every chunk, so that
-// the file can be read while it grows. The clock thread does no I/O.
+// the file can be read while it grows. The clock thread does no I/O. After a stall the clock renders
+// what it owes only as fast as the writer takes it, so that the file keeps the wall clock's timeline.
 class CAdxRecordBackend : public CAdxBackend {
 public:
-    CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period);
+    // now: the clock's time source, the steady clock when empty.
+    CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period,
+                      CAdxPeriodClock::NowFn now = {});
     ~CAdxRecordBackend() override { Stop(); }
 
     bool Start(std::string& reason) override;
@@ -28,6 +31,8 @@ public:
 
     // Any thread. Frames lost because the disk could not keep up (the ring was full).
     std::uint64_t Dropped() const { return m_dropped.load(std::memory_order_relaxed); }
+    // Any thread. Frames of a stall longer than the clock catches up, missing from the file.
+    std::uint64_t Skipped() const { return m_clock.Skipped(); }
 
 private:
     // Clock thread: converts a rendered block into the ring; no I/O, no allocation.

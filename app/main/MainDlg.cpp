@@ -523,14 +523,17 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     return 0;
 }
 
+QString CMainDlg::OpenFailureText(const QString& file, int result) {
+    if (result == kOpenRefusedExtension)
+        return QString::fromUtf8(kNotSupportedText);
+    if (!QFileInfo::exists(file))
+        return QString::fromUtf8(kNotFoundText);
+    return QString::fromUtf8(kCannotPlayText);
+}
+
 void CMainDlg::ReportOpenFailure(const QString& file, int result) {
     // Say what went wrong and with which file.
-    const char* text = kCannotPlayText;
-    if (result == kOpenRefusedExtension)
-        text = kNotSupportedText;
-    else if (!QFileInfo::exists(file))
-        text = kNotFoundText;
-    PADKIT_MessageBox(this, QString::fromUtf8(text).arg(file), LoadResString(IDS_APP_TITLE),
+    PADKIT_MessageBox(this, OpenFailureText(file, result).arg(file), LoadResString(IDS_APP_TITLE),
                       MB_ICONEXCLAMATION | MB_OK);
 }
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -169,6 +170,9 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
 
     QStringList skipped;
     QStringList unplaced;
+    // The files the player refused, by the message that says why, in the order first met: a drop of
+    // hundreds of them is told in one message, not one box each.
+    QList<std::pair<QString, QStringList>> refused;
     int next = i;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile()) {
@@ -189,7 +193,13 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
         const int r = probe.Open(QFile::encodeName(path).constData(), 0);
         probe.Close();
         if (r != 0) {
-            ReportOpenFailure(path, r);
+            const QString why = OpenFailureText(path, r);
+            auto it = std::find_if(refused.begin(), refused.end(),
+                                   [&why](const auto& e) { return e.first == why; });
+            if (it == refused.end())
+                refused.append({why, {path}});
+            else
+                it->second << path;
             continue;
         }
 
@@ -206,6 +216,8 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
     }
 
     QStringList parts;
+    for (const auto& [why, names] : refused)
+        parts << why.arg(NameLines(names));
     if (!skipped.isEmpty())
         parts << QString::fromUtf8(kSkippedText) + u'\n' + NameLines(skipped);
     if (!unplaced.isEmpty())

@@ -8,6 +8,7 @@
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
+#include "platform/Allocator.h"
 #include "platform/HandOff.h"
 #include "platform/Message.h"
 #include "platform/ModalFocus.h"
@@ -21,9 +22,25 @@
 #include <QTextStream>
 #include <QTranslator>
 
+#include <dirent.h>
+#include <new>
 #include <optional>
+#include <sys/resource.h>
+#include <system_error>
 
 namespace {
+
+// What the window, the toolkit's display connection, the engine and the instance socket open at
+// once, with room to spare for the files of a set.
+constexpr rlim_t kMinFreeDescriptors = 64;
+// Address space the window's start takes beyond what the program has mapped when it begins: the
+// toolkit's display connection and its threads, the engine's threads and buffers. With less the
+// toolkit fails a thread (and then waits for ever) or a shared segment.
+constexpr std::size_t kStartAddressSpace = std::size_t{96} * 1024 * 1024;
+constexpr const char* kNoMemoryText = "メモリが足りないため起動できません。";
+constexpr const char* kNoDescriptorsText = "開けるファイルの数が足りないため起動できません。";
+constexpr const char* kRanOutText = "メモリまたはスレッドが足りなくなったため終了しました。";
+constexpr const char* kCannotStartText = "起動できません (%1)。";
 
 bool IsOption(const QString& arg) {
     return arg.size() > 1 && arg.startsWith(QLatin1Char('-'));
@@ -89,6 +106,38 @@ bool HasDisplay(int argc, char** argv) {
             return true;
     }
     return false;
+}
+
+rlim_t OpenDescriptorCount() {
+    rlim_t n = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (const dirent* e = readdir(dir))
+            if (e->d_name[0] != '.')
+                ++n;
+        closedir(dir);
+        --n; // the folder's own
+    }
+    return n;
+}
+
+// Whether kMinFreeDescriptors more files can be opened, the soft limit raised within the hard one
+// when that is all that is missing. Below that the display connection is not even answered in time.
+bool HasDescriptorsToStart() {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY)
+        return true;
+    const rlim_t need = OpenDescriptorCount() + kMinFreeDescriptors;
+    if (lim.rlim_cur >= need)
+        return true;
+    if (lim.rlim_max != RLIM_INFINITY && lim.rlim_max < need)
+        return false;
+    lim.rlim_cur = need;
+    return setrlimit(RLIMIT_NOFILE, &lim) == 0;
+}
+
+int StartFailed(const QString& text) {
+    QTextStream(stderr) << "padora: " << text << "\n";
+    return CPadoraApp::kExitFailure;
 }
 
 // The value of an option given as "NAME VALUE" or "NAME=VALUE" at args[i] (i moves past a separate
@@ -266,7 +315,23 @@ int CPadoraApp::Run(int argc, char** argv) {
     case CommandLine::Action::Run:
         break;
     }
-    return RunWindow(argc, argv);
+    if (!HasDescriptorsToStart())
+        return StartFailed(QString::fromUtf8(kNoDescriptorsText));
+    if (!platform::HasAddressSpace(kStartAddressSpace))
+        return StartFailed(QString::fromUtf8(kNoMemoryText));
+    // Threads and memory the start could not get end it with a word, not an abort.
+    try {
+        return RunWindow(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return StartFailed(QString::fromUtf8(kNoMemoryText));
+    } catch (const std::system_error& e) {
+        const std::error_code code = e.code();
+        if (code == std::errc::too_many_files_open || code == std::errc::too_many_files_open_in_system)
+            return StartFailed(QString::fromUtf8(kNoDescriptorsText));
+        if (code == std::errc::resource_unavailable_try_again || code == std::errc::not_enough_memory)
+            return StartFailed(QString::fromUtf8(kNoMemoryText));
+        return StartFailed(QString::fromUtf8(kCannotStartText).arg(QString::fromLocal8Bit(e.what())));
+    }
 }
 
 int CPadoraApp::RunWindow(int& argc, char** argv) {
@@ -349,6 +414,9 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     const int status = app.exec();
     m_pMainFrame.reset();
     m_pInstance.reset();
+    // The window had started: what ran out is said as the reason it ended, not as a failed start.
+    if (app.TakeFailure())
+        return StartFailed(QString::fromUtf8(kRanOutText));
     return status;
 }
 

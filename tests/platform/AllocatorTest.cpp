@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -86,4 +88,32 @@ TEST(Allocator, TheHeapKeepsItsFreedTop) {
     for (void* block : blocks)
         std::free(block);
     EXPECT_GE(mallinfo2().arena, held);
+}
+
+// Under an address-space limit the probe tells a start whether it has room, and keeps nothing.
+TEST(Allocator, TheAddressSpaceProbeSeesTheLimit) {
+    if (kOwnAllocator)
+        GTEST_SKIP() << "built with a sanitizer";
+    constexpr std::size_t kMiB = 1024 * 1024;
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
+    EXPECT_TRUE(platform::HasAddressSpace(64 * kMiB));
+    // The limit a little above what is mapped now: 64 MiB do not fit, 4 MiB do, again and again.
+    std::size_t mapped = 0;
+    {
+        FILE* f = std::fopen("/proc/self/statm", "r");
+        ASSERT_NE(f, nullptr);
+        ASSERT_EQ(std::fscanf(f, "%zu", &mapped), 1);
+        std::fclose(f);
+    }
+    rlimit low = saved;
+    low.rlim_cur = mapped * static_cast<std::size_t>(sysconf(_SC_PAGESIZE)) + 16 * kMiB;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &low), 0);
+    const bool big = platform::HasAddressSpace(64 * kMiB);
+    bool small = true;
+    for (int i = 0; i < 10; ++i)
+        small = small && platform::HasAddressSpace(4 * kMiB);
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
+    EXPECT_FALSE(big);
+    EXPECT_TRUE(small);
 }

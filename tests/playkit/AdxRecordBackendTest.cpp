@@ -1,10 +1,13 @@
 #include "PlaykitMedia.h"
 
 #include "playkit/AdxEngine.h"
+#include "playkit/AdxMixer.h"
+#include "playkit/AdxRecordBackend.h"
 #include "playkit/AdxShow.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -49,6 +52,51 @@ WavView Peek(const std::string& path) {
         std::memcpy(v.pcm.data(), b.data() + 44, v.dataBytes);
     }
     return v;
+}
+
+class CQuietHost : public playkit::IAdxMixerHost {
+public:
+    void WakeDecoder() override {}
+    void FlushNotifier() override {}
+};
+
+// A recorder on its own mixer whose clock reads a time that a test can move ahead, as a process
+// stopped and continued finds it.
+class CLateClockRecorder {
+public:
+    static constexpr unsigned kRate = 48000;
+    explicit CLateClockRecorder(const std::string& path)
+        : m_mixer(m_host), m_backend(m_mixer, path, kRate, 256, [this] { return Now(); }) {
+        m_mixer.SetSampleRate(kRate);
+    }
+    bool Start() {
+        std::string reason;
+        m_start = Clock::now();
+        return m_backend.Start(reason);
+    }
+    void Sleep(std::chrono::seconds stall) { m_offsetNs += std::chrono::nanoseconds(stall).count(); }
+    // The seconds the recording's clock has seen pass since Start.
+    double Elapsed() const { return std::chrono::duration<double>(Now() - m_start).count(); }
+    playkit::CAdxRecordBackend& Backend() { return m_backend; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point Now() const { return Clock::now() + std::chrono::nanoseconds(m_offsetNs.load()); }
+
+    CQuietHost m_host;
+    playkit::CAdxMixer m_mixer;
+    std::atomic<std::int64_t> m_offsetNs{0};
+    Clock::time_point m_start;
+    playkit::CAdxRecordBackend m_backend;
+};
+
+// From the header alone: the file grows to megabytes while a test waits on it.
+double RecordedSeconds(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> head(44);
+    if (!in.read(head.data(), static_cast<std::streamsize>(head.size())))
+        return 0;
+    return Le32(head, 40) / 4 / double(CLateClockRecorder::kRate);
 }
 
 class CRecordScope {
@@ -136,5 +184,46 @@ TEST(CAdxRecordBackend, RecordsInRealTimeAFileThatIsValidWhileItGrows) {
     EXPECT_NEAR(double(loud), 4800, 300); // the whole 0.1 s, on both sides
     // and when it was played, give or take the output's latency.
     EXPECT_NEAR(first / 48000.0, playedAt, 0.1);
+    std::filesystem::remove_all(dir);
+}
+
+// Woken late, the recorder writes what the clock owes, so that frame N is N / rate seconds after
+// frame 0; a stall past a minute is caught up for a minute and the rest counted as missing.
+TEST(CAdxRecordBackend, AfterALateWakeUpTheFileKeepsTheWallClocksTimeline) {
+    const std::string dir = playkit_test::MakeTempDir();
+    constexpr double kTolerance = 0.1;
+    const auto recordUntilCaughtUp = [](CLateClockRecorder& rec, const std::string& path, double owed) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (RecordedSeconds(path) < rec.Elapsed() - owed - kTolerance &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const double elapsed = rec.Elapsed();
+        rec.Backend().Stop();
+        return elapsed;
+    };
+    {
+        const std::string out = dir + "/stall.wav";
+        CLateClockRecorder rec(out);
+        ASSERT_TRUE(rec.Start());
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        rec.Sleep(std::chrono::seconds(10));
+        const double elapsed = recordUntilCaughtUp(rec, out, 0);
+        EXPECT_GT(elapsed, 10.0);
+        EXPECT_NEAR(RecordedSeconds(out), elapsed, kTolerance);
+        EXPECT_EQ(rec.Backend().Dropped(), 0u);
+        EXPECT_EQ(rec.Backend().Skipped(), 0u);
+    }
+    {
+        const std::string out = dir + "/suspend.wav";
+        CLateClockRecorder rec(out);
+        ASSERT_TRUE(rec.Start());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        rec.Sleep(std::chrono::seconds(70));
+        const double elapsed = recordUntilCaughtUp(rec, out, 10);
+        const double skipped = rec.Backend().Skipped() / double(CLateClockRecorder::kRate);
+        EXPECT_NEAR(skipped, 10.0, kTolerance);
+        EXPECT_NEAR(RecordedSeconds(out) + skipped, elapsed, kTolerance);
+        EXPECT_EQ(rec.Backend().Dropped(), 0u);
+    }
     std::filesystem::remove_all(dir);
 }

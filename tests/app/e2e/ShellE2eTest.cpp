@@ -17,7 +17,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -47,9 +49,13 @@ protected:
         }
     }
 
-    // audio: the output (PADORA_AUDIO); no test plays on a real sound card.
-    QProcess* Start(const QStringList& args, const QString& audio = QStringLiteral("null")) {
+    // audio: the output (PADORA_AUDIO); no test plays on a real sound card. inChild runs in the
+    // child before the program starts (limits).
+    QProcess* Start(const QStringList& args, const QString& audio = QStringLiteral("null"),
+                    std::function<void()> inChild = {}) {
         auto p = std::make_unique<QProcess>();
+        if (inChild)
+            p->setChildProcessModifier(inChild);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("PADORA_AUDIO"), audio);
@@ -281,6 +287,55 @@ TEST_F(PadoraE2e, FifosInThePlaceOfItsFilesAreRefusedWithoutWaitingOnThem) {
     EXPECT_FALSE(cache.ReaderWasStuck()) << "the loudness cache was waited on";
     EXPECT_FALSE(QFileInfo(settings.Path()).isFile());
     EXPECT_FALSE(QFileInfo(cache.Path()).isFile());
+}
+
+TEST_F(PadoraE2e, TooFewFileDescriptorsEndTheStartWithAWordAndALowSoftLimitIsRaised) {
+    constexpr rlim_t kStarved = 16;
+    QProcess* starved = Start({}, QStringLiteral("null"), [] {
+        const rlimit lim{kStarved, kStarved};
+        setrlimit(RLIMIT_NOFILE, &lim);
+    });
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(WaitForExit(starved)) << "waited on the display";
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_EQ(starved->exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(starved->readAllStandardError()),
+              QStringLiteral("padora: 開けるファイルの数が足りないため起動できません。\n"));
+
+    // Only the soft limit low: it is raised within the hard one and the window shows.
+    QProcess* soft = Start({}, QStringLiteral("null"), [] {
+        rlimit lim{};
+        getrlimit(RLIMIT_NOFILE, &lim);
+        lim.rlim_cur = kStarved;
+        setrlimit(RLIMIT_NOFILE, &lim);
+    });
+    const XWindow main = WaitForXWindow(soft, kMainTitle);
+    ASSERT_NE(main, 0u) << soft->readAllStandardError().toStdString();
+    m_x.SetFocus(main);
+    m_x.PressKey(kKeyEscape);
+    ASSERT_TRUE(WaitForExit(soft));
+    EXPECT_EQ(soft->exitCode(), 0);
+}
+
+TEST_F(PadoraE2e, TooLittleAddressSpaceEndsTheStartWithAWord) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory does not start under an address-space limit";
+#endif
+    // Enough to load the program and its libraries, not enough to show the window: the toolkit
+    // failed a thread here and waited for ever, or aborted.
+    constexpr rlim_t kLimit = rlim_t{270} * 1024 * 1024;
+    QProcess* padora = Start({}, QStringLiteral("null"), [] {
+        rlimit lim{};
+        getrlimit(RLIMIT_AS, &lim);
+        lim.rlim_cur = kLimit;
+        setrlimit(RLIMIT_AS, &lim);
+    });
+    ASSERT_TRUE(WaitForExit(padora)) << "hung";
+    EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(padora->exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(padora->readAllStandardError()),
+              QStringLiteral("padora: メモリが足りないため起動できません。\n"));
 }
 
 TEST_F(PadoraE2e, CaptionsReachTheWindowManagerExactlyAsGiven) {

@@ -227,10 +227,11 @@ TEST_F(MainDlgDropTest, AFileThePlayerRefusesIsReportedAndTheChannelKeepsItsSoun
     const QString broken = WriteTestFile(m_dir.filePath(QStringLiteral("broken.wav")), "RIFF....WAVE");
 
     DragOnPad(*dlg, 0, Urls({notes, broken}));
-    ASSERT_EQ(m_responder.Count(), 2);
+    // One message, each file under the reason it was refused.
+    ASSERT_EQ(m_responder.Count(), 1);
     EXPECT_EQ(m_responder.Requests()[0].strText,
-              notes + QStringLiteral("\nこのファイルには対応していません。"));
-    EXPECT_EQ(m_responder.Requests()[1].strText, broken + QStringLiteral("\nこのファイルを再生できません。"));
+              notes + QStringLiteral("\nこのファイルには対応していません。\n\n") + broken +
+                  QStringLiteral("\nこのファイルを再生できません。"));
     EXPECT_EQ(m_responder.Requests()[0].nType, MB_ICONEXCLAMATION | MB_OK);
     const CChannelData& ch = Ch(*dlg, 0);
     EXPECT_EQ(ch.m_strTitle, QStringLiteral("元の音0"));
@@ -246,6 +247,37 @@ TEST_F(MainDlgDropTest, AFileThePlayerRefusesIsReportedAndTheChannelKeepsItsSoun
     EXPECT_EQ(m_responder.Count(), 1);
     EXPECT_EQ(Ch(*dlg, 1).m_strFile, good);
     EXPECT_TRUE(Ch(*dlg, 3).m_strFile.isEmpty());
+}
+
+TEST_F(MainDlgDropTest, HundredsOfRefusedFilesAreToldInOneMessageGroupedByReason) {
+    auto dlg = MakeDlg();
+    constexpr int kMissing = 300;
+    constexpr int kUnsupported = 200;
+    constexpr int kListed = 10;
+    QStringList missing;
+    QStringList unsupported;
+    QStringList paths;
+    for (int n = 0; n < kMissing + kUnsupported; ++n) {
+        if (n % 5 < 3) {
+            missing << m_dir.filePath(QStringLiteral("gone%1.wav").arg(n));
+            paths << missing.back();
+        } else {
+            unsupported << WriteTestFile(m_dir.filePath(QStringLiteral("notes%1.txt").arg(n)), "cue");
+            paths << unsupported.back();
+        }
+    }
+
+    DragOnPad(*dlg, 1, Urls(paths));
+    ASSERT_EQ(m_responder.Count(), 1);
+    const auto lines = [](const QStringList& names, int more) {
+        return (names.mid(0, kListed) << QStringLiteral("ほか %1 件").arg(more)).join(u'\n');
+    };
+    EXPECT_EQ(m_responder.Requests()[0].strText, lines(missing, kMissing - kListed) +
+                                                     QStringLiteral("\nファイルが見つかりません。\n\n") +
+                                                     lines(unsupported, kUnsupported - kListed) +
+                                                     QStringLiteral("\nこのファイルには対応していません。"));
+    EXPECT_TRUE(Ch(*dlg, 1).m_strFile.isEmpty());
+    EXPECT_FALSE(dlg->IsModified());
 }
 
 TEST_F(MainDlgDropTest, DragsWithoutAFileAreRefusedAtTheDoor) {
