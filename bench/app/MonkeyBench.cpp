@@ -197,7 +197,7 @@ private:
         }
         // What libraries without the sanitizer keep until exit is theirs, not a finding.
         if (m_env.value(QStringLiteral("LSAN_OPTIONS")).isEmpty())
-            m_env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" PADORA_LSAN_SUPP));
+            m_env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("print_suppressions=0:suppressions=" PADORA_LSAN_SUPP));
         m_gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
         return true;
     }
