@@ -60,8 +60,8 @@ double CLoudnessMatcher::Known(const QString& file) const {
 }
 
 double CLoudnessMatcher::ReadTarget(const CSettingsFile& settings) {
-    const QString text = platform::GetPrivateProfileString(
-        QStringLiteral("Loudness"), QStringLiteral("Target"), QString(), 64, settings.Path());
+    const QString text =
+        settings.Document()->GetString(QStringLiteral("Loudness"), QStringLiteral("Target"), QString(), 64);
     if (text.trimmed().isEmpty())
         return kDefaultTarget;
     const double value = platform::ParseLeadingDouble(text);

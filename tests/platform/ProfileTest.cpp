@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 #include "platform/CodePage.h"
 #include "platform/SafeFile.h"
+#include "tests/platform/FileEvents.h"
 #include "tests/platform/TestFifo.h"
 
 #include <QDateTime>
@@ -12,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -206,37 +206,6 @@ TEST_F(ProfileTest, FailedWritesLeaveTheOldFileByteForByte) {
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
 }
 
-// Names created in a folder while the object lives, as inotify reports them.
-class CCreatedNames {
-public:
-    explicit CCreatedNames(const QString& folder) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        if (m_fd >= 0)
-            inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), IN_CREATE);
-    }
-    ~CCreatedNames() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CCreatedNames(const CCreatedNames&) = delete;
-    CCreatedNames& operator=(const CCreatedNames&) = delete;
-    QStringList Names() const {
-        QStringList names;
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
-            for (char* p = buffer; p < buffer + n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(p);
-                if (event->len > 0)
-                    names << QFile::decodeName(event->name);
-                p += sizeof(inotify_event) + event->len;
-            }
-        }
-        return names;
-    }
-
-private:
-    int m_fd;
-};
-
 TEST_F(ProfileTest, TemporaryFilesAreRecognisablyOursAndStaleOnesOfTheTargetGo) {
     const QString path = Write("set.pdg", "[S]\nK=old\n");
     const QDateTime old = QDateTime::currentDateTime().addSecs(-600);
@@ -256,10 +225,10 @@ TEST_F(ProfileTest, TemporaryFilesAreRecognisablyOursAndStaleOnesOfTheTargetGo) 
     };
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("set.pdg.padora-d1r000"));
 
-    const CCreatedNames created(m_dir.path());
+    const platform_test::CFileEvents created(m_dir.path(), IN_CREATE);
     ASSERT_TRUE(WriteFileAtomically(path, "[S]\nK=new\n"));
     EXPECT_EQ(Read(path), "[S]\nK=new\n");
-    const QStringList names = created.Names();
+    const QStringList names = created.Take();
     ASSERT_EQ(names.size(), 1) << names.join(' ').toStdString();
     EXPECT_TRUE(QRegularExpression("^set\\.pdg\\.padora-[A-Za-z0-9]{6}$").match(names[0]).hasMatch())
         << names[0].toStdString();
