@@ -62,32 +62,38 @@ void CProfileFile::AddLine(Section& sec, Line line, bool beforeTrailingBlanks) {
 }
 
 bool CProfileFile::Load() {
+    return Load(kMaxFileBytes) == LoadStatus::Ok;
+}
+
+CProfileFile::LoadStatus CProfileFile::Load(qint64 maxBytes) {
+    maxBytes = std::min(maxBytes, kMaxFileBytes);
     m_aSection.clear();
     m_bCrLf = false;
     QFile file;
     switch (OpenRegularFile(m_strPath, file)) {
     case OpenResult::Missing:
-        return true;
+        return LoadStatus::Ok;
     case OpenResult::Opened:
         break;
     case OpenResult::NotRegular:
+        return LoadStatus::NotRegular;
     case OpenResult::Failed:
-        return false;
+        return LoadStatus::Failed;
     }
-    if (file.size() > kMaxFileBytes)
-        return false;
+    if (file.size() > maxBytes)
+        return LoadStatus::TooLarge;
     // Asking for the limit at once would allocate 64 MB at every read: ask for what the file holds
     // and go on in small steps while it still gives more (it may grow meanwhile).
     QByteArray bytes = file.read(file.size() + 1);
     constexpr qint64 kStep = 64 * 1024;
-    while (bytes.size() <= kMaxFileBytes) {
-        const QByteArray more = file.read(std::min<qint64>(kStep, kMaxFileBytes + 1 - bytes.size()));
+    while (bytes.size() <= maxBytes) {
+        const QByteArray more = file.read(std::min<qint64>(kStep, maxBytes + 1 - bytes.size()));
         if (more.isEmpty())
             break;
         bytes += more;
     }
-    if (bytes.size() > kMaxFileBytes)
-        return false;
+    if (bytes.size() > maxBytes)
+        return LoadStatus::TooLarge;
     const QString text = DecodeText(bytes);
 
     m_aSection.push_back(Section{});
@@ -117,7 +123,7 @@ bool CProfileFile::Load() {
             AddLine(m_aSection.back(), ParseLine(lineText), false);
         }
     }
-    return true;
+    return LoadStatus::Ok;
 }
 
 const CProfileFile::Line* CProfileFile::Find(const QString& section, const QString& key) const {

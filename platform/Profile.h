@@ -25,6 +25,10 @@ public:
     // not be overwritten from it.
     bool Load();
 
+    // Load with a smaller bound: what the file's refusal was, if any.
+    enum class LoadStatus { Ok, NotRegular, TooLarge, Failed };
+    LoadStatus Load(qint64 maxBytes);
+
     // The value of section/key, or def when the file has no such key or the key has no '='.
     // bufferBytes > 0 imitates a fixed buffer: at most bufferBytes - 1 CP932 bytes are returned,
     // never cutting a character.

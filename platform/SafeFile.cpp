@@ -1,7 +1,10 @@
 #include "platform/SafeFile.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstring>
@@ -47,7 +50,37 @@ private:
     bool m_kept = false;
 };
 
+// A temporary file is "<name>.padora-" and six characters from mkostemp: recognisably ours, and
+// tied to the one file it was to replace.
+constexpr char kTempInfix[] = ".padora-";
+constexpr char kTempTemplate[] = "XXXXXX";
+// Older than this, a temporary file of the same target is left from a save that never ended (a
+// kill, a crash): a save in progress writes its file within seconds.
+constexpr qint64 kStaleTempSeconds = 60;
+
+// Removes what earlier saves of target left behind; nothing but regular files that match its
+// exact pattern and are older than kStaleTempSeconds.
+void RemoveStaleTemps(const QString& target) {
+    const QFileInfo info(target);
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(info.fileName() + QLatin1String(kTempInfix)) +
+        QStringLiteral("[A-Za-z0-9]{6}")));
+    const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-kStaleTempSeconds);
+    const QDir folder = info.absoluteDir();
+    const QString nameFilter = info.fileName() + QLatin1String(kTempInfix) + QStringLiteral("*");
+    for (const QFileInfo& temp :
+         folder.entryInfoList({nameFilter}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        if (pattern.match(temp.fileName()).hasMatch() && KindOfFile(temp.filePath()) == FileKind::Regular &&
+            temp.lastModified().toUTC() < before)
+            QFile::remove(temp.filePath());
+    }
+}
+
 } // namespace
+
+QString TempFilePattern(const QString& path) {
+    return path + QLatin1String(kTempInfix) + QLatin1String(kTempTemplate);
+}
 
 FileKind KindOfFile(const QString& path) {
     struct stat st {};
@@ -118,7 +151,8 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* e
     const QByteArray finalName = QFile::encodeName(target);
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
 
-    std::string temp = std::string(finalName.constData()) + ".XXXXXX";
+    RemoveStaleTemps(target);
+    std::string temp = QFile::encodeName(TempFilePattern(target)).toStdString();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return Fail(error, path, errno);

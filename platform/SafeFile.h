@@ -22,7 +22,11 @@ OpenResult OpenRegularFile(const QString& path, QFile& file);
 // temporary file in the same folder, is flushed to disk and then renamed over the old file.
 // A read-only old file, anything but a regular file in the way (a folder, a FIFO, a device), a
 // missing folder or a full disk fail with the old file untouched. On failure *error (when given) gets the
-// reason.
+// reason. The temporary file is named after TempFilePattern(path); ones of the same path older than a
+// minute, left by a save that was killed, are removed first.
+// "<path>.padora-XXXXXX": the name of the temporary files of path's saves, X a letter or digit.
+QString TempFilePattern(const QString& path);
+
 bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "app/data/GroupFile.h"
 #include "app/data/SoundFinder.h"
 #include "platform/Profile.h"
+#include "playkit/AdxEngine.h"
 #include "playkit/AdxFileDecoder.h"
 #include "playkit/AdxShow.h"
 
@@ -14,6 +15,9 @@ namespace {
 
 // The player's result for a file whose extension it does not accept.
 constexpr int kOpenRefusedExtension = -31;
+
+// How long a check waits for a live engine to let go of the player just closed.
+constexpr unsigned kFreeWaitMs = 200;
 
 // A tab inside a hand-edited name or title would shift the fields of its line.
 QString Field(QString text) {
@@ -41,6 +45,14 @@ void PrintChannel(QTextStream& out, int g, int c, const CChannelData& ch, const 
     out << '\n';
 }
 
+// A closed player keeps its file and decoder until the engine's next pass; offline there is no pass
+// but a render. Freed at once, a set of thousands of sounds holds one player at a time.
+void LetGoOfClosedPlayer() {
+    float frame[2] = {};
+    if (!playkit::CAdxEngine::Render(frame, 1))
+        playkit::CAdxEngine::FreeClosedPlayers(kFreeWaitMs);
+}
+
 int CheckGroups(const CGroupArray& aGroup, QTextStream& out) {
     CAdxShow show;
     bool bAllOk = true;
@@ -52,6 +64,7 @@ int CheckGroups(const CGroupArray& aGroup, QTextStream& out) {
             if (ch.m_strFile.isEmpty())
                 continue;
             const SoundCheck check = CheckSound(show, ch.m_strFile);
+            LetGoOfClosedPlayer();
             bAllOk = bAllOk && check.status == SoundCheck::Status::Ok;
             PrintChannel(out, g, c, ch, check);
         }
@@ -103,6 +116,8 @@ SoundCheck CheckSound(CAdxShow& show, const QString& path) {
         show.Close();
         return check;
     }
+    const auto hr = show.GetErrorCode();
+    show.Close(); // whatever a failed open left behind
     if (r == kOpenRefusedExtension) {
         check.status = SoundCheck::Status::Unsupported;
         const QString suffix = info.suffix();
@@ -111,7 +126,7 @@ SoundCheck CheckSound(CAdxShow& show, const QString& path) {
         return check;
     }
     check.status = SoundCheck::Status::Unplayable;
-    check.strReason = QString::fromStdString(playkit::AdxErrorText(show.GetErrorCode()));
+    check.strReason = QString::fromStdString(playkit::AdxErrorText(hr));
     return check;
 }
 

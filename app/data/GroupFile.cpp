@@ -130,6 +130,16 @@ int CGroupFile::Write(const QString& path, const CGroupArray& aGroup, BOOL bRela
             *error = QStringLiteral("more than %1 groups").arg(kMaxGroups);
         return kWriteError;
     }
+    for (int g = 0; g < aGroup.GetSize(); ++g) {
+        for (const CChannelData& ch : aGroup[g].m_aChannel) {
+            if (ch.m_strTitle.isEmpty() || ch.m_strFile.isEmpty() || CanStorePath(ch.m_strFile))
+                continue;
+            if (error)
+                *error =
+                    ShownPath(ch.m_strFile) + QStringLiteral(": ") + QString::fromUtf8(kUnstorableNameText);
+            return kWriteError;
+        }
+    }
     // A fresh document: the file ends up holding nothing but this set.
     platform::CProfileFile profile(path);
     profile.SetString(kSectionGroup, kKeyGroupNum, QString::number(aGroup.GetSize()));
@@ -196,6 +206,14 @@ QString CGroupFile::AskOpenPath(QWidget* pParent) const {
 
 QString CGroupFile::DialogFilter() {
     return ToDialogFilter(LoadResString(IDS_GROUP_FILE_FILTER));
+}
+
+bool CGroupFile::CanStorePath(const QString& path) {
+    return !path.contains(u'\n') && !path.contains(u'\r');
+}
+
+QString CGroupFile::ShownPath(const QString& path) {
+    return QString(path).replace(u'\n', QStringLiteral("\\n")).replace(u'\r', QStringLiteral("\\r"));
 }
 
 QString CGroupFile::FolderOf(const QString& path) {

@@ -34,6 +34,9 @@ public:
     static constexpr const char* kReadErrorText = "ファイル読込中にエラーが発生しました。";
     static constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
 
+    // Said with the name of a sound file a group file cannot hold.
+    static constexpr const char* kUnstorableNameText = "このファイル名は保存できません。";
+
     // Group numbers in key names have at most three digits.
     static constexpr int kMaxGroups = 999;
 
@@ -57,10 +60,18 @@ public:
              BOOL bSaveAs) const;
 
     // The file format alone, without settings or dialogs. Read: kOk or kReadError (aGroup
-    // untouched then). Write: kOk or kWriteError (error, when given, gets the reason).
+    // untouched then). Write: kOk or kWriteError (error, when given, gets the reason); a channel
+    // whose path CanStorePath refuses is a write error, and nothing is written.
     static int Read(const QString& path, CGroupArray& aGroup);
     static int Write(const QString& path, const CGroupArray& aGroup, BOOL bRelative,
                      QString* error = nullptr);
+
+    // False for a sound path that a group file cannot hold so that it reads back the same: a line
+    // break in it would end its line. Such a sound is refused where it is assigned, and Write refuses
+    // a set that holds one rather than store another name.
+    static bool CanStorePath(const QString& path);
+    // path with its line breaks shown as "\n" and "\r", for messages that name it.
+    static QString ShownPath(const QString& path);
 
     // The save and open dialogs of group files, starting in "GrpFolder" (or the current directory
     // when it is not set); the current directory is put back afterwards. Empty when cancelled.

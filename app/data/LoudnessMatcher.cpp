@@ -5,7 +5,10 @@
 #include "app/settings/Option.h"
 #include "platform/Profile.h"
 
+#include <QMetaObject>
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -15,32 +18,41 @@ constexpr double kMinTarget = -60.0;
 constexpr double kMaxTarget = 0.0;
 } // namespace
 
-CLoudnessMatcher::CLoudnessMatcher(const QString& cachePath, QObject* parent) : QObject(parent) {
-    connect(this, &CLoudnessMatcher::Done, this, &CLoudnessMatcher::OnDone, Qt::QueuedConnection);
-    m_worker = std::thread([this, cachePath] { Work(cachePath); });
+CLoudnessMatcher::CLoudnessMatcher(const QString& cachePath, QObject* parent)
+    : QObject(parent), m_pShared(std::make_shared<Shared>()) {
+    m_pShared->pOwner = this;
+    m_worker = std::thread([shared = m_pShared, cachePath] { Work(shared, cachePath); });
 }
 
 CLoudnessMatcher::~CLoudnessMatcher() {
+    Shared& shared = *m_pShared;
+    bool finished = false;
     {
-        std::lock_guard lock(m_mutex);
-        m_bQuit = true;
-        m_queue.clear();
+        std::unique_lock lock(shared.mutex);
+        shared.pOwner = nullptr;
+        shared.queue.clear();
+        shared.bQuit = true;
+        shared.wake.notify_all();
+        finished = shared.finished.wait_for(lock, std::chrono::milliseconds(kStopWaitMs),
+                                            [&] { return shared.bFinished; });
     }
-    m_wake.notify_all();
-    m_worker.join();
+    if (finished)
+        m_worker.join();
+    else
+        m_worker.detach();
 }
 
 void CLoudnessMatcher::Request(const QString& file) {
     if (file.isEmpty())
         return;
     {
-        std::lock_guard lock(m_mutex);
-        if (m_pending.contains(file))
+        std::lock_guard lock(m_pShared->mutex);
+        if (m_pShared->pending.contains(file))
             return;
-        m_pending.insert(file, true);
-        m_queue.push_back(file);
+        m_pShared->pending.insert(file, true);
+        m_pShared->queue.push_back(file);
     }
-    m_wake.notify_one();
+    m_pShared->wake.notify_one();
 }
 
 double CLoudnessMatcher::Known(const QString& file) const {
@@ -48,8 +60,8 @@ double CLoudnessMatcher::Known(const QString& file) const {
 }
 
 double CLoudnessMatcher::ReadTarget(const CSettingsFile& settings) {
-    const QString text = platform::GetPrivateProfileString(
-        QStringLiteral("Loudness"), QStringLiteral("Target"), QString(), 64, settings.Path());
+    const QString text =
+        settings.Document()->GetString(QStringLiteral("Loudness"), QStringLiteral("Target"), QString(), 64);
     if (text.trimmed().isEmpty())
         return kDefaultTarget;
     const double value = platform::ParseLeadingDouble(text);
@@ -58,8 +70,8 @@ double CLoudnessMatcher::ReadTarget(const CSettingsFile& settings) {
 
 void CLoudnessMatcher::OnDone(const QString& file, double lufs, bool failed) {
     {
-        std::lock_guard lock(m_mutex);
-        m_pending.remove(file);
+        std::lock_guard lock(m_pShared->mutex);
+        m_pShared->pending.remove(file);
     }
     if (failed)
         m_known.remove(file);
@@ -68,29 +80,40 @@ void CLoudnessMatcher::OnDone(const QString& file, double lufs, bool failed) {
     emit Measured(file, lufs, failed);
 }
 
-void CLoudnessMatcher::Work(QString cachePath) {
+void CLoudnessMatcher::Report(Shared& shared, const QString& file, double lufs, bool failed) {
+    // Under the lock the matcher cannot go meanwhile; a queued call to it is dropped if it goes later.
+    std::lock_guard lock(shared.mutex);
+    if (CLoudnessMatcher* owner = shared.pOwner)
+        QMetaObject::invokeMethod(
+            owner, [owner, file, lufs, failed] { owner->OnDone(file, lufs, failed); }, Qt::QueuedConnection);
+}
+
+void CLoudnessMatcher::Work(const std::shared_ptr<Shared>& shared, QString cachePath) {
     CLoudnessCache cache(std::move(cachePath));
     for (;;) {
         QString file;
         {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_bQuit || !m_queue.empty(); });
-            if (m_bQuit)
+            std::unique_lock lock(shared->mutex);
+            shared->wake.wait(lock, [&] { return shared->bQuit || !shared->queue.empty(); });
+            if (shared->bQuit) {
+                shared->bFinished = true;
+                shared->finished.notify_all();
                 return;
-            file = m_queue.front();
-            m_queue.pop_front();
+            }
+            file = shared->queue.front();
+            shared->queue.pop_front();
         }
         if (const auto known = cache.Find(file)) {
-            emit Done(file, *known, false);
+            Report(*shared, file, *known, false);
             continue;
         }
         double lufs = kNaN;
         QString error;
-        if (CLoudnessMeter::Measure(file, lufs, error)) {
+        if (CLoudnessMeter::Measure(file, lufs, error, &shared->bQuit)) {
             cache.Store(file, lufs);
-            emit Done(file, lufs, false);
+            Report(*shared, file, lufs, false);
         } else {
-            emit Done(file, kNaN, true);
+            Report(*shared, file, kNaN, true);
         }
     }
 }

@@ -4,8 +4,10 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -21,8 +23,12 @@ public:
 
     // cachePath: the cache file (CLoudnessCache::DefaultPath for the program).
     explicit CLoudnessMatcher(const QString& cachePath, QObject* parent = nullptr);
-    // Waits for the measurement in progress (the rest of the queue is dropped).
+    // Drops the queue and stops the measurement in progress; waits for the worker at most
+    // kStopWaitMs. A worker held longer (a decoder stuck in a call) is left to end on its own: it
+    // owns what it still uses and no longer reports.
     ~CLoudnessMatcher() override;
+
+    static constexpr int kStopWaitMs = 2000;
 
     // UI thread. Asks for the loudness of file; Measured follows (at once from the worker when the
     // cache knows the file as it is). A file already asked for and not yet answered is not queued twice.
@@ -43,18 +49,26 @@ signals:
     void Measured(const QString& file, double lufs, bool failed);
 
 private:
-    // Worker thread -> UI thread.
-    Q_SIGNAL void Done(const QString& file, double lufs, bool failed);
+    // What the worker shares with the matcher; the worker holds it too, so that it may outlast the
+    // matcher.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable wake;     // work queued, or quit
+        std::condition_variable finished; // the worker has returned
+        std::deque<QString> queue;        // guarded by mutex, as are the three below
+        QHash<QString, bool> pending;
+        CLoudnessMatcher* pOwner = nullptr; // null once the matcher is going
+        bool bFinished = false;
+        std::atomic<bool> bQuit{false};
+    };
+    // UI thread.
     void OnDone(const QString& file, double lufs, bool failed);
     // Worker thread.
-    void Work(QString cachePath);
+    static void Work(const std::shared_ptr<Shared>& shared, QString cachePath);
+    static void Report(Shared& shared, const QString& file, double lufs, bool failed);
 
     double m_dTarget = kDefaultTarget;
     QHash<QString, double> m_known; // UI thread
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::deque<QString> m_queue; // guarded by m_mutex, as are the two below
-    QHash<QString, bool> m_pending;
-    bool m_bQuit = false;
+    std::shared_ptr<Shared> m_pShared;
     std::thread m_worker; // last: started once everything above exists
 };

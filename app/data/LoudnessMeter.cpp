@@ -1,5 +1,6 @@
 #include "app/data/LoudnessMeter.h"
 
+#include "platform/SafeFile.h"
 #include "playkit/AdxFileDecoder.h"
 
 #include <ebur128.h>
@@ -20,7 +21,13 @@ struct StateDeleter {
 
 } // namespace
 
-bool CLoudnessMeter::Measure(const QString& path, double& lufs, QString& error) {
+bool CLoudnessMeter::Measure(const QString& path, double& lufs, QString& error,
+                             const std::atomic<bool>* stop) {
+    // The decoder would wait for ever on a FIFO with no writer.
+    if (platform::KindOfFile(path) == platform::FileKind::Other) {
+        error = QStringLiteral("not a regular file");
+        return false;
+    }
     playkit::CAdxFileDecoder decoder;
     const HRESULT hr = decoder.Open(path.toLocal8Bit().toStdString());
     if (hr != S_OK) {
@@ -41,6 +48,10 @@ bool CLoudnessMeter::Measure(const QString& path, double& lufs, QString& error) 
         ebur128_set_channel(state.get(), 0, EBUR128_DUAL_MONO);
     std::vector<std::int16_t> buffer(kChunkFrames * static_cast<std::size_t>(channels));
     for (;;) {
+        if (stop && stop->load(std::memory_order_relaxed)) {
+            error = QString::fromUtf8(kAbandonedText);
+            return false;
+        }
         const std::size_t got = decoder.Read(buffer.data(), kChunkFrames);
         if (got > 0 && ebur128_add_frames_short(state.get(), buffer.data(), got) != EBUR128_SUCCESS) {
             error = QStringLiteral("measurement failed");

@@ -1,5 +1,6 @@
 #include "app/dialogs/ChannelEditDlg.h"
 
+#include "app/data/GroupFile.h"
 #include "app/data/LoudnessMatcher.h"
 #include "app/data/LoudnessMeter.h"
 #include "app/dialogs/DataExchange.h"
@@ -168,6 +169,13 @@ void CChannelEditDlg::OnBrowse() {
     QDir::setCurrent(current);
     if (path.isEmpty())
         return;
+    if (!CGroupFile::CanStorePath(SoundPath(path))) {
+        PADKIT_MessageBox(this,
+                          CGroupFile::ShownPath(SoundPath(path)) + u'\n' +
+                              QString::fromUtf8(CGroupFile::kUnstorableNameText),
+                          QString(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     SetSndFolder(QFileInfo(path).absolutePath(), m_Settings);
     if (PADKIT_MessageBox(this, QString::fromUtf8(kTitleQuestion), QString(), MB_YESNO | MB_ICONQUESTION) ==
         IDYES)

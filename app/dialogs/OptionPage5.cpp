@@ -86,13 +86,13 @@ void COptionPage5::DoDataExchange(CDataExchange& dx) {
 
 bool COptionPage5::SaveToSettings() {
     platform::CProfileFile profile(m_Settings.Path());
-    if (!profile.Load())
+    if (!m_Settings.LoadForWrite(profile))
         return false;
     profile.SetStringUnlessDefault(kSection, QStringLiteral("OscPort"), QString::number(m_nOscPort),
                                    QString::number(CRemoteControl::kDefaultPort));
     profile.SetStringUnlessDefault(kSection, QStringLiteral("OscBind"), m_strOscBind.trimmed(),
                                    QString::fromLatin1(CRemoteControl::kDefaultBind));
-    if (!profile.Save())
+    if (!m_Settings.Save(profile))
         return false;
     m_bSaved = true;
     return !m_pMidi || m_pMidi->Map().Save(m_Settings);

@@ -1,5 +1,6 @@
 // Sound files dragged from a file manager onto a pad or a row of the monitor list: each becomes its
 // channel's sound as the channel dialog would make it and is loaded at once.
+#include "app/data/GroupFile.h"
 #include "app/dialogs/ChannelEditDlg.h"
 #include "app/dialogs/GroupDlg.h"
 #include "app/main/MainDlg.h"
@@ -173,6 +174,7 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
     // The files the player refused, by the message that says why, in the order first met: a drop of
     // hundreds of them is told in one message, not one box each.
     QList<std::pair<QString, QStringList>> refused;
+    QStringList unstorable;
     int next = i;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile()) {
@@ -182,6 +184,10 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
         const QString path = CChannelEditDlg::SoundPath(url.toLocalFile());
         if (QFileInfo(path).isDir()) {
             skipped << QString::fromUtf8(kFolderMark).arg(path);
+            continue;
+        }
+        if (!CGroupFile::CanStorePath(path)) {
+            unstorable << CGroupFile::ShownPath(path);
             continue;
         }
         if (next < 0) {
@@ -220,6 +226,8 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
         parts << why.arg(NameLines(names));
     if (!skipped.isEmpty())
         parts << QString::fromUtf8(kSkippedText) + u'\n' + NameLines(skipped);
+    if (!unstorable.isEmpty())
+        parts << QString::fromUtf8(CGroupFile::kUnstorableNameText) + u'\n' + NameLines(unstorable);
     if (!unplaced.isEmpty())
         parts << QString::fromUtf8(kNoRoomText) + u'\n' + NameLines(unplaced);
     if (!parts.isEmpty())

@@ -25,11 +25,9 @@ constexpr int kIdleRetryMs = 100;
 // The operator asked for OSC in Padora.INI: a failure then gets a message box. Otherwise (the defaults)
 // one line on standard error is enough, so that a second Padora or a test run never stops at a box.
 bool IsConfigured(const CSettingsFile& settings, std::initializer_list<const char*> keys) {
-    platform::CProfileFile profile(settings.Path());
-    if (!profile.Load())
-        return false;
+    const auto profile = settings.Document();
     for (const char* key : keys)
-        if (profile.HasKey(kRemoteSection, QString::fromLatin1(key)))
+        if (profile->HasKey(kRemoteSection, QString::fromLatin1(key)))
             return true;
     return false;
 }

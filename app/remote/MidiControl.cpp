@@ -109,10 +109,9 @@ thread_local std::string* StderrMuffle::s_pAlsaText = nullptr;
 
 CMidiControl::Config CMidiControl::ReadConfig(const CSettingsFile& settings) {
     Config c;
+    const auto profile = settings.Document();
     auto read = [&](const char* key, const QString& def) {
-        return platform::GetPrivateProfileString(kSection, QString::fromLatin1(key), def, kTextBytes,
-                                                 settings.Path())
-            .trimmed();
+        return profile->GetString(kSection, QString::fromLatin1(key), def, kTextBytes).trimmed();
     };
     c.strApi = read("MidiApi", c.strApi).toLower();
     c.strIn = read("MidiIn", QString());
@@ -121,11 +120,10 @@ CMidiControl::Config CMidiControl::ReadConfig(const CSettingsFile& settings) {
 }
 
 bool CMidiControl::IsWanted(const CSettingsFile& settings, const CMidiMap& map) {
-    platform::CProfileFile profile(settings.Path());
-    if (profile.Load())
-        for (const char* key : {"MidiApi", "MidiIn", "MidiOut"})
-            if (profile.HasKey(kSection, QString::fromLatin1(key)))
-                return true;
+    const auto profile = settings.Document();
+    for (const char* key : {"MidiApi", "MidiIn", "MidiOut"})
+        if (profile->HasKey(kSection, QString::fromLatin1(key)))
+            return true;
     // A role's key may stand in the file with no binding (one that was unlearnt): only a binding counts.
     for (int role = 0; role < CMidiMap::kRoleCount; ++role)
         if (map.At(role).kind != CMidiMap::Binding::Kind::None)

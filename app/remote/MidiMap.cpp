@@ -90,17 +90,18 @@ QString CMidiMap::KeyOf(int role) {
 }
 
 void CMidiMap::Load(const CSettingsFile& settings) {
+    const auto profile = settings.Document();
     for (int r = 0; r < kRoleCount; ++r)
-        m_aBinding[static_cast<size_t>(r)] = Binding::FromText(
-            platform::GetPrivateProfileString(kSection, KeyOf(r), QString(), kTextBytes, settings.Path()));
+        m_aBinding[static_cast<size_t>(r)] =
+            Binding::FromText(profile->GetString(kSection, KeyOf(r), QString(), kTextBytes));
 }
 
 bool CMidiMap::Save(const CSettingsFile& settings) const {
     // One rewrite of the file for all roles, keeping its other lines.
     platform::CProfileFile profile(settings.Path());
-    if (!profile.Load())
+    if (!settings.LoadForWrite(profile))
         return false;
     for (int r = 0; r < kRoleCount; ++r)
         profile.SetStringUnlessDefault(kSection, KeyOf(r), At(r).ToText(), QString());
-    return profile.Save();
+    return settings.Save(profile);
 }

@@ -32,11 +32,11 @@ public:
 
 CRemoteControl::Config CRemoteControl::ReadConfig(const CSettingsFile& settings) {
     Config config;
-    config.nPort =
-        platform::GetPrivateProfileInt(kSection, QStringLiteral("OscPort"), kDefaultPort, settings.Path());
-    config.strBind = platform::GetPrivateProfileString(kSection, QStringLiteral("OscBind"),
-                                                       QString::fromLatin1(kDefaultBind), kBindBufferBytes,
-                                                       settings.Path())
+    const auto profile = settings.Document();
+    config.nPort = profile->GetInt(kSection, QStringLiteral("OscPort"), kDefaultPort);
+    config.strBind = profile
+                         ->GetString(kSection, QStringLiteral("OscBind"), QString::fromLatin1(kDefaultBind),
+                                     kBindBufferBytes)
                          .trimmed();
     if (config.strBind.isEmpty())
         config.strBind = QString::fromLatin1(kDefaultBind);

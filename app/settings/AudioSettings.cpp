@@ -12,8 +12,8 @@ constexpr int kDeviceBufferBytes = 1024;
 
 void LoadAudioSettings(AUDIOSETTINGS& audio, const CSettingsFile& file) {
     audio = AUDIOSETTINGS{};
-    platform::CProfileFile profile(file.Path());
-    profile.Load();
+    const auto document = file.Document();
+    const platform::CProfileFile& profile = *document;
     audio.strDevice = profile.GetString(kSectionAudio, kKeyDevice, QString(), kDeviceBufferBytes);
     const int period = profile.GetInt(kSectionAudio, kKeyPeriod, kDefaultAudioPeriod);
     audio.nPeriod = period >= kMinAudioPeriod && period <= kMaxAudioPeriod ? period : kDefaultAudioPeriod;
@@ -22,11 +22,11 @@ void LoadAudioSettings(AUDIOSETTINGS& audio, const CSettingsFile& file) {
 bool SaveAudioSettings(const AUDIOSETTINGS& audio, const CSettingsFile& file) {
     platform::CProfileFile profile(file.Path());
     // A settings file that exists but cannot be read is left alone rather than replaced.
-    if (!profile.Load())
+    if (!file.LoadForWrite(profile))
         return false;
     profile.SetString(kSectionAudio, kKeyDevice, audio.strDevice);
     profile.SetString(kSectionAudio, kKeyPeriod, QString::number(audio.nPeriod));
-    return profile.Save();
+    return file.Save(profile);
 }
 
 bool AudioOverridden() {

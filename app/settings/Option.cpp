@@ -3,6 +3,7 @@
 #include "platform/Profile.h"
 
 #include <QDir>
+#include <QTextStream>
 #include <algorithm>
 #include <climits>
 #include <iterator>
@@ -62,15 +63,76 @@ void ScanVKeys(const QString& text, int (&aKey)[10]) {
 
 QString GetFolder(const QString& key, const CSettingsFile& file) {
     const QString current = QDir::currentPath();
-    return platform::GetPrivateProfileString(kSectionFilePath, key, current, kFolderBufferBytes, file.Path());
+    return file.Document()->GetString(kSectionFilePath, key, current, kFolderBufferBytes);
+}
+
+BOOL SetFolder(const QString& key, const QString& folder, const CSettingsFile& file) {
+    platform::CProfileFile profile(file.Path());
+    if (!file.LoadForWrite(profile))
+        return FALSE;
+    profile.SetString(kSectionFilePath, key, folder);
+    return file.Save(profile) ? TRUE : FALSE;
 }
 
 } // namespace
 
+CSettingsFile::CSettingsFile() : CSettingsFile(QStringLiteral("Padora.INI")) {}
+
+CSettingsFile::CSettingsFile(QString path)
+    : m_strPath(std::move(path)), m_pState(std::make_shared<State>()) {}
+
+std::shared_ptr<platform::CProfileFile> CSettingsFile::Read(bool& usable) const {
+    auto doc = std::make_shared<platform::CProfileFile>(m_strPath);
+    const auto status = doc->Load(kMaxBytes);
+    usable = status == platform::CProfileFile::LoadStatus::Ok;
+    if (!usable) {
+        // A refused file leaves an empty document: every setting reads as its default.
+        doc = std::make_shared<platform::CProfileFile>(m_strPath);
+        if (!m_pState->bReported) {
+            m_pState->bReported = true;
+            const char* text =
+                status == platform::CProfileFile::LoadStatus::TooLarge ? kTooLargeText : kUnreadableText;
+            QTextStream(stderr) << "padora: " << m_strPath << ": " << QString::fromUtf8(text) << '\n';
+        }
+    }
+    return doc;
+}
+
+std::shared_ptr<const platform::CProfileFile> CSettingsFile::Document() const {
+    if (m_pState->pDocument)
+        return m_pState->pDocument;
+    bool usable = false;
+    std::shared_ptr<const platform::CProfileFile> doc = Read(usable);
+    if (m_pState->nScopes > 0)
+        m_pState->pDocument = doc;
+    return doc;
+}
+
+bool CSettingsFile::LoadForWrite(platform::CProfileFile& doc) const {
+    return doc.Load(kMaxBytes) == platform::CProfileFile::LoadStatus::Ok;
+}
+
+bool CSettingsFile::Save(const platform::CProfileFile& doc) const {
+    if (!doc.Save())
+        return false;
+    if (m_pState->nScopes > 0)
+        m_pState->pDocument = std::make_shared<platform::CProfileFile>(doc);
+    return true;
+}
+
+CSettingsFile::CLoadScope::CLoadScope(const CSettingsFile& settings) : m_pState(settings.m_pState) {
+    ++m_pState->nScopes;
+}
+
+CSettingsFile::CLoadScope::~CLoadScope() {
+    if (--m_pState->nScopes == 0)
+        m_pState->pDocument.reset();
+}
+
 int LoadOption(OPTIONDATA& option, const CSettingsFile& file) {
     option = OPTIONDATA{};
-    platform::CProfileFile profile(file.Path());
-    profile.Load();
+    const auto document = file.Document();
+    const platform::CProfileFile& profile = *document;
     if (profile.HasKey(kSectionOption, kKeyVKey))
         ScanVKeys(profile.GetString(kSectionOption, kKeyVKey, QString(), kVKeyBufferBytes), option.nVKey);
     else
@@ -83,7 +145,7 @@ int LoadOption(OPTIONDATA& option, const CSettingsFile& file) {
 int SaveOption(const OPTIONDATA& option, const CSettingsFile& file) {
     platform::CProfileFile profile(file.Path());
     // A settings file that exists but cannot be read is left alone rather than replaced.
-    if (!profile.Load())
+    if (!file.LoadForWrite(profile))
         return 0;
     QStringList keys;
     for (int key : option.nVKey)
@@ -92,7 +154,7 @@ int SaveOption(const OPTIONDATA& option, const CSettingsFile& file) {
     for (const IntKey& key : kIntKey)
         profile.SetString(kSectionOption, QString::fromLatin1(key.pszKey),
                           QString::number(option.*key.pField));
-    return profile.Save() ? 1 : 0;
+    return file.Save(profile) ? 1 : 0;
 }
 
 QString GetGrpFolder(const CSettingsFile& file) {
@@ -100,7 +162,7 @@ QString GetGrpFolder(const CSettingsFile& file) {
 }
 
 BOOL SetGrpFolder(const QString& folder, const CSettingsFile& file) {
-    return platform::WritePrivateProfileString(kSectionFilePath, kKeyGrpFolder, folder, file.Path());
+    return SetFolder(kKeyGrpFolder, folder, file);
 }
 
 QString GetSndFolder(const CSettingsFile& file) {
@@ -108,5 +170,5 @@ QString GetSndFolder(const CSettingsFile& file) {
 }
 
 BOOL SetSndFolder(const QString& folder, const CSettingsFile& file) {
-    return platform::WritePrivateProfileString(kSectionFilePath, kKeySndFolder, folder, file.Path());
+    return SetFolder(kKeySndFolder, folder, file);
 }

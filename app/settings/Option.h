@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 // The settings record: key assignments and switches of section "Option" of Padora.INI.
 // Twenty-three signed 32-bit integers in this order; all of them read 0 after a failed scan.
 struct OPTIONDATA {
@@ -23,16 +25,61 @@ struct OPTIONDATA {
     int bRelative;    // store sound paths relative to the group file
 };
 
+namespace platform {
+class CProfileFile;
+}
+
 // Where the settings live. The default is "Padora.INI" in the process's current directory, taken
 // at each access (the program keeps the start directory current). Tests pass their own path.
+// Copies share one state: a load opened on one is seen by all. UI thread.
 class CSettingsFile {
+    struct State;
+
 public:
-    CSettingsFile() : m_strPath(QStringLiteral("Padora.INI")) {}
-    explicit CSettingsFile(QString path) : m_strPath(std::move(path)) {}
+    // A settings file larger than this is not read (a damaged or foreign file): the defaults are
+    // used, it is never written over, and standard error says so once.
+    static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
+    static constexpr const char* kTooLargeText =
+        "設定ファイルが大きすぎるため読み込みません。既定の設定を使います (ファイルはそのままです)。";
+    static constexpr const char* kUnreadableText =
+        "設定ファイルを読み込めません。既定の設定を使います (ファイルはそのままです)。";
+
+    CSettingsFile();
+    explicit CSettingsFile(QString path);
     const QString& Path() const { return m_strPath; }
 
+    // The parsed file for lookups: while a CLoadScope is open, the one read at its first lookup;
+    // otherwise read now. Empty when the file is missing or refused.
+    std::shared_ptr<const platform::CProfileFile> Document() const;
+    // Reads the file into doc (bound to Path) to rewrite it; false when it must be left as it is
+    // (too large, not a regular file, unreadable).
+    bool LoadForWrite(platform::CProfileFile& doc) const;
+    // Writes doc back atomically; an open load reads what was written.
+    bool Save(const platform::CProfileFile& doc) const;
+
+    // One load of the settings (the program's start): the file is read and parsed once for all the
+    // lookups made while the scope is open.
+    class CLoadScope {
+    public:
+        explicit CLoadScope(const CSettingsFile& settings);
+        ~CLoadScope();
+        CLoadScope(const CLoadScope&) = delete;
+        CLoadScope& operator=(const CLoadScope&) = delete;
+
+    private:
+        std::shared_ptr<State> m_pState;
+    };
+
 private:
+    struct State {
+        std::shared_ptr<const platform::CProfileFile> pDocument; // while a scope is open
+        int nScopes = 0;
+        bool bReported = false; // a refusal was said on standard error
+    };
+    std::shared_ptr<platform::CProfileFile> Read(bool& usable) const;
+
     QString m_strPath;
+    std::shared_ptr<State> m_pState;
 };
 
 inline constexpr int kDefaultVKey[10] = {97, 98, 99, 100, 101, 102, 103, 104, 105, 96};

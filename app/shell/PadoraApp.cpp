@@ -395,21 +395,27 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
         return kExitFailure;
     }
 
-    // The stored output (or PADORA_AUDIO's) before the first player starts the engine.
-    AUDIOSETTINGS audio;
-    LoadAudioSettings(audio);
-    playkit::CAdxEngine::Configure(AudioEngineConfig(audio));
+    {
+        // Everything the start looks up in Padora.INI comes from one reading of it.
+        const CSettingsFile settings;
+        const CSettingsFile::CLoadScope load(settings);
+        // The stored output (or PADORA_AUDIO's) before the first player starts the engine.
+        AUDIOSETTINGS audio;
+        LoadAudioSettings(audio, settings);
+        playkit::CAdxEngine::Configure(AudioEngineConfig(audio));
 
-    m_pMainFrame = std::make_unique<CMainFrame>([this](UINT id) { return OnAppCommand(id); });
-    QObject::connect(m_pMainFrame.get(), &CMainFrame::Closed, &app, [] { QCoreApplication::exit(kExitOk); });
+        m_pMainFrame = std::make_unique<CMainFrame>([this](UINT id) { return OnAppCommand(id); });
+        QObject::connect(m_pMainFrame.get(), &CMainFrame::Closed, &app,
+                         [] { QCoreApplication::exit(kExitOk); });
 
-    auto pMainDlg = std::make_unique<CMainDlg>(m_pMainFrame->GetCom());
-    pMainDlg->Create(pieces);
-    // Without a set from the command line the window has posted itself a new set: it loads before the
-    // window shows, as a named set does, so the window never appears blocked by its loader.
-    QCoreApplication::sendPostedEvents(pMainDlg.get(), platform::MessageEvent::eventType());
-    pMainDlg->show();
-    m_pMainFrame->SetMainDlg(std::move(pMainDlg));
+        auto pMainDlg = std::make_unique<CMainDlg>(m_pMainFrame->GetCom(), nullptr, settings);
+        pMainDlg->Create(pieces);
+        // Without a set from the command line the window has posted itself a new set: it loads before
+        // the window shows, as a named set does, so the window never appears blocked by its loader.
+        QCoreApplication::sendPostedEvents(pMainDlg.get(), platform::MessageEvent::eventType());
+        pMainDlg->show();
+        m_pMainFrame->SetMainDlg(std::move(pMainDlg));
+    }
 
     const int status = app.exec();
     m_pMainFrame.reset();

@@ -36,6 +36,16 @@ QString BaseFolder(const QString& base) {
     return QFileInfo(full).path();
 }
 
+// QDir::cleanPath keeps the ".." of "/../x": the parent of the root is the root itself.
+QString CleanAbsolute(const QString& path) {
+    QString clean = QDir::cleanPath(path);
+    while (clean.startsWith(QStringLiteral("/../")))
+        clean.remove(0, 3);
+    if (clean == QStringLiteral("/.."))
+        clean = QStringLiteral("/");
+    return clean;
+}
+
 bool IsHiddenName(const QString& path) {
     return QFileInfo(path).fileName().startsWith(u'.');
 }
@@ -46,11 +56,11 @@ QString PADKIT_GetAbsPath(const QString& strBase, const QString& strStored) {
     if (strStored.isEmpty() || strBase.isEmpty() || IsWindowsAbsolute(strStored))
         return strStored;
     if (strStored.startsWith(u'/'))
-        return QDir::cleanPath(strStored);
+        return CleanAbsolute(strStored);
     // Sets written on Windows store ".\Sounds\a.mp3".
     QString relative = strStored;
     relative.replace(u'\\', u'/');
-    return QDir::cleanPath(BaseFolder(strBase) + u'/' + relative);
+    return CleanAbsolute(BaseFolder(strBase) + u'/' + relative);
 }
 
 QString PADKIT_GetIncPath(const QString& strBase, const QString& strTarget) {

@@ -1,17 +1,21 @@
 #include "platform/Profile.h"
 #include "platform/CodePage.h"
 #include "platform/SafeFile.h"
+#include "tests/platform/FileEvents.h"
 #include "tests/platform/TestFifo.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -200,6 +204,40 @@ TEST_F(ProfileTest, FailedWritesLeaveTheOldFileByteForByte) {
     EXPECT_FALSE(WriteFileAtomically(PathOf("missing/x.ini"), "x"));
     EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).contains("ro.ini"));
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file is left";
+}
+
+TEST_F(ProfileTest, TemporaryFilesAreRecognisablyOursAndStaleOnesOfTheTargetGo) {
+    const QString path = Write("set.pdg", "[S]\nK=old\n");
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-600);
+    auto leave = [&](const QString& name, const QDateTime& when) {
+        const QString p = Write(name, "half a save");
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(when, QFileDevice::FileModificationTime));
+        return p;
+    };
+    const QString stale = leave("set.pdg.padora-a1B2c3", old);
+    const QStringList kept = {
+        leave("set.pdg.padora-Zz9Yy8", QDateTime::currentDateTime()), // a save in progress, maybe
+        leave("set.pdg.padora-a1B2c", old),                           // not the pattern
+        leave("set.pdg.a1B2c3", old),                                 // not ours
+        leave("other.pdg.padora-a1B2c3", old),                        // another target's
+        leave("xset.pdg.padora-a1B2c3", old),
+    };
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir("set.pdg.padora-d1r000"));
+
+    const platform_test::CFileEvents created(m_dir.path(), IN_CREATE);
+    ASSERT_TRUE(WriteFileAtomically(path, "[S]\nK=new\n"));
+    EXPECT_EQ(Read(path), "[S]\nK=new\n");
+    const QStringList names = created.Take();
+    ASSERT_EQ(names.size(), 1) << names.join(' ').toStdString();
+    EXPECT_TRUE(QRegularExpression("^set\\.pdg\\.padora-[A-Za-z0-9]{6}$").match(names[0]).hasMatch())
+        << names[0].toStdString();
+    EXPECT_EQ(TempFilePattern(path), path + ".padora-XXXXXX");
+
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    for (const QString& p : kept)
+        EXPECT_TRUE(QFileInfo::exists(p)) << p.toStdString();
+    EXPECT_TRUE(QFileInfo(PathOf("set.pdg.padora-d1r000")).isDir());
 }
 
 // Binds a Unix socket at path; the descriptor is closed with the object, the file stays.

@@ -11,6 +11,10 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <dirent.h>
+#include <sys/resource.h>
+
 namespace {
 
 using app_test::SineWav;
@@ -111,6 +115,80 @@ TEST_F(GroupCheckTest, EachSoundIsOpenedWithThePlayerAndItsFaultNamed) {
         EXPECT_FALSE(fields(i)[14].trimmed().isEmpty()) << lines[i].toStdString();
     }
     EXPECT_EQ(fields(6).mid(12), QStringList({"missing", "len=-"}));
+}
+
+// Descriptors this process holds now.
+int OpenDescriptors() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir))
+            ++n;
+        closedir(dir);
+    }
+    return n;
+}
+
+// Lowers the soft limit on descriptors for the life of the object.
+class CDescriptorLimit {
+public:
+    explicit CDescriptorLimit(rlim_t limit) {
+        getrlimit(RLIMIT_NOFILE, &m_old);
+        rlimit lowered = m_old;
+        lowered.rlim_cur = std::min(limit, m_old.rlim_cur);
+        m_bSet = setrlimit(RLIMIT_NOFILE, &lowered) == 0;
+    }
+    ~CDescriptorLimit() { setrlimit(RLIMIT_NOFILE, &m_old); }
+    CDescriptorLimit(const CDescriptorLimit&) = delete;
+    CDescriptorLimit& operator=(const CDescriptorLimit&) = delete;
+    bool Set() const { return m_bSet; }
+
+private:
+    rlimit m_old{};
+    bool m_bSet = false;
+};
+
+TEST_F(GroupCheckTest, ALargeSetChecksEveryChannelWithOnePlayerOpenAtATime) {
+    constexpr int kGroups = 200;
+    constexpr int kChannels = 10;
+    WriteFile("tick.wav", SineWav(0.05, -6.0, 1, 8000));
+    QByteArray text = "[GroupData]\nGroupNum=" + QByteArray::number(kGroups) + "\n";
+    QByteArray sounds = "[SoundData]\n";
+    for (int g = 1; g <= kGroups; ++g) {
+        text += QStringLiteral("GrpName%1=G%2\n").arg(g, 2, 10, QLatin1Char('0')).arg(g).toUtf8();
+        for (int c = 1; c <= kChannels; ++c) {
+            const QString key =
+                QStringLiteral("%1-%2").arg(g, 2, 10, QLatin1Char('0')).arg(c, 2, 10, QLatin1Char('0'));
+            sounds += QStringLiteral("SndName%1=T\nSndFName%1=./tick.wav\n").arg(key).toUtf8();
+        }
+    }
+    const QString path = WriteFile("large.pdg", text + sounds);
+    // As the program checks: no device and no engine thread.
+    playkit::AdxEngineConfig config;
+    config.backend = playkit::AdxBackend::Offline;
+    playkit::CAdxEngine::Configure(config);
+    int status = -1;
+    {
+        // A player left open per channel would run out of descriptors long before the end.
+        const CDescriptorLimit limit(static_cast<rlim_t>(OpenDescriptors() + 128));
+        ASSERT_TRUE(limit.Set());
+        status = Check(path);
+    }
+    EXPECT_EQ(status, kCheckAllPresent);
+    EXPECT_EQ(m_strOut.count(QStringLiteral("\tok\tlen=")), kGroups * kChannels);
+    EXPECT_FALSE(m_strOut.contains(QStringLiteral("unplayable"))) << m_strOut.left(2000).toStdString();
+}
+
+TEST_F(GroupCheckTest, APathClimbingAboveTheRootIsPrintedResolved) {
+    const QString sound = WriteFile("x.wav", SineWav(0.1));
+    // Far more ".." than the set's folder is deep: they stop at the root.
+    const QString stored = QString("../").repeated(64) + sound.mid(1);
+    const QString path = WriteFile(
+        "set.pdg",
+        "[GroupData]\nGroupNum=1\n[SoundData]\nSndName01-01=X\nSndFName01-01=" + stored.toUtf8() + "\n");
+    EXPECT_EQ(Check(path), kCheckAllPresent);
+    const QStringList lines = Lines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[1].split('\t').value(3), sound);
 }
 
 TEST_F(GroupCheckTest, AFileWithoutGroupsExitsWithTwo) {

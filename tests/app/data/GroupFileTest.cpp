@@ -384,6 +384,22 @@ TEST_F(GroupFileTest, FailedSavesLeaveTheOldFileByteForByte) {
     EXPECT_EQ(CGroupFile::Write(path, tooMany, FALSE), CGroupFile::kWriteError)
         << "a set that could not be read back is not written";
     EXPECT_EQ(ReadFile(path), old);
+
+    // A line break in a sound's name would come back as another name: the save fails whole.
+    for (const QString& name : {QStringLiteral("two\nlines.wav"), QStringLiteral("cr\r.wav")}) {
+        for (const BOOL relative : {FALSE, TRUE}) {
+            CGroupArray odd = MakeSet();
+            odd[0].m_aChannel[1].m_strTitle = QStringLiteral("Odd");
+            odd[0].m_aChannel[1].m_strFile = m_dir.filePath(name);
+            QString reason;
+            EXPECT_EQ(CGroupFile::Write(path, odd, relative, &reason), CGroupFile::kWriteError);
+            EXPECT_TRUE(reason.contains(QString::fromUtf8(CGroupFile::kUnstorableNameText)))
+                << reason.toStdString();
+            QString strFilePath = path;
+            EXPECT_EQ(MakeFile().Save(nullptr, strFilePath, odd, relative, FALSE), CGroupFile::kWriteError);
+            EXPECT_EQ(ReadFile(path), old);
+        }
+    }
 }
 
 TEST_F(GroupFileTest, SaveDialogStep) {

@@ -15,6 +15,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <thread>
 
@@ -178,6 +179,37 @@ TEST(LoudnessMatcher, MeasuresOffTheUiThreadOnceAndAnswersOnIt) {
     for (int i = 0; i < 5; ++i)
         busy->Request(WriteTestFile(dir.filePath(QStringLiteral("q%1.wav").arg(i)), SineWav(2.0)));
     busy.reset();
+}
+
+TEST(LoudnessMatcher, AFifoOrAStoppedMeasurementNeverHoldsTheWorker) {
+    QTemporaryDir dir;
+    // Asked to stop, a measurement ends at its next chunk.
+    const QString sound = WriteTestFile(dir.filePath("long.wav"), SineWav(4.0));
+    const std::atomic<bool> stop{true};
+    double lufs = 0.0;
+    QString error;
+    EXPECT_FALSE(CLoudnessMeter::Measure(sound, lufs, error, &stop));
+    EXPECT_EQ(error, QString::fromUtf8(CLoudnessMeter::kAbandonedText));
+
+    // A FIFO in a sound's place is refused, not waited on; the matcher still ends at once.
+    platform_test::CTestFifo fifo(dir.filePath("pipe.wav"));
+    ASSERT_TRUE(fifo.Made());
+    std::vector<bool> failed;
+    QElapsedTimer gone;
+    {
+        CLoudnessMatcher matcher(dir.filePath("loudness.tsv"));
+        QObject::connect(&matcher, &CLoudnessMatcher::Measured,
+                         [&](const QString&, double, bool f) { failed.push_back(f); });
+        matcher.Request(fifo.Path());
+        ASSERT_TRUE(WaitFor([&] { return !failed.empty(); }, 1000)) << "the worker waits on the FIFO";
+        EXPECT_TRUE(failed[0]);
+        for (int i = 0; i < 3; ++i)
+            matcher.Request(fifo.Path() + QString::number(i)); // queued, then dropped
+        matcher.Request(sound);
+        gone.start();
+    }
+    EXPECT_LT(gone.elapsed(), CLoudnessMatcher::kStopWaitMs);
+    EXPECT_FALSE(fifo.ReaderWasStuck());
 }
 
 TEST(LoudnessMatcher, TargetComesFromTheSettingsFile) {

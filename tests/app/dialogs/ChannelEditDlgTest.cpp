@@ -208,6 +208,22 @@ TEST_F(ChannelEditDlgTest, BrowseStartsInTheSoundFolderStoresItsFolderAndAsksAbo
     EXPECT_EQ(channel.m_strTitle, QStringLiteral("Door Bell"));
 }
 
+TEST_F(ChannelEditDlgTest, BrowseRefusesAFileWhoseNameCannotBeSaved) {
+    const QString sound = MakeFile(QStringLiteral("sounds/two\nlines.wav"));
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("元の題");
+    auto dlg = Open(2, channel);
+    AnswerFileDialog(sound);
+    Click(Item(*dlg, IDC_CHEDIT_BROWSE));
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(m_responder.Requests()[0].strText,
+              QFileInfo(sound).absolutePath() +
+                  QStringLiteral("/two\\nlines.wav\nこのファイル名は保存できません。"));
+    EXPECT_EQ(m_responder.Requests()[0].nType, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_FILE)->text(), QString());
+    EXPECT_EQ(Edit(*dlg, IDC_CHEDIT_TITLE)->text(), QStringLiteral("元の題"));
+}
+
 TEST_F(ChannelEditDlgTest, BrowseStartsAtTheHeldFileAndCancellingItChangesNothing) {
     const QString sound = MakeFile(QStringLiteral("show/a/kick.mp3"));
     const QString other = MakeFile(QStringLiteral("show/b/other.mp3"));

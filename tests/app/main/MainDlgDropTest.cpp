@@ -280,6 +280,18 @@ TEST_F(MainDlgDropTest, HundredsOfRefusedFilesAreToldInOneMessageGroupedByReason
     EXPECT_FALSE(dlg->IsModified());
 }
 
+TEST_F(MainDlgDropTest, AFileWhoseNameCannotBeSavedIsRefusedWithItsName) {
+    auto dlg = MakeDlg();
+    const QString odd = Sound(QStringLiteral("two\nlines.wav"));
+    const QString good = Sound(QStringLiteral("good.wav"));
+    DragOnPad(*dlg, 1, Urls({odd, good}));
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_EQ(m_responder.Requests()[0].strText, QStringLiteral("このファイル名は保存できません。\n") +
+                                                     m_dir.filePath(QStringLiteral("two\\nlines.wav")));
+    EXPECT_EQ(Ch(*dlg, 1).m_strFile, good) << "the file after it takes the channel";
+    EXPECT_TRUE(Ch(*dlg, 3).m_strFile.isEmpty());
+}
+
 TEST_F(MainDlgDropTest, DragsWithoutAFileAreRefusedAtTheDoor) {
     auto dlg = MakeDlg();
     const QString folder = m_dir.filePath(QStringLiteral("show"));

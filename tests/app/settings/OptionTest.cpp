@@ -1,5 +1,10 @@
 #include "app/settings/Option.h"
+#include "app/data/LoudnessMatcher.h"
+#include "app/remote/MidiControl.h"
+#include "app/remote/MidiMap.h"
+#include "app/remote/RemoteControl.h"
 #include "app/settings/AudioSettings.h"
+#include "tests/platform/FileEvents.h"
 #include "tests/platform/TestFifo.h"
 
 #include <QDir>
@@ -7,6 +12,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -136,4 +144,109 @@ TEST_F(OptionTest, ASettingsFileThatIsAFifoIsNeitherWaitedOnNorReadNorReplaced) 
     EXPECT_FALSE(SaveAudioSettings(audio, m_file));
     EXPECT_FALSE(fifo.ReaderWasStuck()) << "Padora.INI was opened as if it were a file";
     EXPECT_FALSE(QFileInfo(m_file.Path()).isFile()) << "the FIFO was replaced";
+}
+
+namespace {
+
+// What this process writes to standard error while the object lives.
+class CStderrCapture {
+public:
+    CStderrCapture() : m_file(std::tmpfile()), m_saved(::dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        ::dup2(fileno(m_file), STDERR_FILENO);
+    }
+    ~CStderrCapture() {
+        Restore();
+        std::fclose(m_file);
+    }
+    CStderrCapture(const CStderrCapture&) = delete;
+    CStderrCapture& operator=(const CStderrCapture&) = delete;
+    QString Text() {
+        Restore();
+        std::rewind(m_file);
+        QByteArray bytes;
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0;)
+            bytes.append(buffer, static_cast<qsizetype>(n));
+        return QString::fromUtf8(bytes);
+    }
+
+private:
+    void Restore() {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+    }
+    std::FILE* m_file;
+    int m_saved;
+};
+
+} // namespace
+
+TEST_F(OptionTest, ASettingsFileOverTheBoundIsNeitherReadNorReplaced) {
+    QByteArray text = "[Option]\nMasterKey=5\n[FilePath]\nGrpFolder=/show\n";
+    const QByteArray filler = "; " + QByteArray(77, 'x') + "\n";
+    while (text.size() <= CSettingsFile::kMaxBytes)
+        text += filler;
+    WriteIni(text);
+    OPTIONDATA option;
+    AUDIOSETTINGS audio;
+    QString said;
+    {
+        CStderrCapture err;
+        EXPECT_EQ(LoadOption(option, m_file), 1);
+        EXPECT_EQ(GetGrpFolder(m_file), QDir::currentPath());
+        LoadAudioSettings(audio, m_file);
+        said = err.Text();
+    }
+    EXPECT_EQ(option.nMasterKey, 77) << "the defaults are used";
+    EXPECT_EQ(said.count(QString::fromUtf8(CSettingsFile::kTooLargeText)), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains(m_file.Path()));
+
+    option.nMasterKey = 78;
+    EXPECT_EQ(SaveOption(option, m_file), 0);
+    EXPECT_EQ(SetGrpFolder(QStringLiteral("/other"), m_file), FALSE);
+    EXPECT_FALSE(SaveAudioSettings(audio, m_file));
+    CMidiMap map;
+    EXPECT_FALSE(map.Save(m_file));
+    EXPECT_EQ(ReadIni(), text) << "the file is left as it was";
+}
+
+TEST_F(OptionTest, OneLoadReadsTheFileOnceForAllItsLookups) {
+    WriteIni("[Option]\nMasterKey=5\n[Audio]\nPeriod=512\n[Remote]\nOscPort=9100\nMidiIn=x\n"
+             "[Loudness]\nTarget=-16\n[FilePath]\nGrpFolder=/show\n");
+    const platform_test::CFileEvents opens(m_file.Path(), IN_OPEN);
+    OPTIONDATA option;
+    AUDIOSETTINGS audio;
+    CMidiMap map;
+    {
+        const CSettingsFile::CLoadScope load(m_file);
+        const CSettingsFile copy = m_file; // the window's own copy shares the load
+        LoadAudioSettings(audio, copy);
+        LoadOption(option, copy);
+        map.Load(copy);
+        EXPECT_EQ(CMidiControl::ReadConfig(copy).strIn, "x");
+        EXPECT_TRUE(CMidiControl::IsWanted(copy, map));
+        EXPECT_EQ(CRemoteControl::ReadConfig(copy).nPort, 9100);
+        EXPECT_EQ(CLoudnessMatcher::ReadTarget(copy), -16.0);
+        EXPECT_EQ(GetGrpFolder(copy), "/show");
+        GetSndFolder(copy);
+        EXPECT_EQ(opens.Take().size(), 1) << "one reading of the file";
+
+        // What is written during the load is what it reads from then on.
+        ASSERT_TRUE(SetGrpFolder(QStringLiteral("/next"), copy));
+        const platform_test::CFileEvents written(m_file.Path(), IN_OPEN); // the new file
+        EXPECT_EQ(GetGrpFolder(copy), "/next");
+        EXPECT_EQ(written.Take().size(), 0);
+    }
+    EXPECT_EQ(option.nMasterKey, 5);
+    EXPECT_EQ(audio.nPeriod, 512);
+    // After the load, a lookup reads the file as it is now.
+    WriteIni("[FilePath]\nGrpFolder=/edited\n");
+    const platform_test::CFileEvents later(m_file.Path(), IN_OPEN);
+    EXPECT_EQ(GetGrpFolder(m_file), "/edited");
+    EXPECT_EQ(later.Take().size(), 1);
 }

@@ -20,6 +20,10 @@ TEST(PathUtilTest, AbsolutePathsFromStoredOnes) {
     EXPECT_EQ(PADKIT_GetAbsPath("/A/g.pdg", "\\\\server\\x.wav"), "\\\\server\\x.wav");
     EXPECT_EQ(PADKIT_GetAbsPath("/A/dir/", "x.wav"), "/A/dir/x.wav");
     EXPECT_EQ(PADKIT_GetAbsPath("rel/g.pdg", "x.wav"), current + "/rel/x.wav");
+    // Above the root is the root, as the system resolves it.
+    EXPECT_EQ(PADKIT_GetAbsPath("/g.pdg", "../../x.wav"), "/x.wav");
+    EXPECT_EQ(PADKIT_GetAbsPath("/A/g.pdg", "..\\..\\..\\s\\x.wav"), "/s/x.wav");
+    EXPECT_EQ(PADKIT_GetAbsPath("/A/g.pdg", "/../B/x.wav"), "/B/x.wav");
     EXPECT_EQ(QDir::currentPath(), current);
 }
 
