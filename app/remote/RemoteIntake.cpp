@@ -68,6 +68,7 @@ void CRemoteIntake::Push(const std::vector<RemoteCommand>& commands, const OscPe
 void CRemoteIntake::Clear() {
     const std::lock_guard lock(m_mutex);
     m_queue.clear();
+    m_batch.clear();
     m_nextGroup.reset();
 }
 
@@ -96,20 +97,33 @@ void CRemoteIntake::Turn() {
             NoteTrouble();
         m_nDroppedUntold = 0;
     }
+    // A turn run by the loop of a command under way takes only what arrived since; what came before
+    // that command waits in the batch for its end, in its order.
+    const bool nested = m_nDeliverDepth > 0;
     QElapsedTimer turn;
     turn.start();
-    for (int handled = 0; handled < kMaxPerTurn && turn.elapsed() < kTurnBudgetMs; ++handled) {
+    for (int handled = 0; handled < kMaxPerTurn && turn.elapsed() < kTurnBudgetMs;) {
         Arrival a;
-        if (m_nextGroup && m_nSwitchDepth == 0) {
+        if (!nested && !m_batch.empty()) {
+            a = m_batch.front();
+            m_batch.pop_front();
+        } else if (!nested && m_nextGroup) {
             a = *m_nextGroup;
             m_nextGroup.reset();
         } else {
             const std::lock_guard lock(m_mutex);
             if (m_queue.empty())
                 break;
+            if (!nested) {
+                const auto n = std::min(m_queue.size(), static_cast<std::size_t>(kMaxPerTurn - handled));
+                m_batch.assign(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
+                m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
+                continue;
+            }
             a = m_queue.front();
             m_queue.pop_front();
         }
+        ++handled;
         if (a.command.kind == Kind::Raw) {
             const std::optional<RemoteCommand> decoded = m_decode ? m_decode(a.command) : std::nullopt;
             if (!decoded)
@@ -167,7 +181,8 @@ void CRemoteIntake::WakeIfWaiting() {
     bool post = false;
     {
         const std::lock_guard lock(m_mutex);
-        const bool waiting = !m_queue.empty() || (m_nextGroup && m_nSwitchDepth == 0);
+        const bool waiting =
+            !m_queue.empty() || (m_nDeliverDepth == 0 && (!m_batch.empty() || m_nextGroup.has_value()));
         if (waiting && !m_bWakePosted) {
             m_bWakePosted = true;
             post = true;

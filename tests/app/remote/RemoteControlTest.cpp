@@ -393,6 +393,19 @@ TEST(RemoteIntake, GroupSelectionsInARowOrWhileOneLoadsBecomeTheLastOfThem) {
     EXPECT_EQ(target.commands[0].kind, Kind::Group);
     EXPECT_EQ(target.commands[1].kind, Kind::GroupNext);
     EXPECT_EQ(intake.Refused(), 2u);
+
+    // A group and its pad in one bundle: the pad acts once the group is in, though a question for the
+    // state (answered at once) arrives while it loads.
+    target.commands.clear();
+    int answered = 0;
+    intake.SetAnswer([&](const OscPeer&) { ++answered; });
+    target.meanwhile = [&] { intake.Push({{Kind::State}}); };
+    intake.Push({{Kind::Group, 0}, {Kind::Pad, 4}});
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() == 2; }));
+    EXPECT_EQ(target.commands[1].kind, Kind::Pad);
+    EXPECT_EQ(target.commands[1].n, 4);
+    EXPECT_EQ(answered, 1);
+    EXPECT_EQ(intake.Refused(), 2u);
 }
 
 TEST(RemoteControl, StateIsAnsweredAndEveryChangeFollows) {
