@@ -118,6 +118,13 @@ void CRemoteIntake::Turn() {
                 const auto n = std::min(m_queue.size(), static_cast<std::size_t>(kMaxPerTurn - handled));
                 m_batch.assign(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
                 m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
+                // One group switch a batch at most: the last selection stands for the others.
+                const auto last = std::find_if(m_batch.rbegin(), m_batch.rend(),
+                                               [](const Arrival& b) { return IsGroup(b.command.kind); });
+                if (last != m_batch.rend())
+                    m_batch.erase(std::remove_if(m_batch.begin(), std::prev(last.base()),
+                                                 [](const Arrival& b) { return IsGroup(b.command.kind); }),
+                                  std::prev(last.base()));
                 continue;
             }
             a = m_queue.front();

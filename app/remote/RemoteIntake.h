@@ -21,8 +21,8 @@
 //   pads, stops and group selections are refused and counted, volume and master still apply and the
 //   state is always answered;
 // - the queue between the threads holds kCapacity commands; beyond it the oldest are dropped;
-// - group selections in a row, or arriving while one of them loads, become the last of them; what
-//   arrived before a selection (a bundle of a group and its pad) still acts after it, in its order;
+// - group selections in a row, in one batch, or arriving while one of them loads, become the last of
+//   them; what arrived before a selection (a bundle of a group and its pad) acts after it, in order;
 // - each turn of the event loop takes at most kMaxPerTurn commands or kTurnBudgetMs, so that the
 //   window keeps answering under any burst.
 // Refusals and drops are told on one line each per burst. Made, used and destroyed on the UI thread;
