@@ -143,6 +143,7 @@ void CMainDlg::RemoteCommandArrived(const RemoteCommand& command) {
         ApplyMasterVolume();
         break;
     case Kind::State:
+    case Kind::Raw:
         break;
     }
 }

@@ -1,11 +1,7 @@
 #include "app/remote/MidiControl.h"
 
 #include "app/settings/Option.h"
-#include "platform/HandOff.h"
 #include "platform/Profile.h"
-
-#include <QCoreApplication>
-#include <QEvent>
 
 #include <rtmidi/RtMidi.h>
 
@@ -32,16 +28,6 @@ constexpr unsigned char kNoteOn = 0x90;
 constexpr unsigned char kControlChange = 0xB0;
 constexpr int kMaxValue = 127;
 constexpr int kMaxVolume = 100;
-
-class MidiEvent : public QEvent {
-public:
-    explicit MidiEvent(std::vector<unsigned char> bytes) : QEvent(Type()), m_bytes(std::move(bytes)) {}
-    static QEvent::Type Type() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
-    std::vector<unsigned char> m_bytes;
-};
 
 // The first port whose name holds part, or -1.
 template <class Port> int FindPort(Port& port, const QString& part) {
@@ -131,8 +117,11 @@ bool CMidiControl::IsWanted(const CSettingsFile& settings, const CMidiMap& map) 
     return false;
 }
 
-CMidiControl::CMidiControl(IRemoteTarget* pTarget, QObject* parent) : QObject(parent), m_pTarget(pTarget) {
+CMidiControl::CMidiControl(IRemoteTarget* pTarget, QObject* parent)
+    : QObject(parent), m_pTarget(pTarget), m_intake(pTarget, QStringLiteral("MIDI")) {
     Q_ASSERT(m_pTarget);
+    m_intake.SetDecode([this](const RemoteCommand& raw) { return OnMidi(raw); });
+    m_intake.SetAfterTurn([this] { SendFeedback(); });
     m_feedbackTimer.setInterval(kFeedbackPollMs);
     connect(&m_feedbackTimer, &QTimer::timeout, this, [this] { SendFeedback(); });
 }
@@ -201,12 +190,13 @@ bool CMidiControl::Open(const Config& config) {
 void CMidiControl::Close() {
     m_feedbackTimer.stop();
     if (m_pIn) {
-        // No callback runs or follows once the port is closed; events already posted die with us.
+        // No callback runs or follows once the port is closed.
         m_pIn->cancelCallback();
         m_pIn->closePort();
     }
     m_pIn.reset();
     m_pOut.reset();
+    m_intake.Clear();
     m_nLearning = -1;
 }
 
@@ -214,28 +204,23 @@ void CMidiControl::Learn(int role) {
     m_nLearning = role >= 0 && role < CMidiMap::kRoleCount ? role : -1;
 }
 
+// RtMidi's input thread.
 void CMidiControl::OnInput(double, std::vector<unsigned char>* message, void* user) {
-    if (!message || message->empty())
+    if (!message || message->size() < 3)
         return;
-    platform::PostEvent(static_cast<CMidiControl*>(user), new MidiEvent(*message));
+    const std::vector<unsigned char>& m = *message;
+    static_cast<CMidiControl*>(user)->m_intake.Push({{RemoteCommand::Kind::Raw, m[0], (m[1] << 8) | m[2]}});
 }
 
-bool CMidiControl::event(QEvent* e) {
-    if (e->type() != MidiEvent::Type())
-        return QObject::event(e);
-    OnMidi(static_cast<MidiEvent*>(e)->m_bytes);
-    return true;
-}
-
-void CMidiControl::OnMidi(const std::vector<unsigned char>& m) {
-    if (m.size() < 3)
-        return;
-    const unsigned char type = m[0] & 0xF0;
-    const int value = m[2] & kMaxValue;
+std::optional<RemoteCommand> CMidiControl::OnMidi(const RemoteCommand& raw) {
+    const auto status = static_cast<unsigned char>(raw.n);
+    const auto data1 = static_cast<unsigned char>(raw.value >> 8);
+    const unsigned char type = status & 0xF0;
+    const int value = raw.value & kMaxValue;
     const bool noteOn = type == kNoteOn && value > 0;
     if (m_nLearning >= 0) {
         if (noteOn || type == kControlChange) {
-            const auto b = CMidiMap::BindingOf(m[0], m[1]);
+            const auto b = CMidiMap::BindingOf(status, data1);
             if (b) {
                 const int role = m_nLearning;
                 m_Map.Set(role, *b);
@@ -244,35 +229,34 @@ void CMidiControl::OnMidi(const std::vector<unsigned char>& m) {
                 SendFeedback(true);
             }
         }
-        return;
+        return std::nullopt;
     }
     const bool noteOff = type == kNoteOff || (type == kNoteOn && value == 0);
     CMidiMap::Binding b;
-    b.channel = m[0] & 0x0F;
-    b.number = m[1] & kMaxValue;
+    b.channel = status & 0x0F;
+    b.number = data1 & kMaxValue;
     b.kind = type == kControlChange ? CMidiMap::Binding::Kind::Control : CMidiMap::Binding::Kind::Note;
     if (!noteOn && !noteOff && type != kControlChange)
-        return;
+        return std::nullopt;
     const int role = m_Map.RoleOf(b);
     if (role < 0)
-        return;
+        return std::nullopt;
     using Kind = RemoteCommand::Kind;
     const int scaled = static_cast<int>(std::lround(value * double(kMaxVolume) / kMaxValue));
     if (role == CMidiMap::kStop) {
         if (noteOn || noteOff)
-            m_pTarget->RemoteCommandArrived({Kind::StopKey, noteOn ? 1 : 0, 0});
-        else
-            m_pTarget->RemoteCommandArrived({Kind::StopKey, value >= 64 ? 1 : 0, 0});
-    } else if (role < CMidiMap::kPadFirst + RemoteState::kChannels) {
+            return RemoteCommand{Kind::StopKey, noteOn ? 1 : 0, 0};
+        return RemoteCommand{Kind::StopKey, value >= 64 ? 1 : 0, 0};
+    }
+    if (role < CMidiMap::kPadFirst + RemoteState::kChannels) {
         // A pad fires on its note-on (or a button sending a controller value above 0).
         if (noteOn || (type == kControlChange && value > 0))
-            m_pTarget->RemoteCommandArrived({Kind::Pad, role - CMidiMap::kPadFirst, 0});
-    } else if (role == CMidiMap::kMaster) {
-        m_pTarget->RemoteCommandArrived({Kind::Master, 0, scaled});
-    } else {
-        m_pTarget->RemoteCommandArrived({Kind::Volume, role - CMidiMap::kFaderFirst, scaled});
+            return RemoteCommand{Kind::Pad, role - CMidiMap::kPadFirst, 0};
+        return std::nullopt;
     }
-    SendFeedback();
+    if (role == CMidiMap::kMaster)
+        return RemoteCommand{Kind::Master, 0, scaled};
+    return RemoteCommand{Kind::Volume, role - CMidiMap::kFaderFirst, scaled};
 }
 
 void CMidiControl::SendFeedback(bool bAll) {

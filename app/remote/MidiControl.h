@@ -2,12 +2,14 @@
 
 #include "app/remote/MidiMap.h"
 #include "app/remote/RemoteCommand.h"
+#include "app/remote/RemoteIntake.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class CSettingsFile;
 class RtMidiIn;
@@ -18,7 +20,7 @@ class RtMidiOut;
 // fire pads, the stop note is held like the stop key, controllers move the channel faders and the
 // master, as the map says; the map is learnt (Learn, then touch the control). Pads light on the
 // controller: note-on with velocity 0 (no sound), 1 (loaded) or 127 (playing). Made, used and
-// destroyed on the UI thread; RtMidi's thread only posts what it receives.
+// destroyed on the UI thread; RtMidi's thread only pushes what it receives to the intake.
 class CMidiControl : public QObject {
     Q_OBJECT
 public:
@@ -58,15 +60,15 @@ public:
     // Sends the pads' lights that changed (the timer does this too); all of them with bAll.
     void SendFeedback(bool bAll = false);
 
+    CRemoteIntake& Intake() { return m_intake; }
+
 signals:
     // A role was learnt (UI thread).
     void Learned(int role);
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
-    void OnMidi(const std::vector<unsigned char>& message);
+    // UI thread. What a message received does: learnt, or a command, or nothing.
+    std::optional<RemoteCommand> OnMidi(const RemoteCommand& raw);
     // RtMidi's input thread.
     static void OnInput(double timeStamp, std::vector<unsigned char>* message, void* user);
 
@@ -79,4 +81,5 @@ private:
     RemoteState m_lastLit;
     bool m_bLitValid = false;
     QTimer m_feedbackTimer;
+    CRemoteIntake m_intake;
 };

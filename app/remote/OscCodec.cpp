@@ -198,6 +198,7 @@ QByteArray StateBytes(const RemoteState& state) {
     lo_message_add_string(m.get(), state.strGroup.toUtf8().constData());
     for (int play : state.aPlay)
         lo_message_add_int32(m.get(), play);
+    lo_message_add_int32(m.get(), state.bBusy ? 1 : 0);
     return Serialise(m.get(), "/padora/state");
 }
 

@@ -15,7 +15,8 @@
 //
 // Channels i and groups g count from 1, volumes v are 0 to 100; numbers may be sent as int32, int64,
 // float or double (a float is rounded). Answer and change notice:
-//   /padora/state g name s1 ... s10    (g from 1, 0 without a group; sN -1 no sound, 0 loaded, 1 playing)
+//   /padora/state g name s1 ... s10 busy    (g from 1, 0 without a group; sN -1 no sound, 0 loaded,
+//                                            1 playing; busy 1 while a modal window holds the show)
 namespace osc {
 
 // The commands of one datagram, a message or a bundle (nested bundles too), in their order. Messages

@@ -17,6 +17,8 @@ struct RemoteCommand {
         Volume,    // n: channel 0 to 9, value: volume 0 to 100
         Master,    // value: master volume 0 to 100
         State,     // the sender asks for the state and its changes
+        Raw,       // a source's own message, made a command on the UI thread (MIDI: n status, value
+                   // data1 << 8 | data2)
     };
     Kind kind = Kind::State;
     int n = 0;
@@ -30,6 +32,7 @@ struct RemoteState {
     QString strGroup; // the group's name
     std::array<int, kChannels> aPlay{-1, -1, -1, -1, -1,
                                      -1, -1, -1, -1, -1}; // -1 no sound, 0 loaded, 1 playing
+    bool bBusy = false; // a modal window holds the show: pads, stops and group selections are refused
 
     bool operator==(const RemoteState&) const = default;
 };
@@ -39,8 +42,8 @@ class IRemoteTarget {
 public:
     virtual void RemoteCommandArrived(const RemoteCommand& command) = 0;
     virtual RemoteState CurrentRemoteState() = 0;
-    // True while the target cannot take a command now (a modal window of it runs a nested loop):
-    // commands then wait, in order, until it can.
+    // True while the target cannot take a command now (one of its handlers runs): pads, stops and
+    // group selections are then refused, not kept for later.
     virtual bool RemoteBusy() { return false; }
 
 protected:

@@ -2,11 +2,7 @@
 
 #include "app/remote/OscCodec.h"
 #include "app/settings/Option.h"
-#include "platform/HandOff.h"
 #include "platform/Profile.h"
-
-#include <QCoreApplication>
-#include <QEvent>
 
 #include <algorithm>
 
@@ -14,19 +10,6 @@ namespace {
 
 const QString kSection = QStringLiteral("Remote");
 constexpr int kBindBufferBytes = 64;
-
-// The commands of one datagram on their way from the receiver thread to the UI thread.
-class RemoteEvent : public QEvent {
-public:
-    RemoteEvent(std::vector<RemoteCommand> commands, const OscPeer& from)
-        : QEvent(Type()), m_commands(std::move(commands)), m_from(from) {}
-    static QEvent::Type Type() {
-        static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-        return type;
-    }
-    std::vector<RemoteCommand> m_commands;
-    OscPeer m_from;
-};
 
 } // namespace
 
@@ -44,17 +27,16 @@ CRemoteControl::Config CRemoteControl::ReadConfig(const CSettingsFile& settings)
 }
 
 CRemoteControl::CRemoteControl(IRemoteTarget* pTarget, QObject* parent)
-    : QObject(parent), m_pTarget(pTarget) {
+    : QObject(parent), m_pTarget(pTarget), m_intake(pTarget, QStringLiteral("OSC")) {
     Q_ASSERT(m_pTarget);
     m_stateTimer.setInterval(kStatePollMs);
     connect(&m_stateTimer, &QTimer::timeout, this, &CRemoteControl::CheckState);
-    m_retryTimer.setSingleShot(true);
-    m_retryTimer.setInterval(kBusyRetryMs);
-    connect(&m_retryTimer, &QTimer::timeout, this, &CRemoteControl::Dispatch);
+    m_intake.SetAnswer([this](const OscPeer& peer) { Answer(peer); });
+    m_intake.SetAfterTurn([this] { CheckState(); });
 }
 
 CRemoteControl::~CRemoteControl() {
-    // The receiver is stopped before the events it may have posted are dropped with this object.
+    // The receiver is stopped before the intake it pushes to goes.
     m_server.Stop();
 }
 
@@ -67,8 +49,8 @@ bool CRemoteControl::Start(const Config& config) {
     const COscServer::Result r = m_server.Start(
         config.strBind, config.nPort,
         [this](std::vector<RemoteCommand> commands, const OscPeer& from) {
-            // Receiver thread: posted, so that the UI thread takes them in arrival order.
-            platform::PostEvent(this, new RemoteEvent(std::move(commands), from));
+            // Receiver thread.
+            m_intake.Push(commands, from);
         },
         &reason);
     switch (r) {
@@ -97,41 +79,8 @@ bool CRemoteControl::Start(const Config& config) {
 void CRemoteControl::Stop() {
     m_server.Stop();
     m_stateTimer.stop();
-    m_retryTimer.stop();
     m_listeners.clear();
-    m_pending.clear();
-}
-
-bool CRemoteControl::event(QEvent* e) {
-    if (e->type() != RemoteEvent::Type())
-        return QObject::event(e);
-    const auto* remote = static_cast<RemoteEvent*>(e);
-    for (const RemoteCommand& command : remote->m_commands)
-        m_pending.push_back({command, remote->m_from});
-    Dispatch();
-    return true;
-}
-
-void CRemoteControl::Dispatch() {
-    // A command may open a modal window (the loader of a group switch) whose nested loop delivers the
-    // next datagrams here: they wait behind the one under way instead of overtaking it.
-    if (m_bDispatching)
-        return;
-    m_bDispatching = true;
-    while (!m_pending.empty()) {
-        if (m_pTarget->RemoteBusy()) {
-            m_retryTimer.start();
-            break;
-        }
-        const Pending next = m_pending.front();
-        m_pending.pop_front();
-        if (next.command.kind == RemoteCommand::Kind::State)
-            Answer(next.from);
-        else
-            m_pTarget->RemoteCommandArrived(next.command);
-    }
-    m_bDispatching = false;
-    CheckState();
+    m_intake.Clear();
 }
 
 void CRemoteControl::Answer(const OscPeer& peer) {
@@ -140,7 +89,7 @@ void CRemoteControl::Answer(const OscPeer& peer) {
             m_listeners.erase(m_listeners.begin());
         m_listeners.push_back(peer);
     }
-    m_lastSent = m_pTarget->CurrentRemoteState();
+    m_lastSent = CurrentState();
     m_server.SendTo(peer, osc::StateBytes(m_lastSent));
     if (!m_stateTimer.isActive())
         m_stateTimer.start();
@@ -149,11 +98,17 @@ void CRemoteControl::Answer(const OscPeer& peer) {
 void CRemoteControl::CheckState() {
     if (m_listeners.empty())
         return;
-    const RemoteState state = m_pTarget->CurrentRemoteState();
+    const RemoteState state = CurrentState();
     if (state == m_lastSent)
         return;
     m_lastSent = state;
     const QByteArray bytes = osc::StateBytes(state);
     for (const OscPeer& peer : m_listeners)
         m_server.SendTo(peer, bytes);
+}
+
+RemoteState CRemoteControl::CurrentState() const {
+    RemoteState state = m_pTarget->CurrentRemoteState();
+    state.bBusy = m_intake.Busy();
+    return state;
 }

@@ -2,19 +2,20 @@
 
 #include "app/remote/OscServer.h"
 #include "app/remote/RemoteCommand.h"
+#include "app/remote/RemoteIntake.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
-#include <deque>
 #include <vector>
 
 class CSettingsFile;
 
-// Remote control over OSC: listens where Padora.INI's section "Remote" says, hands every command to
-// the target on the UI thread in arrival order, answers /padora/state and sends each later change of
-// the state to every address that asked for it. Made, used and destroyed on the UI thread.
+// Remote control over OSC: listens where Padora.INI's section "Remote" says, hands the commands to
+// the target through the intake (which refuses what a busy window cannot take), answers /padora/state
+// and sends each later change of the state to every address that asked for it. Made, used and
+// destroyed on the UI thread.
 class CRemoteControl : public QObject {
     Q_OBJECT
 public:
@@ -24,8 +25,6 @@ public:
     static constexpr int kStatePollMs = 50;
     // Addresses that asked for the state; the oldest is forgotten beyond this.
     static constexpr std::size_t kMaxListeners = 16;
-    // How often waiting commands are offered again to a busy target.
-    static constexpr int kBusyRetryMs = 10;
 
     struct Config {
         int nPort = kDefaultPort; // 0: off
@@ -49,17 +48,11 @@ public:
     // Sends the state to the listeners now if it changed (the timer does this too).
     void CheckState();
 
-protected:
-    bool event(QEvent* e) override;
+    CRemoteIntake& Intake() { return m_intake; }
 
 private:
-    struct Pending {
-        RemoteCommand command;
-        OscPeer from;
-    };
-    // Hands the waiting commands to the target, in order, while it can take them.
-    void Dispatch();
     void Answer(const OscPeer& peer);
+    RemoteState CurrentState() const;
 
     IRemoteTarget* m_pTarget;
     COscServer m_server;
@@ -67,7 +60,5 @@ private:
     std::vector<OscPeer> m_listeners;
     RemoteState m_lastSent;
     QTimer m_stateTimer;
-    std::deque<Pending> m_pending;
-    bool m_bDispatching = false;
-    QTimer m_retryTimer; // while the target is busy
+    CRemoteIntake m_intake;
 };

@@ -22,6 +22,8 @@ constexpr int kStartTimeoutMs = 15000;
 constexpr int kExitTimeoutMs = 5000;
 constexpr unsigned long kKeyEscape = 0xff1b;
 constexpr int kRate = 48000;
+constexpr unsigned long kKeyAlt = 0xffe9;
+constexpr int kStateInts = 12; // group, ten play states, busy
 
 // The samples of a 16-bit stereo WAV file being recorded (its header may lag behind the data).
 std::vector<std::int16_t> RecordedSamples(const QString& path) {
@@ -106,6 +108,32 @@ int FreePort() {
     return probe.bind(QHostAddress::LocalHost, 0) ? probe.localPort() : 0;
 }
 
+// Starts the real program in work on set, listening for OSC on port, playing to audio; its main window,
+// 0 when none showed.
+XWindow StartPadora(QProcess& padora, const QTemporaryDir& work, const QTemporaryDir& runtime,
+                    const QString& audio, int port, const QString& set) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    env.insert("XDG_CACHE_HOME", runtime.path());
+    env.insert("PADORA_AUDIO", audio);
+    env.insert("PADORA_OSC_PORT", QString::number(port));
+    padora.setProcessEnvironment(env);
+    padora.setWorkingDirectory(work.path());
+    padora.start(QStringLiteral(PADORA_BIN), {set});
+    if (!padora.waitForStarted(kStartTimeoutMs))
+        return 0;
+    XWindow main = 0;
+    XSession::WaitFor(
+        [&] {
+            const auto w = Display().WindowsOf(padora.processId(), QStringLiteral("Padora"));
+            main = w.empty() ? 0 : w.front();
+            return main != 0;
+        },
+        kStartTimeoutMs);
+    return main;
+}
+
 // The real program, played over OSC from this test on the loopback, heard through the record backend.
 TEST(RemoteE2e, OscFromALoopbackClientPlaysStopsAndSwitchesGroupsAndIsTold) {
     XSession& x = Display();
@@ -123,29 +151,12 @@ TEST(RemoteE2e, OscFromALoopbackClientPlaysStopsAndSwitchesGroupsAndIsTold) {
     ASSERT_GT(port, 0);
 
     QProcess padora;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("XDG_RUNTIME_DIR", runtime.path());
-    env.insert("XDG_CACHE_HOME", runtime.path());
-    env.insert("PADORA_AUDIO", "record:" + record);
-    env.insert("PADORA_OSC_PORT", QString::number(port));
-    padora.setProcessEnvironment(env);
-    padora.setWorkingDirectory(work.path());
-    padora.start(QStringLiteral(PADORA_BIN), {set});
-    ASSERT_TRUE(padora.waitForStarted(kStartTimeoutMs));
-    XWindow main = 0;
-    ASSERT_TRUE(XSession::WaitFor(
-        [&] {
-            const auto w = x.WindowsOf(padora.processId(), QStringLiteral("Padora"));
-            main = w.empty() ? 0 : w.front();
-            return main != 0;
-        },
-        kStartTimeoutMs))
-        << padora.readAllStandardError().toStdString();
+    const XWindow main = StartPadora(padora, work, runtime, "record:" + record, port, set);
+    ASSERT_NE(main, 0u) << padora.readAllStandardError().toStdString();
 
     OscClient client(port);
     client.Send("/padora/state");
-    ASSERT_TRUE(client.WaitForState([](const auto& s) { return s.size() == 11 && s[1] == 0; }));
+    ASSERT_TRUE(client.WaitForState([](const auto& s) { return s.size() == kStateInts && s[1] == 0; }));
     EXPECT_EQ(client.State()[0], 1);
     EXPECT_EQ(client.Group(), QStringLiteral("One"));
     EXPECT_EQ(client.State()[2], -1);
@@ -183,6 +194,66 @@ TEST(RemoteE2e, OscFromALoopbackClientPlaysStopsAndSwitchesGroupsAndIsTold) {
     x.PressKey(kKeyEscape);
     ASSERT_TRUE(XSession::WaitFor([&] { return padora.state() == QProcess::NotRunning; }, kExitTimeoutMs));
     EXPECT_EQ(padora.exitCode(), 0);
+}
+
+// A pad sent while 設定 is open is refused, not played when the dialog closes; the state is answered.
+TEST(RemoteE2e, APadSentDuringTheOptionsDialogIsRefusedAndTheStateIsAnswered) {
+    XSession& x = Display();
+    ASSERT_TRUE(x.IsOpen());
+    QTemporaryDir work, runtime;
+    app_test::WriteTestFile(work.filePath("tone.wav"), app_test::SineWav(20.0, -6.0));
+    const QString set = app_test::WriteTestFile(work.filePath("show.pdg"),
+                                                "[GroupData]\nGroupNum=1\nGrpName01=One\n"
+                                                "[SoundData]\nSndName01-01=Tone\nSndFName01-01=tone.wav\n");
+    const int port = FreePort();
+    ASSERT_GT(port, 0);
+    QProcess padora;
+    const XWindow main = StartPadora(padora, work, runtime, "null", port, set);
+    ASSERT_NE(main, 0u) << padora.readAllStandardError().toStdString();
+    OscClient client(port);
+    client.Send("/padora/state");
+    ASSERT_TRUE(client.WaitForState([](const auto& s) { return s.size() == kStateInts && s[1] == 0; }));
+
+    x.SetFocus(main);
+    XSession::WaitFor([] { return false; }, 200);
+    x.KeyDown(kKeyAlt);
+    x.PressKey('o');
+    x.KeyUp(kKeyAlt);
+    XSession::WaitFor([] { return false; }, 200);
+    x.PressKey('s');
+    XWindow options = 0;
+    ASSERT_TRUE(XSession::WaitFor(
+        [&] {
+            const auto w = x.WindowsOf(padora.processId(), QStringLiteral("設定"));
+            options = w.empty() ? 0 : w.front();
+            return options != 0;
+        },
+        kStartTimeoutMs));
+
+    client.Send("/padora/pad", 1);
+    client.Send("/padora/state");
+    EXPECT_TRUE(client.WaitForState([](const auto& s) { return s.size() == kStateInts && s[11] == 1; }, 2000))
+        << "no state answered while the dialog is open";
+    XSession::WaitFor([] { return false; }, 300);
+    x.SetFocus(options);
+    XSession::WaitFor([] { return false; }, 200);
+    x.PressKey(kKeyEscape);
+    ASSERT_TRUE(XSession::WaitFor(
+        [&] { return x.WindowsOf(padora.processId(), QStringLiteral("設定")).empty(); }, kStartTimeoutMs));
+
+    // Long enough for a late cue to have shown.
+    XSession::WaitFor([] { return false; }, 500);
+    client.Send("/padora/state");
+    ASSERT_TRUE(client.WaitForState([](const auto& s) { return s.size() == kStateInts && s[11] == 0; }));
+    EXPECT_EQ(client.State()[1], 0) << "the pad sent during the dialog played when it closed";
+    XSession::WaitFor([] { return false; }, 300);
+    const QString err = QString::fromUtf8(padora.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("padora: OSC: 操作中のウィンドウがあるため無視しました (1 件)")))
+        << err.toStdString();
+
+    x.SetFocus(main);
+    x.PressKey(kKeyEscape);
+    ASSERT_TRUE(XSession::WaitFor([&] { return padora.state() == QProcess::NotRunning; }, kExitTimeoutMs));
 }
 
 // Another program holds the port: Padora says so once and runs on.

@@ -4,9 +4,11 @@
 #include "tests/playkit/JackServer.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <rtmidi/RtMidi.h>
@@ -164,6 +166,24 @@ TEST_F(MidiJackTest, LearntControlsFirePadsStopMoveFadersAndLightThePads) {
     EXPECT_TRUE(WaitFor([&] { return LitVelocity(60) == CMidiControl::kVelocityLoaded; }));
     target.state.aPlay[0] = -1;
     EXPECT_TRUE(WaitFor([&] { return LitVelocity(60) == CMidiControl::kVelocityOff; }));
+
+    // Under a modal window (設定, where learning happens) a pad is refused, not kept for later; a
+    // fader moves and learning goes on.
+    target.commands.clear();
+    midi.Intake().SetReport([](const QString&) {});
+    QDialog dialog;
+    QTimer::singleShot(0, &dialog, [&] {
+        Play({0x90, 60, 99});
+        Play({0xB1, 7, 127});
+        WaitFor([&] { return !target.commands.empty(); });
+        EXPECT_TRUE(learn(CMidiMap::kFaderFirst + 3, {0xB1, 8, 1}));
+        dialog.reject();
+    });
+    dialog.exec();
+    WaitFor([] { return false; }, 100);
+    ASSERT_EQ(target.commands.size(), 1u);
+    EXPECT_EQ(target.commands[0].kind, Kind::Volume);
+    EXPECT_EQ(midi.Intake().Refused(), 1u);
 }
 
 TEST(MidiControl, WithoutItsServerMidiIsOffWithOneMessage) {

@@ -1,20 +1,24 @@
 #include "app/remote/RemoteControl.h"
 #include "app/remote/OscCodec.h"
+#include "app/remote/RemoteIntake.h"
 #include "app/settings/Option.h"
 #include "tests/app/TestSounds.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QNetworkInterface>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
 #include <gtest/gtest.h>
 
 #include <lo/lo.h>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -132,13 +136,14 @@ TEST(OscCodec, StateMessageCarriesGroupNameAndPlayStates) {
     lo_message m = lo_message_deserialise(copy.data(), static_cast<size_t>(copy.size()), &result);
     ASSERT_TRUE(m);
     EXPECT_STREQ(copy.constData(), "/padora/state");
-    EXPECT_STREQ(lo_message_get_types(m), "isiiiiiiiiii");
+    EXPECT_STREQ(lo_message_get_types(m), "isiiiiiiiiiii");
     lo_arg** argv = lo_message_get_argv(m);
     EXPECT_EQ(argv[0]->i, 2);
     EXPECT_EQ(QString::fromUtf8(&argv[1]->s), state.strGroup);
     EXPECT_EQ(argv[2]->i, 1);
     EXPECT_EQ(argv[4]->i, -1);
     EXPECT_EQ(argv[11]->i, 0);
+    EXPECT_EQ(argv[12]->i, 0); // not busy
     lo_message_free(m);
 }
 
@@ -238,35 +243,169 @@ TEST(RemoteControl, CommandsFromALoopbackClientArriveInOrderOnTheUiThread) {
     EXPECT_EQ(target.commands[13].n, 2);
 }
 
-TEST(RemoteControl, CommandsWaitWhileTheWindowIsBusyAndNeverOvertakeEachOther) {
+TEST(RemoteControl, CommandsWhileTheWindowIsBusyAreRefusedNotLateAndNeverOvertake) {
     // A command that opens a modal window: its nested loop takes the next datagrams meanwhile.
     class ModalTarget : public FakeTarget {
     public:
         void RemoteCommandArrived(const RemoteCommand& command) override {
             FakeTarget::RemoteCommandArrived(command);
-            if (command.kind == Kind::Group)
-                WaitFor([] { return false; }, 300);
+            if (command.kind != Kind::AllStop)
+                return;
+            if (meanwhile)
+                meanwhile();
+            WaitFor([] { return false; }, 300);
         }
+        std::function<void()> meanwhile;
     } target;
     CRemoteControl remote(&target);
     ASSERT_TRUE(remote.Start({FreePort(), QStringLiteral("127.0.0.1")}));
+    std::vector<QString> told;
+    remote.Intake().SetReport([&](const QString& line) { told.push_back(line); });
     Client client;
     client.Target("127.0.0.1", remote.Port());
     target.busy = true;
     client.Send("/padora/group", "i", 2);
     client.Send("/padora/pad", "i", 1);
+    client.Send("/padora/volume", "ii", 3, 40);
     WaitFor([] { return false; }, 200);
-    EXPECT_TRUE(target.commands.empty());
     target.busy = false;
-    ASSERT_TRUE(WaitFor([&] { return target.commands.size() >= 2; }));
-    client.Send("/padora/group", "i", 1);
-    client.Send("/padora/pad", "i", 2);
+    WaitFor([] { return false; }, 100);
+    // Only the fader moved, then or later.
+    ASSERT_EQ(target.commands.size(), 1u);
+    EXPECT_EQ(target.commands[0].kind, Kind::Volume);
+    EXPECT_EQ(remote.Intake().Refused(), 2u);
+    ASSERT_TRUE(WaitFor([&] { return !told.empty(); }, 2000));
+    EXPECT_EQ(told, std::vector<QString>{
+                        QStringLiteral("padora: OSC: 操作中のウィンドウがあるため無視しました (2 件)")});
+
+    target.meanwhile = [&] { client.Send("/padora/pad", "i", 2); };
+    client.Send("/padora/allstop");
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() == 2; }));
     client.Send("/padora/pad", "i", 3);
-    ASSERT_TRUE(WaitFor([&] { return target.commands.size() >= 5; }));
-    const std::vector<Kind> kinds = {Kind::Group, Kind::Pad, Kind::Group, Kind::Pad, Kind::Pad};
-    for (std::size_t i = 0; i < kinds.size(); ++i)
-        EXPECT_EQ(target.commands[i].kind, kinds[i]) << i;
-    EXPECT_EQ(target.commands[4].n, 2);
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() >= 3; }));
+    WaitFor([] { return false; }, 100);
+    ASSERT_EQ(target.commands.size(), 3u);
+    EXPECT_EQ(target.commands[2].kind, Kind::Pad);
+    EXPECT_EQ(target.commands[2].n, 2);
+}
+
+TEST(RemoteControl, DuringAModalDialogPadsAreRefusedFadersMoveAndTheStateSaysBusy) {
+    FakeTarget target;
+    target.state.nGroup = 0;
+    CRemoteControl remote(&target);
+    ASSERT_TRUE(remote.Start({FreePort(), QStringLiteral("127.0.0.1")}));
+    std::vector<QString> told;
+    remote.Intake().SetReport([&](const QString& line) { told.push_back(line); });
+    Client client;
+    client.Target("127.0.0.1", remote.Port());
+    QDialog dialog;
+    std::vector<int> stateMeanwhile;
+    QTimer::singleShot(0, &dialog, [&] {
+        client.Send("/padora/pad", "i", 1);
+        client.Send("/padora/master", "i", 30);
+        client.Send("/padora/group/next");
+        client.Send("/padora/state");
+        stateMeanwhile = client.NextState();
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_EQ(stateMeanwhile, (std::vector<int>{1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1}));
+    // The state tells listeners when the window can take commands again.
+    EXPECT_EQ(client.NextState(), (std::vector<int>{1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
+    ASSERT_EQ(target.commands.size(), 1u);
+    EXPECT_EQ(target.commands[0].kind, Kind::Master);
+    EXPECT_EQ(target.commands[0].value, 30);
+    ASSERT_TRUE(WaitFor([&] { return !told.empty(); }, 2000));
+    EXPECT_TRUE(told[0].contains(QStringLiteral("(2 件)"))) << told[0].toStdString();
+}
+
+TEST(RemoteIntake, TheQueueKeepsTheNewestWithinItsBoundAndWakesOncePerBatch) {
+    FakeTarget target;
+    CRemoteIntake intake(&target, QStringLiteral("OSC"));
+    std::vector<QString> told;
+    intake.SetReport([&](const QString& line) { told.push_back(line); });
+    int turns = 0;
+    intake.SetAfterTurn([&] { ++turns; });
+    constexpr int kSent = static_cast<int>(CRemoteIntake::kCapacity) + 44;
+    // Another thread, while this one takes nothing: one datagram's worth at a time.
+    std::thread sender([&] {
+        for (int i = 0; i < kSent; ++i)
+            intake.Push({{Kind::Volume, i % RemoteState::kChannels, i}});
+    });
+    sender.join();
+    EXPECT_EQ(intake.Dropped(), 44u);
+    // At most kMaxPerTurn a turn, and no turn without work.
+    QCoreApplication::processEvents();
+    EXPECT_LE(target.commands.size(), static_cast<std::size_t>(CRemoteIntake::kMaxPerTurn));
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() == CRemoteIntake::kCapacity; }));
+    EXPECT_EQ(target.commands.front().value, 44);
+    EXPECT_EQ(target.commands.back().value, kSent - 1);
+    const int busyTurns = turns;
+    EXPECT_GE(busyTurns, static_cast<int>(CRemoteIntake::kCapacity) / CRemoteIntake::kMaxPerTurn);
+    WaitFor([] { return false; }, 100);
+    EXPECT_EQ(turns, busyTurns);
+    ASSERT_TRUE(WaitFor([&] { return !told.empty(); }, 2000));
+    EXPECT_EQ(told, std::vector<QString>{
+                        QStringLiteral("padora: OSC: 受信が多すぎるため古いものを捨てました (44 件)")});
+}
+
+TEST(RemoteIntake, GroupSelectionsInARowOrWhileOneLoadsBecomeTheLastOfThem) {
+    // A group switch runs the loader's loop; selections and pads arrive meanwhile.
+    class LoadingTarget : public FakeTarget {
+    public:
+        void RemoteCommandArrived(const RemoteCommand& command) override {
+            FakeTarget::RemoteCommandArrived(command);
+            if (command.kind == Kind::Group && command.n == 0 && meanwhile)
+                std::exchange(meanwhile, nullptr)();
+            if (command.kind == Kind::Group && command.n == 0)
+                WaitFor([] { return false; }, 100);
+        }
+        std::function<void()> meanwhile;
+    } target;
+    CRemoteIntake intake(&target, QStringLiteral("OSC"));
+    intake.SetReport([](const QString&) {});
+    intake.Push({{Kind::Group, 4},
+                 {Kind::GroupNext},
+                 {Kind::Group, 2},
+                 {Kind::Pad, 1},
+                 {Kind::GroupPrev},
+                 {Kind::Group, 3}});
+    // One switch a batch: the pad acts in the group it finds.
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() == 2; }));
+    WaitFor([] { return false; }, 50);
+    ASSERT_EQ(target.commands.size(), 2u);
+    EXPECT_EQ(target.commands[0].kind, Kind::Pad);
+    EXPECT_EQ(target.commands[1].kind, Kind::Group);
+    EXPECT_EQ(target.commands[1].n, 3);
+
+    target.commands.clear();
+    target.meanwhile = [&] {
+        intake.Push({{Kind::Group, 5}});
+        intake.Push({{Kind::Pad, 2}});
+        intake.Push({{Kind::Group, 6}});
+        intake.Push({{Kind::Pad, 3}});
+        intake.Push({{Kind::GroupNext}});
+    };
+    intake.Push({{Kind::Group, 0}});
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() == 2; }));
+    WaitFor([] { return false; }, 100);
+    ASSERT_EQ(target.commands.size(), 2u);
+    EXPECT_EQ(target.commands[0].kind, Kind::Group);
+    EXPECT_EQ(target.commands[1].kind, Kind::GroupNext);
+    EXPECT_EQ(intake.Refused(), 2u);
+
+    // A group and its pad in one bundle: the pad acts once the group is in, though a question for the
+    // state (answered at once) arrives while it loads.
+    target.commands.clear();
+    int answered = 0;
+    intake.SetAnswer([&](const OscPeer&) { ++answered; });
+    target.meanwhile = [&] { intake.Push({{Kind::State}}); };
+    intake.Push({{Kind::Group, 0}, {Kind::Pad, 4}});
+    ASSERT_TRUE(WaitFor([&] { return target.commands.size() == 2; }));
+    EXPECT_EQ(target.commands[1].kind, Kind::Pad);
+    EXPECT_EQ(target.commands[1].n, 4);
+    EXPECT_EQ(answered, 1);
+    EXPECT_EQ(intake.Refused(), 2u);
 }
 
 TEST(RemoteControl, StateIsAnsweredAndEveryChangeFollows) {
@@ -279,15 +418,15 @@ TEST(RemoteControl, StateIsAnsweredAndEveryChangeFollows) {
     Client client;
     client.Target("127.0.0.1", remote.Port());
     client.Send("/padora/state");
-    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
 
     // A pad fired remotely lights up at the client.
     client.Send("/padora/pad", "i", 1);
-    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
     // So does a change made elsewhere (a key, the end of a sound), found by the timer.
     target.state.nGroup = 1;
     target.state.aPlay.fill(-1);
-    EXPECT_EQ(client.NextState(), (std::vector<int>{2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
     // No change, no message.
     EXPECT_TRUE(client.NextState(300).empty());
 }
