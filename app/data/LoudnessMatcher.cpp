@@ -3,6 +3,7 @@
 #include "app/data/LoudnessCache.h"
 #include "app/data/LoudnessMeter.h"
 #include "app/settings/Option.h"
+#include "platform/HandOff.h"
 #include "platform/Profile.h"
 
 #include <QMetaObject>
@@ -85,7 +86,8 @@ void CLoudnessMatcher::Report(Shared& shared, const QString& file, double lufs, 
     std::lock_guard lock(shared.mutex);
     if (CLoudnessMatcher* owner = shared.pOwner)
         QMetaObject::invokeMethod(
-            owner, [owner, file, lufs, failed] { owner->OnDone(file, lufs, failed); }, Qt::QueuedConnection);
+            owner, platform::CHandedOff([owner, file, lufs, failed] { owner->OnDone(file, lufs, failed); }),
+            Qt::QueuedConnection);
 }
 
 void CLoudnessMatcher::Work(const std::shared_ptr<Shared>& shared, QString cachePath) {
