@@ -1,17 +1,17 @@
 #include "app/shell/SingleInstance.h"
 
+#include "app/shell/InstanceClient.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTextStream>
 #include <QThread>
 
-#include <cerrno>
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
+#include <algorithm>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -37,26 +37,21 @@ bool IsPrivateFolder(const QString& dir) {
            !(info.permissions() & othersAccess);
 }
 
-// A file descriptor closed when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+// The inode of the socket file at path, or 0 when there is none.
+ino_t SocketInode(const QString& path) {
+    struct stat st {};
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISSOCK(st.st_mode))
+        return 0;
+    return st.st_ino;
+}
 
 } // namespace
 
 CSingleInstance::CSingleInstance(QString dir, QObject* parent)
-    : QObject(parent), m_strDir(dir.isEmpty() ? DefaultDir() : std::move(dir)) {}
+    : QObject(parent), m_strDir(dir.isEmpty() ? DefaultDir() : std::move(dir)) {
+    m_watch.setInterval(kWatchMs);
+    connect(&m_watch, &QTimer::timeout, this, &CSingleInstance::Watch);
+}
 
 CSingleInstance::~CSingleInstance() {
     if (m_pServer)
@@ -93,10 +88,17 @@ CSingleInstance::Result CSingleInstance::Claim() {
     if (error != QLockFile::LockFailedError)
         return Result::Failed;
     // The holder may still be starting and not yet listening: retry within the budget.
+    // Only an answer counts: a stopped or hung holder takes the connection into its queue all the same.
+    const QByteArray socketPath = QFile::encodeName(SocketPath());
     const QDeadlineTimer deadline(kHandOverBudgetMs);
     while (!deadline.hasExpired()) {
-        if (AskRunningToRaise())
-            return Result::AnotherRuns;
+        const CInstanceClient::Result asked =
+            CInstanceClient::Ask(socketPath, kRaiseRequest,
+                                 std::chrono::milliseconds(std::max<qint64>(deadline.remainingTime(), 1)));
+        if (asked.reply == CInstanceClient::Reply::Answered)
+            return asked.answer == kRaiseAnswer ? Result::AnotherRuns : Result::AnotherUnreached;
+        if (asked.reply == CInstanceClient::Reply::NoAnswer)
+            return Result::AnotherUnreached;
         QThread::msleep(kRetryPauseMs);
     }
     return Result::AnotherUnreached;
@@ -105,57 +107,91 @@ CSingleInstance::Result CSingleInstance::Claim() {
 bool CSingleInstance::Serve(std::function<void()> onRaise) {
     if (!m_pLock)
         return false;
-    // We hold the lock, so any socket file is a leftover of a crashed instance.
-    QLocalServer::removeServer(SocketPath());
-    m_pServer = std::make_unique<QLocalServer>();
-    m_pServer->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_pServer->listen(SocketPath())) {
-        m_pServer.reset();
+    if (!Listen())
         return false;
-    }
     m_onRaise = std::move(onRaise);
-    connect(m_pServer.get(), &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
+    m_watch.start();
     return true;
 }
 
-// Plain POSIX: this runs before any application object exists.
-bool CSingleInstance::AskRunningToRaise() const {
-    const QByteArray path = QFile::encodeName(SocketPath());
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= static_cast<int>(sizeof(addr.sun_path)))
+bool CSingleInstance::Listen() {
+    // We hold the lock, so any socket file is a leftover of a crashed instance or of our own listener.
+    m_pServer.reset();
+    QLocalServer::removeServer(SocketPath());
+    auto server = std::make_unique<QLocalServer>();
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(SocketPath()))
         return false;
-    std::memcpy(addr.sun_path, path.constData(), path.size());
-
-    const Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0 || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0)
-        return false;
-    const size_t length = sizeof(kRaiseRequest) - 1;
-    if (::send(fd.get(), kRaiseRequest, length, MSG_NOSIGNAL) != static_cast<ssize_t>(length))
-        return false;
-    // The answer only confirms; the request has been delivered either way.
-    pollfd p{fd.get(), POLLIN, 0};
-    ::poll(&p, 1, kAnswerTimeoutMs);
+    connect(server.get(), &QLocalServer::newConnection, this, &CSingleInstance::OnNewConnection);
+    m_pServer = std::move(server);
+    m_socketInode = SocketInode(SocketPath());
     return true;
+}
+
+// Qt closes a listener whose accept fails (no descriptors left) and removes its socket file; somebody
+// may also remove or replace the file. Either way a later start could no longer reach us. UI thread.
+void CSingleInstance::Watch() {
+    if (m_pServer && m_pServer->isListening() && m_socketInode != 0 &&
+        SocketInode(SocketPath()) == m_socketInode)
+        return;
+    if (Listen()) {
+        if (m_bToldLost)
+            QTextStream(stderr) << "padora: " << SocketPath() << " を開き直しました。\n";
+        m_bToldLost = false;
+    } else if (!m_bToldLost) {
+        QTextStream(stderr) << "padora: " << SocketPath()
+                            << " を開けません。開けるようになるまで試し続けます。\n";
+        m_bToldLost = true;
+    }
 }
 
 void CSingleInstance::OnNewConnection() {
     while (QLocalSocket* socket = m_pServer->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine())
-                return;
-            const QByteArray line = socket->readLine();
-            if (line == kRaiseRequest) {
-                socket->write(kRaiseAnswer);
-                socket->flush();
-                if (m_onRaise)
-                    m_onRaise();
-            } else if (line == kPingRequest) {
-                socket->write(kPingAnswer);
-                socket->flush();
-            }
-            socket->disconnectFromServer();
-        });
+        // Ours, not the listener's, so that a listener set up anew leaves the talks under way alone.
+        socket->setParent(this);
+        // Qt reads no further than this, so a line without its end costs no more.
+        socket->setReadBufferSize(kMaxLineBytes);
+        // The place goes to the newcomer: a later start only talks for a moment, a holder for long.
+        if (static_cast<int>(m_clients.size()) >= kMaxClients)
+            Drop(m_clients.front());
+        m_clients.push_back(socket);
+        // Queued: the socket may still be inside its own disconnect when it tells of it.
+        connect(
+            socket, &QLocalSocket::disconnected, socket, [this, socket] { Drop(socket); },
+            Qt::QueuedConnection);
+        connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { OnReadyRead(socket); });
+        QTimer::singleShot(kHoldMs, socket, [this, socket] { Drop(socket); });
+        // Bytes that came with the connection are there before anything tells of them.
+        if (socket->bytesAvailable() > 0)
+            OnReadyRead(socket);
     }
+}
+
+void CSingleInstance::OnReadyRead(QLocalSocket* socket) {
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() >= kMaxLineBytes)
+            Drop(socket);
+        return;
+    }
+    const QByteArray line = socket->readLine(kMaxLineBytes);
+    if (line == kRaiseRequest) {
+        socket->write(kRaiseAnswer);
+        socket->flush();
+        if (m_onRaise)
+            m_onRaise();
+    } else if (line == kPingRequest) {
+        socket->write(kPingAnswer);
+        socket->flush();
+    }
+    socket->disconnectFromServer();
+}
+
+void CSingleInstance::Drop(QLocalSocket* socket) {
+    const auto it = std::find(m_clients.begin(), m_clients.end(), socket);
+    if (it == m_clients.end())
+        return;
+    m_clients.erase(it);
+    socket->disconnect();
+    socket->abort();
+    socket->deleteLater();
 }

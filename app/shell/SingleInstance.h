@@ -1,16 +1,26 @@
 #pragma once
 
+#include "app/shell/InstanceClient.h"
+
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <sys/types.h>
+
+#include <deque>
 #include <functional>
 #include <memory>
+
+class QLocalSocket;
 
 // One running Padora per user. The first instance holds a lock file and listens on a local socket next to
 // it; a later start finds the lock taken, asks the running instance through the socket to bring its main
 // window to the front, and gives up. A socket or lock left behind by a crashed instance is taken over.
+// Whoever else connects gets a line of a few KB, a few seconds and one of a few places; the listener
+// comes back when it fails or its socket file goes, for as long as this instance runs.
 class CSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -20,8 +30,8 @@ public:
 
     enum class Result {
         First,            // this process is the one instance
-        AnotherRuns,      // another instance runs and was asked to come to the front
-        AnotherUnreached, // another instance holds the lock but did not take the request in time
+        AnotherRuns,      // another instance runs and answered the request to come to the front
+        AnotherUnreached, // another instance holds the lock but did not answer in time
         Failed,           // the lock could not be set up (the folder is not usable)
     };
 
@@ -37,19 +47,33 @@ public:
     QString SocketPath() const;
     QString LockPath() const;
 
+    // Limits on who connects. A request is one short line, and a later start is done within a second.
+    static constexpr qint64 kMaxLineBytes = 4096;
+    static constexpr int kMaxClients = 16;
+    static constexpr int kHoldMs = 2000;
+    // How often the listener is looked at (still listening, its socket file still the one it made).
+    static constexpr int kWatchMs = 1000;
+
     // What a later start sends and what the running instance answers.
-    static constexpr char kRaiseRequest[] = "raise\n";
-    static constexpr char kRaiseAnswer[] = "ok\n";
-    // Answered by the UI thread's event loop, so a watchdog learns from the delay whether the UI responds.
-    static constexpr char kPingRequest[] = "ping\n";
-    static constexpr char kPingAnswer[] = "ok\n";
+    static constexpr auto& kRaiseRequest = CInstanceClient::kRaiseRequest;
+    static constexpr auto& kRaiseAnswer = CInstanceClient::kRaiseAnswer;
+    static constexpr auto& kPingRequest = CInstanceClient::kPingRequest;
+    static constexpr auto& kPingAnswer = CInstanceClient::kPingAnswer;
 
 private:
-    bool AskRunningToRaise() const;
+    bool Listen();
+    void Watch();
     void OnNewConnection();
+    void OnReadyRead(QLocalSocket* socket);
+    void Drop(QLocalSocket* socket);
 
     QString m_strDir;
     std::unique_ptr<QLockFile> m_pLock;
     std::unique_ptr<QLocalServer> m_pServer;
     std::function<void()> m_onRaise;
+    // Oldest first; children of the server.
+    std::deque<QLocalSocket*> m_clients;
+    QTimer m_watch;
+    ino_t m_socketInode = 0;
+    bool m_bToldLost = false;
 };

@@ -1,34 +1,13 @@
 #include "UiProbe.h"
 
-#include <QFile>
+#include "app/shell/InstanceClient.h"
 
-#include <cstring>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
+#include <QFile>
 
 namespace {
 
-constexpr char kPing[] = "ping\n";
-constexpr char kAnswer[] = "ok\n";
-// Short waits, so that the destructor never waits long for the thread.
-constexpr int kPollSliceMs = 50;
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
+// The probe waits for as long as the UI thread takes; Stop ends the wait.
+constexpr std::chrono::minutes kNoTimeout{60};
 
 long long NowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(CUiProbe::Clock::now().time_since_epoch())
@@ -71,34 +50,15 @@ void CUiProbe::Run() {
 }
 
 void CUiProbe::Ping() {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (m_path.size() >= static_cast<int>(sizeof(addr.sun_path)))
-        return;
-    std::memcpy(addr.sun_path, m_path.constData(), m_path.size());
-    const Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0 || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0)
-        return;
     const Clock::time_point sent = Clock::now();
     m_inFlightSinceNs = NowNs();
-    const size_t length = sizeof(kPing) - 1;
-    bool answered = false;
-    if (::send(fd.get(), kPing, length, MSG_NOSIGNAL) == static_cast<ssize_t>(length)) {
-        std::string reply;
-        while (!m_stop) {
-            pollfd p{fd.get(), POLLIN, 0};
-            if (::poll(&p, 1, kPollSliceMs) <= 0)
-                continue;
-            char buffer[16];
-            const ssize_t n = ::recv(fd.get(), buffer, sizeof(buffer), 0);
-            if (n <= 0)
-                break;
-            reply.append(buffer, static_cast<size_t>(n));
-            if (reply.find('\n') != std::string::npos) {
-                answered = reply == kAnswer;
-                break;
-            }
-        }
+    const CInstanceClient::Result asked =
+        CInstanceClient::Ask(m_path, CInstanceClient::kPingRequest, kNoTimeout, &m_stop);
+    const bool answered =
+        asked.reply == CInstanceClient::Reply::Answered && asked.answer == CInstanceClient::kPingAnswer;
+    if (asked.reply == CInstanceClient::Reply::NoListener) {
+        m_inFlightSinceNs = 0;
+        return;
     }
     m_inFlightSinceNs = 0;
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);

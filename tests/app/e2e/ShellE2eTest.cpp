@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -221,6 +222,32 @@ TEST_F(PadoraE2e, SecondStartRaisesTheRunningWindowAndExitsWithFailureWithinASec
         [&] { return m_x.StackIndex(main) > m_x.StackIndex(cover) && m_x.Focus() == main; }, kExitTimeoutMs))
         << "main window stacked at " << m_x.StackIndex(main) << " under cover at " << m_x.StackIndex(cover);
     m_x.Destroy(cover);
+}
+
+// A first Padora that is stopped takes the connection into the kernel's queue but never answers: the
+// later start must not claim to have raised it.
+TEST_F(PadoraE2e, SecondStartWhileTheFirstIsStoppedSaysItDoesNotAnswer) {
+    QProcess* first = Start({});
+    ASSERT_NE(WaitForXWindow(first, kMainTitle), 0u);
+    ASSERT_EQ(::kill(static_cast<pid_t>(first->processId()), SIGSTOP), 0);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess* second = Start({});
+    const bool ended = WaitForExit(second);
+    ::kill(static_cast<pid_t>(first->processId()), SIGCONT);
+    ASSERT_TRUE(ended);
+    EXPECT_LT(timer.elapsed(), 1500);
+    EXPECT_EQ(second->exitCode(), 1);
+    const QString err = QString::fromUtf8(second->readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("応答がありません"))) << err.toStdString();
+    EXPECT_FALSE(err.contains(QStringLiteral("前面に出しました"))) << err.toStdString();
+
+    // Going on again, it answers the next start.
+    QProcess* third = Start({});
+    ASSERT_TRUE(WaitForExit(third));
+    EXPECT_TRUE(
+        QString::fromUtf8(third->readAllStandardError()).contains(QStringLiteral("前面に出しました")));
+    EXPECT_EQ(first->state(), QProcess::Running);
 }
 
 TEST_F(PadoraE2e, EscapeInTheMainWindowEndsTheProgramWithStatusZero) {

@@ -1,4 +1,5 @@
 #include "app/shell/SingleInstance.h"
+#include "app/shell/InstanceClient.h"
 #include "tests/app/RunProgram.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,12 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <future>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +34,56 @@ qint64 PidOfEndedProcess() {
     return pid > 0 ? pid : 999999;
 }
 
+// A later start's claim, made on a thread of its own while this thread's event loop serves the first.
+CSingleInstance::Result ClaimWhileServing(const QString& dir, qint64* elapsedMs = nullptr) {
+    QElapsedTimer timer;
+    timer.start();
+    std::future<CSingleInstance::Result> claim = std::async(std::launch::async, [dir] {
+        CSingleInstance later(dir);
+        return later.Claim();
+    });
+    while (claim.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (elapsedMs)
+        *elapsedMs = timer.elapsed();
+    return claim.get();
+}
+
+// A raw client of the socket, as an abuser would hold one.
+class CRawClient {
+public:
+    explicit CRawClient(const QString& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        const QByteArray name = QFile::encodeName(path);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, name.constData(), static_cast<size_t>(name.size()));
+        m_bConnected = m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
+    }
+    ~CRawClient() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CRawClient(const CRawClient&) = delete;
+    CRawClient& operator=(const CRawClient&) = delete;
+
+    bool Connected() const { return m_bConnected; }
+    int Fd() const { return m_fd; }
+    // Sends as much of bytes as the socket takes now.
+    void SendSome(const QByteArray& bytes) {
+        ::send(m_fd, bytes.constData(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    }
+    // True once the other end has closed the connection.
+    bool Closed() {
+        char buffer[256];
+        const ssize_t n = ::recv(m_fd, buffer, sizeof(buffer), MSG_DONTWAIT);
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+
+private:
+    int m_fd;
+    bool m_bConnected = false;
+};
+
 } // namespace
 
 TEST(SingleInstance, SecondClaimAsksTheFirstToRaiseAndGivesUpWithinASecond) {
@@ -36,13 +93,13 @@ TEST(SingleInstance, SecondClaimAsksTheFirstToRaiseAndGivesUpWithinASecond) {
     ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
     ASSERT_TRUE(first.Serve([&raised] { ++raised; }));
 
-    CSingleInstance second(dir.path());
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_EQ(second.Claim(), CSingleInstance::Result::AnotherRuns);
+    qint64 elapsed = 0;
+    EXPECT_EQ(ClaimWhileServing(dir.path(), &elapsed), CSingleInstance::Result::AnotherRuns);
+    EXPECT_LT(elapsed, 1000);
     // Only the holder of the instance serves.
+    CSingleInstance second(dir.path());
+    EXPECT_EQ(second.Claim(), CSingleInstance::Result::AnotherUnreached) << "nobody answers while we wait";
     EXPECT_FALSE(second.Serve([] {}));
-    EXPECT_LT(timer.elapsed(), 1000);
 
     ProcessEventsUntil([&raised] { return raised > 0; });
     EXPECT_EQ(raised, 1);
@@ -74,8 +131,7 @@ TEST(SingleInstance, PingIsAnsweredWithoutRaising) {
     EXPECT_EQ(raised, 0);
 
     // A raise still raises after pings.
-    CSingleInstance later(dir.path());
-    EXPECT_EQ(later.Claim(), CSingleInstance::Result::AnotherRuns);
+    EXPECT_EQ(ClaimWhileServing(dir.path()), CSingleInstance::Result::AnotherRuns);
     ProcessEventsUntil([&raised] { return raised > 0; });
     EXPECT_EQ(raised, 1);
 }
@@ -97,8 +153,7 @@ TEST(SingleInstance, LeftoversOfACrashedInstanceAreTakenOver) {
     ASSERT_TRUE(instance.Serve([&raised] { ++raised; }));
 
     // And it serves requests on the socket it set up anew.
-    CSingleInstance later(dir.path());
-    EXPECT_EQ(later.Claim(), CSingleInstance::Result::AnotherRuns);
+    EXPECT_EQ(ClaimWhileServing(dir.path()), CSingleInstance::Result::AnotherRuns);
     ProcessEventsUntil([&raised] { return raised > 0; });
     EXPECT_EQ(raised, 1);
 }
@@ -142,4 +197,113 @@ TEST(SingleInstance, AFallbackFolderUnderTmpOpenToOthersIsNotTrusted) {
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     CSingleInstance own(dir.path());
     EXPECT_EQ(own.Claim(), CSingleInstance::Result::First);
+}
+
+// A stopped or hung first instance still takes connections into the kernel's queue, but never answers.
+TEST(SingleInstance, AFirstThatDoesNotAnswerIsReportedUnreachedWithinASecond) {
+    QTemporaryDir dir;
+    CSingleInstance first(dir.path());
+    int raised = 0;
+    ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
+    ASSERT_TRUE(first.Serve([&raised] { ++raised; }));
+    // Nothing runs this thread's event loop meanwhile.
+    CSingleInstance second(dir.path());
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(second.Claim(), CSingleInstance::Result::AnotherUnreached);
+    EXPECT_LT(timer.elapsed(), 1000);
+
+    // A listener whose queue is full: the ask neither blocks nor waits out its time.
+    const QString path = dir.filePath(QStringLiteral("full.sock"));
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, name.constData(), static_cast<size_t>(name.size()));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 64; ++i) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        queued.push_back(fd);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+            break;
+    }
+    timer.restart();
+    EXPECT_EQ(CInstanceClient::Ask(name, CInstanceClient::kRaiseRequest, std::chrono::seconds(5)).reply,
+              CInstanceClient::Reply::NoListener);
+    EXPECT_LT(timer.elapsed(), 500);
+    for (int fd : queued)
+        ::close(fd);
+    ::close(listener);
+}
+
+TEST(SingleInstance, AbusersOfTheSocketCannotKeepALaterStartFromBeingAnswered) {
+    QTemporaryDir dir;
+    CSingleInstance first(dir.path());
+    int raised = 0;
+    ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
+    ASSERT_TRUE(first.Serve([&raised] { ++raised; }));
+
+    // A line without its end is cut off at its bound, and nothing of it is taken as a request.
+    CRawClient talker(first.SocketPath());
+    ASSERT_TRUE(talker.Connected());
+    const QByteArray flood(64 * 1024, 'r');
+    ProcessEventsUntil([&] {
+        talker.SendSome(flood);
+        return talker.Closed();
+    });
+    EXPECT_TRUE(talker.Closed());
+
+    // Many idle holders: the newest get the places, and a later start is still answered at once.
+    std::vector<std::unique_ptr<CRawClient>> holders;
+    for (int i = 0; i < 3 * CSingleInstance::kMaxClients; ++i) {
+        holders.push_back(std::make_unique<CRawClient>(first.SocketPath()));
+        ASSERT_TRUE(holders.back()->Connected());
+    }
+    qint64 elapsed = 0;
+    EXPECT_EQ(ClaimWhileServing(dir.path(), &elapsed), CSingleInstance::Result::AnotherRuns);
+    EXPECT_LT(elapsed, 1000);
+    ProcessEventsUntil([&raised] { return raised > 0; });
+    EXPECT_EQ(raised, 1);
+
+    // An idle holder is let go after its time, and not sooner.
+    CRawClient idle(first.SocketPath());
+    QElapsedTimer held;
+    held.start();
+    ProcessEventsUntil([&] { return idle.Closed(); });
+    EXPECT_TRUE(idle.Closed());
+    EXPECT_GE(held.elapsed(), CSingleInstance::kHoldMs / 2);
+    EXPECT_LT(held.elapsed(), CSingleInstance::kHoldMs + 1500);
+    for (const auto& holder : holders)
+        EXPECT_TRUE(holder->Closed());
+}
+
+TEST(SingleInstance, TheListenerComesBackWhenItsSocketFileGoesOrItsAcceptFails) {
+    QTemporaryDir dir;
+    CSingleInstance first(dir.path());
+    ASSERT_EQ(first.Claim(), CSingleInstance::Result::First);
+    ASSERT_TRUE(first.Serve({}));
+    const auto waitForSocket = [&] {
+        ProcessEventsUntil([&] { return QFileInfo::exists(first.SocketPath()); });
+        return ClaimWhileServing(dir.path());
+    };
+
+    // Removed by somebody.
+    ASSERT_TRUE(QFile::remove(first.SocketPath()));
+    EXPECT_EQ(waitForSocket(), CSingleInstance::Result::AnotherRuns);
+
+    // No descriptor left for the accept: Qt closes the listener and removes its file.
+    CRawClient client(first.SocketPath());
+    ASSERT_TRUE(client.Connected());
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    rlimit starved = saved;
+    starved.rlim_cur = 3;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &starved), 0);
+    for (int i = 0; i < 10; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_FALSE(QFileInfo::exists(first.SocketPath())) << "the accept did not fail";
+    EXPECT_EQ(waitForSocket(), CSingleInstance::Result::AnotherRuns);
 }

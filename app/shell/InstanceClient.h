@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <string_view>
+
+// The asking side of the instance socket: sends one request line and reads one answer line. Plain POSIX,
+// so that a second start asks before any application object exists; callable from any thread.
+class CInstanceClient {
+public:
+    enum class Reply {
+        Answered,   // a whole answer line came back
+        NoListener, // nobody listens on the socket (none there, or its queue is full)
+        NoAnswer,   // the request went out, but no whole line came back in time
+    };
+    struct Result {
+        Reply reply = Reply::NoListener;
+        std::string answer; // the line with its newline, when answered
+    };
+
+    // The lines of the instance socket. A ping is answered by the UI thread's event loop, so a watchdog
+    // learns from its delay whether the UI responds.
+    static constexpr char kRaiseRequest[] = "raise\n";
+    static constexpr char kRaiseAnswer[] = "ok\n";
+    static constexpr char kPingRequest[] = "ping\n";
+    static constexpr char kPingAnswer[] = "ok\n";
+
+    // Never blocks beyond timeout; stop, when given, ends the wait early (as NoAnswer).
+    static Result Ask(const QByteArray& socketPath, std::string_view request,
+                      std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr);
+};
