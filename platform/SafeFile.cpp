@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -50,7 +51,7 @@ private:
     bool m_kept = false;
 };
 
-// A temporary file is "<name>.padora-" and six characters from mkostemp: recognisably ours, and
+// A temporary file is "<name>.padora-" and six random letters or digits: recognisably ours, and
 // tied to the one file it was to replace.
 constexpr char kTempInfix[] = ".padora-";
 constexpr char kTempTemplate[] = "XXXXXX";
@@ -74,6 +75,25 @@ void RemoveStaleTemps(const QString& target) {
             temp.lastModified().toUTC() < before)
             QFile::remove(temp.filePath());
     }
+}
+
+// Fills the template's last six characters until a name is free and creates that file. Not mkostemp:
+// a plain open lets a ThreadSanitizer build see the descriptor made, which it otherwise takes for
+// the one of the same number another thread opened and Qt closed before.
+int OpenNewTemp(std::string& name) {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr int kTries = 100;
+    constexpr size_t kRandom = sizeof(kTempTemplate) - 1;
+    if (name.size() < kRandom)
+        return (errno = EINVAL, -1);
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        for (size_t i = name.size() - kRandom; i < name.size(); ++i)
+            name[i] = kLetters[QRandomGenerator::system()->bounded(static_cast<int>(sizeof(kLetters) - 1))];
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return (errno = EEXIST, -1);
 }
 
 } // namespace
@@ -153,7 +173,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data, QString* e
 
     RemoveStaleTemps(target);
     std::string temp = QFile::encodeName(TempFilePattern(target)).toStdString();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const int fd = OpenNewTemp(temp);
     if (fd < 0)
         return Fail(error, path, errno);
     CTempFile file(temp, fd);

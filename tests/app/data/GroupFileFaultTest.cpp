@@ -13,7 +13,6 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/mount.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,18 +42,17 @@ template <typename F> F Real(const char* name) {
 } // namespace
 
 extern "C" {
-// The calls on a descriptor go straight to the kernel, as from the library that made them. Through a
-// ThreadSanitizer build's own wrappers they would seem to come from this file, and the wrappers would
-// check them against descriptors they never saw opened (those opened inside Qt, whose calls it leaves
-// alone), taking a number used before on another thread for a race.
 ssize_t write(int fd, const void* buf, size_t n) {
-    return Inject() ? -1 : syscall(SYS_write, fd, buf, n);
+    static auto real = Real<ssize_t (*)(int, const void*, size_t)>("write");
+    return Inject() ? -1 : real(fd, buf, n);
 }
 int fsync(int fd) {
-    return Inject() ? -1 : static_cast<int>(syscall(SYS_fsync, fd));
+    static auto real = Real<int (*)(int)>("fsync");
+    return Inject() ? -1 : real(fd);
 }
 int fdatasync(int fd) {
-    return Inject() ? -1 : static_cast<int>(syscall(SYS_fdatasync, fd));
+    static auto real = Real<int (*)(int)>("fdatasync");
+    return Inject() ? -1 : real(fd);
 }
 int rename(const char* from, const char* to) {
     static auto real = Real<int (*)(const char*, const char*)>("rename");
