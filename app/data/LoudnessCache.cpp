@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -72,16 +71,13 @@ bool CLoudnessCache::Save() const {
         return false;
     if (!QDir().mkpath(QFileInfo(m_strPath).absolutePath()))
         return false;
-    QSaveFile file(m_strPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    QTextStream out(&file);
+    // Not QSaveFile: it reports success when its last write or sync fails and leaves an empty file.
+    QByteArray text;
     for (auto it = m_entries.constBegin(); it != m_entries.constEnd(); ++it) {
         if (it.key().contains(QLatin1Char('\n')))
             continue;
-        out << QString::number(it->lufs, 'f', 2) << '\t' << it->size << '\t' << it->mtime << '\t' << it.key()
-            << '\n';
+        text += QString::number(it->lufs, 'f', 2).toUtf8() + '\t' + QByteArray::number(it->size) + '\t' +
+                QByteArray::number(it->mtime) + '\t' + it.key().toUtf8() + '\n';
     }
-    out.flush();
-    return file.commit();
+    return platform::WriteFileAtomically(m_strPath, text);
 }

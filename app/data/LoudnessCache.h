@@ -22,6 +22,8 @@ public:
     // Stores a measurement of the file as it is now and rewrites the cache file whole (atomically;
     // a failed write loses only this entry for the next run). False when the file is gone.
     bool Store(const QString& file, double lufs);
+    // Rewrites the cache file whole; false when it could not be (the old file then stays as it was).
+    bool Save() const;
 
 private:
     struct Entry {
@@ -29,7 +31,6 @@ private:
         qint64 size;
         qint64 mtime;
     };
-    bool Save() const;
 
     QString m_strPath;
     QHash<QString, Entry> m_entries;

@@ -2,6 +2,7 @@
 // save makes fails in turn (or the process dies there), the disk fills up, the folder turns
 // read-only. The file on disk is always the old one byte for byte or the new one whole.
 #include "app/data/GroupFile.h"
+#include "app/data/LoudnessCache.h"
 
 #include <QDir>
 #include <QFile>
@@ -179,6 +180,32 @@ TEST_F(GroupFileFaultTest, KilledAtAnyCallLeavesTheOldFileOrTheNewOneWhole) {
         ASSERT_EQ(WEXITSTATUS(status), 0) << failAt;
     }
     EXPECT_GT(failAt, 2);
+}
+
+// The loudness cache is saved the same way: a failed write is a failed save, and the old cache stays.
+TEST_F(GroupFileFaultTest, ALoudnessCacheSaveThatFailsSaysSoAndKeepsTheOldCache) {
+    const QString cachePath = m_dir.filePath("loudness.tsv");
+    const QString sound = m_dir.filePath("bell.wav");
+    WriteRaw(sound, QByteArray(4096, 'w'));
+    CLoudnessCache cache(cachePath);
+    ASSERT_TRUE(cache.Store(sound, -14.0));
+    const QByteArray old = ReadAll(cachePath);
+    ASSERT_FALSE(old.isEmpty());
+    for (int err : {EIO, ENOSPC}) {
+        {
+            // The measurement is kept in memory all the same.
+            Armed armed(1, err, false);
+            EXPECT_TRUE(cache.Store(sound, -20.0));
+        }
+        EXPECT_EQ(ReadAll(cachePath), old) << err;
+        bool saved = true;
+        {
+            Armed armed(1, err, false);
+            saved = cache.Save();
+        }
+        EXPECT_FALSE(saved) << err;
+        EXPECT_EQ(ReadAll(cachePath), old) << err;
+    }
 }
 
 // A real full disk and a real read-only folder: a small file system of our own (root only).
