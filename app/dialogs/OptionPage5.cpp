@@ -4,13 +4,12 @@
 #include "app/remote/MidiControl.h"
 #include "app/remote/RemoteControl.h"
 #include "app/res/Resources.h"
-#include "platform/Profile.h"
+#include "app/settings/RemoteSettings.h"
 
 #include <QPushButton>
 
 namespace {
 
-const QString kSection = QStringLiteral("Remote");
 constexpr int kMaxPort = 65535;
 constexpr int kBindMaxBytes = 63;
 const char* const kLearnText = "学習";
@@ -85,17 +84,13 @@ void COptionPage5::DoDataExchange(CDataExchange& dx) {
 }
 
 bool COptionPage5::SaveToSettings() {
-    platform::CProfileFile profile(m_Settings.Path());
-    if (!m_Settings.LoadForWrite(profile))
-        return false;
-    profile.SetStringUnlessDefault(kSection, QStringLiteral("OscPort"), QString::number(m_nOscPort),
-                                   QString::number(CRemoteControl::kDefaultPort));
-    profile.SetStringUnlessDefault(kSection, QStringLiteral("OscBind"), m_strOscBind.trimmed(),
-                                   QString::fromLatin1(CRemoteControl::kDefaultBind));
-    if (!m_Settings.Save(profile))
-        return false;
+    CRemoteSettings remote = CRemoteSettings::Load(m_Settings);
+    remote.nOscPort = m_nOscPort;
+    remote.strOscBind = m_strOscBind.trimmed();
+    if (m_pMidi)
+        remote.map = m_pMidi->Map();
     m_bSaved = true;
-    return !m_pMidi || m_pMidi->Map().Save(m_Settings);
+    return remote.Save(m_Settings);
 }
 
 void COptionPage5::OnOK() {

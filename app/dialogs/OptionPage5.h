@@ -15,8 +15,8 @@ public:
     COptionPage5(CMidiControl* pMidi, CSettingsFile settings, CResDialog* pDlg, QWidget* parent);
     ~COptionPage5() override;
 
-    // Writes section "Remote" of Padora.INI: OSC port and address, and the map; a key the file does
-    // not have is written only when its value is not the default. False when it failed.
+    // Writes the remote settings: OSC port and address, and the map; a key the file does not have is
+    // written only when its value is not the default. False when it failed.
     bool SaveToSettings();
 
     int m_nOscPort;

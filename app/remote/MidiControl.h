@@ -3,6 +3,7 @@
 #include "app/remote/MidiMap.h"
 #include "app/remote/RemoteCommand.h"
 #include "app/remote/RemoteIntake.h"
+#include "app/settings/RemoteSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -11,7 +12,6 @@
 #include <memory>
 #include <optional>
 
-class CSettingsFile;
 class RtMidiIn;
 class RtMidiOut;
 
@@ -30,11 +30,11 @@ public:
     static constexpr int kVelocityPlaying = 127;
 
     struct Config {
-        QString strApi = QStringLiteral("alsa"); // "alsa", "jack" or "off"
-        QString strIn;                           // part of a controller's output port name to connect to
-        QString strOut;                          // part of a controller's input port name for the lights
+        QString strApi = QString::fromLatin1(CRemoteSettings::kDefaultMidiApi); // "alsa", "jack" or "off"
+        QString strIn;  // part of a controller's output port name to connect to
+        QString strOut; // part of a controller's input port name for the lights
     };
-    // "Remote"/"MidiApi", "MidiIn", "MidiOut" of the settings file.
+    // The MIDI ports the settings file names (the API in lower case).
     static Config ReadConfig(const CSettingsFile& settings);
     // Whether the operator asked for MIDI: the settings name its API or a controller, or map has a
     // learnt control. Only then is a failure to have MIDI worth a message; the defaults are a quiet try.

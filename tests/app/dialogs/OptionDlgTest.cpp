@@ -469,7 +469,7 @@ TEST_F(OptionDlgTest, OkWritesOnlyTheRemoteKeysThatChangedOrThatTheFileHad) {
     ASSERT_TRUE(f.open(QIODevice::Append));
     f.write("OscBind=127.0.0.1\r\nMidiPad3=note 1 62\r\n");
     f.close();
-    midi.Map().Load(Settings());
+    midi.Map() = CRemoteSettings::Load(Settings()).map;
     midi.Map().Set(CMidiMap::kPadFirst + 2, CMidiMap::Binding());
     confirm(QStringLiteral("9000"));
     EXPECT_TRUE(IniBytes().contains("OscPort=9000\r\nOscBind=127.0.0.1\r\nMidiPad3=\r\n"))
