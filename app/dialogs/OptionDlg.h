@@ -26,7 +26,8 @@ public:
                         CSettingsFile settings = CSettingsFile());
     ~COptionDlg() override;
 
-    // The MIDI controller whose map the page "リモート" learns (not owned); before DoModal.
+    // The MIDI controller the page "リモート" learns from and whose map OK replaces (not owned); before
+    // DoModal.
     void SetMidiControl(CMidiControl* pMidi) { m_pMidi = pMidi; }
 
     CResDialog* Page(int index) const;

@@ -59,7 +59,7 @@ void CMainDlg::StartRemote() {
 
     if (!m_pMidi) {
         m_pMidi = std::make_unique<CMidiControl>(this);
-        m_pMidi->Map() = CRemoteSettings::Load(m_Settings).map;
+        m_pMidi->SetMap(CRemoteSettings::Load(m_Settings).map);
     }
     // Likewise MIDI: reopening would drop the connections made by hand.
     const CMidiControl::Config midi = CMidiControl::ReadConfig(m_Settings);

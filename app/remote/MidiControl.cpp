@@ -184,11 +184,20 @@ void CMidiControl::Close() {
     m_pIn.reset();
     m_pOut.reset();
     m_intake.Clear();
-    m_nLearning = -1;
+    m_onLearnt = nullptr;
 }
 
-void CMidiControl::Learn(int role) {
-    m_nLearning = role >= 0 && role < CMidiMap::kRoleCount ? role : -1;
+void CMidiControl::SetMap(const CMidiMap& map) {
+    m_Map = map;
+    SendFeedback(true);
+}
+
+void CMidiControl::StartLearning(Learnt onLearnt) {
+    m_onLearnt = std::move(onLearnt);
+}
+
+void CMidiControl::StopLearning() {
+    m_onLearnt = nullptr;
 }
 
 // RtMidi's input thread.
@@ -205,15 +214,13 @@ std::optional<RemoteCommand> CMidiControl::OnMidi(const RemoteCommand& raw) {
     const unsigned char type = status & 0xF0;
     const int value = raw.value & kMaxValue;
     const bool noteOn = type == kNoteOn && value > 0;
-    if (m_nLearning >= 0) {
+    if (m_onLearnt) {
         if (noteOn || type == kControlChange) {
-            const auto b = CMidiMap::BindingOf(status, data1);
-            if (b) {
-                const int role = m_nLearning;
-                m_Map.Set(role, *b);
-                m_nLearning = -1;
-                emit Learned(role);
-                SendFeedback(true);
+            if (const auto b = CMidiMap::BindingOf(status, data1)) {
+                // Taken first: the callback may start learning again.
+                const Learnt onLearnt = std::move(m_onLearnt);
+                m_onLearnt = nullptr;
+                onLearnt(*b);
             }
         }
         return std::nullopt;

@@ -121,12 +121,18 @@ TEST_F(MidiJackTest, LearntControlsFirePadsStopMoveFadersAndLightThePads) {
     ASSERT_TRUE(midi.Open(config)) << midi.Message().toStdString();
     ConnectController();
 
-    std::vector<int> learnt;
-    QObject::connect(&midi, &CMidiControl::Learned, [&](int role) { learnt.push_back(role); });
+    int learnt = -1;
     auto learn = [&](int role, Bytes m) {
-        midi.Learn(role);
+        midi.StartLearning([&, role](const CMidiMap::Binding& b) {
+            CMidiMap map = midi.Map();
+            map.Set(role, b);
+            midi.SetMap(map);
+            learnt = role;
+        });
         Play(std::move(m));
-        return WaitFor([&] { return !learnt.empty() && learnt.back() == role && midi.Learning() < 0; });
+        const bool ok = WaitFor([&] { return learnt == role && !midi.IsLearning(); });
+        midi.StopLearning();
+        return ok;
     };
     ASSERT_TRUE(learn(CMidiMap::kPadFirst, {0x90, 60, 100}));
     ASSERT_TRUE(learn(CMidiMap::kStop, {0x90, 61, 100}));
