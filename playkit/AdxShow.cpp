@@ -25,8 +25,8 @@ extern "C" {
 namespace {
 using playkit::CAdxVoice;
 
-constexpr LONG kSilentVolume = -10000;
-constexpr LONG kMaxBalance = 10000;
+constexpr LONG kSilentVolume = kAdxSilence;
+constexpr LONG kMaxBalance = kAdxFullBalance;
 constexpr double kMinRate = 0.1;
 constexpr double kMaxRate = 10.0;
 // What reading a buffered sample answers before anything has been played.

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr LONG kSilence = -10000;
+constexpr LONG kSilence = kAdxSilence;
 constexpr int kMaxVolume = 100;
 constexpr int kIdleRetryMs = 100;
 
