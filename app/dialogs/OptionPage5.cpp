@@ -1,9 +1,7 @@
 #include "app/dialogs/OptionPage5.h"
 
 #include "app/dialogs/DataExchange.h"
-#include "app/remote/MidiControl.h"
 #include "app/remote/MidiLearnSource.h"
-#include "app/remote/RemoteControl.h"
 #include "app/res/Resources.h"
 #include "app/settings/RemoteSettings.h"
 
@@ -22,9 +20,10 @@ COptionPage5::COptionPage5(IMidiLearnSource* pLearn, CMidiMap map, CSettingsFile
                            QWidget* parent)
     : CResDialog(IDD_OPTION_PAGE5, parent, true), m_pLearn(pLearn), m_Map(std::move(map)),
       m_Settings(std::move(settings)), m_pDlg(pDlg) {
-    const CRemoteControl::Config config = CRemoteControl::ReadConfig(m_Settings);
-    m_nOscPort = config.nPort;
-    m_strOscBind = config.strBind;
+    const CRemoteSettings remote = CRemoteSettings::Load(m_Settings);
+    m_nOscPort = remote.nOscPort;
+    m_strOscBind = remote.strOscBind;
+    m_strMidiApi = remote.strMidiApi.toLower();
 }
 
 COptionPage5::~COptionPage5() {
@@ -40,11 +39,9 @@ void COptionPage5::StopLearning() {
 
 BOOL COptionPage5::OnInitDialog() {
     CResDialog::OnInitDialog();
-    SetDlgItemText(
-        IDC_OPT5_MIDI,
-        m_pLearn && m_pLearn->CanLearn()
-            ? QStringLiteral("Padora in / Padora out (%1)").arg(CMidiControl::ReadConfig(m_Settings).strApi)
-            : QStringLiteral("MIDI は使われていません"));
+    SetDlgItemText(IDC_OPT5_MIDI, m_pLearn && m_pLearn->CanLearn()
+                                      ? QStringLiteral("Padora in / Padora out (%1)").arg(m_strMidiApi)
+                                      : QStringLiteral("MIDI は使われていません"));
     for (int role = 0; role < CMidiMap::kRoleCount; ++role) {
         ShowBinding(role);
         if (QWidget* button = GetDlgItem(IDC_OPT5_LEARN1 + role))

@@ -40,6 +40,7 @@ private:
     IMidiLearnSource* m_pLearn;
     CMidiMap m_Map;
     CSettingsFile m_Settings;
+    QString m_strMidiApi; // as the controller reads it
     CResDialog* m_pDlg;
     int m_nLearning = -1; // the role waiting for its control
 };
