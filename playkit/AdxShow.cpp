@@ -3,6 +3,7 @@
 #include "playkit/AdxDecodeWorker.h"
 #include "playkit/AdxEngineCore.h"
 #include "playkit/AdxFfmpegSource.h"
+#include "playkit/AdxMediaKinds.h"
 #include "playkit/AdxMidiSource.h"
 #include "playkit/AdxVoice.h"
 #include "playkit/AdxWavSource.h"
@@ -24,8 +25,8 @@ extern "C" {
 namespace {
 using playkit::CAdxVoice;
 
-constexpr LONG kSilentVolume = -10000;
-constexpr LONG kMaxBalance = 10000;
+constexpr LONG kSilentVolume = kAdxSilence;
+constexpr LONG kMaxBalance = kAdxFullBalance;
 constexpr double kMinRate = 0.1;
 constexpr double kMaxRate = 10.0;
 // What reading a buffered sample answers before anything has been played.
@@ -39,12 +40,9 @@ Kind KindOf(const char* path) {
     const char* dot = path ? std::strrchr(path, '.') : nullptr;
     std::string ext = dot ? dot + 1 : "";
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (ext == "mp3" || ext == "wav")
-        return Kind::Pcm;
-    static constexpr std::array<const char*, 7> kOthers{"mid", "midi", "ogg", "avi", "mpg", "mpeg", "mp4"};
-    for (const char* e : kOthers)
-        if (ext == e)
-            return Kind::Other;
+    for (const playkit::MediaExtension& kind : playkit::kMediaExtensions)
+        if (ext == kind.ext)
+            return kind.bPcm ? Kind::Pcm : Kind::Other;
     return Kind::Refused;
 }
 

@@ -2,6 +2,11 @@
 
 #include "platform/WinTypes.h"
 
+// A player's volume and balance are attenuations in hundredths of a decibel: kAdxSilence (or below)
+// is silence, and a balance of -kAdxFullBalance or +kAdxFullBalance silences one side.
+inline constexpr LONG kAdxSilence = -10000;
+inline constexpr LONG kAdxFullBalance = 10000;
+
 // Result codes and event codes of the player. Their values are the ones the program and stored
 // diagnostics know, so they keep their desktop numbers.
 using HRESULT = LONG;

@@ -2,6 +2,7 @@
 
 #include "platform/SafeFile.h"
 #include "playkit/AdxFileDecoder.h"
+#include "playkit/AdxTypes.h"
 
 #include <ebur128.h>
 
@@ -13,7 +14,7 @@
 namespace {
 
 constexpr std::size_t kChunkFrames = 8192;
-constexpr long kSilentAttenuation = -10000;
+constexpr long kSilentAttenuation = kAdxSilence;
 
 struct StateDeleter {
     void operator()(ebur128_state* st) const { ebur128_destroy(&st); }

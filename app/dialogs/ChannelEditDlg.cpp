@@ -3,6 +3,7 @@
 #include "app/data/GroupFile.h"
 #include "app/data/LoudnessMatcher.h"
 #include "app/data/LoudnessMeter.h"
+#include "app/data/SoundFileRules.h"
 #include "app/dialogs/DataExchange.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
@@ -32,26 +33,10 @@ constexpr const char* kLufsText = "%1 LUFS";
 constexpr const char* kSilentText = "-∞ LUFS";
 constexpr int kLoudnessDecimals = 1;
 
-// The extensions the player opens, as the dialog lists them.
-constexpr const char* kSoundExtensions[] = {"mp3", "wav", "ogg", "mid", "midi", "avi", "mpg", "mpeg", "mp4"};
-
-// "*.mp3" matching any letter case: "*.[mM][pP]3". File names on this system are case-sensitive, so a
-// sound saved as "BELL.WAV" is shown only through such a pattern.
-QString AnyCasePattern(const QString& ext) {
-    QString pattern = QStringLiteral("*.");
-    for (QChar ch : ext) {
-        if (ch.isLetter())
-            pattern += u'[' + ch.toLower() + ch.toUpper() + u']';
-        else
-            pattern += ch;
-    }
-    return pattern;
-}
-
 // The open dialog of sound files, starting at initial (a folder, or a file whose folder is shown with
 // the file selected). The chosen path, or empty when cancelled.
 QString AskSoundFile(QWidget* parent, const QString& initial) {
-    QFileDialog dialog(parent, QString(), initial, CChannelEditDlg::SoundFileFilter());
+    QFileDialog dialog(parent, QString(), initial, soundfile::FileFilter());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
@@ -70,30 +55,6 @@ CChannelEditDlg::CChannelEditDlg(int nChannel, CChannelData* pChannel, QWidget* 
       m_nLoudness(pChannel->m_bLoudness ? 1 : 0), m_Settings(std::move(settings)) {}
 
 CChannelEditDlg::~CChannelEditDlg() = default;
-
-QString CChannelEditDlg::SoundFileFilter() {
-    QStringList shown;
-    QStringList patterns;
-    for (const char* ext : kSoundExtensions) {
-        shown << QStringLiteral("*.") + QLatin1String(ext);
-        patterns << AnyCasePattern(QLatin1String(ext));
-    }
-    return QStringLiteral("Media File(%1) (%2);;All Files (*.*) (*)")
-        .arg(shown.join(u';'), patterns.join(u' '));
-}
-
-QString CChannelEditDlg::TitleFromPath(const QString& path) {
-    return platform::Cp932Left(QFileInfo(path).completeBaseName(), kTitleMaxBytes);
-}
-
-QString CChannelEditDlg::SoundPath(const QString& path) {
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-void CChannelEditDlg::AssignSoundFile(CChannelData& channel, const QString& path) {
-    channel.m_strTitle = TitleFromPath(path);
-    channel.m_strFile = SoundPath(path);
-}
 
 QString CChannelEditDlg::LoudnessText(double lufs, bool failed) {
     if (failed || std::isnan(lufs))
@@ -140,7 +101,7 @@ void CChannelEditDlg::OnLoudnessMeasured(const QString& file, double lufs, bool 
 
 void CChannelEditDlg::DoDataExchange(CDataExchange& dx) {
     dx.Text(IDC_CHEDIT_TITLE, m_strTitle);
-    dx.MaxBytes(IDC_CHEDIT_TITLE, m_strTitle, kTitleMaxBytes);
+    dx.MaxBytes(IDC_CHEDIT_TITLE, m_strTitle, soundfile::kTitleMaxBytes);
     dx.Text(IDC_CHEDIT_FILE, m_strFile);
     dx.Text(IDC_CHEDIT_FADEIN, m_dTimeFadeIn, kFadeTimeDecimals);
     dx.MinMax(IDC_CHEDIT_FADEIN, m_dTimeFadeIn, kMinFadeTime, kMaxFadeTime);
@@ -169,9 +130,9 @@ void CChannelEditDlg::OnBrowse() {
     QDir::setCurrent(current);
     if (path.isEmpty())
         return;
-    if (!CGroupFile::CanStorePath(SoundPath(path))) {
+    if (!CGroupFile::CanStorePath(soundfile::StoredPath(path))) {
         PADKIT_MessageBox(this,
-                          CGroupFile::ShownPath(SoundPath(path)) + u'\n' +
+                          CGroupFile::ShownPath(soundfile::StoredPath(path)) + u'\n' +
                               QString::fromUtf8(CGroupFile::kUnstorableNameText),
                           QString(), MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -179,15 +140,15 @@ void CChannelEditDlg::OnBrowse() {
     SetSndFolder(QFileInfo(path).absolutePath(), m_Settings);
     if (PADKIT_MessageBox(this, QString::fromUtf8(kTitleQuestion), QString(), MB_YESNO | MB_ICONQUESTION) ==
         IDYES)
-        SetDlgItemText(IDC_CHEDIT_TITLE, TitleFromPath(path));
-    SetDlgItemText(IDC_CHEDIT_FILE, SoundPath(path));
-    ShowLoudness(SoundPath(path));
+        SetDlgItemText(IDC_CHEDIT_TITLE, soundfile::TitleFromPath(path));
+    SetDlgItemText(IDC_CHEDIT_FILE, soundfile::StoredPath(path));
+    ShowLoudness(soundfile::StoredPath(path));
 }
 
 void CChannelEditDlg::OnOK() {
     if (!UpdateData(TRUE))
         return;
-    if (m_strTitle.isEmpty() || platform::Cp932Length(m_strTitle) > kTitleMaxBytes) {
+    if (m_strTitle.isEmpty() || platform::Cp932Length(m_strTitle) > soundfile::kTitleMaxBytes) {
         PADKIT_MessageBox(this, QString::fromUtf8(kTitleRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
         FocusControl(IDC_CHEDIT_TITLE);
         return;

@@ -17,7 +17,6 @@ class CLoudnessMatcher;
 class CChannelEditDlg : public CResDialog {
     Q_OBJECT
 public:
-    static constexpr int kTitleMaxBytes = 64;
     static constexpr double kMinFadeTime = 0.1;
     static constexpr double kMaxFadeTime = 60.0;
 
@@ -31,17 +30,6 @@ public:
     void SetLoudnessMatcher(CLoudnessMatcher* pMatcher) { m_pLoudness = pMatcher; }
     // The text shown for a measurement: "-18.3 LUFS"; failed: "測定できません".
     static QString LoudnessText(double lufs, bool failed);
-
-    // The sound-file dialog's filter: the kinds the player opens, in any letter case, then all files.
-    static QString SoundFileFilter();
-    // A title made from a sound file's path: its name without folder and extension, cut to
-    // kTitleMaxBytes CP932 bytes without splitting a character.
-    static QString TitleFromPath(const QString& path);
-    // The path the dialog stores for a chosen sound file: absolute and clean.
-    static QString SoundPath(const QString& path);
-    // What choosing a sound file and taking its name as the title makes of a channel: title and file;
-    // everything else of the channel stays.
-    static void AssignSoundFile(CChannelData& channel, const QString& path);
 
 protected:
     BOOL OnInitDialog() override;

@@ -1,5 +1,6 @@
 #include "app/dialogs/GroupDlg.h"
 
+#include "app/data/SoundFileRules.h"
 #include "app/dialogs/ChannelEditDlg.h"
 #include "app/dialogs/GroupEditDlg.h"
 #include "app/lists/ChannelListCtrl.h"
@@ -127,7 +128,7 @@ void CGroupDlg::OnChannelEdit() {
     CChannelEditDlg edit(row + 1, &channel, this, m_Settings);
     edit.SetLoudnessMatcher(m_pLoudness);
     if (edit.DoModal() == platform::IDOK) {
-        channel.m_nVolume = kEditedVolume;
+        channel.m_nVolume = soundfile::kNewSoundVolume;
         m_listChannel->RefreshChannels(TRUE);
     }
 }

@@ -15,7 +15,6 @@ class CGroupDlg : public CResDialog {
     Q_OBJECT
 public:
     static constexpr int kListRowHeight = 32;
-    static constexpr int kEditedVolume = 70;
 
     // pSet: the live set (not owned). settings: where the channel dialog keeps its sound folder.
     explicit CGroupDlg(CGroupArray* pSet, QWidget* parent = nullptr,

@@ -6,6 +6,7 @@
 #include "app/dialogs/OptionPage4.h"
 #include "app/dialogs/OptionPage5.h"
 #include "app/dialogs/PageTabCtrl.h"
+#include "app/remote/MidiControl.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
@@ -62,7 +63,8 @@ BOOL COptionDlg::OnInitDialog() {
     m_pPage2 = new COptionPage2(&m_Option, this, m_tabCtrl);
     m_pPage3 = new COptionPage3(&m_Option, this, m_tabCtrl);
     m_pPage4 = new COptionPage4(&m_Audio, playkit::CAdxEngine::OutputDevices(), this, m_tabCtrl);
-    m_pPage5 = new COptionPage5(m_pMidi, m_Settings, this, m_tabCtrl);
+    m_pPage5 = new COptionPage5(m_pMidi, m_pMidi ? m_pMidi->Map() : CRemoteSettings::Load(m_Settings).map,
+                                m_Settings, this, m_tabCtrl);
     const QRect tab = m_tabCtrl->GetItemRect(0);
     for (int i = 0; i < kPageCount; ++i) {
         CResDialog* page = Page(i);
@@ -123,6 +125,8 @@ void COptionDlg::OnOK() {
             playkit::CAdxEngine::Configure(AudioEngineConfig(m_Audio));
     }
     written = m_pPage5->SaveToSettings() && written;
+    if (m_pMidi)
+        m_pMidi->SetMap(m_pPage5->Map());
     if (!written)
         PADKIT_MessageBox(this, QString::fromUtf8(kWriteErrorText), QString::fromUtf8(kErrorCaption),
                           MB_OK | MB_ICONEXCLAMATION);

@@ -13,7 +13,7 @@ class CMidiControl;
 class CPageTabCtrl;
 
 // "設定": edits a copy of the settings record on three tab pages, and the audio output (section
-// "Audio" of Padora.INI) on a fourth, and the remote control (section "Remote") on a fifth. OK copies the
+// "Audio" of Padora.INI) on a fourth, and the remote control (CRemoteSettings) on a fifth. OK copies the
 // copy back over the caller's record and writes Padora.INI; a changed output takes effect at once (players
 // keep their state) unless PADORA_AUDIO chooses the output. Cancel changes nothing. UI thread.
 class COptionDlg : public CResDialog {
@@ -26,7 +26,8 @@ public:
                         CSettingsFile settings = CSettingsFile());
     ~COptionDlg() override;
 
-    // The MIDI controller whose map the page "リモート" learns (not owned); before DoModal.
+    // The MIDI controller the page "リモート" learns from and whose map OK replaces (not owned); before
+    // DoModal.
     void SetMidiControl(CMidiControl* pMidi) { m_pMidi = pMidi; }
 
     CResDialog* Page(int index) const;

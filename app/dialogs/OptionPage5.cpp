@@ -1,16 +1,14 @@
 #include "app/dialogs/OptionPage5.h"
 
 #include "app/dialogs/DataExchange.h"
-#include "app/remote/MidiControl.h"
-#include "app/remote/RemoteControl.h"
+#include "app/remote/MidiLearnSource.h"
 #include "app/res/Resources.h"
-#include "platform/Profile.h"
+#include "app/settings/RemoteSettings.h"
 
 #include <QPushButton>
 
 namespace {
 
-const QString kSection = QStringLiteral("Remote");
 constexpr int kMaxPort = 65535;
 constexpr int kBindMaxBytes = 63;
 const char* const kLearnText = "学習";
@@ -18,57 +16,66 @@ const char* const kWaitingText = "操作待ち";
 
 } // namespace
 
-COptionPage5::COptionPage5(CMidiControl* pMidi, CSettingsFile settings, CResDialog* pDlg, QWidget* parent)
-    : CResDialog(IDD_OPTION_PAGE5, parent, true), m_pMidi(pMidi), m_Settings(std::move(settings)),
-      m_pDlg(pDlg) {
-    const CRemoteControl::Config config = CRemoteControl::ReadConfig(m_Settings);
-    m_nOscPort = config.nPort;
-    m_strOscBind = config.strBind;
-    if (m_pMidi)
-        m_mapBefore = m_pMidi->Map();
+COptionPage5::COptionPage5(IMidiLearnSource* pLearn, CMidiMap map, CSettingsFile settings, CResDialog* pDlg,
+                           QWidget* parent)
+    : CResDialog(IDD_OPTION_PAGE5, parent, true), m_pLearn(pLearn), m_Map(std::move(map)),
+      m_Settings(std::move(settings)), m_pDlg(pDlg) {
+    const CRemoteSettings remote = CRemoteSettings::Load(m_Settings);
+    m_nOscPort = remote.nOscPort;
+    m_strOscBind = remote.strOscBind;
+    m_strMidiApi = remote.strMidiApi.toLower();
 }
 
 COptionPage5::~COptionPage5() {
-    if (m_pMidi) {
-        m_pMidi->Learn(-1);
-        if (!m_bSaved)
-            m_pMidi->Map() = m_mapBefore;
-    }
+    // The source must not call back into a page that is gone.
+    StopLearning();
+}
+
+void COptionPage5::StopLearning() {
+    if (m_nLearning >= 0 && m_pLearn)
+        m_pLearn->StopLearning();
+    m_nLearning = -1;
 }
 
 BOOL COptionPage5::OnInitDialog() {
     CResDialog::OnInitDialog();
-    SetDlgItemText(
-        IDC_OPT5_MIDI,
-        m_pMidi && m_pMidi->IsOpen()
-            ? QStringLiteral("Padora in / Padora out (%1)").arg(CMidiControl::ReadConfig(m_Settings).strApi)
-            : QStringLiteral("MIDI は使われていません"));
+    SetDlgItemText(IDC_OPT5_MIDI, m_pLearn && m_pLearn->CanLearn()
+                                      ? QStringLiteral("Padora in / Padora out (%1)").arg(m_strMidiApi)
+                                      : QStringLiteral("MIDI は使われていません"));
     for (int role = 0; role < CMidiMap::kRoleCount; ++role) {
         ShowBinding(role);
         if (QWidget* button = GetDlgItem(IDC_OPT5_LEARN1 + role))
-            button->setEnabled(m_pMidi && m_pMidi->IsOpen());
+            button->setEnabled(m_pLearn && m_pLearn->CanLearn());
     }
-    if (m_pMidi)
-        connect(m_pMidi, &CMidiControl::Learned, this, [this](int role) {
-            ShowBinding(role);
-            // One control, one role: a role that lost its control shows it too.
-            for (int r = 0; r < CMidiMap::kRoleCount; ++r)
-                ShowBinding(r);
-        });
     return TRUE;
 }
 
 void COptionPage5::ShowBinding(int role) {
-    const bool bWaiting = m_pMidi && m_pMidi->Learning() == role;
-    SetDlgItemText(IDC_OPT5_BINDING1 + role, m_pMidi ? m_pMidi->Map().At(role).ToText() : QString());
-    SetDlgItemText(IDC_OPT5_LEARN1 + role, QString::fromUtf8(bWaiting ? kWaitingText : kLearnText));
+    SetDlgItemText(IDC_OPT5_BINDING1 + role, m_Map.At(role).ToText());
+    SetDlgItemText(IDC_OPT5_LEARN1 + role,
+                   QString::fromUtf8(m_nLearning == role ? kWaitingText : kLearnText));
+}
+
+void COptionPage5::OnLearnt(const CMidiMap::Binding& binding) {
+    const int role = m_nLearning;
+    m_nLearning = -1;
+    if (role < 0)
+        return;
+    m_Map.Set(role, binding);
+    // One control, one role: a role that lost its control shows it too.
+    for (int r = 0; r < CMidiMap::kRoleCount; ++r)
+        ShowBinding(r);
 }
 
 void COptionPage5::OnCommand(UINT id) {
     const int role = static_cast<int>(id) - IDC_OPT5_LEARN1;
-    if (role >= 0 && role < CMidiMap::kRoleCount && m_pMidi) {
-        const int before = m_pMidi->Learning();
-        m_pMidi->Learn(before == role ? -1 : role); // a second click gives up
+    if (role >= 0 && role < CMidiMap::kRoleCount && m_pLearn) {
+        const int before = m_nLearning;
+        StopLearning();
+        if (before != role) { // a second click gives up
+            m_nLearning = role;
+            m_pLearn->StartLearning([this](const CMidiMap::Binding& binding) { OnLearnt(binding); });
+        }
         if (before >= 0)
             ShowBinding(before);
         ShowBinding(role);
@@ -85,17 +92,11 @@ void COptionPage5::DoDataExchange(CDataExchange& dx) {
 }
 
 bool COptionPage5::SaveToSettings() {
-    platform::CProfileFile profile(m_Settings.Path());
-    if (!m_Settings.LoadForWrite(profile))
-        return false;
-    profile.SetStringUnlessDefault(kSection, QStringLiteral("OscPort"), QString::number(m_nOscPort),
-                                   QString::number(CRemoteControl::kDefaultPort));
-    profile.SetStringUnlessDefault(kSection, QStringLiteral("OscBind"), m_strOscBind.trimmed(),
-                                   QString::fromLatin1(CRemoteControl::kDefaultBind));
-    if (!m_Settings.Save(profile))
-        return false;
-    m_bSaved = true;
-    return !m_pMidi || m_pMidi->Map().Save(m_Settings);
+    CRemoteSettings remote = CRemoteSettings::Load(m_Settings);
+    remote.nOscPort = m_nOscPort;
+    remote.strOscBind = m_strOscBind.trimmed();
+    remote.map = m_Map;
+    return remote.Save(m_Settings);
 }
 
 void COptionPage5::OnOK() {

@@ -4,20 +4,23 @@
 #include "app/remote/MidiMap.h"
 #include "app/settings/Option.h"
 
-class CMidiControl;
+class IMidiLearnSource;
 
 // Page "リモート" of the options dialog: the MIDI ports in use, the OSC port and listening address, and
-// the MIDI map, learnt with a "学習" button per role. Learning works on the live controller (pMidi may be
-// null when MIDI is off: the buttons are then disabled); Cancel puts the map back as it was. UI thread.
+// the MIDI map, learnt with a "学習" button per role. The page edits its own copy of the map, learning
+// from pLearn (null, or unable to learn, when MIDI is off: the buttons are then disabled); the copy is
+// written on OK and the caller hands it to the controller. UI thread.
 class COptionPage5 : public CResDialog {
     Q_OBJECT
 public:
-    COptionPage5(CMidiControl* pMidi, CSettingsFile settings, CResDialog* pDlg, QWidget* parent);
+    COptionPage5(IMidiLearnSource* pLearn, CMidiMap map, CSettingsFile settings, CResDialog* pDlg,
+                 QWidget* parent);
     ~COptionPage5() override;
 
-    // Writes section "Remote" of Padora.INI: OSC port and address, and the map; a key the file does
-    // not have is written only when its value is not the default. False when it failed.
+    // Writes the remote settings: OSC port and address, and the map; a key the file does not have is
+    // written only when its value is not the default. False when it failed.
     bool SaveToSettings();
+    const CMidiMap& Map() const { return m_Map; }
 
     int m_nOscPort;
     QString m_strOscBind;
@@ -31,10 +34,13 @@ protected:
 
 private:
     void ShowBinding(int role);
+    void OnLearnt(const CMidiMap::Binding& binding);
+    void StopLearning();
 
-    CMidiControl* m_pMidi;
+    IMidiLearnSource* m_pLearn;
+    CMidiMap m_Map;
     CSettingsFile m_Settings;
+    QString m_strMidiApi; // as the controller reads it
     CResDialog* m_pDlg;
-    CMidiMap m_mapBefore; // restored unless the page is saved
-    bool m_bSaved = false;
+    int m_nLearning = -1; // the role waiting for its control
 };

@@ -5,7 +5,9 @@
 #include "app/dialogs/LoadProcDlg.h"
 #include "app/remote/MidiControl.h"
 #include "app/remote/RemoteControl.h"
+#include "app/res/MeterScale.h"
 #include "app/res/Resources.h"
+#include "app/res/WindowColors.h"
 #include "padkit/controls/SysColor.h"
 #include "padkit/util/Com.h"
 #include "padkit/util/MessageBox.h"
@@ -29,31 +31,31 @@ namespace {
 // How long a group's loader waits for the device to let go of the closed group's players; a stalled
 // device only costs the memory being held a little longer.
 constexpr unsigned kFreeClosedWaitMs = 200;
-constexpr COLORREF kGreyFace = RGB(127, 127, 127);
-constexpr COLORREF kGreyFaceHi = RGB(96, 96, 96);
-constexpr COLORREF kStoppedFace = RGB(128, 64, 64);
-constexpr COLORREF kStoppedFaceHi = RGB(128, 32, 32);
-constexpr COLORREF kPlayingFace = RGB(255, 128, 128);
-constexpr COLORREF kPlayingFaceHi = RGB(255, 96, 96);
-constexpr COLORREF kSwitchOnFace = RGB(0, 162, 232);
-constexpr COLORREF kSwitchOnFaceHi = RGB(0, 128, 198);
-constexpr COLORREF kAllStopFace = RGB(128, 255, 128);
-constexpr COLORREF kAllStopFaceHi = RGB(92, 255, 92);
+constexpr COLORREF kGreyFace = wincolor::kGreyFace;
+constexpr COLORREF kGreyFaceHi = wincolor::kGreyFaceHi;
+constexpr COLORREF kStoppedFace = wincolor::kStoppedFace;
+constexpr COLORREF kStoppedFaceHi = wincolor::kStoppedFaceHi;
+constexpr COLORREF kPlayingFace = wincolor::kPlayingFace;
+constexpr COLORREF kPlayingFaceHi = wincolor::kPlayingFaceHi;
+constexpr COLORREF kSwitchOnFace = wincolor::kSwitchOnFace;
+constexpr COLORREF kSwitchOnFaceHi = wincolor::kSwitchOnFaceHi;
+constexpr COLORREF kAllStopFace = wincolor::kAllStopFace;
+constexpr COLORREF kAllStopFaceHi = wincolor::kAllStopFaceHi;
 constexpr int kButtonCornerR = 5;
-constexpr COLORREF kMonitorBackColor = RGB(127, 127, 127);
-constexpr COLORREF kMonitorTextColor = RGB(255, 255, 255);
+constexpr COLORREF kMonitorBackColor = wincolor::kMonitorBack;
+constexpr COLORREF kMonitorTextColor = wincolor::kMonitorText;
 constexpr int kMonitorRowHeight = 22;
 // Grid lines, full-row selection, info tips.
 constexpr DWORD kMonitorListStyle = 0x421;
 
 // The meter of a channel fader, in dB below full scale.
-constexpr int kMeterFloor = -48;
-constexpr int kMeterRedMin = -8;
-constexpr int kMeterYellowMin = -18;
+constexpr int kMeterFloor = meterscale::kFloor;
+constexpr int kMeterRedMin = meterscale::kRedMin;
+constexpr int kMeterYellowMin = meterscale::kYellowMin;
 
 // Volumes and balances as the player takes them, in hundredths of a decibel.
-constexpr LONG kSilence = -10000;
-constexpr LONG kFullBalance = 10000;
+constexpr LONG kSilence = kAdxSilence;
+constexpr LONG kFullBalance = kAdxFullBalance;
 constexpr int kPanMax = 50;
 
 // Player results.

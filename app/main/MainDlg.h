@@ -6,6 +6,7 @@
 #include "app/remote/MidiControl.h"
 #include "app/remote/RemoteCommand.h"
 #include "app/remote/RemoteControl.h"
+#include "app/res/WindowColors.h"
 #include "app/settings/Option.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
@@ -59,8 +60,8 @@ int FadeStep(int target, double seconds);
 class CMainDlg : public QDialog, public IRemoteTarget {
     Q_OBJECT
 public:
-    static constexpr COLORREF kBackColor = RGB(64, 64, 64);
-    static constexpr COLORREF kStaticTextColor = RGB(191, 191, 191);
+    static constexpr COLORREF kBackColor = wincolor::kBack;
+    static constexpr COLORREF kStaticTextColor = wincolor::kStaticText;
     static constexpr int kChannelCount = CGroupData::kChannelCount;
     static constexpr int ID_TIMER_PLAY = 1000;
     static constexpr int kTimerPeriodMs = 100;

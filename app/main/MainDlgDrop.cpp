@@ -1,8 +1,7 @@
 // Sound files dragged from a file manager onto a pad or a row of the monitor list: each becomes its
 // channel's sound as the channel dialog would make it and is loaded at once.
 #include "app/data/GroupFile.h"
-#include "app/dialogs/ChannelEditDlg.h"
-#include "app/dialogs/GroupDlg.h"
+#include "app/data/SoundFileRules.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
@@ -181,7 +180,7 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
             skipped << QString::fromUtf8(kNotFileMark).arg(url.toDisplayString());
             continue;
         }
-        const QString path = CChannelEditDlg::SoundPath(url.toLocalFile());
+        const QString path = soundfile::StoredPath(url.toLocalFile());
         if (QFileInfo(path).isDir()) {
             skipped << QString::fromUtf8(kFolderMark).arg(path);
             continue;
@@ -213,8 +212,8 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
         CChannelData& ch = g->m_aChannel[next];
         StopChannel(next);
         ch.m_nFadeMode = 0;
-        CChannelEditDlg::AssignSoundFile(ch, path);
-        ch.m_nVolume = CGroupDlg::kEditedVolume;
+        soundfile::AssignSoundFile(ch, path);
+        ch.m_nVolume = soundfile::kNewSoundVolume;
         m_bModified = TRUE;
         OnLoadChannel(next);
         RedrawChannelRow(next);

@@ -1,12 +1,13 @@
 #include "app/main/MainDlg.h"
 
+#include "app/res/MeterScale.h"
 #include "playkit/AdxEngine.h"
 
 #include <climits>
 #include <cmath>
 
 namespace {
-constexpr int kMeterFloor = -48;
+constexpr int kMeterFloor = meterscale::kFloor;
 constexpr double kFullScale = 32768.0;
 constexpr double kStepsPerSecond = 1000.0 / CMainDlg::kTimerPeriodMs;
 } // namespace

@@ -17,20 +17,9 @@
 
 namespace {
 
-constexpr LONG kSilence = -10000;
+constexpr LONG kSilence = kAdxSilence;
 constexpr int kMaxVolume = 100;
-const QString kRemoteSection = QStringLiteral("Remote");
 constexpr int kIdleRetryMs = 100;
-
-// The operator asked for OSC in Padora.INI: a failure then gets a message box. Otherwise (the defaults)
-// one line on standard error is enough, so that a second Padora or a test run never stops at a box.
-bool IsConfigured(const CSettingsFile& settings, std::initializer_list<const char*> keys) {
-    const auto profile = settings.Document();
-    for (const char* key : keys)
-        if (profile->HasKey(kRemoteSection, QString::fromLatin1(key)))
-            return true;
-    return false;
-}
 
 // "PADORA_OSC_PORT" stands in for "Remote"/"OscPort" when set (tests choose a free port; 0 is off).
 void ApplyEnvironment(CRemoteControl::Config& config) {
@@ -63,14 +52,14 @@ void CMainDlg::StartRemote() {
         m_oscConfig = osc;
         if (!m_pRemote->Start(osc) && !m_pRemote->Message().isEmpty()) {
             QTextStream(stderr) << "padora: " << m_pRemote->Message() << '\n';
-            if (IsConfigured(m_Settings, {"OscPort", "OscBind"}))
+            if (CRemoteSettings::NamesOsc(m_Settings)) // asked for: a box, else only standard error
                 messages << m_pRemote->Message();
         }
     }
 
     if (!m_pMidi) {
         m_pMidi = std::make_unique<CMidiControl>(this);
-        m_pMidi->Map().Load(m_Settings);
+        m_pMidi->SetMap(CRemoteSettings::Load(m_Settings).map);
     }
     // Likewise MIDI: reopening would drop the connections made by hand.
     const CMidiControl::Config midi = CMidiControl::ReadConfig(m_Settings);

@@ -1,8 +1,5 @@
 #include "app/remote/MidiControl.h"
 
-#include "app/settings/Option.h"
-#include "platform/Profile.h"
-
 #include <rtmidi/RtMidi.h>
 
 #include <cmath>
@@ -18,8 +15,7 @@ extern "C" {
 
 namespace {
 
-const QString kSection = QStringLiteral("Remote");
-constexpr int kTextBytes = 128;
+constexpr int kAlsaTextBytes = 256; // one report of ALSA's, cut beyond
 const char* const kClientName = "Padora";
 const char* const kInPortName = "Padora in";
 const char* const kOutPortName = "Padora out";
@@ -75,7 +71,7 @@ private:
     static void KeepAlsa(const char*, int, const char*, int err, const char* fmt, va_list arg) {
         if (!s_pAlsaText || !s_pAlsaText->empty())
             return;
-        char text[kTextBytes * 2];
+        char text[kAlsaTextBytes];
         std::vsnprintf(text, sizeof text, fmt, arg);
         *s_pAlsaText = text;
         if (err != 0)
@@ -94,22 +90,13 @@ thread_local std::string* StderrMuffle::s_pAlsaText = nullptr;
 } // namespace
 
 CMidiControl::Config CMidiControl::ReadConfig(const CSettingsFile& settings) {
-    Config c;
-    const auto profile = settings.Document();
-    auto read = [&](const char* key, const QString& def) {
-        return profile->GetString(kSection, QString::fromLatin1(key), def, kTextBytes).trimmed();
-    };
-    c.strApi = read("MidiApi", c.strApi).toLower();
-    c.strIn = read("MidiIn", QString());
-    c.strOut = read("MidiOut", QString());
-    return c;
+    const CRemoteSettings remote = CRemoteSettings::Load(settings);
+    return Config{remote.strMidiApi.toLower(), remote.strMidiIn, remote.strMidiOut};
 }
 
 bool CMidiControl::IsWanted(const CSettingsFile& settings, const CMidiMap& map) {
-    const auto profile = settings.Document();
-    for (const char* key : {"MidiApi", "MidiIn", "MidiOut"})
-        if (profile->HasKey(kSection, QString::fromLatin1(key)))
-            return true;
+    if (CRemoteSettings::NamesMidiPorts(settings))
+        return true;
     // A role's key may stand in the file with no binding (one that was unlearnt): only a binding counts.
     for (int role = 0; role < CMidiMap::kRoleCount; ++role)
         if (map.At(role).kind != CMidiMap::Binding::Kind::None)
@@ -197,11 +184,20 @@ void CMidiControl::Close() {
     m_pIn.reset();
     m_pOut.reset();
     m_intake.Clear();
-    m_nLearning = -1;
+    m_onLearnt = nullptr;
 }
 
-void CMidiControl::Learn(int role) {
-    m_nLearning = role >= 0 && role < CMidiMap::kRoleCount ? role : -1;
+void CMidiControl::SetMap(const CMidiMap& map) {
+    m_Map = map;
+    SendFeedback(true);
+}
+
+void CMidiControl::StartLearning(Learnt onLearnt) {
+    m_onLearnt = std::move(onLearnt);
+}
+
+void CMidiControl::StopLearning() {
+    m_onLearnt = nullptr;
 }
 
 // RtMidi's input thread.
@@ -218,15 +214,13 @@ std::optional<RemoteCommand> CMidiControl::OnMidi(const RemoteCommand& raw) {
     const unsigned char type = status & 0xF0;
     const int value = raw.value & kMaxValue;
     const bool noteOn = type == kNoteOn && value > 0;
-    if (m_nLearning >= 0) {
+    if (m_onLearnt) {
         if (noteOn || type == kControlChange) {
-            const auto b = CMidiMap::BindingOf(status, data1);
-            if (b) {
-                const int role = m_nLearning;
-                m_Map.Set(role, *b);
-                m_nLearning = -1;
-                emit Learned(role);
-                SendFeedback(true);
+            if (const auto b = CMidiMap::BindingOf(status, data1)) {
+                // Taken first: the callback may start learning again.
+                const Learnt onLearnt = std::move(m_onLearnt);
+                m_onLearnt = nullptr;
+                onLearnt(*b);
             }
         }
         return std::nullopt;

@@ -1,12 +1,9 @@
 #include "app/remote/MidiMap.h"
 
-#include "app/settings/Option.h"
-#include "platform/Profile.h"
+#include <QStringList>
 
 namespace {
 
-const QString kSection = QStringLiteral("Remote");
-constexpr int kTextBytes = 64;
 constexpr unsigned char kNoteOn = 0x90;
 constexpr unsigned char kControlChange = 0xB0;
 constexpr int kMidiChannels = 16;
@@ -77,31 +74,4 @@ int CMidiMap::RoleOf(const Binding& b) const {
         if (m_aBinding[static_cast<size_t>(r)] == b)
             return r;
     return -1;
-}
-
-QString CMidiMap::KeyOf(int role) {
-    if (role >= kPadFirst && role < kPadFirst + 10)
-        return QStringLiteral("MidiPad%1").arg(role - kPadFirst + 1);
-    if (role == kStop)
-        return QStringLiteral("MidiStop");
-    if (role >= kFaderFirst && role < kFaderFirst + 10)
-        return QStringLiteral("MidiFader%1").arg(role - kFaderFirst + 1);
-    return QStringLiteral("MidiMaster");
-}
-
-void CMidiMap::Load(const CSettingsFile& settings) {
-    const auto profile = settings.Document();
-    for (int r = 0; r < kRoleCount; ++r)
-        m_aBinding[static_cast<size_t>(r)] =
-            Binding::FromText(profile->GetString(kSection, KeyOf(r), QString(), kTextBytes));
-}
-
-bool CMidiMap::Save(const CSettingsFile& settings) const {
-    // One rewrite of the file for all roles, keeping its other lines.
-    platform::CProfileFile profile(settings.Path());
-    if (!settings.LoadForWrite(profile))
-        return false;
-    for (int r = 0; r < kRoleCount; ++r)
-        profile.SetStringUnlessDefault(kSection, KeyOf(r), At(r).ToText(), QString());
-    return settings.Save(profile);
 }

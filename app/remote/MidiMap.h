@@ -5,12 +5,8 @@
 #include <array>
 #include <optional>
 
-class CSettingsFile;
-
 // Which control of a MIDI controller does what: a note or a controller number on a MIDI channel per
-// role. Learnt from the controller, kept in Padora.INI section "Remote" (MidiPad1..MidiPad10,
-// MidiStop, MidiFader1..MidiFader10, MidiMaster; values "note <channel 1-16> <number>" or
-// "cc <channel> <number>").
+// role. Learnt from the controller; CRemoteSettings keeps it in the settings file.
 class CMidiMap {
 public:
     enum Role {
@@ -31,6 +27,11 @@ public:
         static Binding FromText(const QString& text);
     };
 
+    CMidiMap() = default;
+    // The bindings as they stand, one per role, even where two roles share a control (a hand-edited
+    // file): the first role holding it acts.
+    explicit CMidiMap(const std::array<Binding, kRoleCount>& bindings) : m_aBinding(bindings) {}
+
     // The binding a MIDI message would make while learning: a note-on or a control change; nothing
     // for anything else.
     static std::optional<Binding> BindingOf(unsigned char status, unsigned char data1);
@@ -40,12 +41,6 @@ public:
     void Set(int role, const Binding& b);
     // The role bound to b, -1 when none.
     int RoleOf(const Binding& b) const;
-
-    static QString KeyOf(int role);
-    void Load(const CSettingsFile& settings);
-    // Writes every role the file already names and every bound one; an unbound role the file does not
-    // name stays out of it.
-    bool Save(const CSettingsFile& settings) const;
 
 private:
     std::array<Binding, kRoleCount> m_aBinding{};

@@ -1,29 +1,12 @@
 #include "app/remote/RemoteControl.h"
 
 #include "app/remote/OscCodec.h"
-#include "app/settings/Option.h"
-#include "platform/Profile.h"
 
 #include <algorithm>
 
-namespace {
-
-const QString kSection = QStringLiteral("Remote");
-constexpr int kBindBufferBytes = 64;
-
-} // namespace
-
 CRemoteControl::Config CRemoteControl::ReadConfig(const CSettingsFile& settings) {
-    Config config;
-    const auto profile = settings.Document();
-    config.nPort = profile->GetInt(kSection, QStringLiteral("OscPort"), kDefaultPort);
-    config.strBind = profile
-                         ->GetString(kSection, QStringLiteral("OscBind"), QString::fromLatin1(kDefaultBind),
-                                     kBindBufferBytes)
-                         .trimmed();
-    if (config.strBind.isEmpty())
-        config.strBind = QString::fromLatin1(kDefaultBind);
-    return config;
+    const CRemoteSettings remote = CRemoteSettings::Load(settings);
+    return Config{remote.nOscPort, remote.strOscBind};
 }
 
 CRemoteControl::CRemoteControl(IRemoteTarget* pTarget, QObject* parent)

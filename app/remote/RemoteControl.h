@@ -3,6 +3,7 @@
 #include "app/remote/OscServer.h"
 #include "app/remote/RemoteCommand.h"
 #include "app/remote/RemoteIntake.h"
+#include "app/settings/RemoteSettings.h"
 
 #include <QObject>
 #include <QString>
@@ -10,17 +11,15 @@
 
 #include <vector>
 
-class CSettingsFile;
-
-// Remote control over OSC: listens where Padora.INI's section "Remote" says, hands the commands to
+// Remote control over OSC: listens where the remote settings say, hands the commands to
 // the target through the intake (which refuses what a busy window cannot take), answers /padora/state
 // and sends each later change of the state to every address that asked for it. Made, used and
 // destroyed on the UI thread.
 class CRemoteControl : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kDefaultPort = 9000;
-    static constexpr const char* kDefaultBind = "127.0.0.1";
+    static constexpr int kDefaultPort = CRemoteSettings::kDefaultOscPort;
+    static constexpr const char* kDefaultBind = CRemoteSettings::kDefaultOscBind;
     // How often the state is compared with what the remotes were last told.
     static constexpr int kStatePollMs = 50;
     // Addresses that asked for the state; the oldest is forgotten beyond this.
@@ -30,7 +29,7 @@ public:
         int nPort = kDefaultPort; // 0: off
         QString strBind = QString::fromLatin1(kDefaultBind);
     };
-    // "Remote"/"OscPort" and "Remote"/"OscBind" of the settings file.
+    // Where the settings file says to listen.
     static Config ReadConfig(const CSettingsFile& settings);
 
     // pTarget (not owned) must outlive this object.

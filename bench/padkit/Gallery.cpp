@@ -1,11 +1,14 @@
 // Shows every Padkit control in its states on one window. With --screenshot FILE.png it renders the
 // window off-screen to FILE.png and exits.
 
+#include "app/res/MeterScale.h"
+#include "app/res/WindowColors.h"
 #include "padkit/controls/BaseListCtrl.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/DlgButton.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
+#include "padkit/controls/SysColor.h"
 #include "padkit/controls/VolumeCtrl.h"
 #include "platform/DialogTemplate.h"
 
@@ -25,14 +28,14 @@
 
 namespace {
 
-// Colours the main window gives its channel strips.
-constexpr COLORREF kStripBack = RGB(0x40, 0x40, 0x40);
-constexpr COLORREF kPadFace = RGB(0x7F, 0x7F, 0x7F);
-constexpr COLORREF kPadFaceHi = RGB(0x60, 0x60, 0x60);
-constexpr COLORREF kOnFace = RGB(0xFF, 0x80, 0x40);
-constexpr COLORREF kOnFaceHi = RGB(0xFF, 0xC0, 0x80);
-constexpr COLORREF kStopFace = RGB(0x80, 0xFF, 0x80);
-constexpr COLORREF kStopFaceHi = RGB(0x5C, 0xFF, 0x5C);
+// The main window's channel strips: switches that are on show as its R, FI and FO do.
+constexpr COLORREF kStripBack = wincolor::kBack;
+constexpr COLORREF kPadFace = wincolor::kGreyFace;
+constexpr COLORREF kPadFaceHi = wincolor::kGreyFaceHi;
+constexpr COLORREF kOnFace = wincolor::kSwitchOnFace;
+constexpr COLORREF kOnFaceHi = wincolor::kSwitchOnFaceHi;
+constexpr COLORREF kStopFace = wincolor::kAllStopFace;
+constexpr COLORREF kStopFaceHi = wincolor::kAllStopFaceHi;
 
 QWidget* Captioned(QWidget* control, const QString& caption, QWidget* parent) {
     auto* box = new QWidget(parent);
@@ -48,9 +51,9 @@ QWidget* Captioned(QWidget* control, const QString& caption, QWidget* parent) {
 }
 
 QWidget* MakeFaders(QWidget* parent) {
-    auto* group = new QGroupBox(QStringLiteral("CLevelFaderCtrl (-48..0 dB)"), parent);
+    auto* group = new QGroupBox(QStringLiteral("CLevelFaderCtrl (%1..0 dB)").arg(meterscale::kFloor), parent);
     auto* row = new QHBoxLayout(group);
-    const int levels[] = {-48, -30, -18, -12, -8, -3, 0};
+    const int levels[] = {meterscale::kFloor, -30, meterscale::kYellowMin, -12, meterscale::kRedMin, -3, 0};
     int thumb = 0;
     for (int level : levels) {
         auto* fader = new CLevelFaderCtrl;
@@ -58,10 +61,10 @@ QWidget* MakeFaders(QWidget* parent) {
         fader->setRange(0, 100);
         fader->setValue(thumb);
         thumb += 15;
-        fader->SetLevelRange(-48, 0);
-        fader->SetLevelRangeR(-8, 0);
-        fader->SetLevelRangeY(-18, -8);
-        fader->SetLevelRangeG(-48, -18);
+        fader->SetLevelRange(meterscale::kFloor, 0);
+        fader->SetLevelRangeR(meterscale::kRedMin, 0);
+        fader->SetLevelRangeY(meterscale::kYellowMin, meterscale::kRedMin);
+        fader->SetLevelRangeG(meterscale::kFloor, meterscale::kYellowMin);
         fader->SetLevelPos(level);
         row->addWidget(Captioned(fader, QStringLiteral("%1").arg(level), group));
     }
@@ -116,8 +119,8 @@ QWidget* MakeColorButtons(QWidget* parent, ButtonStates& states) {
     auto* group = new QGroupBox(QStringLiteral("CGdiColorButton"), parent);
     group->setAutoFillBackground(true);
     QPalette pal = group->palette();
-    pal.setColor(QPalette::Window, QColor(0x40, 0x40, 0x40));
-    pal.setColor(QPalette::WindowText, Qt::white);
+    pal.setColor(QPalette::Window, padkit::ToQColor(wincolor::kBack));
+    pal.setColor(QPalette::WindowText, padkit::ToQColor(wincolor::kStaticText));
     group->setPalette(pal);
     auto* grid = new QGridLayout(group);
     const QString kinds[] = {QStringLiteral("push"), QStringLiteral("check box"), QStringLiteral("radio")};

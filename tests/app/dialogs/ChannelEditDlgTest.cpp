@@ -287,20 +287,6 @@ TEST_F(ChannelEditDlgTest, SoundFilterOffersThePlayersKindsInAnyCaseThenAllFiles
     EXPECT_TRUE(matches(seen->aFilter[1], QStringLiteral("README")));
 }
 
-TEST(ChannelEditTitle, FromAFileNameIsCutAt64BytesNeverInsideACharacter) {
-    const QString ascii(70, QChar(u'k'));
-    EXPECT_EQ(CChannelEditDlg::TitleFromPath(QStringLiteral("/s/") + ascii + QStringLiteral(".wav")),
-              QString(64, QChar(u'k')));
-    // 1 + 2·40 bytes: the character at bytes 64 and 65 is left out whole.
-    const QString wide = QStringLiteral("x") + QString(40, QChar(u'鐘'));
-    const QString title =
-        CChannelEditDlg::TitleFromPath(QStringLiteral("/s/") + wide + QStringLiteral(".mp3"));
-    EXPECT_EQ(title, QStringLiteral("x") + QString(31, QChar(u'鐘')));
-    EXPECT_EQ(platform::Cp932Length(title), 63);
-    EXPECT_EQ(CChannelEditDlg::TitleFromPath(QStringLiteral("/s/act.1.bell.ogg")),
-              QStringLiteral("act.1.bell"));
-}
-
 TEST_F(ChannelEditDlgTest, TheLoudnessSwitchTravelsFromTheCheckBoxToTheChannelAndTheGroupFile) {
     CChannelData channel;
     channel.m_strTitle = QStringLiteral("ベル");

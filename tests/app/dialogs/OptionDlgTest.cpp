@@ -399,7 +399,9 @@ TEST_F(OptionDlgTest, AudioUnchangedOrOverriddenLeavesTheEngineAlone) {
 TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAsked) {
     FakeRemoteTarget target;
     CMidiControl midi(&target); // not opened: MIDI is off
-    midi.Map().Set(CMidiMap::kPadFirst, CMidiMap::Binding::FromText(QStringLiteral("note 1 60")));
+    CMidiMap map;
+    map.Set(CMidiMap::kPadFirst, CMidiMap::Binding::FromText(QStringLiteral("note 1 60")));
+    midi.SetMap(map);
     {
         auto dlg = std::make_unique<COptionDlg>(&m_option, nullptr, Settings());
         dlg->SetMidiControl(&midi);
@@ -416,10 +418,11 @@ TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAs
         EXPECT_FALSE(page->GetDlgItem(IDC_OPT5_LEARN1)->isEnabled());
         // Learning is asked for by the button (a second click gives up) ...
         page->SendCommand(IDC_OPT5_LEARN1 + 11);
-        EXPECT_EQ(midi.Learning(), 11);
+        EXPECT_TRUE(midi.IsLearning());
         EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_LEARN1 + 11), QStringLiteral("操作待ち"));
         page->SendCommand(IDC_OPT5_LEARN1 + 11);
-        EXPECT_EQ(midi.Learning(), -1);
+        EXPECT_FALSE(midi.IsLearning());
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_LEARN1 + 11), QStringLiteral("学習"));
         page->SendCommand(IDC_OPT5_LEARN1 + 5);
         // ... and a port out of range is refused on OK.
         TypeOver(page->GetDlgItem(IDC_OPT5_OSCPORT), QStringLiteral("70000"));
@@ -432,12 +435,62 @@ TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAs
         EXPECT_EQ(dlg->result(), platform::IDOK);
     }
     // Closing the dialog ends learning.
-    EXPECT_EQ(midi.Learning(), -1);
+    EXPECT_FALSE(midi.IsLearning());
     const auto config = CRemoteControl::ReadConfig(Settings());
     EXPECT_EQ(config.nPort, 9123);
     EXPECT_EQ(config.strBind, QStringLiteral("0.0.0.0"));
     EXPECT_TRUE(IniBytes().contains("MidiPad1=note 1 60"));
     EXPECT_TRUE(IniBytes().contains("VolVal=5"));
+}
+
+// The page learns into its own copy of the map: the controller acts on the map it has until OK.
+TEST_F(OptionDlgTest, LearntControlsReachTheControllerOnlyOnOk) {
+    FakeRemoteTarget target;
+    CMidiControl midi(&target); // not opened: its intake still hears what is pushed
+    CMidiMap map;
+    map.Set(CMidiMap::kPadFirst, CMidiMap::Binding::FromText(QStringLiteral("note 1 60")));
+    midi.SetMap(map);
+    auto learn = [&](CResDialog* page, int role, unsigned char status, unsigned char number) {
+        page->SendCommand(IDC_OPT5_LEARN1 + role);
+        ASSERT_TRUE(midi.IsLearning());
+        midi.Intake().Push({{RemoteCommand::Kind::Raw, status, (number << 8) | 100}});
+        for (int i = 0; i < 200 && midi.IsLearning(); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        ASSERT_FALSE(midi.IsLearning());
+    };
+    auto open = [&] {
+        auto dlg = std::make_unique<COptionDlg>(&m_option, nullptr, Settings());
+        dlg->SetMidiControl(&midi);
+        EXPECT_TRUE(dlg->Create());
+        dlg->show();
+        ClickTab(*dlg, 4);
+        return dlg;
+    };
+    {
+        auto dlg = open();
+        CResDialog* page = dlg->Page(4);
+        learn(page, CMidiMap::kPadFirst + 1, 0x90, 60); // pad 1's note, now pad 2's
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_BINDING1 + 1), QStringLiteral("note 1 60"));
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_BINDING1), QString());
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_LEARN1 + 1), QStringLiteral("学習"));
+        EXPECT_EQ(midi.Map().RoleOf(CMidiMap::Binding::FromText(QStringLiteral("note 1 60"))),
+                  CMidiMap::kPadFirst);
+        Click(dlg->GetDlgItem(platform::IDCANCEL));
+    }
+    EXPECT_EQ(midi.Map().At(CMidiMap::kPadFirst).ToText(), QStringLiteral("note 1 60"));
+    EXPECT_EQ(midi.Map().At(CMidiMap::kPadFirst + 1).kind, CMidiMap::Binding::Kind::None);
+    EXPECT_FALSE(IniBytes().contains("Midi"));
+    {
+        auto dlg = open();
+        learn(dlg->Page(4), CMidiMap::kMaster, 0xB1, 7);
+        EXPECT_EQ(midi.Map().At(CMidiMap::kMaster).kind, CMidiMap::Binding::Kind::None);
+        Click(dlg->GetDlgItem(platform::IDOK));
+        EXPECT_EQ(dlg->result(), platform::IDOK);
+    }
+    EXPECT_EQ(midi.Map().At(CMidiMap::kMaster).ToText(), QStringLiteral("cc 2 7"));
+    EXPECT_EQ(midi.Map().At(CMidiMap::kPadFirst).ToText(), QStringLiteral("note 1 60"));
+    EXPECT_TRUE(IniBytes().contains("MidiPad1=note 1 60\r\nMidiMaster=cc 2 7\r\n"))
+        << IniBytes().toStdString();
 }
 
 TEST_F(OptionDlgTest, OkWritesOnlyTheRemoteKeysThatChangedOrThatTheFileHad) {
@@ -469,8 +522,9 @@ TEST_F(OptionDlgTest, OkWritesOnlyTheRemoteKeysThatChangedOrThatTheFileHad) {
     ASSERT_TRUE(f.open(QIODevice::Append));
     f.write("OscBind=127.0.0.1\r\nMidiPad3=note 1 62\r\n");
     f.close();
-    midi.Map().Load(Settings());
-    midi.Map().Set(CMidiMap::kPadFirst + 2, CMidiMap::Binding());
+    CMidiMap map = CRemoteSettings::Load(Settings()).map;
+    map.Set(CMidiMap::kPadFirst + 2, CMidiMap::Binding());
+    midi.SetMap(map);
     confirm(QStringLiteral("9000"));
     EXPECT_TRUE(IniBytes().contains("OscPort=9000\r\nOscBind=127.0.0.1\r\nMidiPad3=\r\n"))
         << IniBytes().toStdString();

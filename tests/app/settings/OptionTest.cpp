@@ -4,6 +4,7 @@
 #include "app/remote/MidiMap.h"
 #include "app/remote/RemoteControl.h"
 #include "app/settings/AudioSettings.h"
+#include "app/settings/RemoteSettings.h"
 #include "tests/platform/FileEvents.h"
 #include "tests/platform/TestFifo.h"
 
@@ -210,8 +211,7 @@ TEST_F(OptionTest, ASettingsFileOverTheBoundIsNeitherReadNorReplaced) {
     EXPECT_EQ(SaveOption(option, m_file), 0);
     EXPECT_EQ(SetGrpFolder(QStringLiteral("/other"), m_file), FALSE);
     EXPECT_FALSE(SaveAudioSettings(audio, m_file));
-    CMidiMap map;
-    EXPECT_FALSE(map.Save(m_file));
+    EXPECT_FALSE(CRemoteSettings().Save(m_file));
     EXPECT_EQ(ReadIni(), text) << "the file is left as it was";
 }
 
@@ -227,7 +227,7 @@ TEST_F(OptionTest, OneLoadReadsTheFileOnceForAllItsLookups) {
         const CSettingsFile copy = m_file; // the window's own copy shares the load
         LoadAudioSettings(audio, copy);
         LoadOption(option, copy);
-        map.Load(copy);
+        map = CRemoteSettings::Load(copy).map;
         EXPECT_EQ(CMidiControl::ReadConfig(copy).strIn, "x");
         EXPECT_TRUE(CMidiControl::IsWanted(copy, map));
         EXPECT_EQ(CRemoteControl::ReadConfig(copy).nPort, 9100);
