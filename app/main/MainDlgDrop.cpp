@@ -8,7 +8,6 @@
 #include "padkit/util/MessageBox.h"
 
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -195,11 +194,9 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
             continue;
         }
         // A file the player refuses leaves the channel as it was, a playing sound included.
-        CAdxShow probe;
-        const int r = probe.Open(QFile::encodeName(path).constData(), 0);
-        probe.Close();
+        const int r = CShowSession::ProbeSound(path);
         if (r != 0) {
-            const QString why = OpenFailureText(path, r);
+            const QString why = CShowSession::OpenFailureText(path, r);
             auto it = std::find_if(refused.begin(), refused.end(),
                                    [&why](const auto& e) { return e.first == why; });
             if (it == refused.end())
@@ -209,15 +206,10 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
             continue;
         }
 
-        // As a new load does: the old sound stops, and a fade of it ends with it.
-        CChannelData& ch = g->m_aChannel[next];
-        StopChannel(next);
-        ch.m_nFadeMode = 0;
-        CChannelEditDlg::AssignSoundFile(ch, path);
-        ch.m_nVolume = CGroupDlg::kEditedVolume;
-        m_bModified = TRUE;
-        OnLoadChannel(next);
-        RedrawChannelRow(next);
+        CChannelData sound = g->m_aChannel[next];
+        CChannelEditDlg::AssignSoundFile(sound, path);
+        sound.m_nVolume = CGroupDlg::kEditedVolume;
+        m_show.LoadSound(next, sound);
         next = NextEmptyChannel(*g, next);
     }
 
