@@ -13,7 +13,6 @@
 #include <QIcon>
 #include <QSlider>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 
 #include <functional>

@@ -260,3 +260,25 @@ TEST_F(ShowSessionTest, KeysAndRemotesMoveVolumesAndLeaveAChannelKeysPressToTheC
     EXPECT_EQ(m_show.MasterVolume(), 0);
     EXPECT_EQ(m_show.Player(1).GetVolume(), show::kSilence);
 }
+
+TEST_F(ShowSessionTest, ASoundLoadedIntoAPlayingChannelReplacesItAndAFileThatFailsIsTold) {
+    Load();
+    m_show.Pad(0);
+    CChannelData sound = Ch(0);
+    sound.m_strFile = m_show.Set()[1].m_aChannel[0].m_strFile;
+    sound.m_nFadeMode = 1;
+    m_show.LoadSound(0, sound);
+    EXPECT_TRUE(m_show.IsModified());
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    EXPECT_NEAR(m_show.Player(0).GetTotalTime(), 2.0, 0.01);
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kStopped);
+    EXPECT_EQ(Ch(0).m_nFadeMode, 0);
+
+    const QString gone = m_dir.filePath(QStringLiteral("gone.wav"));
+    EXPECT_NE(CShowSession::ProbeSound(gone), 0);
+    sound.m_strFile = gone;
+    m_show.LoadSound(2, sound);
+    EXPECT_EQ(m_seen.failed, QStringList{gone});
+    EXPECT_EQ(Ch(2).m_nPlayState, CChannelData::kNoMedia);
+    EXPECT_FALSE(m_show.Player(2).IsRender());
+}
