@@ -1,4 +1,9 @@
 #include "app/main/MainDlg.h"
+#include "app/lists/MonitorListCtrl.h"
+#include "padkit/controls/BaseTabCtrl.h"
+#include "padkit/controls/GdiColorButton.h"
+#include "padkit/controls/LevelFaderCtrl.h"
+#include "padkit/controls/VolumeCtrl.h"
 
 #include "app/data/GroupFile.h"
 #include "app/dialogs/LoadProcDlg.h"

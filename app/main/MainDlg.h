@@ -1,11 +1,7 @@
 #pragma once
 
 #include "app/data/GroupFile.h"
-#include "app/lists/MonitorListCtrl.h"
 #include "app/show/ShowSession.h"
-#include "padkit/controls/BaseTabCtrl.h"
-#include "padkit/controls/GdiColorButton.h"
-#include "padkit/controls/LevelFaderCtrl.h"
 #include "padkit/controls/VolumeCtrl.h"
 #include "platform/NestedLoop.h"
 
@@ -18,6 +14,10 @@
 #include <functional>
 #include <memory>
 
+class CBaseTabCtrl;
+class CGdiColorButton;
+class CLevelFaderCtrl;
+class CMonitorListCtrl;
 class COM;
 class CMidiControl;
 class CRemoteControl;

@@ -3,8 +3,10 @@
 #include "app/data/GroupFile.h"
 #include "app/dialogs/ChannelEditDlg.h"
 #include "app/dialogs/GroupDlg.h"
+#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "padkit/controls/GdiColorButton.h"
 #include "padkit/util/MessageBox.h"
 
 #include <QDropEvent>
@@ -146,7 +148,7 @@ bool CMainDlg::FilterDropEvent(QObject* watched, QEvent* e) {
         AcceptCopy(drop);
         // The drag source waits for the answer to the drop: the files are taken (and any message
         // shown) once it has it.
-        const int tab = m_tabGroup->currentIndex();
+        const int tab = m_show.CurrentGroupIndex();
         QTimer::singleShot(0, this, [this, tab, i, urls] { DropSoundFiles(tab, i, urls); });
         return true;
     }
@@ -163,7 +165,7 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
     }
     CGroupData* g = GetCurGroup();
     // The channels named were those of the group shown at the drop.
-    if (!g || m_tabGroup->currentIndex() != tab)
+    if (!g || m_show.CurrentGroupIndex() != tab)
         return;
     const HandlerScope scope(m_nHandlerDepth);
     ReleaseHook();

@@ -1,3 +1,4 @@
+#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
 
 #include "app/dialogs/GroupDlg.h"

@@ -1,5 +1,8 @@
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "padkit/controls/GdiColorButton.h"
+#include "padkit/controls/LevelFaderCtrl.h"
+#include "padkit/controls/VolumeCtrl.h"
 #include "padkit/util/Com.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/DialogTemplate.h"
