@@ -1,9 +1,8 @@
-#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
 
 #include "app/dialogs/GroupDlg.h"
 #include "app/dialogs/OptionDlg.h"
-
+#include "app/lists/MonitorListCtrl.h"
 #include "padkit/util/MessageBox.h"
 
 BOOL CMainDlg::QuerySaveChanges() {

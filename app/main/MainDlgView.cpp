@@ -1,13 +1,13 @@
 // The window paints the show session's state: pads, switches, knobs, faders and their meters, the
 // master, the tabs and the monitor list.
-#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
+
+#include "app/lists/MonitorListCtrl.h"
+#include "app/res/Resources.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
 #include "padkit/controls/VolumeCtrl.h"
-
-#include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
 #include <QSlider>
