@@ -1,14 +1,16 @@
 #include "app/main/MainDlg.h"
 
 #include "app/data/GroupFile.h"
-#include "app/data/LoudnessMatcher.h"
 #include "app/dialogs/LoadProcDlg.h"
-#include "app/remote/MidiControl.h"
-#include "app/remote/RemoteControl.h"
-#include "app/res/MeterScale.h"
+#include "app/lists/MonitorListCtrl.h"
 #include "app/res/Resources.h"
 #include "app/res/WindowColors.h"
+#include "app/show/ShowRemotes.h"
+#include "padkit/controls/BaseTabCtrl.h"
+#include "padkit/controls/GdiColorButton.h"
+#include "padkit/controls/LevelFaderCtrl.h"
 #include "padkit/controls/SysColor.h"
+#include "padkit/controls/VolumeCtrl.h"
 #include "padkit/util/Com.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/DialogTemplate.h"
@@ -16,54 +18,18 @@
 #include "platform/Message.h"
 #include "playkit/AdxEngine.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 #include <vector>
 
 namespace {
 
-// How long a group's loader waits for the device to let go of the closed group's players; a stalled
-// device only costs the memory being held a little longer.
-constexpr unsigned kFreeClosedWaitMs = 200;
-constexpr COLORREF kGreyFace = wincolor::kGreyFace;
-constexpr COLORREF kGreyFaceHi = wincolor::kGreyFaceHi;
-constexpr COLORREF kStoppedFace = wincolor::kStoppedFace;
-constexpr COLORREF kStoppedFaceHi = wincolor::kStoppedFaceHi;
-constexpr COLORREF kPlayingFace = wincolor::kPlayingFace;
-constexpr COLORREF kPlayingFaceHi = wincolor::kPlayingFaceHi;
-constexpr COLORREF kSwitchOnFace = wincolor::kSwitchOnFace;
-constexpr COLORREF kSwitchOnFaceHi = wincolor::kSwitchOnFaceHi;
-constexpr COLORREF kAllStopFace = wincolor::kAllStopFace;
-constexpr COLORREF kAllStopFaceHi = wincolor::kAllStopFaceHi;
-constexpr int kButtonCornerR = 5;
 constexpr COLORREF kMonitorBackColor = wincolor::kMonitorBack;
 constexpr COLORREF kMonitorTextColor = wincolor::kMonitorText;
 constexpr int kMonitorRowHeight = 22;
 // Grid lines, full-row selection, info tips.
 constexpr DWORD kMonitorListStyle = 0x421;
-
-// The meter of a channel fader, in dB below full scale.
-constexpr int kMeterFloor = meterscale::kFloor;
-constexpr int kMeterRedMin = meterscale::kRedMin;
-constexpr int kMeterYellowMin = meterscale::kYellowMin;
-
-// Volumes and balances as the player takes them, in hundredths of a decibel.
-constexpr LONG kSilence = kAdxSilence;
-constexpr LONG kFullBalance = kAdxFullBalance;
-constexpr int kPanMax = 50;
-
-// Player results.
-constexpr int kOpenRefusedExtension = -31;
-
-constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
-constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
-constexpr const char* kCannotPlayText = "%1\nこのファイルを再生できません。";
 
 bool InRange(int id, int first, int count) {
     return id >= first && id < first + count;
@@ -71,55 +37,21 @@ bool InRange(int id, int first, int count) {
 
 } // namespace
 
-LONG ChannelAttenuation(int volume, int master) {
-    if (volume <= 0 || master <= 0)
-        return kSilence;
-    // Integer product first: 1 at master 1 must give exactly -8000.
-    return static_cast<LONG>(2000.0 * std::log10(static_cast<double>(volume) * master / 10000.0));
-}
-
-LONG ChannelBalance(int pan) {
-    if (pan == 0)
-        return 0;
-    if (pan >= kPanMax)
-        return kFullBalance;
-    if (pan <= -kPanMax)
-        return -kFullBalance;
-    if (pan > 0)
-        return std::abs(
-            static_cast<LONG>(2000.0 * std::log10((kPanMax - pan) / static_cast<double>(kPanMax))));
-    return static_cast<LONG>(2000.0 * std::log10((pan + kPanMax) / static_cast<double>(kPanMax)));
-}
-
-int SpeedKnobPos(double rate) {
-    // A tiny allowance so that a stored 0.3 (2.9999... tenths) shows as 3, as it was set. A rate from a
-    // file can be anything: out of int's range the conversion would be undefined, so it is bounded first
-    // (the knob then shows its end).
-    const double tenths = rate * 10.0 + 1e-9;
-    if (!(tenths > std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return tenths < std::numeric_limits<int>::max() ? static_cast<int>(tenths)
-                                                    : std::numeric_limits<int>::max();
-}
-
-void CMainDlg::CNotifyTarget::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    platform::PostMessage(m_pWnd, msg, wParam, lParam);
-}
-
 CMainDlg::CMainDlg(COM* pCom, QWidget* parent, CSettingsFile settings)
-    : QDialog(parent), m_pCom(pCom), m_Option{}, m_hIcon(LoadAppIcon()), m_Settings(std::move(settings)) {
-    LoadOption(m_Option, m_Settings);
-    m_timerPlay.setInterval(kTimerPeriodMs);
-    connect(&m_timerPlay, &QTimer::timeout, this, [this] { OnTimer(ID_TIMER_PLAY); });
+    : QDialog(parent), m_pCom(pCom), m_hIcon(LoadAppIcon()), m_Settings(std::move(settings)) {
+    LoadOption(m_show.Options(), m_Settings);
+    m_show.SetHost(this);
+    m_show.AddObserver(this);
     InitKeys();
 }
 
 CMainDlg::~CMainDlg() {
     ReleaseHook();
-    m_timerPlay.stop();
-    // Closed while the window still exists: no notice of theirs reaches a window that is going.
-    for (CAdxShow& show : m_Show)
-        show.Close();
+    m_pRemotes.reset();
+    // The session closes its players as it goes, before the window's controls do.
+    m_show.RemoveObserver(this);
+    m_show.SetHost(nullptr);
+    m_show.Timer().stop();
 }
 
 BOOL CMainDlg::Create(const QStringList& pieces) {
@@ -222,107 +154,53 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
                               QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
         } else {
             FillGroupTab();
-            m_listMonitor->SetGroupData(&m_aGroup[0]);
+            m_listMonitor->SetGroupData(&m_show.Set()[0]);
             m_listMonitor->ShowChannels(FALSE);
             RunLoader();
-            m_bModified = FALSE;
+            m_show.SetModified(FALSE);
             RestoreHook();
         }
     }
     // No set yet: start a new one once the window runs.
-    if (m_aGroup.IsEmpty())
+    if (m_show.Set().IsEmpty())
         platform::PostMessage(this, platform::WM_COMMAND, ID_FILE_NEW, 0);
-    m_timerPlay.start();
+    m_show.Timer().start();
     StartRemote();
     return TRUE;
-}
-
-void CMainDlg::InitControls() {
-    auto initButton = [](CPadButtonCtrl* b, COLORREF face, COLORREF faceHi) {
-        b->SetCornerR(kButtonCornerR);
-        b->SetFaceColor(face);
-        b->SetFaceHiColor(faceHi);
-        b->SetBackColor(kBackColor);
-        b->update();
-    };
-    // A fader's top is 100; its position is always 100 - the value.
-    for (int i = 0; i < kChannelCount; ++i) {
-        m_ctrlFader[i]->setRange(0, 100);
-        m_ctrlFader[i]->setValue(100);
-        m_ctrlPan[i]->SetRange(-kPanMax, kPanMax);
-        m_ctrlPan[i]->SetPos(0);
-        m_ctrlPan[i]->SetBkColor(kBackColor);
-        m_ctrlSpeed[i]->SetRange(1, 100);
-        m_ctrlSpeed[i]->SetPos(10);
-        m_ctrlSpeed[i]->SetBkColor(kBackColor);
-        for (CPadButtonCtrl* b : {m_btnPad[i], m_btnRepeat[i], m_btnFadeIn[i], m_btnFadeOut[i]})
-            initButton(b, kGreyFace, kGreyFaceHi);
-    }
-    m_ctrlMaster->setRange(0, 100);
-    m_ctrlMaster->setValue(0);
-    m_nMasterVolume = 100;
-    initButton(m_btnAllStop, kAllStopFace, kAllStopFaceHi);
-}
-
-CGroupData* CMainDlg::GetCurGroup() {
-    const int sel = m_tabGroup->currentIndex();
-    if (sel < 0)
-        return nullptr;
-    const int index = m_tabGroup->tabData(sel).toInt();
-    if (index < 0 || index >= m_aGroup.GetSize())
-        return nullptr;
-    return &m_aGroup[index];
 }
 
 void CMainDlg::FillGroupTab() {
     const QSignalBlocker block(m_tabGroup);
     while (m_tabGroup->count() > 0)
         m_tabGroup->removeTab(0);
-    for (int g = 0; g < m_aGroup.GetSize(); ++g) {
-        m_tabGroup->insertTab(g, m_aGroup[g].m_strName);
+    const CGroupArray& set = m_show.Set();
+    for (int g = 0; g < set.GetSize(); ++g) {
+        m_tabGroup->insertTab(g, set[g].m_strName);
         m_tabGroup->setTabData(g, g);
     }
+    m_show.SetCurrentGroup(m_tabGroup->currentIndex());
 }
 
 int CMainDlg::SelectGroup(int index) {
     const HandlerScope scope(m_nHandlerDepth);
-    if (index >= 0) {
-        if (index >= m_tabGroup->count())
-            return 0;
-        const QSignalBlocker block(m_tabGroup);
-        m_tabGroup->setCurrentIndex(index);
-    }
-    const int cur = m_tabGroup->currentIndex();
-    StopAll();
-    ReleaseHook();
-    for (int i = 0; i < kChannelCount; ++i) {
-        m_Show[i].Close();
-        m_btnPad[i]->SetFaceColor(kGreyFace);
-        m_btnPad[i]->SetFaceHiColor(kGreyFaceHi);
-        m_btnPad[i]->update();
-    }
-    m_listMonitor->SetGroupData(cur >= 0 && cur < m_aGroup.GetSize() ? &m_aGroup[cur] : nullptr);
-    RunLoader();
-    m_listMonitor->RefreshChannels(FALSE);
-    RestoreHook();
-    return 1;
+    return m_show.SelectGroup(index >= 0 ? index : m_tabGroup->currentIndex());
 }
 
 void CMainDlg::RunLoader() {
     CLoadProcDlg loader(this);
     // The closed group's decoders and synths are let go of before the new group's are made, so that
     // the new ones reuse their memory instead of growing the heap at every switch.
-    loader.SetPrelude([] { playkit::CAdxEngine::FreeClosedPlayers(kFreeClosedWaitMs); });
+    loader.SetPrelude([] { playkit::CAdxEngine::FreeClosedPlayers(CShowSession::kFreeClosedWaitMs); });
     loader.DoModal();
 }
 
 int CMainDlg::LoadGroupFile(const QString& path) {
-    return CGroupFile(m_Settings).Load(path, m_aGroup, m_strFilePath);
+    return CGroupFile(m_Settings).Load(path, m_show.Set(), m_strFilePath);
 }
 
 int CMainDlg::SaveGroupFile(BOOL bSaveAs) {
     return CGroupFile(m_Settings, m_askSavePath)
-        .Save(this, m_strFilePath, m_aGroup, m_Option.bRelative, bSaveAs);
+        .Save(this, m_strFilePath, m_show.Set(), m_show.Options().bRelative, bSaveAs);
 }
 
 void CMainDlg::SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave) {
@@ -355,11 +233,10 @@ LRESULT CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnCommand(static_cast<UINT>(wParam));
         return 0;
     case WM_LOAD_CHANNEL:
-        return OnLoadChannel(static_cast<int>(wParam));
+        return m_show.LoadChannel(static_cast<int>(wParam));
     case WM_GRAPH_NOTIFY:
-        return OnGraphNotify();
     case WM_PEAK_NOTIFY:
-        return OnPeakNotify(wParam, lParam);
+        return m_show.OnPlayerNotice(message, wParam, lParam);
     case WM_KNOB_CHANGED:
         return OnKnobChanged(wParam, lParam);
     case platform::WM_KEYDOWN:
@@ -377,7 +254,7 @@ void CMainDlg::reject() {
 void CMainDlg::OnCommand(UINT id) {
     const HandlerScope scope(m_nHandlerDepth);
     if (InRange(static_cast<int>(id), IDC_PAD1, kChannelCount)) {
-        OnPad(static_cast<int>(id) - IDC_PAD1);
+        m_show.Pad(static_cast<int>(id) - IDC_PAD1);
         return;
     }
     if (InRange(static_cast<int>(id), IDC_REPEAT1, kChannelCount) ||
@@ -458,202 +335,6 @@ void CMainDlg::ForwardToFrame(UINT id) {
         platform::PostMessage(*m_pCom->Get_pwndMain(), platform::WM_COMMAND, id, 0);
 }
 
-void CMainDlg::SetPadColor(int i, int playState) {
-    COLORREF face = kGreyFace;
-    COLORREF faceHi = kGreyFaceHi;
-    if (playState == CChannelData::kStopped) {
-        face = kStoppedFace;
-        faceHi = kStoppedFaceHi;
-    } else if (playState == CChannelData::kPlaying) {
-        face = kPlayingFace;
-        faceHi = kPlayingFaceHi;
-    }
-    m_btnPad[i]->SetFaceColor(face);
-    m_btnPad[i]->SetFaceHiColor(faceHi);
-    m_btnPad[i]->update();
-}
-
-void CMainDlg::SetSwitch(CPadButtonCtrl* sw, BOOL on) {
-    sw->SetCheck(on ? padkit::BST_CHECKED : padkit::BST_UNCHECKED);
-    sw->SetFaceColor(on ? kSwitchOnFace : kGreyFace);
-    sw->SetFaceHiColor(on ? kSwitchOnFaceHi : kGreyFaceHi);
-    sw->update();
-}
-
-void CMainDlg::RedrawChannelRow(int i) {
-    m_listMonitor->RedrawItems(i, i);
-}
-
-LRESULT CMainDlg::OnLoadChannel(int i) {
-    CGroupData* g = GetCurGroup();
-    if (!g || i < 0 || i >= kChannelCount)
-        return -1;
-    CChannelData& ch = g->m_aChannel[i];
-    ch.m_nPlayState = CChannelData::kNoMedia;
-    m_ctrlFader[i]->setValue(100 - ch.m_nVolume);
-    SetSwitch(m_btnRepeat[i], ch.m_bRepeat);
-    SetSwitch(m_btnFadeIn[i], ch.m_bFadeIn);
-    SetSwitch(m_btnFadeOut[i], ch.m_bFadeOut);
-    m_ctrlPan[i]->SetPos(ch.m_nPan);
-    m_ctrlSpeed[i]->SetPos(SpeedKnobPos(ch.m_dRate));
-    SetPadColor(i, CChannelData::kNoMedia);
-    if (ch.m_strFile.isEmpty()) {
-        // The player may still hold the sound of the set before (New, Open, group edit): a channel
-        // without a file must not play it, nor show it as loaded.
-        m_Show[i].Close();
-        return 0;
-    }
-
-    const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
-    if (r != 0) {
-        ReportOpenFailure(ch.m_strFile, r);
-        return -1;
-    }
-    ch.m_nPlayState = CChannelData::kStopped;
-    ch.m_dPlayTime = m_Show[i].GetTickCount();
-    ch.m_dEndTime = m_Show[i].GetTotalTime();
-    m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
-    m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
-    CFaderCtrl* fader = m_ctrlFader[i];
-    fader->SetLevelRange(kMeterFloor, 0);
-    fader->SetLevelRangeR(kMeterRedMin, 0);
-    fader->SetLevelRangeY(kMeterYellowMin, kMeterRedMin);
-    fader->SetLevelRangeG(kMeterFloor, kMeterYellowMin);
-    fader->SetLevelPos(kMeterFloor);
-    SetPadColor(i, CChannelData::kStopped);
-    RequestLoudness(i);
-    return 0;
-}
-
-QString CMainDlg::OpenFailureText(const QString& file, int result) {
-    if (result == kOpenRefusedExtension)
-        return QString::fromUtf8(kNotSupportedText);
-    if (!QFileInfo::exists(file))
-        return QString::fromUtf8(kNotFoundText);
-    return QString::fromUtf8(kCannotPlayText);
-}
-
-void CMainDlg::ReportOpenFailure(const QString& file, int result) {
-    // Say what went wrong and with which file.
-    PADKIT_MessageBox(this, OpenFailureText(file, result).arg(file), LoadResString(IDS_APP_TITLE),
-                      MB_ICONEXCLAMATION | MB_OK);
-}
-
-void CMainDlg::OnPad(int i) {
-    CGroupData* g = GetCurGroup();
-    if (!g || !m_Show[i].IsRender())
-        return;
-    CChannelData& ch = g->m_aChannel[i];
-    // A running fade cannot be interrupted from the pad.
-    if (ch.m_nFadeMode != 0)
-        return;
-    SetChannelPan(i, ch.m_nPan);
-    SetChannelRate(i, ch.m_dRate);
-    if (m_bStopKey) {
-        if (ch.m_bFadeOut) {
-            ch.m_nFadeTarget = ch.m_nVolume;
-            ch.m_nFadeVolume = ch.m_nVolume;
-            ch.m_nFadeMode = -1;
-        } else {
-            StopChannel(i);
-        }
-        return;
-    }
-    if (ch.m_bFadeIn) {
-        ch.m_nFadeTarget = ch.m_nVolume;
-        ch.m_nFadeVolume = 0;
-        ch.m_nFadeMode = 1;
-        SetChannelVolume(i, 0);
-    } else {
-        SetChannelVolume(i, ch.m_nVolume);
-    }
-    PlayChannel(i);
-}
-
-int CMainDlg::PlayChannel(int i) {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return 0;
-    CChannelData& ch = g->m_aChannel[i];
-    if (ch.m_nPlayState == CChannelData::kNoMedia)
-        return 1;
-    if (ch.m_nPlayState == CChannelData::kPlaying)
-        StopChannel(i);
-    m_Show[i].Play();
-    ch.m_nPlayState = CChannelData::kPlaying;
-    RefreshPlayState();
-    // The state just read from the player: one whose media failed for good stays stopped, and its pad
-    // must not stay lit over silence.
-    SetPadColor(i, ch.m_nPlayState);
-    return 1;
-}
-
-int CMainDlg::StopChannel(int i) {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return 0;
-    if (g->m_aChannel[i].m_nPlayState != CChannelData::kPlaying)
-        return 1;
-    m_Show[i].Stop();
-    SetPadColor(i, CChannelData::kStopped);
-    return 1;
-}
-
-void CMainDlg::StopAll() {
-    for (int i = 0; i < kChannelCount; ++i)
-        StopChannel(i);
-}
-
-int CMainDlg::SetChannelVolume(int i, int volume) {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return 0;
-    g->m_aChannel[i].m_nVolume = volume;
-    m_ctrlFader[i]->setValue(100 - volume);
-    RedrawChannelRow(i);
-    if (m_Show[i].IsRender())
-        m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume)));
-    return 1;
-}
-
-void CMainDlg::ApplyMasterVolume() {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return;
-    for (int i = 0; i < kChannelCount; ++i)
-        SetChannelVolume(i, g->m_aChannel[i].m_nVolume);
-}
-
-int CMainDlg::SetChannelPan(int i, int pan) {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return 0;
-    CChannelData& ch = g->m_aChannel[i];
-    if (pan != ch.m_nPan) {
-        ch.m_nPan = pan;
-        m_bModified = TRUE;
-    }
-    m_ctrlPan[i]->SetPos(pan);
-    RedrawChannelRow(i);
-    m_Show[i].SetBalance(ChannelBalance(pan));
-    return 1;
-}
-
-int CMainDlg::SetChannelRate(int i, double rate) {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return 0;
-    CChannelData& ch = g->m_aChannel[i];
-    if (rate != ch.m_dRate) {
-        ch.m_dRate = rate;
-        m_bModified = TRUE;
-    }
-    m_ctrlSpeed[i]->SetPos(SpeedKnobPos(rate));
-    RedrawChannelRow(i);
-    m_Show[i].SetRate(rate);
-    return 1;
-}
-
 LRESULT CMainDlg::OnKnobChanged(WPARAM wParam, LPARAM lParam) {
     // lParam names the knob; only this window's own knobs are taken, by identity, never dereferenced.
     const auto* knob = reinterpret_cast<const CKnobCtrl*>(lParam);
@@ -671,31 +352,22 @@ LRESULT CMainDlg::OnKnobChanged(WPARAM wParam, LPARAM lParam) {
 }
 
 void CMainDlg::OnSwitch(UINT id) {
-    CGroupData* g = GetCurGroup();
-    if (!g)
-        return;
     const int nid = static_cast<int>(id);
-    CPadButtonCtrl* sw = nullptr;
-    BOOL* field = nullptr;
     if (InRange(nid, IDC_REPEAT1, kChannelCount)) {
-        sw = m_btnRepeat[nid - IDC_REPEAT1];
-        field = &g->m_aChannel[nid - IDC_REPEAT1].m_bRepeat;
+        m_show.SetSwitch(nid - IDC_REPEAT1, EShowSwitch::Repeat,
+                         m_btnRepeat[nid - IDC_REPEAT1]->GetCheck() == padkit::BST_CHECKED);
     } else if (InRange(nid, IDC_FADEIN1, kChannelCount)) {
-        sw = m_btnFadeIn[nid - IDC_FADEIN1];
-        field = &g->m_aChannel[nid - IDC_FADEIN1].m_bFadeIn;
+        m_show.SetSwitch(nid - IDC_FADEIN1, EShowSwitch::FadeIn,
+                         m_btnFadeIn[nid - IDC_FADEIN1]->GetCheck() == padkit::BST_CHECKED);
     } else {
-        sw = m_btnFadeOut[nid - IDC_FADEOUT1];
-        field = &g->m_aChannel[nid - IDC_FADEOUT1].m_bFadeOut;
+        m_show.SetSwitch(nid - IDC_FADEOUT1, EShowSwitch::FadeOut,
+                         m_btnFadeOut[nid - IDC_FADEOUT1]->GetCheck() == padkit::BST_CHECKED);
     }
-    *field = sw->GetCheck() == padkit::BST_CHECKED ? TRUE : FALSE;
-    SetSwitch(sw, *field);
 }
 
 void CMainDlg::OnFaderScroll(int id, int position) {
-    if (InRange(id, IDC_FADER1, kChannelCount)) {
-        SetChannelVolume(id - IDC_FADER1, 100 - position);
-    } else if (id == IDC_MASTER) {
-        m_nMasterVolume = 100 - position;
-        ApplyMasterVolume();
-    }
+    if (InRange(id, IDC_FADER1, kChannelCount))
+        m_show.SetChannelVolume(id - IDC_FADER1, show::kMaxVolume - position);
+    else if (id == IDC_MASTER)
+        m_show.SetMasterVolume(show::kMaxVolume - position);
 }

@@ -1,36 +1,28 @@
 #pragma once
 
-#include "app/data/GroupArray.h"
 #include "app/data/GroupFile.h"
-#include "app/lists/MonitorListCtrl.h"
-#include "app/remote/MidiControl.h"
-#include "app/remote/RemoteCommand.h"
-#include "app/remote/RemoteControl.h"
 #include "app/res/WindowColors.h"
-#include "app/settings/Option.h"
-#include "padkit/controls/BaseTabCtrl.h"
-#include "padkit/controls/GdiColorButton.h"
-#include "padkit/controls/LevelFaderCtrl.h"
+#include "app/show/ShowSession.h"
 #include "padkit/controls/VolumeCtrl.h"
-#include "platform/Message.h"
 #include "platform/NestedLoop.h"
-#include "platform/WinTypes.h"
-#include "playkit/AdxShow.h"
 
 #include <QDialog>
 #include <QIcon>
 #include <QSlider>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 
 #include <functional>
 #include <memory>
 
+class CBaseTabCtrl;
+class CGdiColorButton;
+class CLevelFaderCtrl;
+class CMonitorListCtrl;
 class COM;
-class CLoudnessMatcher;
 class CMidiControl;
 class CRemoteControl;
+class CShowRemotes;
 class QMenuBar;
 
 // The classes of the channel strips' controls; each line names the class put at those controls' ids.
@@ -39,35 +31,19 @@ using CKnobCtrl = CVolumeCtrl;          // PAN and SPD knobs
 using CFaderCtrl = CLevelFaderCtrl;     // channel faders with level meter
 using CGroupTabCtrl = CBaseTabCtrl;     // group tabs
 
-// The player's attenuation in hundredths of a decibel (0 to -10000) for a channel volume 0 to 100 under
-// the master volume 0 to 100: 2000 log10 of the product, truncated; -10000 when either is 0.
-LONG ChannelAttenuation(int volume, int master);
-// The player's balance for a pan of -50 (left) to 50 (right): the far side is attenuated by
-// 2000 log10 of the distance from the edge, truncated; +-10000 at the edges.
-LONG ChannelBalance(int pan);
-// The SPD knob's position for a speed: tenths, truncated.
-int SpeedKnobPos(double rate);
-// The meter position for a peak sample 0 to 32768 at a channel volume: its dB below full scale (floor
-// -48) with the 48 dB above the floor scaled by the volume, truncated.
-int MeterLevel(int peak, int volume);
-// How far one 100 ms timer step moves a fade to target over seconds: at least 1; a fade shorter
-// than one step (or a bad time) covers the whole distance at once.
-int FadeStep(int target, double seconds);
-
 // The main sampler window: the tabs of the live sound set, the monitor list, ten channel strips and the
-// master strip. It owns the live set, the settings record and the ten players of the current group.
-// Everything here runs on the UI thread.
-class CMainDlg : public QDialog, public IRemoteTarget {
+// master strip. It owns the live set, the settings record and the ten players of the current group
+// through its show session, and paints the session's state. Everything here runs on the UI thread.
+class CMainDlg : public QDialog, private IShowObserver, private IShowHost {
     Q_OBJECT
 public:
     static constexpr COLORREF kBackColor = wincolor::kBack;
     static constexpr COLORREF kStaticTextColor = wincolor::kStaticText;
     static constexpr int kChannelCount = CGroupData::kChannelCount;
-    static constexpr int ID_TIMER_PLAY = 1000;
-    static constexpr int kTimerPeriodMs = 100;
+    static constexpr int kTimerPeriodMs = show::kTimerPeriodMs;
     static constexpr const char* kNoOutputMark = "（出力なし）";
-    static constexpr UINT WM_GRAPH_NOTIFY = platform::WM_APP + 1;
-    static constexpr UINT WM_PEAK_NOTIFY = platform::WM_APP + 2;
+    static constexpr UINT WM_GRAPH_NOTIFY = CShowSession::WM_GRAPH_NOTIFY;
+    static constexpr UINT WM_PEAK_NOTIFY = CShowSession::WM_PEAK_NOTIFY;
     static constexpr const char* kNewGroupName = "Group1";
     static constexpr const char* kErrorCaption = "エラー";
     static constexpr const char* kSaveChangesText = "変更があります。保存しますか？";
@@ -82,38 +58,39 @@ public:
     BOOL Create(const QStringList& pieces);
 
     // The group of the selected tab, or null.
-    CGroupData* GetCurGroup();
+    CGroupData* GetCurGroup() { return m_show.CurrentGroup(); }
     // Rebuilds the tabs from the set.
     void FillGroupTab();
     // Makes tab index (-1: the selected one) current and loads its sounds: 1 done, 0 no such tab.
     int SelectGroup(int index);
 
     // Transport and mixing of channel i of the current group; 1 done, 0 without a current group.
-    int PlayChannel(int i);
-    int StopChannel(int i);
-    void StopAll();
-    int SetChannelVolume(int i, int volume);
-    int SetChannelPan(int i, int pan);
-    int SetChannelRate(int i, double rate);
+    int PlayChannel(int i) { return m_show.PlayChannel(i); }
+    int StopChannel(int i) { return m_show.StopChannel(i); }
+    void StopAll() { m_show.StopAll(); }
+    int SetChannelVolume(int i, int volume) { return m_show.SetChannelVolume(i, volume); }
+    int SetChannelPan(int i, int pan) { return m_show.SetChannelPan(i, pan); }
+    int SetChannelRate(int i, double rate) { return m_show.SetChannelRate(i, rate); }
     void InitControls();
 
     // The steps of the 100 ms timer; 1 done, 0 without a current group.
-    int RefreshPlayState();
-    int RefreshPlayTime();
-    int StepFades();
+    int RefreshPlayState() { return m_show.RefreshPlayState(); }
+    int RefreshPlayTime() { return m_show.RefreshPlayTime(); }
+    int StepFades() { return m_show.StepFades(); }
 
     // The group file operations on the live set (0 done, -1 read error, -99 save cancelled, else a write
     // error).
     int LoadGroupFile(const QString& path);
     int SaveGroupFile(BOOL bSaveAs);
 
-    const CGroupArray& Groups() const { return m_aGroup; }
-    const OPTIONDATA& Option() const { return m_Option; }
+    const CGroupArray& Groups() const { return m_show.Set(); }
+    const OPTIONDATA& Option() const { return m_show.Options(); }
     const QString& FilePath() const { return m_strFilePath; }
-    BOOL IsModified() const { return m_bModified; }
-    int MasterVolume() const { return m_nMasterVolume; }
-    CAdxShow& Player(int i) { return m_Show[i]; }
-    QTimer& PlayTimer() { return m_timerPlay; }
+    BOOL IsModified() const { return m_show.IsModified(); }
+    int MasterVolume() const { return m_show.MasterVolume(); }
+    CAdxShow& Player(int i) { return m_show.Player(i); }
+    QTimer& PlayTimer() { return m_show.Timer(); }
+    CShowSession& Show() { return m_show; }
 
     // True while one of the window's handlers runs, that is while a modal window it opened (loader,
     // message box, file dialog) runs a nested loop on its stack: the window must not be destroyed then.
@@ -149,20 +126,28 @@ private:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Commands and notifications (MainDlg.cpp).
-    void OnPad(int i);
     void OnSwitch(UINT id);
     void OnFaderScroll(int id, int position);
     LRESULT OnKnobChanged(WPARAM wParam, LPARAM lParam);
-    LRESULT OnLoadChannel(int i);
+    void RunLoader();
+
+    // The session's state painted (MainDlgView.cpp).
+    void OnChannelChanged(int i, EShowChange what) override;
+    void OnPadChanged(int i, int state) override;
+    void OnMeterChanged(int i, int level) override;
+    void OnMasterChanged(int master) override;
+    void OnGroupChanged(int index, bool loaded) override;
     // The message for a sound the player did not open (result: what Open returned).
-    void ReportOpenFailure(const QString& file, int result);
-    // Why the player did not open file: its message, with %1 where the name (or names) go.
-    static QString OpenFailureText(const QString& file, int result);
+    void OnOpenFailed(const QString& file, int result) override;
+    // The caption gains kNoOutputMark while the sound card is lost (the engine plays on the clock and
+    // tries the card again), and loses it when the card is back.
+    void OnOutputLost(bool lost) override;
+    void RunLoad() override;
+    bool IsBusy() const override { return IsInHandler(); }
     void SetPadColor(int i, int playState);
     void SetSwitch(CPadButtonCtrl* sw, BOOL on);
+    void ShowSwitches(int i);
     void RedrawChannelRow(int i);
-    void RunLoader();
-    void ApplyMasterVolume();
 
     // The set and its files (MainDlgFile.cpp).
     void OnFileNew();
@@ -187,21 +172,10 @@ private:
     void ReleaseHook();
     void RestoreHook();
 
-    // The 100 ms loop, media events and meters (MainDlgLoop.cpp).
-    void OnTimer(int id);
-    // The caption gains kNoOutputMark while the sound card is lost (the engine plays on the clock and
-    // tries the card again), and loses it when the card is back.
-    void RefreshOutputMark();
-    LRESULT OnGraphNotify();
-    LRESULT OnPeakNotify(WPARAM wParam, LPARAM lParam);
-
     // Remote control and loudness matching (MainDlgRemote.cpp).
 public:
-    void RemoteCommandArrived(const RemoteCommand& command) override;
-    RemoteState CurrentRemoteState() override;
-    bool RemoteBusy() override { return IsInHandler(); }
-    CRemoteControl* Remote() const { return m_pRemote.get(); }
-    CMidiControl* Midi() const { return m_pMidi.get(); }
+    CRemoteControl* Remote() const;
+    CMidiControl* Midi() const;
 
 private:
     // Starts OSC and MIDI as Padora.INI says (again after the options changed), and the loudness
@@ -211,11 +185,6 @@ private:
     void StartLoudness();
     // Shows text in a message box as soon as the window is idle.
     void TellOnceIdle(const QString& text);
-    // The player's attenuation for channel i: the fader's figure with the channel's loudness gain on top.
-    LONG LoudnessAttenuation(int i, LONG attenuation);
-    // Asks for the loudness of channel i's sound once it is loaded.
-    void RequestLoudness(int i);
-    void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
 
     // Sound files dropped on a pad or a row of the monitor list (MainDlgDrop.cpp).
     void InitDrop();
@@ -234,36 +203,18 @@ private:
         int& m_depth;
     };
 
-    // Hands the players' notices to this window's queue; any thread.
-    class CNotifyTarget : public IAdxMessageTarget {
-    public:
-        explicit CNotifyTarget(QObject* pWnd) : m_pWnd(pWnd) {}
-        void PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
-
-    private:
-        QObject* m_pWnd;
-    };
-
     COM* m_pCom;
-    // Before the players: they post to it until they are closed.
-    CNotifyTarget m_notifyTarget{this};
-    OPTIONDATA m_Option;
-    CGroupArray m_aGroup;
-    CAdxShow m_Show[kChannelCount];
+    // The players post their notices to this window, which hands them to the session.
+    CShowSession m_show{this};
     CKnobCtrl* m_ctrlPan[kChannelCount] = {};
     CKnobCtrl* m_ctrlSpeed[kChannelCount] = {};
     CFaderCtrl* m_ctrlFader[kChannelCount] = {};
     QSlider* m_ctrlMaster = nullptr;
-    int m_nMasterVolume = 100;
     CPadButtonCtrl* m_btnPad[kChannelCount] = {};
     CPadButtonCtrl* m_btnRepeat[kChannelCount] = {};
     CPadButtonCtrl* m_btnFadeIn[kChannelCount] = {};
     CPadButtonCtrl* m_btnFadeOut[kChannelCount] = {};
     CPadButtonCtrl* m_btnAllStop = nullptr;
-    BOOL m_bStopKey = FALSE;
-    BOOL m_bVolUpKey = FALSE;
-    BOOL m_bVolDownKey = FALSE;
-    BOOL m_bModified = FALSE;
     QString m_strFilePath;
     QIcon m_hIcon;
     CMonitorListCtrl* m_listMonitor = nullptr;
@@ -272,23 +223,16 @@ private:
     CSettingsFile m_Settings;
     QWidget* m_pClient = nullptr; // the dialog's client area under the menu bar
     QMenuBar* m_pMenuBar = nullptr;
-    QTimer m_timerPlay;
-    bool m_bOutputLost = false; // the caption carries kNoOutputMark
     int m_nHandlerDepth = 0;
     platform::CAfterNestedLoops m_closeRequest{[this] { CloseNow(); }};
-    UINT m_nCloseHow = 0;                   // ID_APP_EXIT, or 0 for the cancel command
-    std::unique_ptr<QObject> m_pKeyFilter;  // sees the application's key events for this window
-    std::unique_ptr<QObject> m_pDropFilter; // sees drags over the pads and the monitor list's rows
-    QList<QUrl> m_dragUrls;                 // what the drag over the window carried when it came in
-    bool m_bSendingKey = false;
-    Qt::KeyboardModifiers m_capturedModifiers; // Ctrl and Shift held, as the capture told             // a
-                                               // captured key is being handed to the focused control
+    UINT m_nCloseHow = 0;                      // ID_APP_EXIT, or 0 for the cancel command
+    std::unique_ptr<QObject> m_pKeyFilter;     // sees the application's key events for this window
+    std::unique_ptr<QObject> m_pDropFilter;    // sees drags over the pads and the monitor list's rows
+    QList<QUrl> m_dragUrls;                    // what the drag over the window carried when it came in
+    bool m_bSendingKey = false;                // a captured key is being handed to the focused control
+    Qt::KeyboardModifiers m_capturedModifiers; // Ctrl and Shift held, as the capture told
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
-    std::unique_ptr<CLoudnessMatcher> m_pLoudness;
-    std::unique_ptr<CRemoteControl> m_pRemote;
-    std::unique_ptr<CMidiControl> m_pMidi;
-    bool m_bRemoteStarted = false;
-    CRemoteControl::Config m_oscConfig; // as last started
-    CMidiControl::Config m_midiConfig;
+    // After the session: OSC and MIDI command it until they are gone.
+    std::unique_ptr<CShowRemotes> m_pRemotes;
 };

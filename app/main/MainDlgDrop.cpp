@@ -2,12 +2,13 @@
 // channel's sound as the channel dialog would make it and is loaded at once.
 #include "app/data/GroupFile.h"
 #include "app/data/SoundFileRules.h"
+#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "padkit/controls/GdiColorButton.h"
 #include "padkit/util/MessageBox.h"
 
 #include <QDropEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -146,7 +147,7 @@ bool CMainDlg::FilterDropEvent(QObject* watched, QEvent* e) {
         AcceptCopy(drop);
         // The drag source waits for the answer to the drop: the files are taken (and any message
         // shown) once it has it.
-        const int tab = m_tabGroup->currentIndex();
+        const int tab = m_show.CurrentGroupIndex();
         QTimer::singleShot(0, this, [this, tab, i, urls] { DropSoundFiles(tab, i, urls); });
         return true;
     }
@@ -163,7 +164,7 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
     }
     CGroupData* g = GetCurGroup();
     // The channels named were those of the group shown at the drop.
-    if (!g || m_tabGroup->currentIndex() != tab)
+    if (!g || m_show.CurrentGroupIndex() != tab)
         return;
     const HandlerScope scope(m_nHandlerDepth);
     ReleaseHook();
@@ -194,11 +195,9 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
             continue;
         }
         // A file the player refuses leaves the channel as it was, a playing sound included.
-        CAdxShow probe;
-        const int r = probe.Open(QFile::encodeName(path).constData(), 0);
-        probe.Close();
+        const int r = CShowSession::ProbeSound(path);
         if (r != 0) {
-            const QString why = OpenFailureText(path, r);
+            const QString why = CShowSession::OpenFailureText(path, r);
             auto it = std::find_if(refused.begin(), refused.end(),
                                    [&why](const auto& e) { return e.first == why; });
             if (it == refused.end())
@@ -208,15 +207,10 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
             continue;
         }
 
-        // As a new load does: the old sound stops, and a fade of it ends with it.
-        CChannelData& ch = g->m_aChannel[next];
-        StopChannel(next);
-        ch.m_nFadeMode = 0;
-        soundfile::AssignSoundFile(ch, path);
-        ch.m_nVolume = soundfile::kNewSoundVolume;
-        m_bModified = TRUE;
-        OnLoadChannel(next);
-        RedrawChannelRow(next);
+        CChannelData sound = g->m_aChannel[next];
+        soundfile::AssignSoundFile(sound, path);
+        sound.m_nVolume = soundfile::kNewSoundVolume;
+        m_show.LoadSound(next, sound);
         next = NextEmptyChannel(*g, next);
     }
 

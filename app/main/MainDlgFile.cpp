@@ -2,11 +2,11 @@
 
 #include "app/dialogs/GroupDlg.h"
 #include "app/dialogs/OptionDlg.h"
-
+#include "app/lists/MonitorListCtrl.h"
 #include "padkit/util/MessageBox.h"
 
 BOOL CMainDlg::QuerySaveChanges() {
-    if (!m_bModified)
+    if (!m_show.IsModified())
         return TRUE;
     const int answer =
         PADKIT_MessageBox(this, QString::fromUtf8(kSaveChangesText), QString::fromUtf8(kConfirmCaption),
@@ -17,7 +17,7 @@ BOOL CMainDlg::QuerySaveChanges() {
         return FALSE;
     const int r = SaveGroupFile(FALSE);
     if (r == CGroupFile::kOk) {
-        m_bModified = FALSE;
+        m_show.SetModified(FALSE);
         return TRUE;
     }
     if (r != CGroupFile::kCancelled)
@@ -28,7 +28,7 @@ BOOL CMainDlg::QuerySaveChanges() {
 
 void CMainDlg::ShowNewSet() {
     FillGroupTab();
-    m_listMonitor->SetGroupData(&m_aGroup[0]);
+    m_listMonitor->SetGroupData(&m_show.Set()[0]);
     m_listMonitor->ShowChannels(FALSE);
     RunLoader();
 }
@@ -40,12 +40,12 @@ void CMainDlg::OnFileNew() {
         RestoreHook();
         return;
     }
-    m_aGroup.RemoveAll();
+    m_show.Set().RemoveAll();
     CGroupData group;
     group.m_strName = QString::fromUtf8(kNewGroupName);
-    m_aGroup.Add(group);
+    m_show.Set().Add(group);
     ShowNewSet();
-    m_bModified = FALSE;
+    m_show.SetModified(FALSE);
     m_strFilePath.clear();
     RestoreHook();
 }
@@ -69,7 +69,7 @@ void CMainDlg::OnFileOpen() {
         return;
     }
     ShowNewSet();
-    m_bModified = FALSE;
+    m_show.SetModified(FALSE);
     RestoreHook();
 }
 
@@ -78,7 +78,7 @@ void CMainDlg::OnFileSave(BOOL bSaveAs) {
     ReleaseHook();
     const int r = SaveGroupFile(bSaveAs);
     if (r == CGroupFile::kOk)
-        m_bModified = FALSE;
+        m_show.SetModified(FALSE);
     else if (r != CGroupFile::kCancelled)
         PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
                           QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
@@ -90,13 +90,13 @@ void CMainDlg::OnGroupEdit() {
     ReleaseHook();
     // The group dialog replaces the set the list points into: the list must not paint in between.
     m_listMonitor->SetRedraw(FALSE);
-    CGroupDlg dlg(&m_aGroup, this, m_Settings);
-    dlg.SetLoudnessMatcher(m_pLoudness.get());
+    CGroupDlg dlg(&m_show.Set(), this, m_Settings);
+    dlg.SetLoudnessMatcher(m_show.Loudness());
     if (dlg.DoModal() == platform::IDOK) {
         FillGroupTab();
-        m_listMonitor->SetGroupData(&m_aGroup[0]);
+        m_listMonitor->SetGroupData(&m_show.Set()[0]);
         RunLoader();
-        m_bModified = TRUE;
+        m_show.SetModified(TRUE);
     }
     m_listMonitor->SetRedraw(TRUE);
     RestoreHook();
@@ -105,7 +105,7 @@ void CMainDlg::OnGroupEdit() {
 void CMainDlg::OnOption() {
     StopAll();
     ReleaseHook();
-    COptionDlg dlg(&m_Option, this, m_Settings);
+    COptionDlg dlg(&m_show.Options(), this, m_Settings);
     dlg.SetMidiControl(Midi());
     if (dlg.DoModal() == platform::IDOK)
         StartRemote(); // a changed OSC port or MIDI setting acts at once

@@ -1,6 +1,5 @@
 // Keyboard control of the main window: the channel, stop, volume, all-stop and group keys, from the
 // window's own key events and from the system-wide capture, and the capture around modal windows.
-#include "app/main/KeyRole.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resource.h"
 #include "padkit/util/KeyHook.h"
@@ -11,7 +10,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QSlider>
 
 namespace {
 
@@ -40,68 +38,16 @@ void CMainDlg::InitKeys() {
 
 BOOL CMainDlg::PreTranslateMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     const auto nVKey = static_cast<UINT>(wParam);
-    if (message == platform::WM_KEYUP) {
-        switch (FindKeyRole(m_Option, nVKey).role) {
-        case EKeyRole::Stop:
-            m_bStopKey = FALSE;
-            return TRUE;
-        case EKeyRole::VolumeUp:
-            m_bVolUpKey = FALSE;
-            return TRUE;
-        case EKeyRole::VolumeDown:
-            m_bVolDownKey = FALSE;
-            return TRUE;
-        default:
-            return FALSE;
-        }
-    }
+    if (message == platform::WM_KEYUP)
+        return m_show.KeyUp(nVKey);
     if (message != platform::WM_KEYDOWN)
         return FALSE;
-    // Auto-repeated presses act like new ones: a held channel key restarts its sound at the repeat rate.
-    const KeyRole key = FindKeyRole(m_Option, nVKey);
-    switch (key.role) {
-    case EKeyRole::None:
+    int pad = -1;
+    if (!m_show.KeyDown(nVKey, &pad))
         return FALSE;
-    case EKeyRole::Stop:
-        m_bStopKey = TRUE;
-        break;
-    case EKeyRole::VolumeUp:
-        m_bVolUpKey = TRUE;
-        break;
-    case EKeyRole::VolumeDown:
-        m_bVolDownKey = TRUE;
-        break;
-    case EKeyRole::AllStop:
-        StopAll();
-        break;
-    case EKeyRole::GroupBack: {
-        const int cur = m_tabGroup->currentIndex();
-        if (cur > 0)
-            SelectGroup(cur - 1);
-        break;
-    }
-    case EKeyRole::GroupNext:
-        // Past the last tab SelectGroup changes nothing.
-        SelectGroup(m_tabGroup->currentIndex() + 1);
-        break;
-    case EKeyRole::Master:
-        if (m_bVolUpKey || m_bVolDownKey) {
-            m_nMasterVolume = StepVolume(m_nMasterVolume, m_Option.nVolVal, m_bVolUpKey, m_bVolDownKey);
-            m_ctrlMaster->setValue(100 - m_nMasterVolume);
-            ApplyMasterVolume();
-        }
-        break;
-    case EKeyRole::Channel:
-        if (!m_bVolUpKey && !m_bVolDownKey) {
-            // The pad press runs after this message, with the stop flag as it is then.
-            platform::PostMessage(this, platform::WM_COMMAND, static_cast<WPARAM>(IDC_PAD1 + key.nChannel),
-                                  0);
-        } else if (CGroupData* g = GetCurGroup()) {
-            const int volume = g->m_aChannel[key.nChannel].m_nVolume;
-            SetChannelVolume(key.nChannel, StepVolume(volume, m_Option.nVolVal, m_bVolUpKey, m_bVolDownKey));
-        }
-        break;
-    }
+    // The pad press runs after this message, with the stop flag as it is then.
+    if (pad >= 0)
+        platform::PostMessage(this, platform::WM_COMMAND, static_cast<WPARAM>(IDC_PAD1 + pad), 0);
     return TRUE;
 }
 
@@ -195,13 +141,8 @@ void CMainDlg::TrackCapturedModifier(UINT message, UINT nVKey) {
 }
 
 void CMainDlg::ClearHeldKeys() {
+    m_show.ClearHeldKeys();
     const auto isDown = [](int nKey) { return nKey != 0 && PADKIT_IsKeyDown(static_cast<UINT>(nKey)); };
-    if (m_bStopKey && !isDown(m_Option.nStopKey))
-        m_bStopKey = FALSE;
-    if (m_bVolUpKey && !isDown(m_Option.nVolUpKey))
-        m_bVolUpKey = FALSE;
-    if (m_bVolDownKey && !isDown(m_Option.nVolDownKey))
-        m_bVolDownKey = FALSE;
     if (!isDown(static_cast<int>(padkit::kVkControl)))
         m_capturedModifiers.setFlag(Qt::ControlModifier, false);
     if (!isDown(static_cast<int>(padkit::kVkShift)))
@@ -209,12 +150,12 @@ void CMainDlg::ClearHeldKeys() {
 }
 
 void CMainDlg::ReleaseHook() {
-    if (m_Option.bGetNoActive)
+    if (m_show.Options().bGetNoActive)
         PADKIT_ResetKeyHook();
 }
 
 void CMainDlg::RestoreHook() {
-    if (!m_Option.bGetNoActive)
+    if (!m_show.Options().bGetNoActive)
         return;
     PADKIT_SetKeyHook(this);
     ClearHeldKeys();

@@ -1,4 +1,5 @@
 #include "app/data/GroupFile.h"
+#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"

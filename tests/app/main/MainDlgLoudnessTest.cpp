@@ -1,5 +1,6 @@
 #include "app/data/GroupFile.h"
 #include "app/dialogs/ResDialog.h"
+#include "app/lists/MonitorListCtrl.h"
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"

@@ -1,6 +1,7 @@
 #include "app/main/MainDlg.h"
 #include "app/data/GroupFile.h"
 #include "app/res/Resources.h"
+#include "padkit/controls/GdiColorButton.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/DialogTemplate.h"
 

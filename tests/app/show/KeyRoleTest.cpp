@@ -1,4 +1,4 @@
-#include "app/main/KeyRole.h"
+#include "app/show/KeyRole.h"
 
 #include <gtest/gtest.h>
 

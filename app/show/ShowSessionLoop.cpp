@@ -1,61 +1,32 @@
-#include "app/main/MainDlg.h"
+// The 100 ms loop of the show: the players' state and time, the fades, the end of each sound (repeat)
+// and the meters.
+#include "app/show/ShowSession.h"
 
-#include "app/res/MeterScale.h"
 #include "playkit/AdxEngine.h"
 
-#include <climits>
-#include <cmath>
-
 namespace {
-constexpr int kMeterFloor = meterscale::kFloor;
-constexpr double kFullScale = 32768.0;
-constexpr double kStepsPerSecond = 1000.0 / CMainDlg::kTimerPeriodMs;
+constexpr WPARAM kPeakFullScale = 32768;
 } // namespace
 
-int MeterLevel(int peak, int volume) {
-    double c = peak > 0 ? 20.0 * std::log10(peak / kFullScale) : kMeterFloor;
-    if (c < kMeterFloor)
-        c = kMeterFloor;
-    const int d = static_cast<int>((c - kMeterFloor) * volume / 100.0 + kMeterFloor);
-    return d < kMeterFloor ? kMeterFloor : d;
-}
-
-int FadeStep(int target, double seconds) {
-    const double steps = seconds * kStepsPerSecond;
-    // Fewer than one timer step (a group file may hold 0 or less): the fade ends at its first step.
-    if (!(steps >= 1.0))
-        return target > 1 ? target : 1;
-    const int n = steps >= INT_MAX ? INT_MAX : static_cast<int>(steps);
-    const int step = target / n;
-    return step > 0 ? step : 1;
-}
-
-void CMainDlg::OnTimer(int id) {
-    if (id != ID_TIMER_PLAY)
-        return;
+void CShowSession::Step() {
+    AssertUiThread();
     RefreshPlayState();
     RefreshPlayTime();
     StepFades();
-    RefreshOutputMark();
+    RefreshOutputLost();
 }
 
-void CMainDlg::RefreshOutputMark() {
-    // A mark in the caption, not a message box: the show goes on on the clock meanwhile.
+void CShowSession::RefreshOutputLost() {
     const bool lost = playkit::CAdxEngine::OutputLost();
     if (lost == m_bOutputLost)
         return;
     m_bOutputLost = lost;
-    const QString mark = QString::fromUtf8(kNoOutputMark);
-    QString title = windowTitle();
-    if (lost)
-        title += mark;
-    else if (title.endsWith(mark))
-        title.chop(mark.size());
-    setWindowTitle(title);
+    Tell([lost](IShowObserver& o) { o.OnOutputLost(lost); });
 }
 
-int CMainDlg::RefreshPlayState() {
-    CGroupData* g = GetCurGroup();
+int CShowSession::RefreshPlayState() {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
     if (!g)
         return 0;
     for (int i = 0; i < kChannelCount; ++i) {
@@ -66,14 +37,18 @@ int CMainDlg::RefreshPlayState() {
             ch.m_nPlayState = m_Show[i].IsPlay() ? CChannelData::kPlaying : CChannelData::kStopped;
         if (ch.m_nPlayState == old)
             continue;
-        SetPadColor(i, ch.m_nPlayState);
-        m_ctrlFader[i]->SetLevelPos(kMeterFloor);
+        const int state = ch.m_nPlayState;
+        Tell([i, state](IShowObserver& o) {
+            o.OnPadChanged(i, state);
+            o.OnMeterChanged(i, show::kMeterFloor);
+        });
     }
     return 1;
 }
 
-int CMainDlg::RefreshPlayTime() {
-    CGroupData* g = GetCurGroup();
+int CShowSession::RefreshPlayTime() {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
     if (!g)
         return 0;
     for (int i = 0; i < kChannelCount; ++i) {
@@ -84,13 +59,14 @@ int CMainDlg::RefreshPlayTime() {
         ch.m_dPlayTime = m_Show[i].GetTickCount();
         // The list shows whole seconds: redraw only when they change.
         if (static_cast<long long>(old) != static_cast<long long>(ch.m_dPlayTime))
-            RedrawChannelRow(i);
+            Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
     }
     return 1;
 }
 
-int CMainDlg::StepFades() {
-    CGroupData* g = GetCurGroup();
+int CShowSession::StepFades() {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
     if (!g)
         return 0;
     for (int i = 0; i < kChannelCount; ++i) {
@@ -129,8 +105,17 @@ int CMainDlg::StepFades() {
     return 1;
 }
 
-LRESULT CMainDlg::OnGraphNotify() {
-    CGroupData* g = GetCurGroup();
+LRESULT CShowSession::OnPlayerNotice(UINT message, WPARAM wParam, LPARAM lParam) {
+    AssertUiThread();
+    if (message == WM_GRAPH_NOTIFY)
+        return OnPlayerEvents();
+    if (message == WM_PEAK_NOTIFY)
+        return OnPeak(wParam, lParam);
+    return 0;
+}
+
+LRESULT CShowSession::OnPlayerEvents() {
+    CGroupData* g = CurrentGroup();
     if (!g)
         return -1;
     for (int i = 0; i < kChannelCount; ++i) {
@@ -156,8 +141,8 @@ LRESULT CMainDlg::OnGraphNotify() {
     return 0;
 }
 
-LRESULT CMainDlg::OnPeakNotify(WPARAM wParam, LPARAM lParam) {
-    CGroupData* g = GetCurGroup();
+LRESULT CShowSession::OnPeak(WPARAM wParam, LPARAM lParam) {
+    CGroupData* g = CurrentGroup();
     if (!g)
         return 0;
     const LPARAM n = lParam;
@@ -168,7 +153,9 @@ LRESULT CMainDlg::OnPeakNotify(WPARAM wParam, LPARAM lParam) {
     // that has that number now.
     if (ch.m_nPlayState != CChannelData::kPlaying)
         return 0;
-    const int peak = wParam > 32768 ? 32768 : static_cast<int>(wParam);
-    m_ctrlFader[n - 1]->SetLevelPos(MeterLevel(peak, ch.m_nVolume));
+    const int peak = wParam > kPeakFullScale ? static_cast<int>(kPeakFullScale) : static_cast<int>(wParam);
+    const int level = MeterLevel(peak, ch.m_nVolume);
+    const int i = static_cast<int>(n - 1);
+    Tell([i, level](IShowObserver& o) { o.OnMeterChanged(i, level); });
     return 0;
 }

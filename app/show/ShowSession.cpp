@@ -1,0 +1,164 @@
+#include "app/show/ShowSession.h"
+
+#include "app/data/LoudnessMatcher.h"
+#include "playkit/AdxEngine.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+// Player results.
+constexpr int kOpenRefusedExtension = -31;
+
+constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
+constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
+constexpr const char* kCannotPlayText = "%1\nこのファイルを再生できません。";
+
+} // namespace
+
+void CShowSession::CNotifyTarget::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    platform::PostMessage(m_pTo, msg, wParam, lParam);
+}
+
+CShowSession::CShowSession(QObject* pNoticeTo) : m_notifyTarget(pNoticeTo ? pNoticeTo : this) {
+    m_timer.setInterval(show::kTimerPeriodMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Step(); });
+}
+
+CShowSession::~CShowSession() {
+    m_timer.stop();
+    // Closed while their notices' receiver still exists: none reaches an object that is going.
+    for (CAdxShow& player : m_Show)
+        player.Close();
+}
+
+void CShowSession::AddObserver(IShowObserver* pObserver) {
+    m_observers.push_back(pObserver);
+}
+
+void CShowSession::RemoveObserver(IShowObserver* pObserver) {
+    std::erase(m_observers, pObserver);
+}
+
+bool CShowSession::event(QEvent* e) {
+    if (e->type() == platform::MessageEvent::eventType()) {
+        auto* msg = static_cast<platform::MessageEvent*>(e);
+        msg->setResult(OnPlayerNotice(msg->message(), msg->wParam(), msg->lParam()));
+        return true;
+    }
+    return QObject::event(e);
+}
+
+CGroupData* CShowSession::CurrentGroup() {
+    if (m_nGroup < 0 || m_nGroup >= m_aGroup.GetSize())
+        return nullptr;
+    return &m_aGroup[m_nGroup];
+}
+
+int CShowSession::SelectGroup(int index) {
+    AssertUiThread();
+    if (index < 0)
+        index = m_nGroup;
+    if (index >= m_aGroup.GetSize())
+        return 0;
+    m_nGroup = index;
+    StopAll();
+    for (int i = 0; i < kChannelCount; ++i) {
+        m_Show[i].Close();
+        Tell([i](IShowObserver& o) { o.OnPadChanged(i, CChannelData::kNoMedia); });
+    }
+    Tell([index](IShowObserver& o) { o.OnGroupChanged(index, false); });
+    LoadGroup();
+    Tell([index](IShowObserver& o) { o.OnGroupChanged(index, true); });
+    return 1;
+}
+
+void CShowSession::NextGroup() {
+    // Past the last group nothing changes.
+    SelectGroup(m_nGroup + 1);
+}
+
+void CShowSession::PrevGroup() {
+    if (m_nGroup > 0)
+        SelectGroup(m_nGroup - 1);
+}
+
+void CShowSession::LoadGroup() {
+    AssertUiThread();
+    if (m_pHost) {
+        m_pHost->RunLoad();
+        return;
+    }
+    // The closed group's decoders and synths are let go of before the new group's are made, so that
+    // the new ones reuse their memory instead of growing the heap at every switch.
+    playkit::CAdxEngine::FreeClosedPlayers(kFreeClosedWaitMs);
+    for (int i = 0; i < kChannelCount; ++i)
+        LoadChannel(i);
+}
+
+int CShowSession::LoadChannel(int i) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return -1;
+    CChannelData& ch = g->m_aChannel[i];
+    ch.m_nPlayState = CChannelData::kNoMedia;
+    Tell([i](IShowObserver& o) {
+        o.OnChannelChanged(i, EShowChange::Strip);
+        o.OnPadChanged(i, CChannelData::kNoMedia);
+    });
+    if (ch.m_strFile.isEmpty()) {
+        // The player may still hold the sound of the set before (New, Open, group edit): a channel
+        // without a file must not play it, nor show it as loaded.
+        m_Show[i].Close();
+        return 0;
+    }
+
+    const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
+    if (r != 0) {
+        const QString file = ch.m_strFile;
+        Tell([&file, r](IShowObserver& o) { o.OnOpenFailed(file, r); });
+        return -1;
+    }
+    ch.m_nPlayState = CChannelData::kStopped;
+    ch.m_dPlayTime = m_Show[i].GetTickCount();
+    ch.m_dEndTime = m_Show[i].GetTotalTime();
+    m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
+    m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
+    Tell([i](IShowObserver& o) {
+        o.OnChannelChanged(i, EShowChange::Loaded);
+        o.OnPadChanged(i, CChannelData::kStopped);
+    });
+    RequestLoudness(i);
+    return 0;
+}
+
+void CShowSession::LoadSound(int i, const CChannelData& sound) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return;
+    // As a new load does: the old sound stops, and a fade of it ends with it.
+    StopChannel(i);
+    g->m_aChannel[i] = sound;
+    g->m_aChannel[i].m_nFadeMode = 0;
+    m_bModified = TRUE;
+    LoadChannel(i);
+    Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
+}
+
+int CShowSession::ProbeSound(const QString& file) {
+    CAdxShow probe;
+    const int r = probe.Open(QFile::encodeName(file).constData(), 0);
+    probe.Close();
+    return r;
+}
+
+QString CShowSession::OpenFailureText(const QString& file, int result) {
+    if (result == kOpenRefusedExtension)
+        return QString::fromUtf8(kNotSupportedText);
+    if (!QFileInfo::exists(file))
+        return QString::fromUtf8(kNotFoundText);
+    return QString::fromUtf8(kCannotPlayText);
+}

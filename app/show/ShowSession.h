@@ -1,0 +1,169 @@
+#pragma once
+
+#include "app/data/GroupArray.h"
+#include "app/remote/RemoteCommand.h"
+#include "app/settings/Option.h"
+#include "app/show/ShowObserver.h"
+#include "app/show/ShowRules.h"
+#include "platform/Message.h"
+#include "platform/WinTypes.h"
+#include "playkit/AdxShow.h"
+
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CLoudnessMatcher;
+
+enum class EShowSwitch { Repeat, FadeIn, FadeOut };
+
+// The show without its window: the live set and the settings record, the ten players of the current
+// group, the 100 ms loop (play state, time, fades, repeat, meters), the master volume, the held keys and
+// what each key does. Operators' commands come in here from the window, the keys, OSC, MIDI and drops;
+// observers are told what changed. Every method runs on the UI thread (asserted in debug builds), except
+// where the players' notices are posted, which is any thread.
+class CShowSession : public QObject, public IRemoteTarget {
+public:
+    static constexpr int kChannelCount = CGroupData::kChannelCount;
+    static constexpr UINT WM_GRAPH_NOTIFY = platform::WM_APP + 1;
+    static constexpr UINT WM_PEAK_NOTIFY = platform::WM_APP + 2;
+    // How long a group's loader waits for the device to let go of the closed group's players; a stalled
+    // device only costs the memory being held a little longer.
+    static constexpr unsigned kFreeClosedWaitMs = 200;
+
+    // pNoticeTo: where the players post their notices, to hand them to OnPlayerNotice (null: the
+    // session takes them itself).
+    explicit CShowSession(QObject* pNoticeTo = nullptr);
+    ~CShowSession() override;
+    CShowSession(const CShowSession&) = delete;
+    CShowSession& operator=(const CShowSession&) = delete;
+
+    // Not owned; null: the session loads a group itself and is never busy.
+    void SetHost(IShowHost* pHost) { m_pHost = pHost; }
+    void AddObserver(IShowObserver* pObserver);
+    void RemoveObserver(IShowObserver* pObserver);
+
+    CGroupArray& Set() { return m_aGroup; }
+    const CGroupArray& Set() const { return m_aGroup; }
+    OPTIONDATA& Options() { return m_Option; }
+    const OPTIONDATA& Options() const { return m_Option; }
+    BOOL IsModified() const { return m_bModified; }
+    void SetModified(BOOL bModified) { m_bModified = bModified; }
+    CAdxShow& Player(int i) { return m_Show[i]; }
+    int MasterVolume() const { return m_nMasterVolume; }
+    QTimer& Timer() { return m_timer; }
+    CLoudnessMatcher* Loudness() const { return m_pLoudness.get(); }
+
+    // The current group, or null (no set, or an index the set does not have).
+    CGroupData* CurrentGroup();
+    int CurrentGroupIndex() const { return m_nGroup; }
+    // Makes group index current without touching the players: for a set just replaced, whose sounds the
+    // caller loads next.
+    void SetCurrentGroup(int index) { m_nGroup = index; }
+
+    // Operator commands. Those on channel i return 1 done, 0 without a current group.
+    // The pad: starts (fading in with FI), or with the stop key held stops (fading out with FO); a
+    // running fade is not interrupted.
+    void Pad(int i);
+    // The pad with the stop key held.
+    void StopPad(int i);
+    void SetStopKey(BOOL bHeld) { m_bStopKey = bHeld; }
+    int PlayChannel(int i);
+    int StopChannel(int i);
+    void StopAll();
+    int SetChannelVolume(int i, int volume);
+    int SetChannelPan(int i, int pan);
+    int SetChannelRate(int i, double rate);
+    void SetSwitch(int i, EShowSwitch which, BOOL bOn);
+    void SetMasterVolume(int master);
+    // Makes group index (-1: the current one again) current: its sounds stop and the group's are
+    // loaded. 1 done, 0 no such group.
+    int SelectGroup(int index);
+    void NextGroup();
+    void PrevGroup();
+    // Loads channel i of the current group into its player: 0 done or no sound, -1 not loaded.
+    int LoadChannel(int i);
+    // Loads every channel of the current group (through the host when there is one).
+    void LoadGroup();
+    // Channel i gets sound (a new file with its settings): the old one stops and the new one loads.
+    void LoadSound(int i, const CChannelData& sound);
+    // What a player's Open says of file, without keeping it open: 0 it plays.
+    static int ProbeSound(const QString& file);
+    // Why the player did not open file: its message, with %1 where the name (or names) go.
+    static QString OpenFailureText(const QString& file, int result);
+
+    // The keys of the assignments (ShowSessionCommands.cpp). A key down: whether it has a role; a
+    // channel key without a volume key held leaves its pad press to the caller, in *pPad (else -1),
+    // to be run after the key's message.
+    BOOL KeyDown(UINT nVKey, int* pPad);
+    BOOL KeyUp(UINT nVKey);
+    // Clears the held flags of keys that are no longer physically down.
+    void ClearHeldKeys();
+
+    // The loop (ShowSessionLoop.cpp): its 100 ms step and its parts; 1 done, 0 without a current group.
+    void Step();
+    int RefreshPlayState();
+    int RefreshPlayTime();
+    int StepFades();
+    // A notice of the players (WM_GRAPH_NOTIFY, WM_PEAK_NOTIFY) as it arrives on the UI thread.
+    LRESULT OnPlayerNotice(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The loudness measurements, matched to target LUFS; before the first sound loads.
+    void StartLoudness(double target);
+
+    void RemoteCommandArrived(const RemoteCommand& command) override;
+    RemoteState CurrentRemoteState() override;
+    bool RemoteBusy() override { return m_pHost && m_pHost->IsBusy(); }
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    // Hands the players' notices to the UI thread; any thread.
+    class CNotifyTarget : public IAdxMessageTarget {
+    public:
+        explicit CNotifyTarget(QObject* pTo) : m_pTo(pTo) {}
+        void PostMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    private:
+        QObject* m_pTo;
+    };
+
+    template <typename F> void Tell(F&& f) {
+        for (IShowObserver* o : m_observers)
+            f(*o);
+    }
+    // The commands' entry check: the players and the set belong to the UI thread.
+    void AssertUiThread() const { Q_ASSERT(QThread::currentThread() == thread()); }
+    bool IsChannel(int i) const { return i >= 0 && i < kChannelCount; }
+    void ApplyMasterVolume();
+    LRESULT OnPlayerEvents();
+    LRESULT OnPeak(WPARAM wParam, LPARAM lParam);
+    void RefreshOutputLost();
+    // The player's attenuation for channel i: the fader's figure with the channel's loudness gain on top.
+    LONG LoudnessAttenuation(int i, LONG attenuation);
+    // Asks for the loudness of channel i's sound once it is loaded.
+    void RequestLoudness(int i);
+    void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
+
+    IShowHost* m_pHost = nullptr;
+    std::vector<IShowObserver*> m_observers;
+    OPTIONDATA m_Option{};
+    CGroupArray m_aGroup;
+    int m_nGroup = -1;
+    BOOL m_bModified = FALSE;
+    // Before the players: they post to it until they are closed.
+    CNotifyTarget m_notifyTarget;
+    CAdxShow m_Show[kChannelCount];
+    int m_nMasterVolume = show::kMaxVolume;
+    BOOL m_bStopKey = FALSE;
+    BOOL m_bVolUpKey = FALSE;
+    BOOL m_bVolDownKey = FALSE;
+    bool m_bOutputLost = false;
+    QTimer m_timer;
+    std::unique_ptr<CLoudnessMatcher> m_pLoudness;
+};

@@ -1,0 +1,149 @@
+// The transport and mixing commands of the show: pads, stops, volumes, pans, speeds, R / FI / FO and
+// the master.
+#include "app/show/ShowSession.h"
+
+void CShowSession::Pad(int i) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i) || !m_Show[i].IsRender())
+        return;
+    CChannelData& ch = g->m_aChannel[i];
+    // A running fade cannot be interrupted from the pad.
+    if (ch.m_nFadeMode != 0)
+        return;
+    SetChannelPan(i, ch.m_nPan);
+    SetChannelRate(i, ch.m_dRate);
+    if (m_bStopKey) {
+        if (ch.m_bFadeOut) {
+            ch.m_nFadeTarget = ch.m_nVolume;
+            ch.m_nFadeVolume = ch.m_nVolume;
+            ch.m_nFadeMode = -1;
+        } else {
+            StopChannel(i);
+        }
+        return;
+    }
+    if (ch.m_bFadeIn) {
+        ch.m_nFadeTarget = ch.m_nVolume;
+        ch.m_nFadeVolume = 0;
+        ch.m_nFadeMode = 1;
+        SetChannelVolume(i, 0);
+    } else {
+        SetChannelVolume(i, ch.m_nVolume);
+    }
+    PlayChannel(i);
+}
+
+void CShowSession::StopPad(int i) {
+    const BOOL held = m_bStopKey;
+    m_bStopKey = TRUE;
+    Pad(i);
+    m_bStopKey = held;
+}
+
+int CShowSession::PlayChannel(int i) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return 0;
+    CChannelData& ch = g->m_aChannel[i];
+    if (ch.m_nPlayState == CChannelData::kNoMedia)
+        return 1;
+    if (ch.m_nPlayState == CChannelData::kPlaying)
+        StopChannel(i);
+    m_Show[i].Play();
+    ch.m_nPlayState = CChannelData::kPlaying;
+    RefreshPlayState();
+    // The state just read from the player: one whose media failed for good stays stopped, and its pad
+    // must not stay lit over silence.
+    const int state = ch.m_nPlayState;
+    Tell([i, state](IShowObserver& o) { o.OnPadChanged(i, state); });
+    return 1;
+}
+
+int CShowSession::StopChannel(int i) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return 0;
+    if (g->m_aChannel[i].m_nPlayState != CChannelData::kPlaying)
+        return 1;
+    m_Show[i].Stop();
+    Tell([i](IShowObserver& o) { o.OnPadChanged(i, CChannelData::kStopped); });
+    return 1;
+}
+
+void CShowSession::StopAll() {
+    for (int i = 0; i < kChannelCount; ++i)
+        StopChannel(i);
+}
+
+int CShowSession::SetChannelVolume(int i, int volume) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return 0;
+    g->m_aChannel[i].m_nVolume = volume;
+    Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Volume); });
+    if (m_Show[i].IsRender())
+        m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume)));
+    return 1;
+}
+
+void CShowSession::SetMasterVolume(int master) {
+    AssertUiThread();
+    m_nMasterVolume = master;
+    Tell([master](IShowObserver& o) { o.OnMasterChanged(master); });
+    ApplyMasterVolume();
+}
+
+void CShowSession::ApplyMasterVolume() {
+    CGroupData* g = CurrentGroup();
+    if (!g)
+        return;
+    for (int i = 0; i < kChannelCount; ++i)
+        SetChannelVolume(i, g->m_aChannel[i].m_nVolume);
+}
+
+int CShowSession::SetChannelPan(int i, int pan) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return 0;
+    CChannelData& ch = g->m_aChannel[i];
+    if (pan != ch.m_nPan) {
+        ch.m_nPan = pan;
+        m_bModified = TRUE;
+    }
+    Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Pan); });
+    m_Show[i].SetBalance(ChannelBalance(pan));
+    return 1;
+}
+
+int CShowSession::SetChannelRate(int i, double rate) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return 0;
+    CChannelData& ch = g->m_aChannel[i];
+    if (rate != ch.m_dRate) {
+        ch.m_dRate = rate;
+        m_bModified = TRUE;
+    }
+    Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Rate); });
+    m_Show[i].SetRate(rate);
+    return 1;
+}
+
+void CShowSession::SetSwitch(int i, EShowSwitch which, BOOL bOn) {
+    AssertUiThread();
+    CGroupData* g = CurrentGroup();
+    if (!g || !IsChannel(i))
+        return;
+    CChannelData& ch = g->m_aChannel[i];
+    BOOL& field = which == EShowSwitch::Repeat   ? ch.m_bRepeat
+                  : which == EShowSwitch::FadeIn ? ch.m_bFadeIn
+                                                 : ch.m_bFadeOut;
+    field = bOn ? TRUE : FALSE;
+    Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Switches); });
+}

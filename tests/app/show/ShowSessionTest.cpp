@@ -1,0 +1,284 @@
+#include "app/show/ShowSession.h"
+
+#include "playkit/AdxEngine.h"
+#include "tests/app/TestSounds.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// What the session told, in order.
+struct Recorder : IShowObserver {
+    std::vector<std::pair<int, int>> pads; // channel, state shown
+    std::vector<std::pair<int, int>> meters;
+    std::vector<std::pair<int, bool>> groups;
+    std::vector<int> masters;
+    QStringList failed;
+    void OnPadChanged(int i, int state) override { pads.emplace_back(i, state); }
+    void OnMeterChanged(int i, int level) override { meters.emplace_back(i, level); }
+    void OnGroupChanged(int index, bool loaded) override { groups.emplace_back(index, loaded); }
+    void OnMasterChanged(int master) override { masters.push_back(master); }
+    void OnOpenFailed(const QString& file, int) override { failed << file; }
+};
+
+// Loads each group itself and can be made busy, as the window is while a modal window of it runs.
+struct Host : IShowHost {
+    explicit Host(CShowSession& show) : show(show) {}
+    void RunLoad() override {
+        ++loads;
+        for (int i = 0; i < CShowSession::kChannelCount; ++i)
+            show.LoadChannel(i);
+    }
+    bool IsBusy() const override { return busy; }
+    CShowSession& show;
+    int loads = 0;
+    bool busy = false;
+};
+
+double RenderRms(double seconds) {
+    std::vector<float> out(static_cast<std::size_t>(seconds * playkit::CAdxEngine::SampleRate()) * 2);
+    EXPECT_TRUE(playkit::CAdxEngine::Render(out.data(), out.size() / 2));
+    double sum = 0;
+    for (float v : out)
+        sum += v * v;
+    return out.empty() ? 0.0 : std::sqrt(sum / out.size());
+}
+
+// A show of two groups, played by the session alone: the first has a 3 s tone on channel 0 and a
+// 0.3 s sound on channel 1, the second a 2 s sound on channel 0.
+class ShowSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        // Sounds are mixed only when the test renders them.
+        playkit::AdxEngineConfig config;
+        config.backend = playkit::AdxBackend::Offline;
+        playkit::CAdxEngine::Configure(config);
+        const auto sound = [this](const char* name, double seconds) {
+            return app_test::WriteTestFile(m_dir.filePath(QString::fromLatin1(name)),
+                                           app_test::SineWav(seconds, -6.0));
+        };
+        CGroupData first;
+        first.m_strName = QStringLiteral("開演");
+        first.m_aChannel[0].m_strFile = sound("tone.wav", 3.0);
+        first.m_aChannel[0].m_nVolume = 100;
+        first.m_aChannel[1].m_strFile = sound("short.wav", 0.3);
+        first.m_aChannel[1].m_nVolume = 70;
+        CGroupData second;
+        second.m_strName = QStringLiteral("効果音");
+        second.m_aChannel[0].m_strFile = sound("other.wav", 2.0);
+        second.m_aChannel[0].m_nVolume = 50;
+        m_show.Set().Add(first);
+        m_show.Set().Add(second);
+        m_show.AddObserver(&m_seen);
+    }
+
+    void Load() {
+        m_show.SetCurrentGroup(0);
+        m_show.LoadGroup();
+    }
+    CChannelData& Ch(int i) { return m_show.CurrentGroup()->m_aChannel[i]; }
+    // The players' notices (the end of a sound) reach the session.
+    static void Deliver() { QCoreApplication::processEvents(); }
+
+    QTemporaryDir m_dir;
+    CShowSession m_show;
+    Recorder m_seen;
+};
+
+} // namespace
+
+TEST_F(ShowSessionTest, APadStartsItsSoundAndThePeaksMoveOnlyAPlayingChannelsMeter) {
+    Load();
+    ASSERT_TRUE(m_show.Player(0).IsRender());
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kStopped);
+    EXPECT_NEAR(Ch(0).m_dEndTime, 3.0, 0.01);
+    EXPECT_TRUE(m_seen.failed.isEmpty());
+    m_seen.pads.clear();
+
+    m_show.Pad(0);
+    EXPECT_TRUE(m_show.Player(0).IsPlay());
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kPlaying);
+    EXPECT_EQ(m_seen.pads.back(), std::make_pair(0, int{CChannelData::kPlaying}));
+    EXPECT_EQ(m_show.Player(0).GetVolume(), 0);
+    EXPECT_GT(RenderRms(0.3), 0.2);
+    // A pad without a sound does nothing.
+    m_show.Pad(5);
+    EXPECT_EQ(Ch(5).m_nPlayState, CChannelData::kNoMedia);
+
+    m_show.OnPlayerNotice(CShowSession::WM_PEAK_NOTIFY, 16384, 1);
+    m_show.OnPlayerNotice(CShowSession::WM_PEAK_NOTIFY, 16384, 2);
+    EXPECT_EQ(m_seen.meters, (std::vector<std::pair<int, int>>{{0, -6}}));
+    EXPECT_FALSE(m_show.IsModified());
+}
+
+TEST_F(ShowSessionTest, FadeInRisesOneStepEachHundredMillisecondsToTheChannelsVolume) {
+    Load();
+    Ch(0).m_bFadeIn = TRUE;
+    Ch(0).m_dTimeFadeIn = 0.5;
+    m_show.SetMasterVolume(50);
+    m_show.Pad(0);
+    EXPECT_EQ(m_show.Player(0).GetVolume(), show::kSilence);
+    std::vector<int> volumes;
+    for (int step = 0; step < 6; ++step) {
+        RenderRms(0.1);
+        m_show.Step();
+        volumes.push_back(Ch(0).m_nVolume);
+        EXPECT_EQ(m_show.Player(0).GetVolume(), ChannelAttenuation(Ch(0).m_nVolume, 50)) << step;
+    }
+    EXPECT_EQ(volumes, (std::vector<int>{20, 40, 60, 80, 100, 100}));
+    EXPECT_EQ(Ch(0).m_nFadeMode, 0);
+    EXPECT_TRUE(m_show.Player(0).IsPlay());
+}
+
+TEST_F(ShowSessionTest, WithRepeatOnASoundStartsAgainAtItsEndAndWithoutItStops) {
+    Load();
+    m_show.SetSwitch(1, EShowSwitch::Repeat, TRUE);
+    m_show.Pad(1);
+    RenderRms(0.4);
+    Deliver();
+    EXPECT_TRUE(m_show.Player(1).IsPlay());
+    EXPECT_EQ(Ch(1).m_nPlayState, CChannelData::kPlaying);
+    EXPECT_GT(RenderRms(0.1), 0.1);
+
+    m_show.SetSwitch(1, EShowSwitch::Repeat, FALSE);
+    RenderRms(0.3);
+    Deliver();
+    EXPECT_FALSE(m_show.Player(1).IsPlay());
+    m_show.Step();
+    EXPECT_EQ(Ch(1).m_nPlayState, CChannelData::kStopped);
+    EXPECT_EQ(m_seen.meters.back(), std::make_pair(1, show::kMeterFloor));
+    EXPECT_FALSE(m_show.IsModified());
+}
+
+TEST_F(ShowSessionTest, WithTheStopKeyHeldAPadStopsItsSoundOrFadesItOutWithFadeOutOn) {
+    Load();
+    m_show.Pad(0);
+    m_show.Pad(1);
+    m_show.SetStopKey(TRUE);
+    m_show.Pad(0);
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    // Shown stopped at once; the state follows at the next step.
+    EXPECT_EQ(m_seen.pads.back(), std::make_pair(0, int{CChannelData::kStopped}));
+    m_show.Step();
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kStopped);
+
+    // FO on channel 1 (0.2 s): down to silence in two steps, stopped, its volume back for the next start.
+    m_show.SetSwitch(1, EShowSwitch::FadeOut, TRUE);
+    Ch(1).m_dTimeFadeOut = 0.2;
+    m_show.Pad(1);
+    EXPECT_TRUE(m_show.Player(1).IsPlay());
+    m_show.Step();
+    EXPECT_EQ(Ch(1).m_nVolume, 35);
+    m_show.Step();
+    EXPECT_FALSE(m_show.Player(1).IsPlay());
+    EXPECT_EQ(Ch(1).m_nVolume, 70);
+    EXPECT_EQ(Ch(1).m_nFadeMode, 0);
+
+    // Released: the pad starts again; a remote's stop command holds the key for one press only.
+    m_show.SetStopKey(FALSE);
+    m_show.Pad(0);
+    EXPECT_TRUE(m_show.Player(0).IsPlay());
+    m_show.RemoteCommandArrived({RemoteCommand::Kind::Stop, 0, 0});
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    m_show.Pad(0);
+    EXPECT_TRUE(m_show.Player(0).IsPlay());
+}
+
+TEST_F(ShowSessionTest, AGroupSwitchStopsTheSoundsAndLoadsTheOtherGroupThroughTheHost) {
+    Host host(m_show);
+    m_show.SetHost(&host);
+    Load();
+    ASSERT_EQ(host.loads, 1);
+    m_show.Pad(0);
+    m_show.Pad(1);
+
+    EXPECT_EQ(m_show.SelectGroup(1), 1);
+    EXPECT_EQ(host.loads, 2);
+    EXPECT_EQ(m_show.CurrentGroup(), &m_show.Set()[1]);
+    EXPECT_EQ(m_seen.groups, (std::vector<std::pair<int, bool>>{{1, false}, {1, true}}));
+    ASSERT_TRUE(m_show.Player(0).IsRender());
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    EXPECT_NEAR(m_show.Player(0).GetTotalTime(), 2.0, 0.01);
+    EXPECT_FALSE(m_show.Player(1).IsRender());
+    RenderRms(0.05);
+    EXPECT_NEAR(RenderRms(0.2), 0.0, 1e-3);
+    EXPECT_EQ(m_show.CurrentRemoteState().strGroup, QStringLiteral("効果音"));
+
+    // Past the last group nothing changes; back through the keys' and remotes' commands.
+    EXPECT_EQ(m_show.SelectGroup(2), 0);
+    m_show.NextGroup();
+    EXPECT_EQ(host.loads, 2);
+    m_show.RemoteCommandArrived({RemoteCommand::Kind::GroupPrev, 0, 0});
+    EXPECT_EQ(m_show.CurrentGroupIndex(), 0);
+    EXPECT_NEAR(m_show.Player(0).GetTotalTime(), 3.0, 0.01);
+    m_show.PrevGroup();
+    EXPECT_EQ(host.loads, 3);
+
+    EXPECT_FALSE(m_show.RemoteBusy());
+    host.busy = true;
+    EXPECT_TRUE(m_show.RemoteBusy());
+    m_show.SetHost(nullptr);
+}
+
+TEST_F(ShowSessionTest, KeysAndRemotesMoveVolumesAndLeaveAChannelKeysPressToTheCaller) {
+    OPTIONDATA& keys = m_show.Options();
+    keys.nVKey[0] = 'A';
+    keys.nVolUpKey = 0x26;
+    keys.nVolDownKey = 0x28;
+    keys.nMasterKey = 'M';
+    keys.nVolVal = 5;
+    Load();
+    int pad = -1;
+    EXPECT_FALSE(m_show.KeyDown('Z', &pad));
+    EXPECT_TRUE(m_show.KeyDown('A', &pad));
+    EXPECT_EQ(pad, 0);
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+
+    // A volume key held: the channel key steps the channel's volume, the master key the master.
+    EXPECT_TRUE(m_show.KeyDown(0x28, &pad));
+    EXPECT_TRUE(m_show.KeyDown('A', &pad));
+    EXPECT_EQ(pad, -1);
+    EXPECT_EQ(Ch(0).m_nVolume, 95);
+    EXPECT_TRUE(m_show.KeyDown('M', &pad));
+    EXPECT_EQ(m_show.MasterVolume(), 95);
+    EXPECT_EQ(m_seen.masters.back(), 95);
+    EXPECT_TRUE(m_show.KeyUp(0x28));
+    EXPECT_TRUE(m_show.KeyDown('M', &pad));
+    EXPECT_EQ(m_show.MasterVolume(), 95);
+
+    // Remote values are held to 0..100.
+    m_show.RemoteCommandArrived({RemoteCommand::Kind::Volume, 1, 250});
+    EXPECT_EQ(Ch(1).m_nVolume, 100);
+    m_show.RemoteCommandArrived({RemoteCommand::Kind::Master, 0, -4});
+    EXPECT_EQ(m_show.MasterVolume(), 0);
+    EXPECT_EQ(m_show.Player(1).GetVolume(), show::kSilence);
+}
+
+TEST_F(ShowSessionTest, ASoundLoadedIntoAPlayingChannelReplacesItAndAFileThatFailsIsTold) {
+    Load();
+    m_show.Pad(0);
+    CChannelData sound = Ch(0);
+    sound.m_strFile = m_show.Set()[1].m_aChannel[0].m_strFile;
+    sound.m_nFadeMode = 1;
+    m_show.LoadSound(0, sound);
+    EXPECT_TRUE(m_show.IsModified());
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    EXPECT_NEAR(m_show.Player(0).GetTotalTime(), 2.0, 0.01);
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kStopped);
+    EXPECT_EQ(Ch(0).m_nFadeMode, 0);
+
+    const QString gone = m_dir.filePath(QStringLiteral("gone.wav"));
+    EXPECT_NE(CShowSession::ProbeSound(gone), 0);
+    sound.m_strFile = gone;
+    m_show.LoadSound(2, sound);
+    EXPECT_EQ(m_seen.failed, QStringList{gone});
+    EXPECT_EQ(Ch(2).m_nPlayState, CChannelData::kNoMedia);
+    EXPECT_FALSE(m_show.Player(2).IsRender());
+}
