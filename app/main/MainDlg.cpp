@@ -56,9 +56,6 @@ constexpr LONG kSilence = -10000;
 constexpr LONG kFullBalance = 10000;
 constexpr int kPanMax = 50;
 
-// Player results.
-constexpr int kOpenRefusedExtension = -31;
-
 constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
 constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
 constexpr const char* kCannotPlayText = "%1\nこのファイルを再生できません。";
@@ -502,7 +499,7 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
         return 0;
     }
 
-    const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
+    const AdxResult r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
     if (r != 0) {
         ReportOpenFailure(ch.m_strFile, r);
         return -1;
@@ -510,8 +507,9 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     ch.m_nPlayState = CChannelData::kStopped;
     ch.m_dPlayTime = m_Show[i].GetTickCount();
     ch.m_dEndTime = m_Show[i].GetTotalTime();
-    m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
-    m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
+    // Neither can fail on a player that has just opened: it has its event source and its callback.
+    (void)m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
+    (void)m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
     CFaderCtrl* fader = m_ctrlFader[i];
     fader->SetLevelRange(kMeterFloor, 0);
     fader->SetLevelRangeR(kMeterRedMin, 0);
@@ -523,15 +521,15 @@ LRESULT CMainDlg::OnLoadChannel(int i) {
     return 0;
 }
 
-QString CMainDlg::OpenFailureText(const QString& file, int result) {
-    if (result == kOpenRefusedExtension)
+QString CMainDlg::OpenFailureText(const QString& file, AdxResult result) {
+    if (result == AdxResult::kRefusedExtension)
         return QString::fromUtf8(kNotSupportedText);
     if (!QFileInfo::exists(file))
         return QString::fromUtf8(kNotFoundText);
     return QString::fromUtf8(kCannotPlayText);
 }
 
-void CMainDlg::ReportOpenFailure(const QString& file, int result) {
+void CMainDlg::ReportOpenFailure(const QString& file, AdxResult result) {
     // Say what went wrong and with which file.
     PADKIT_MessageBox(this, OpenFailureText(file, result).arg(file), LoadResString(IDS_APP_TITLE),
                       MB_ICONEXCLAMATION | MB_OK);
@@ -577,7 +575,7 @@ int CMainDlg::PlayChannel(int i) {
         return 1;
     if (ch.m_nPlayState == CChannelData::kPlaying)
         StopChannel(i);
-    m_Show[i].Play();
+    (void)m_Show[i].Play(); // a refused play leaves the player stopped; the state is read back below
     ch.m_nPlayState = CChannelData::kPlaying;
     RefreshPlayState();
     // The state just read from the player: one whose media failed for good stays stopped, and its pad
@@ -592,7 +590,7 @@ int CMainDlg::StopChannel(int i) {
         return 0;
     if (g->m_aChannel[i].m_nPlayState != CChannelData::kPlaying)
         return 1;
-    m_Show[i].Stop();
+    (void)m_Show[i].Stop(); // refused only while the device stalls; the timer reads the state back
     SetPadColor(i, CChannelData::kStopped);
     return 1;
 }
@@ -610,7 +608,8 @@ int CMainDlg::SetChannelVolume(int i, int volume) {
     m_ctrlFader[i]->setValue(100 - volume);
     RedrawChannelRow(i);
     if (m_Show[i].IsRender())
-        m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume)));
+        (void)m_Show[i].SetVolume(
+            LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume))); // in range
     return 1;
 }
 
@@ -633,7 +632,7 @@ int CMainDlg::SetChannelPan(int i, int pan) {
     }
     m_ctrlPan[i]->SetPos(pan);
     RedrawChannelRow(i);
-    m_Show[i].SetBalance(ChannelBalance(pan));
+    (void)m_Show[i].SetBalance(ChannelBalance(pan)); // in range; a closed player has nothing to set
     return 1;
 }
 
@@ -648,7 +647,7 @@ int CMainDlg::SetChannelRate(int i, double rate) {
     }
     m_ctrlSpeed[i]->SetPos(SpeedKnobPos(rate));
     RedrawChannelRow(i);
-    m_Show[i].SetRate(rate);
+    (void)m_Show[i].SetRate(rate); // in range; a closed player has nothing to set
     return 1;
 }
 

@@ -154,9 +154,9 @@ private:
     LRESULT OnKnobChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnLoadChannel(int i);
     // The message for a sound the player did not open (result: what Open returned).
-    void ReportOpenFailure(const QString& file, int result);
+    void ReportOpenFailure(const QString& file, AdxResult result);
     // Why the player did not open file: its message, with %1 where the name (or names) go.
-    static QString OpenFailureText(const QString& file, int result);
+    static QString OpenFailureText(const QString& file, AdxResult result);
     void SetPadColor(int i, int playState);
     void SetSwitch(CPadButtonCtrl* sw, BOOL on);
     void RedrawChannelRow(int i);

@@ -196,7 +196,7 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
         }
         // A file the player refuses leaves the channel as it was, a playing sound included.
         CAdxShow probe;
-        const int r = probe.Open(QFile::encodeName(path).constData(), 0);
+        const AdxResult r = probe.Open(QFile::encodeName(path).constData(), 0);
         probe.Close();
         if (r != 0) {
             const QString why = OpenFailureText(path, r);

@@ -196,6 +196,7 @@ void CMainDlg::OnLoudnessMeasured(const QString& file, double lufs, bool failed)
         RedrawChannelRow(i);
         // The gain reaches a sound that already plays, through the volume's own ramp.
         if (ch.m_bLoudness && m_Show[i].IsRender() && ch.m_nFadeMode == 0)
-            m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(ch.m_nVolume, m_nMasterVolume)));
+            (void)m_Show[i].SetVolume( // in range
+                LoudnessAttenuation(i, ChannelAttenuation(ch.m_nVolume, m_nMasterVolume)));
     }
 }
