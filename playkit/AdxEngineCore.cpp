@@ -96,7 +96,7 @@ CAdxEngineCore::~CAdxEngineCore() {
     {
         std::lock_guard lock(m_backendMutex);
         if (m_backend)
-            m_backend->Stop();
+            StopBackend();
         m_backend.reset();
     }
     m_worker.reset();
@@ -232,7 +232,7 @@ void CAdxEngineCore::LoseDevice() {
     std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");
     std::lock_guard lock(m_backendMutex);
     if (m_backend)
-        m_backend->Stop();
+        StopBackend();
     m_config.backend = AdxBackend::Null;
     m_backend = MakeBackend(m_config);
     std::string reason;
@@ -260,9 +260,10 @@ void CAdxEngineCore::TryReopen() {
     if (!m_lost || serial != m_wantedSerial)
         return;
     if (m_backend)
-        m_backend->Stop();
+        StopBackend();
     m_mixer.SetSampleRate(backend->SampleRate());
     if (!backend->Start(reason)) {
+        m_mixer.RenderThreadDone(); // a start that failed half-way may have rendered a block
         m_mixer.SetSampleRate(m_config.sampleRate);
         m_backend->Start(reason);
         return;
@@ -273,6 +274,11 @@ void CAdxEngineCore::TryReopen() {
     m_lost = false;
     m_defaultAbsent = false;
     std::fprintf(stderr, "playkit: the audio device is back\n");
+}
+
+void CAdxEngineCore::StopBackend() {
+    m_backend->Stop();
+    m_mixer.RenderThreadDone(); // the next backend renders on a thread of its own
 }
 
 std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& config) {
@@ -298,7 +304,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     std::lock_guard lock(m_backendMutex);
     ++m_wantedSerial;
     if (m_backend) {
-        m_backend->Stop();
+        StopBackend();
         m_backend.reset();
     }
     AdxEngineConfig config = wanted;
@@ -316,6 +322,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     if (backend) {
         std::string reason;
         if (!backend->Start(reason)) {
+            m_mixer.RenderThreadDone(); // a start that failed half-way may have rendered a block
             ok = false;
             std::fprintf(stderr, "playkit: cannot use %s (%s); playing without sound output\n",
                          BackendName(config.backend), reason.c_str());
@@ -347,6 +354,7 @@ bool CAdxEngineCore::RenderOffline(float* out, std::size_t frames) {
     }
     std::lock_guard lock(m_renderMutex);
     m_mixer.Render(out, frames);
+    m_mixer.RenderThreadDone(); // offline, any thread may render next, one at a time
     m_notifier->Flush();
     return true;
 }

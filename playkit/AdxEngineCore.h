@@ -72,6 +72,8 @@ private:
     // Notifier thread, after every pass: frees closed voices, watches the device.
     void Idle();
     std::unique_ptr<CAdxBackend> MakeBackend(const AdxEngineConfig& config);
+    // With m_backendMutex held, a backend present. Returns once its thread renders no more.
+    void StopBackend();
     // Notifier thread: the sound card went away; the null clock takes over and the card is retried.
     void LoseDevice();
     // Reopener thread: opens the chosen card again while it is lost and switches back to it.

@@ -137,6 +137,7 @@ void CAdxShow::Destroy() {
 }
 
 AdxResult CAdxShow::Open(const char* path, UINT userData) {
+    m_owner.Check();
     if (!m_bInit)
         return AdxResult::kNotReady;
     if (m_bRender)
@@ -224,6 +225,7 @@ AdxResult CAdxShow::Open(const char* path, UINT userData) {
 }
 
 AdxResult CAdxShow::Close() {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kOk;
     // Stopped where it is: rewinding a voice that goes away would only send the decoder to work.
@@ -258,6 +260,7 @@ AdxResult CAdxShow::Close() {
 }
 
 AdxResult CAdxShow::Play() {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     // Its media failed for good (the instrument did not load) and EC_ERRORABORT said so: it stays
@@ -273,6 +276,7 @@ AdxResult CAdxShow::Play() {
 }
 
 AdxResult CAdxShow::Pause() {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (m_pEngine->Mixer().Pause(m_pVoice.get()) == playkit::CAdxMixer::kRefused)
@@ -282,6 +286,7 @@ AdxResult CAdxShow::Pause() {
 }
 
 AdxResult CAdxShow::Stop() {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     // Both commands go in, or neither.
@@ -298,6 +303,7 @@ AdxResult CAdxShow::Stalled() {
 }
 
 BOOL CAdxShow::IsPlay() {
+    m_owner.Check();
     if (!m_bRender)
         return FALSE;
     m_hr = S_OK;
@@ -305,6 +311,7 @@ BOOL CAdxShow::IsPlay() {
 }
 
 double CAdxShow::GetTotalTime() {
+    m_owner.Check();
     if (!m_bRender)
         return -1.0;
     // The length comes from what the source learnt at open (or its own scan of the file), never
@@ -313,6 +320,7 @@ double CAdxShow::GetTotalTime() {
 }
 
 double CAdxShow::GetTickCount() {
+    m_owner.Check();
     if (!m_bRender)
         return -1.0;
     CAdxVoice& v = *m_pVoice;
@@ -325,18 +333,21 @@ double CAdxShow::GetTickCount() {
 }
 
 double CAdxShow::GetStopTime() {
+    m_owner.Check();
     if (!m_bRender)
         return -1.0;
     return m_pVoice->m_stopSeconds >= 0.0 ? m_pVoice->m_stopSeconds : GetTotalTime();
 }
 
 double CAdxShow::GetRate() {
+    m_owner.Check();
     if (!m_bRender)
         return 0.0;
     return m_pVoice->m_rateFactor;
 }
 
 AdxResult CAdxShow::SetCurrentTime(double seconds) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (!(seconds >= 0.0) || !std::isfinite(seconds)) {
@@ -374,6 +385,7 @@ AdxResult CAdxShow::SetCurrentTime(double seconds) {
 }
 
 AdxResult CAdxShow::SetStopTime(double seconds) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (!(seconds >= 0.0)) {
@@ -390,6 +402,7 @@ AdxResult CAdxShow::SetStopTime(double seconds) {
 }
 
 AdxResult CAdxShow::SetRate(double rate) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (!(rate > 0.0) || !std::isfinite(rate)) {
@@ -404,18 +417,21 @@ AdxResult CAdxShow::SetRate(double rate) {
 }
 
 LONG CAdxShow::GetVolume() {
+    m_owner.Check();
     if (!m_bRender)
         return kSilentVolume;
     return m_pVoice->m_volume;
 }
 
 LONG CAdxShow::GetBalance() {
+    m_owner.Check();
     if (!m_bRender)
         return 0;
     return m_pVoice->m_balance;
 }
 
 AdxResult CAdxShow::SetVolume(LONG volume) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (volume > 0 || volume < kSilentVolume) {
@@ -432,6 +448,7 @@ AdxResult CAdxShow::SetVolume(LONG volume) {
 }
 
 AdxResult CAdxShow::SetBalance(LONG balance) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (balance > kMaxBalance || balance < -kMaxBalance) {
@@ -448,6 +465,7 @@ AdxResult CAdxShow::SetBalance(LONG balance) {
 }
 
 AdxResult CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (!m_bEvents)
@@ -463,6 +481,7 @@ AdxResult CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
 }
 
 AdxResult CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (!m_bEvents)
@@ -492,6 +511,7 @@ AdxResult CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LON
 }
 
 AdxResult CAdxShow::SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (!m_pCallback)
@@ -503,6 +523,7 @@ AdxResult CAdxShow::SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
 }
 
 AdxResult CAdxShow::GetVolumePeak(LONG* pLeft, LONG* pRight) {
+    m_owner.Check();
     if (!m_bRender)
         return AdxResult::kNotReady;
     if (m_nFormat < 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playkit/AdxResult.h"
+#include "playkit/AdxThreadRole.h"
 #include "playkit/AdxTypes.h"
 #include "playkit/PlaykitExport.h"
 
@@ -47,7 +48,8 @@ protected:
 };
 
 // One player for one sound file. All members are called on the thread that owns the player (the
-// program's UI thread); notices reach that thread only as posted messages.
+// program's UI thread): the first call makes its thread the owner, and debug builds assert on a call
+// from any other until HandOver. Notices reach the owner only as posted messages.
 class PLAYKIT_API CAdxShow {
 public:
     CAdxShow();
@@ -85,6 +87,10 @@ public:
     [[nodiscard]] AdxResult SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
     [[nodiscard]] AdxResult GetVolumePeak(LONG* pLeft, LONG* pRight);
 
+    // Owner thread, done with the player: the next call, from whichever thread, makes that thread
+    // the owner (a player opened by a worker and then played by the UI).
+    void HandOver() { m_owner.Release(); }
+
     // Play, Pause, Stop and SetCurrentTime return this when the engine took no command because the
     // sound device has stopped taking blocks (GetErrorCode() is then ADX_E_ENGINE_STALLED); the
     // player is as it was. The engine replaces a stalled device within seconds.
@@ -112,5 +118,6 @@ protected:
     std::shared_ptr<playkit::CAdxVoice> m_pVoice;
     BOOL m_bEvents = FALSE; // the event source is present (released when notification setup fails)
     CSGCallback* m_pCallback = nullptr; // no counted reference: the voice holds the only one
+    playkit::CAdxThreadRole m_owner;
     WAVEFORMATEX m_wfx{};
 };

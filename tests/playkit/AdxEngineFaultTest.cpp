@@ -130,6 +130,8 @@ TEST(CAdxEngineVoices, AFullTableFailsTheOpenWithACode) {
             else
                 ++wrong;
         }
+        for (auto& p : players)
+            p.HandOver(); // the test thread plays and closes them
     };
     std::thread ta(openAll, std::ref(a)), tb(openAll, std::ref(b));
     ta.join();
