@@ -12,7 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <string>
 #include <thread>
 
 namespace playkit {
@@ -22,6 +22,7 @@ struct EngineHolder {
     std::mutex mutex;
     std::shared_ptr<CAdxEngineCore> core;
     AdxEngineConfig config = CAdxEngine::ConfigFromEnvironment();
+    CAdxLog log;
 };
 EngineHolder& Holder() {
     static EngineHolder holder;
@@ -50,7 +51,7 @@ std::shared_ptr<CAdxEngineCore> CAdxEngineCore::Acquire() {
     EngineHolder& h = Holder();
     std::lock_guard lock(h.mutex);
     if (!h.core)
-        h.core = std::make_shared<CAdxEngineCore>(h.config);
+        h.core = std::make_shared<CAdxEngineCore>(h.config, h.log);
     return h.core;
 }
 
@@ -70,6 +71,9 @@ AdxEngineConfig RememberedConfig() {
     std::lock_guard lock(h.mutex);
     return h.config;
 }
+CAdxLog& EngineLog() {
+    return Holder().log;
+}
 void ReleaseEngine() {
     std::shared_ptr<CAdxEngineCore> core;
     EngineHolder& h = Holder();
@@ -79,8 +83,8 @@ void ReleaseEngine() {
     }
 }
 
-CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config)
-    : m_worker(std::make_unique<CAdxDecodeWorker>()) {
+CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config, const CAdxLog& log)
+    : m_log(log), m_worker(std::make_unique<CAdxDecodeWorker>()) {
     // The notifier's thread runs Idle at once, which uses the members declared after it: it starts
     // once they all exist.
     m_notifier = std::make_unique<CAdxNotifier>([this] { Idle(); });
@@ -229,7 +233,7 @@ void CAdxEngineCore::Idle() {
 }
 
 void CAdxEngineCore::LoseDevice() {
-    std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");
+    m_log.Write(AdxLogLevel::Warning, "playkit: the audio device has gone away; players go on without sound");
     std::lock_guard lock(m_backendMutex);
     if (m_backend)
         StopBackend();
@@ -273,7 +277,7 @@ void CAdxEngineCore::TryReopen() {
     m_config.sampleRate = m_backend->SampleRate();
     m_lost = false;
     m_defaultAbsent = false;
-    std::fprintf(stderr, "playkit: the audio device is back\n");
+    m_log.Write(AdxLogLevel::Info, "playkit: the audio device is back");
 }
 
 void CAdxEngineCore::StopBackend() {
@@ -284,15 +288,15 @@ void CAdxEngineCore::StopBackend() {
 std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& config) {
     switch (config.backend) {
     case AdxBackend::PortAudio:
-        return std::make_unique<CAdxPortAudioBackend>(m_mixer, config.device, config.sampleRate,
+        return std::make_unique<CAdxPortAudioBackend>(m_mixer, m_log, config.device, config.sampleRate,
                                                       config.periodFrames);
     case AdxBackend::Null:
         return std::make_unique<CAdxNullBackend>(m_mixer, config.sampleRate, config.periodFrames);
     case AdxBackend::WavFile:
-        return std::make_unique<CAdxWavFileBackend>(m_mixer, config.wavPath, config.sampleRate,
+        return std::make_unique<CAdxWavFileBackend>(m_mixer, m_log, config.wavPath, config.sampleRate,
                                                     config.periodFrames);
     case AdxBackend::Record:
-        return std::make_unique<CAdxRecordBackend>(m_mixer, config.wavPath, config.sampleRate,
+        return std::make_unique<CAdxRecordBackend>(m_mixer, m_log, config.wavPath, config.sampleRate,
                                                    config.periodFrames);
     case AdxBackend::Offline:
         break;
@@ -324,8 +328,9 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
         if (!backend->Start(reason)) {
             m_mixer.RenderThreadDone(); // a start that failed half-way may have rendered a block
             ok = false;
-            std::fprintf(stderr, "playkit: cannot use %s (%s); playing without sound output\n",
-                         BackendName(config.backend), reason.c_str());
+            m_log.Write(AdxLogLevel::Warning, std::string("playkit: cannot use ") +
+                                                  BackendName(config.backend) + " (" + reason +
+                                                  "); playing without sound output");
             config.backend = AdxBackend::Null;
             m_mixer.SetOffline(false);
             backend = MakeBackend(config);
