@@ -19,10 +19,10 @@ namespace playkit {
 namespace {
 // The process's engine: made by the first Open, released at exit (or by CAdxEngine::Shutdown).
 struct EngineHolder {
+    CAdxLog log; // first: it outlives the engine below, which may still report as it stops at exit
     std::mutex mutex;
     std::shared_ptr<CAdxEngineCore> core;
     AdxEngineConfig config = CAdxEngine::ConfigFromEnvironment();
-    CAdxLog log;
 };
 EngineHolder& Holder() {
     static EngineHolder holder;
