@@ -4,6 +4,7 @@
 
 namespace playkit {
 
+class CAdxLog;
 class CAdxMixer;
 
 // An output that drives the mixer: calls CAdxMixer::Render from its own (device) thread.

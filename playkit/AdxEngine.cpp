@@ -38,6 +38,10 @@ AdxEngineConfig CAdxEngine::ConfigFromEnvironment() {
     return c;
 }
 
+void CAdxEngine::SetLogSink(AdxLogSink sink) {
+    EngineLog().SetSink(std::move(sink));
+}
+
 bool CAdxEngine::Configure(const AdxEngineConfig& config) {
     RememberConfig(config);
     if (auto core = CAdxEngineCore::Running())

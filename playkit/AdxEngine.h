@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Control of the engine behind every CAdxShow: which output backend it uses, offline rendering for
@@ -51,6 +53,13 @@ struct AdxOutputDevice {
 // firstFrame counting frames rendered since the engine started. Must not block.
 using AdxBlockTap = void (*)(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
 
+// How much a diagnostic line of the engine matters: Info for news (the device is back), Warning for
+// trouble (a device lost, a recording cut short).
+enum class AdxLogLevel { Info, Warning };
+// Receives the engine's diagnostic lines, each starting "playkit: " and without a newline, on
+// whichever engine thread has something to say (never a device thread inside its render).
+using AdxLogSink = std::function<void(AdxLogLevel level, std::string_view line)>;
+
 class PLAYKIT_API CAdxEngine {
 public:
     // The configuration the environment asks for: PADORA_AUDIO = "portaudio[:DEVICE]" | "null" |
@@ -60,6 +69,9 @@ public:
     // engine the output switches while players keep their state. Returns false when the chosen
     // device could not be opened (the engine then runs on the null backend).
     static bool Configure(const AdxEngineConfig& config);
+    // Any thread. Where the engine's diagnostic lines go from now on, across restarts of the engine;
+    // an empty sink (the start) writes them to standard error.
+    static void SetLogSink(AdxLogSink sink);
     // The configuration in effect (after any fallback).
     static AdxEngineConfig Current();
     // Any thread but a device's. The output devices PortAudio sees now, in its order.

@@ -12,13 +12,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <string>
 #include <thread>
 
 namespace playkit {
 namespace {
 // The process's engine: made by the first Open, released at exit (or by CAdxEngine::Shutdown).
 struct EngineHolder {
+    CAdxLog log; // first: it outlives the engine below, which may still report as it stops at exit
     std::mutex mutex;
     std::shared_ptr<CAdxEngineCore> core;
     AdxEngineConfig config = CAdxEngine::ConfigFromEnvironment();
@@ -50,7 +51,7 @@ std::shared_ptr<CAdxEngineCore> CAdxEngineCore::Acquire() {
     EngineHolder& h = Holder();
     std::lock_guard lock(h.mutex);
     if (!h.core)
-        h.core = std::make_shared<CAdxEngineCore>(h.config);
+        h.core = std::make_shared<CAdxEngineCore>(h.config, h.log);
     return h.core;
 }
 
@@ -70,6 +71,9 @@ AdxEngineConfig RememberedConfig() {
     std::lock_guard lock(h.mutex);
     return h.config;
 }
+CAdxLog& EngineLog() {
+    return Holder().log;
+}
 void ReleaseEngine() {
     std::shared_ptr<CAdxEngineCore> core;
     EngineHolder& h = Holder();
@@ -79,8 +83,8 @@ void ReleaseEngine() {
     }
 }
 
-CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config)
-    : m_worker(std::make_unique<CAdxDecodeWorker>()) {
+CAdxEngineCore::CAdxEngineCore(const AdxEngineConfig& config, const CAdxLog& log)
+    : m_log(log), m_worker(std::make_unique<CAdxDecodeWorker>()) {
     // The notifier's thread runs Idle at once, which uses the members declared after it: it starts
     // once they all exist.
     m_notifier = std::make_unique<CAdxNotifier>([this] { Idle(); });
@@ -96,7 +100,7 @@ CAdxEngineCore::~CAdxEngineCore() {
     {
         std::lock_guard lock(m_backendMutex);
         if (m_backend)
-            m_backend->Stop();
+            StopBackend();
         m_backend.reset();
     }
     m_worker.reset();
@@ -229,10 +233,10 @@ void CAdxEngineCore::Idle() {
 }
 
 void CAdxEngineCore::LoseDevice() {
-    std::fprintf(stderr, "playkit: the audio device has gone away; players go on without sound\n");
+    m_log.Write(AdxLogLevel::Warning, "playkit: the audio device has gone away; players go on without sound");
     std::lock_guard lock(m_backendMutex);
     if (m_backend)
-        m_backend->Stop();
+        StopBackend();
     m_config.backend = AdxBackend::Null;
     m_backend = MakeBackend(m_config);
     std::string reason;
@@ -260,9 +264,10 @@ void CAdxEngineCore::TryReopen() {
     if (!m_lost || serial != m_wantedSerial)
         return;
     if (m_backend)
-        m_backend->Stop();
+        StopBackend();
     m_mixer.SetSampleRate(backend->SampleRate());
     if (!backend->Start(reason)) {
+        m_mixer.RenderThreadDone(); // a start that failed half-way may have rendered a block
         m_mixer.SetSampleRate(m_config.sampleRate);
         m_backend->Start(reason);
         return;
@@ -272,21 +277,26 @@ void CAdxEngineCore::TryReopen() {
     m_config.sampleRate = m_backend->SampleRate();
     m_lost = false;
     m_defaultAbsent = false;
-    std::fprintf(stderr, "playkit: the audio device is back\n");
+    m_log.Write(AdxLogLevel::Info, "playkit: the audio device is back");
+}
+
+void CAdxEngineCore::StopBackend() {
+    m_backend->Stop();
+    m_mixer.RenderThreadDone(); // the next backend renders on a thread of its own
 }
 
 std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& config) {
     switch (config.backend) {
     case AdxBackend::PortAudio:
-        return std::make_unique<CAdxPortAudioBackend>(m_mixer, config.device, config.sampleRate,
+        return std::make_unique<CAdxPortAudioBackend>(m_mixer, m_log, config.device, config.sampleRate,
                                                       config.periodFrames);
     case AdxBackend::Null:
         return std::make_unique<CAdxNullBackend>(m_mixer, config.sampleRate, config.periodFrames);
     case AdxBackend::WavFile:
-        return std::make_unique<CAdxWavFileBackend>(m_mixer, config.wavPath, config.sampleRate,
+        return std::make_unique<CAdxWavFileBackend>(m_mixer, m_log, config.wavPath, config.sampleRate,
                                                     config.periodFrames);
     case AdxBackend::Record:
-        return std::make_unique<CAdxRecordBackend>(m_mixer, config.wavPath, config.sampleRate,
+        return std::make_unique<CAdxRecordBackend>(m_mixer, m_log, config.wavPath, config.sampleRate,
                                                    config.periodFrames);
     case AdxBackend::Offline:
         break;
@@ -298,7 +308,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     std::lock_guard lock(m_backendMutex);
     ++m_wantedSerial;
     if (m_backend) {
-        m_backend->Stop();
+        StopBackend();
         m_backend.reset();
     }
     AdxEngineConfig config = wanted;
@@ -316,9 +326,11 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     if (backend) {
         std::string reason;
         if (!backend->Start(reason)) {
+            m_mixer.RenderThreadDone(); // a start that failed half-way may have rendered a block
             ok = false;
-            std::fprintf(stderr, "playkit: cannot use %s (%s); playing without sound output\n",
-                         BackendName(config.backend), reason.c_str());
+            m_log.Write(AdxLogLevel::Warning, std::string("playkit: cannot use ") +
+                                                  BackendName(config.backend) + " (" + reason +
+                                                  "); playing without sound output");
             config.backend = AdxBackend::Null;
             m_mixer.SetOffline(false);
             backend = MakeBackend(config);
@@ -347,6 +359,7 @@ bool CAdxEngineCore::RenderOffline(float* out, std::size_t frames) {
     }
     std::lock_guard lock(m_renderMutex);
     m_mixer.Render(out, frames);
+    m_mixer.RenderThreadDone(); // offline, any thread may render next, one at a time
     m_notifier->Flush();
     return true;
 }

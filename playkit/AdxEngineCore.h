@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playkit/AdxEngine.h"
+#include "playkit/AdxLog.h"
 #include "playkit/AdxMixer.h"
 
 #include <atomic>
@@ -29,7 +30,8 @@ public:
     // The running engine or null.
     static std::shared_ptr<CAdxEngineCore> Running();
 
-    explicit CAdxEngineCore(const AdxEngineConfig& config);
+    // log: outlives the engine.
+    CAdxEngineCore(const AdxEngineConfig& config, const CAdxLog& log);
     ~CAdxEngineCore();
     CAdxEngineCore(const CAdxEngineCore&) = delete;
     CAdxEngineCore& operator=(const CAdxEngineCore&) = delete;
@@ -53,7 +55,7 @@ public:
     // mixer runs the new one (false when the device took no block for seconds).
     bool SetTap(AdxBlockTap tap, void* user);
 
-    // Any thread. Switches the output; falls back to the null backend with one line on stderr.
+    // Any thread. Switches the output; falls back to the null backend with one line to the log.
     bool SetBackend(const AdxEngineConfig& config);
     AdxEngineConfig Config();
     // Any thread. The sound card went away, or the card chosen by name did not open; the null clock plays
@@ -72,11 +74,14 @@ private:
     // Notifier thread, after every pass: frees closed voices, watches the device.
     void Idle();
     std::unique_ptr<CAdxBackend> MakeBackend(const AdxEngineConfig& config);
+    // With m_backendMutex held, a backend present. Returns once its thread renders no more.
+    void StopBackend();
     // Notifier thread: the sound card went away; the null clock takes over and the card is retried.
     void LoseDevice();
     // Reopener thread: opens the chosen card again while it is lost and switches back to it.
     void TryReopen();
 
+    const CAdxLog& m_log;
     CAdxMixer m_mixer{*this};
     std::unique_ptr<CAdxSynthPool> m_pool;
     std::unique_ptr<CAdxDecodeWorker> m_worker;
@@ -109,6 +114,9 @@ private:
 // The configuration the next engine starts with (CAdxEngine::Configure before the first Open).
 void RememberConfig(const AdxEngineConfig& config);
 AdxEngineConfig RememberedConfig();
+// The log of the process's engine. The engine is the process's (players find it on their own, with
+// no handle passed in), so its sink is kept with its configuration, across restarts.
+CAdxLog& EngineLog();
 // Drops the process's reference to the engine; it stops once no player holds it.
 void ReleaseEngine();
 

@@ -1,13 +1,14 @@
 #include "playkit/AdxJackOutput.h"
 
+#include "playkit/AdxLog.h"
 #include "playkit/AdxMixer.h"
 
 #include <jack/jack.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <future>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -23,8 +24,8 @@ constexpr auto kCloseWait = std::chrono::milliseconds(1000);
 constexpr auto kProcessEndWait = std::chrono::milliseconds(200);
 } // namespace
 
-CAdxJackOutput::CAdxJackOutput(CAdxMixer& mixer, std::string device)
-    : m_device(std::move(device)), m_shared(std::make_shared<SShared>(mixer)) {
+CAdxJackOutput::CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device)
+    : m_log(log), m_device(std::move(device)), m_shared(std::make_shared<SShared>(mixer)) {
     m_shared->mix.resize(kMixChunk * 2);
 }
 
@@ -104,8 +105,8 @@ void CAdxJackOutput::Close() {
     const auto deadline = std::chrono::steady_clock::now() + kProcessEndWait;
     while (sh.inProcess.load() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::fprintf(stderr, "playkit: the JACK client did not close within %lld ms; it is left behind\n",
-                 static_cast<long long>(kCloseWait.count()));
+    m_log.Write(AdxLogLevel::Warning, "playkit: the JACK client did not close within " +
+                                          std::to_string(kCloseWait.count()) + " ms; it is left behind");
 }
 
 int CAdxJackOutput::Process(unsigned frames, void* shared) {

@@ -11,6 +11,7 @@ typedef struct _jack_port jack_port_t;
 
 namespace playkit {
 
+class CAdxLog;
 class CAdxMixer;
 
 // A device of PortAudio's JACK host API, played through the JACK client library itself: a client
@@ -20,7 +21,7 @@ class CAdxMixer;
 // own is told of the shutdown and closes at once.
 class CAdxJackOutput {
 public:
-    CAdxJackOutput(CAdxMixer& mixer, std::string device);
+    CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device);
     ~CAdxJackOutput();
     CAdxJackOutput(const CAdxJackOutput&) = delete;
     CAdxJackOutput& operator=(const CAdxJackOutput&) = delete;
@@ -58,6 +59,7 @@ private:
     static void Shutdown(void* shared);
     static int Xrun(void* shared);
 
+    const CAdxLog& m_log;
     const std::string m_device;
     std::shared_ptr<SShared> m_shared;
     jack_client_t* m_client = nullptr;

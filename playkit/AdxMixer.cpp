@@ -129,6 +129,7 @@ void CAdxMixer::ReleaseOldFrames(CAdxVoice& v) {
 }
 
 void CAdxMixer::Render(float* out, std::size_t frames) {
+    m_renderThread.Check();
     FlushDenormals();
     const std::uint64_t t0 = ThreadCpuNs();
     std::size_t done = 0;

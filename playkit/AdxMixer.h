@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playkit/AdxEngine.h"
+#include "playkit/AdxThreadRole.h"
 
 #include <array>
 #include <atomic>
@@ -33,8 +34,12 @@ public:
 
     explicit CAdxMixer(IAdxMixerHost& host) : m_host(host) {}
 
-    // Device thread. Mixes frames of interleaved stereo float into out (overwriting it).
+    // Device thread, or an offline caller while no device runs. Mixes frames of interleaved stereo
+    // float into out (overwriting it). One thread renders until RenderThreadDone (checked in debug).
     void Render(float* out, std::size_t frames);
+    // Any thread, once the thread that rendered renders no more (its backend has stopped, or an
+    // offline render has returned): the next Render may come from another thread.
+    void RenderThreadDone() { m_renderThread.Release(); }
 
     void SetSampleRate(unsigned rate) { m_rate.store(rate, std::memory_order_relaxed); }
     unsigned SampleRate() const { return m_rate.load(std::memory_order_relaxed); }
@@ -104,6 +109,7 @@ private:
     void ReleaseOldFrames(CAdxVoice& v);
 
     IAdxMixerHost& m_host;
+    CAdxThreadRole m_renderThread;
     std::atomic<unsigned> m_rate{48000};
     std::atomic<bool> m_offline{false};
     std::atomic<bool> m_busy{false};

@@ -19,9 +19,9 @@ void StreamFinished(void* user) {
 }
 } // namespace
 
-CAdxPortAudioBackend::CAdxPortAudioBackend(CAdxMixer& mixer, std::string device, unsigned rate,
-                                           std::size_t period)
-    : m_mixer(mixer), m_device(std::move(device)), m_rate(rate), m_period(period) {}
+CAdxPortAudioBackend::CAdxPortAudioBackend(CAdxMixer& mixer, const CAdxLog& log, std::string device,
+                                           unsigned rate, std::size_t period)
+    : m_mixer(mixer), m_log(log), m_device(std::move(device)), m_rate(rate), m_period(period) {}
 
 CAdxPortAudioBackend::~CAdxPortAudioBackend() {
     Stop();
@@ -66,7 +66,7 @@ bool CAdxPortAudioBackend::Open(std::string& reason) {
     const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
     if (api && api->type == paJACK) {
         // PortAudio's scan (and its JACK client) ends before our own client joins the server.
-        auto jack = std::make_unique<CAdxJackOutput>(m_mixer, info->name);
+        auto jack = std::make_unique<CAdxJackOutput>(m_mixer, m_log, info->name);
         m_session.reset();
         if (!jack->Open(reason))
             return false;

@@ -21,7 +21,8 @@ class CPortAudioSession;
 
 class CAdxPortAudioBackend : public CAdxBackend {
 public:
-    CAdxPortAudioBackend(CAdxMixer& mixer, std::string device, unsigned rate, std::size_t period);
+    CAdxPortAudioBackend(CAdxMixer& mixer, const CAdxLog& log, std::string device, unsigned rate,
+                         std::size_t period);
     ~CAdxPortAudioBackend() override;
 
     // Any thread but the device's; not the mixer's caller yet. Finds the device and opens the
@@ -42,6 +43,7 @@ public:
 
 private:
     CAdxMixer& m_mixer;
+    const CAdxLog& m_log;
     const std::string m_device;
     unsigned m_rate;
     const std::size_t m_period;

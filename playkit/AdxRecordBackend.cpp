@@ -1,10 +1,12 @@
 #include "playkit/AdxRecordBackend.h"
 
+#include "playkit/AdxLog.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <pthread.h>
+#include <string>
 
 namespace playkit {
 namespace {
@@ -18,9 +20,9 @@ std::int16_t ToPcm(float v) {
 }
 } // namespace
 
-CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period,
-                                     CAdxPeriodClock::NowFn now)
-    : m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
+CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
+                                     std::size_t period, CAdxPeriodClock::NowFn now)
+    : m_log(log), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
       m_ring(std::max<std::size_t>(std::size_t{rate} * kRingSeconds, m_period * 4), 2),
       m_clock(mixer, rate, m_period, std::move(now)) {}
 
@@ -48,11 +50,12 @@ void CAdxRecordBackend::Stop() {
         m_writerThread.join();
     m_writer.Close();
     if (const std::uint64_t lost = Dropped())
-        std::fprintf(stderr, "playkit: %llu frames could not be written to %s in time\n",
-                     static_cast<unsigned long long>(lost), m_path.c_str());
+        m_log.Write(AdxLogLevel::Warning, "playkit: " + std::to_string(lost) +
+                                              " frames could not be written to " + m_path + " in time");
     if (const std::uint64_t skipped = Skipped())
-        std::fprintf(stderr, "playkit: %llu frames of a stall longer than a minute are missing from %s\n",
-                     static_cast<unsigned long long>(skipped), m_path.c_str());
+        m_log.Write(AdxLogLevel::Warning, "playkit: " + std::to_string(skipped) +
+                                              " frames of a stall longer than a minute are missing from " +
+                                              m_path);
 }
 
 void CAdxRecordBackend::Keep(const float* block, std::size_t frames) {
@@ -96,8 +99,8 @@ void CAdxRecordBackend::RunWriter() {
         if (!failed) {
             if (!Drain() || (m_writer.Frames() != before && !m_writer.Sync())) {
                 failed = true;
-                std::fprintf(stderr, "playkit: writing %s failed; the rest is not recorded\n",
-                             m_path.c_str());
+                m_log.Write(AdxLogLevel::Warning,
+                            "playkit: writing " + m_path + " failed; the rest is not recorded");
             }
         }
         if (failed) // keep the ring moving so that the clock does not count the frames as dropped

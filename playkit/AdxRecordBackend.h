@@ -21,8 +21,8 @@ namespace playkit {
 class CAdxRecordBackend : public CAdxBackend {
 public:
     // now: the clock's time source, the steady clock when empty.
-    CAdxRecordBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period,
-                      CAdxPeriodClock::NowFn now = {});
+    CAdxRecordBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
+                      std::size_t period, CAdxPeriodClock::NowFn now = {});
     ~CAdxRecordBackend() override { Stop(); }
 
     bool Start(std::string& reason) override;
@@ -41,6 +41,7 @@ private:
     // Writer thread: appends what the ring holds; false when the disk refused it.
     bool Drain();
 
+    const CAdxLog& m_log;
     const std::string m_path;
     const unsigned m_rate;
     const std::size_t m_period;

@@ -134,35 +134,36 @@ void CAdxShow::Destroy() {
     m_bInit = FALSE;
 }
 
-int CAdxShow::Open(const char* path, UINT userData) {
+AdxResult CAdxShow::Open(const char* path, UINT userData) {
+    m_owner.Check();
     if (!m_bInit)
-        return -1;
+        return AdxResult::kNotReady;
     if (m_bRender)
         Close();
     auto engine = playkit::CAdxEngineCore::Acquire();
     if (!engine) {
         m_hr = E_OUTOFMEMORY;
-        return -2;
+        return AdxResult::kNoEngine;
     }
     const Kind kind = KindOf(path);
     if (kind == Kind::Refused) {
         m_hr = ADX_E_EXTENSION;
-        return -31;
+        return AdxResult::kRefusedExtension;
     }
     // Only a regular file is opened: opening a FIFO named like a sound would block until someone
     // writes to it, a device may never end, and a directory reads as nothing.
     struct stat st {};
     if (::stat(path, &st) != 0) {
         m_hr = AVERROR(errno);
-        return -7;
+        return AdxResult::kCannotRender;
     }
     if (!S_ISREG(st.st_mode)) {
         m_hr = AVERROR(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-        return -7;
+        return AdxResult::kCannotRender;
     }
     if (engine->VoiceCount() >= playkit::CAdxMixer::kMaxVoices) { // no need to open the file
         m_hr = E_OUTOFMEMORY;
-        return -7;
+        return AdxResult::kCannotRender;
     }
     int error = 0;
     std::unique_ptr<playkit::CAdxSource> source;
@@ -174,14 +175,14 @@ int CAdxShow::Open(const char* path, UINT userData) {
         source = playkit::CAdxFfmpegSource::Open(path, error);
     if (!source) {
         m_hr = error ? error : AVERROR_INVALIDDATA;
-        return -7;
+        return AdxResult::kCannotRender;
     }
     auto voice = std::make_shared<CAdxVoice>(std::move(source));
     if (!voice->Ready()) {
         // Nothing decodable: an empty or damaged file.
         const auto* ff = dynamic_cast<const playkit::CAdxFfmpegSource*>(voice->m_source.get());
         m_hr = ff && ff->LastError() ? ff->LastError() : AVERROR_INVALIDDATA;
-        return -7;
+        return AdxResult::kCannotRender;
     }
     // The format is the player's only once the open has succeeded: a failed open leaves it closed.
     WAVEFORMATEX wfx{};
@@ -197,10 +198,10 @@ int CAdxShow::Open(const char* path, UINT userData) {
         break;
     case playkit::CAdxEngineCore::AddResult::kTableFull:
         m_hr = E_OUTOFMEMORY;
-        return -7;
+        return AdxResult::kCannotRender;
     case playkit::CAdxEngineCore::AddResult::kStalled:
         m_hr = ADX_E_ENGINE_STALLED;
-        return -7;
+        return AdxResult::kCannotRender;
     }
     m_pCallback = new CSGCallback;
     m_pCallback->AddRef(); // the voice's reference, the only one
@@ -218,12 +219,13 @@ int CAdxShow::Open(const char* path, UINT userData) {
     m_bRender = TRUE;
     // A new voice is already cued at 0 with its first frames decoded and the volume untouched.
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::Close() {
+AdxResult CAdxShow::Close() {
+    m_owner.Check();
     if (!m_bRender)
-        return 0;
+        return AdxResult::kOk;
     // Stopped where it is: rewinding a voice that goes away would only send the decoder to work.
     m_pVoice->m_running = false;
     m_pVoice->m_closed.store(true, std::memory_order_relaxed);
@@ -252,12 +254,13 @@ int CAdxShow::Close() {
     m_strPath.clear();
     m_nUserData = 0;
     m_nFormat = -1;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::Play() {
+AdxResult CAdxShow::Play() {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     // Its media failed for good (the instrument did not load) and EC_ERRORABORT said so: it stays
     // stopped, so that a repeating channel does not fail on every pass.
     if (const int failure = m_pVoice->m_brokenWith.load(std::memory_order_relaxed)) {
@@ -267,21 +270,23 @@ int CAdxShow::Play() {
     if (m_pEngine->Mixer().Play(m_pVoice.get()) == playkit::CAdxMixer::kRefused)
         return Stalled();
     m_pVoice->m_running = true;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::Pause() {
+AdxResult CAdxShow::Pause() {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (m_pEngine->Mixer().Pause(m_pVoice.get()) == playkit::CAdxMixer::kRefused)
         return Stalled();
     m_pVoice->m_running = false;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::Stop() {
+AdxResult CAdxShow::Stop() {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     // Both commands go in, or neither.
     if (m_pEngine->Mixer().Room() < 2)
         return Stalled();
@@ -290,12 +295,13 @@ int CAdxShow::Stop() {
     return SetCurrentTime(0.0);
 }
 
-int CAdxShow::Stalled() {
+AdxResult CAdxShow::Stalled() {
     m_hr = ADX_E_ENGINE_STALLED;
     return kEngineStalled;
 }
 
 BOOL CAdxShow::IsPlay() {
+    m_owner.Check();
     if (!m_bRender)
         return FALSE;
     m_hr = S_OK;
@@ -303,6 +309,7 @@ BOOL CAdxShow::IsPlay() {
 }
 
 double CAdxShow::GetTotalTime() {
+    m_owner.Check();
     if (!m_bRender)
         return -1.0;
     // The length comes from what the source learnt at open (or its own scan of the file), never
@@ -311,6 +318,7 @@ double CAdxShow::GetTotalTime() {
 }
 
 double CAdxShow::GetTickCount() {
+    m_owner.Check();
     if (!m_bRender)
         return -1.0;
     CAdxVoice& v = *m_pVoice;
@@ -323,23 +331,26 @@ double CAdxShow::GetTickCount() {
 }
 
 double CAdxShow::GetStopTime() {
+    m_owner.Check();
     if (!m_bRender)
         return -1.0;
     return m_pVoice->m_stopSeconds >= 0.0 ? m_pVoice->m_stopSeconds : GetTotalTime();
 }
 
 double CAdxShow::GetRate() {
+    m_owner.Check();
     if (!m_bRender)
         return 0.0;
     return m_pVoice->m_rateFactor;
 }
 
-int CAdxShow::SetCurrentTime(double seconds) {
+AdxResult CAdxShow::SetCurrentTime(double seconds) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (!(seconds >= 0.0) || !std::isfinite(seconds)) {
         m_hr = E_INVALIDARG;
-        return -2;
+        return AdxResult::kBadValue;
     }
     if (m_pEngine->Mixer().Room() == 0)
         return Stalled();
@@ -368,15 +379,16 @@ int CAdxShow::SetCurrentTime(double seconds) {
     if (!taken) // another thread took the last place in the queue since the check above
         return Stalled();
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::SetStopTime(double seconds) {
+AdxResult CAdxShow::SetStopTime(double seconds) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (!(seconds >= 0.0)) {
         m_hr = E_INVALIDARG;
-        return -2;
+        return AdxResult::kBadValue;
     }
     CAdxVoice& v = *m_pVoice;
     v.m_stopSeconds = seconds;
@@ -384,41 +396,45 @@ int CAdxShow::SetStopTime(double seconds) {
     v.m_stopFrame.store(frames >= 9.0e18 ? INT64_MAX : static_cast<std::int64_t>(std::llround(frames)),
                         std::memory_order_relaxed);
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::SetRate(double rate) {
+AdxResult CAdxShow::SetRate(double rate) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (!(rate > 0.0) || !std::isfinite(rate)) {
         m_hr = E_INVALIDARG;
-        return -2;
+        return AdxResult::kBadValue;
     }
     rate = std::clamp(rate, kMinRate, kMaxRate);
     m_pVoice->m_rateFactor = rate;
     m_pVoice->m_speed.store(rate, std::memory_order_relaxed);
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
 LONG CAdxShow::GetVolume() {
+    m_owner.Check();
     if (!m_bRender)
         return kSilentVolume;
     return m_pVoice->m_volume;
 }
 
 LONG CAdxShow::GetBalance() {
+    m_owner.Check();
     if (!m_bRender)
         return 0;
     return m_pVoice->m_balance;
 }
 
-int CAdxShow::SetVolume(LONG volume) {
+AdxResult CAdxShow::SetVolume(LONG volume) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (volume > 0 || volume < kSilentVolume) {
         m_hr = E_INVALIDARG;
-        return -2;
+        return AdxResult::kBadValue;
     }
     CAdxVoice& v = *m_pVoice;
     v.m_volume = volume;
@@ -426,15 +442,16 @@ int CAdxShow::SetVolume(LONG volume) {
     GainsOf(v.m_volume, v.m_balance, l, r);
     v.m_gains.store(playkit::PackGains(l, r), std::memory_order_relaxed);
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::SetBalance(LONG balance) {
+AdxResult CAdxShow::SetBalance(LONG balance) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (balance > kMaxBalance || balance < -kMaxBalance) {
         m_hr = E_INVALIDARG;
-        return -2;
+        return AdxResult::kBadValue;
     }
     CAdxVoice& v = *m_pVoice;
     v.m_balance = balance;
@@ -442,14 +459,15 @@ int CAdxShow::SetBalance(LONG balance) {
     GainsOf(v.m_volume, v.m_balance, l, r);
     v.m_gains.store(playkit::PackGains(l, r), std::memory_order_relaxed);
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+AdxResult CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (!m_bEvents)
-        return -2;
+        return AdxResult::kNoEvents;
     std::lock_guard lock(m_pVoice->m_eventMutex);
     m_pVoice->m_notifyWnd = hWnd;
     m_pVoice->m_notifyMsg = msg;
@@ -457,17 +475,18 @@ int CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
     if (hWnd && !m_pVoice->m_events.empty())
         hWnd->PostMessage(msg, 0, 0);
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout) {
+AdxResult CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (!m_bEvents)
-        return -2;
+        return AdxResult::kNoEvents;
     if (!lEventCode || !lParam1 || !lParam2) {
         m_hr = E_POINTER;
-        return -3;
+        return AdxResult::kNoEvent;
     }
     CAdxVoice& v = *m_pVoice;
     std::unique_lock lock(v.m_eventMutex);
@@ -478,7 +497,7 @@ int CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTi
         v.m_eventCv.wait_for(lock, std::chrono::milliseconds(msTimeout), ready);
     if (v.m_events.empty()) {
         m_hr = E_ABORT;
-        return -3;
+        return AdxResult::kNoEvent;
     }
     const playkit::AdxEvent e = v.m_events.front();
     v.m_events.pop_front();
@@ -486,32 +505,34 @@ int CAdxShow::GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTi
     *lParam1 = e.param1;
     *lParam2 = e.param2;
     m_hr = S_OK;
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+AdxResult CAdxShow::SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (!m_pCallback)
-        return -2;
+        return AdxResult::kNoCallback;
     // Under the notifier's lock: once this returns, no message goes to a window that was replaced.
     std::lock_guard lock(m_pVoice->m_callbackMutex);
     m_pCallback->SetNotify(hWnd, msg, m_nUserData);
-    return 0;
+    return AdxResult::kOk;
 }
 
-int CAdxShow::GetVolumePeak(LONG* pLeft, LONG* pRight) {
+AdxResult CAdxShow::GetVolumePeak(LONG* pLeft, LONG* pRight) {
+    m_owner.Check();
     if (!m_bRender)
-        return -1;
+        return AdxResult::kNotReady;
     if (m_nFormat < 0)
-        return -11;
+        return AdxResult::kNotPcm;
     CAdxVoice& v = *m_pVoice;
     std::size_t size = 0;
     {
         std::lock_guard lock(v.m_lastMutex);
         if (!v.m_haveLast) {
             m_hr = kNothingBuffered;
-            return -2;
+            return AdxResult::kNoBuffer;
         }
         size = v.m_lastBuffer.size();
         if (!m_pPeakBuf || static_cast<std::size_t>(m_nPeakBufSize) < size) {
@@ -519,7 +540,7 @@ int CAdxShow::GetVolumePeak(LONG* pLeft, LONG* pRight) {
             if (!m_pPeakBuf) {
                 m_nPeakBufSize = 0;
                 m_hr = E_OUTOFMEMORY;
-                return -2;
+                return AdxResult::kNoBuffer;
             }
             m_nPeakBufSize = static_cast<int>(std::max<std::size_t>(size, 1));
         }
@@ -552,5 +573,5 @@ int CAdxShow::GetVolumePeak(LONG* pLeft, LONG* pRight) {
         *pLeft = std::clamp<LONG>(left, kSilentVolume, 0);
     if (pRight)
         *pRight = std::clamp<LONG>(right, kSilentVolume, 0);
-    return 0;
+    return AdxResult::kOk;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playkit/AdxResult.h"
+#include "playkit/AdxThreadRole.h"
 #include "playkit/AdxTypes.h"
 #include "playkit/PlaykitExport.h"
 
@@ -46,7 +48,8 @@ protected:
 };
 
 // One player for one sound file. All members are called on the thread that owns the player (the
-// program's UI thread); notices reach that thread only as posted messages.
+// program's UI thread): the first call makes its thread the owner, and debug builds assert on a call
+// from any other until HandOver. Notices reach the owner only as posted messages.
 class PLAYKIT_API CAdxShow {
 public:
     CAdxShow();
@@ -54,48 +57,53 @@ public:
     CAdxShow(const CAdxShow&) = delete;
     CAdxShow& operator=(const CAdxShow&) = delete;
 
-    int Open(const char* path, UINT userData);
-    int Close();
+    [[nodiscard]] AdxResult Open(const char* path, UINT userData);
+    // Always kOk: closing cannot fail, so its result may go unread.
+    AdxResult Close();
     BOOL IsRender() const { return m_bRender; }
     HRESULT GetErrorCode() const { return m_hr; }
 
-    int Play();
-    int Pause();
-    int Stop();
+    [[nodiscard]] AdxResult Play();
+    [[nodiscard]] AdxResult Pause();
+    [[nodiscard]] AdxResult Stop();
     BOOL IsPlay();
 
     double GetTotalTime();
     double GetTickCount();
     double GetStopTime();
     double GetRate();
-    int SetCurrentTime(double seconds);
-    int SetStopTime(double seconds);
-    int SetRate(double rate);
+    [[nodiscard]] AdxResult SetCurrentTime(double seconds);
+    [[nodiscard]] AdxResult SetStopTime(double seconds);
+    [[nodiscard]] AdxResult SetRate(double rate);
 
     LONG GetVolume();
     LONG GetBalance();
-    int SetVolume(LONG volume);
-    int SetBalance(LONG balance);
+    [[nodiscard]] AdxResult SetVolume(LONG volume);
+    [[nodiscard]] AdxResult SetBalance(LONG balance);
 
-    int SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
-    int GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);
+    [[nodiscard]] AdxResult SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
+    [[nodiscard]] AdxResult GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);
 
-    int SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
-    int GetVolumePeak(LONG* pLeft, LONG* pRight);
+    [[nodiscard]] AdxResult SetVolumeNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
+    [[nodiscard]] AdxResult GetVolumePeak(LONG* pLeft, LONG* pRight);
+
+    // Owner thread, done with the player: the next call, from whichever thread, makes that thread
+    // the owner (a player opened by a worker and then played by the UI).
+    void HandOver() { m_owner.Release(); }
 
     // Play, Pause, Stop and SetCurrentTime return this when the engine took no command because the
     // sound device has stopped taking blocks (GetErrorCode() is then ADX_E_ENGINE_STALLED); the
     // player is as it was. The engine replaces a stalled device within seconds.
-    static constexpr int kEngineStalled = -8;
+    static constexpr AdxResult kEngineStalled = AdxResult::kEngineStalled;
     // Play returns this once the player's media has failed for good after the open (a SoundFont
     // that did not load) and EC_ERRORABORT has said so; GetErrorCode() is then the failure's code.
     // IsPlay() is FALSE from then on.
-    static constexpr int kMediaFailed = -9;
+    static constexpr AdxResult kMediaFailed = AdxResult::kMediaFailed;
 
 protected:
     int Init();
     void Destroy();
-    int Stalled();
+    AdxResult Stalled();
 
     std::string m_strPath;
     UINT m_nUserData = 0;
@@ -110,5 +118,6 @@ protected:
     std::shared_ptr<playkit::CAdxVoice> m_pVoice;
     BOOL m_bEvents = FALSE; // the event source is present (released when notification setup fails)
     CSGCallback* m_pCallback = nullptr; // no counted reference: the voice holds the only one
+    playkit::CAdxThreadRole m_owner;
     WAVEFORMATEX m_wfx{};
 };

@@ -1,15 +1,16 @@
 #include "playkit/AdxWavFileBackend.h"
 
+#include "playkit/AdxLog.h"
 #include "playkit/AdxMixer.h"
 
 #include <chrono>
-#include <cstdio>
 #include <pthread.h>
 
 namespace playkit {
 
-CAdxWavFileBackend::CAdxWavFileBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period)
-    : m_mixer(mixer), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 1024),
+CAdxWavFileBackend::CAdxWavFileBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
+                                       std::size_t period)
+    : m_mixer(mixer), m_log(log), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 1024),
       m_buffer(m_period * 2) {}
 
 bool CAdxWavFileBackend::Start(std::string& reason) {
@@ -45,8 +46,8 @@ void CAdxWavFileBackend::Run() {
         if (write && !diskFull) {
             if (!m_writer.Write(m_buffer.data(), m_period)) {
                 diskFull = true;
-                std::fprintf(stderr, "playkit: writing %s failed; the rest is not recorded\n",
-                             m_path.c_str());
+                m_log.Write(AdxLogLevel::Warning,
+                            "playkit: writing " + m_path + " failed; the rest is not recorded");
             }
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -14,7 +14,8 @@ namespace playkit {
 // idle program does not write endless silence.
 class CAdxWavFileBackend : public CAdxBackend {
 public:
-    CAdxWavFileBackend(CAdxMixer& mixer, std::string path, unsigned rate, std::size_t period);
+    CAdxWavFileBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
+                       std::size_t period);
     ~CAdxWavFileBackend() override { Stop(); }
 
     bool Start(std::string& reason) override;
@@ -25,6 +26,7 @@ private:
     void Run();
 
     CAdxMixer& m_mixer;
+    const CAdxLog& m_log;
     const std::string m_path;
     const unsigned m_rate;
     const std::size_t m_period;

@@ -13,9 +13,6 @@
 
 namespace {
 
-// The player's result for a file whose extension it does not accept.
-constexpr int kOpenRefusedExtension = -31;
-
 // How long a check waits for a live engine to let go of the player just closed.
 constexpr unsigned kFreeWaitMs = 200;
 
@@ -109,7 +106,7 @@ SoundCheck CheckSound(CAdxShow& show, const QString& path) {
         check.strReason = QStringLiteral("not a file");
         return check;
     }
-    const int r = show.Open(path.toLocal8Bit().constData(), 0);
+    const AdxResult r = show.Open(path.toLocal8Bit().constData(), 0);
     if (r == 0) {
         check.status = SoundCheck::Status::Ok;
         check.dLength = show.GetTotalTime();
@@ -118,7 +115,7 @@ SoundCheck CheckSound(CAdxShow& show, const QString& path) {
     }
     const auto hr = show.GetErrorCode();
     show.Close(); // whatever a failed open left behind
-    if (r == kOpenRefusedExtension) {
+    if (r == AdxResult::kRefusedExtension) {
         check.status = SoundCheck::Status::Unsupported;
         const QString suffix = info.suffix();
         check.strReason = suffix.isEmpty() ? QStringLiteral("no extension")

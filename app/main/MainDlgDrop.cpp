@@ -195,8 +195,8 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
             continue;
         }
         // A file the player refuses leaves the channel as it was, a playing sound included.
-        const int r = CShowSession::ProbeSound(path);
-        if (r != 0) {
+        const AdxResult r = CShowSession::ProbeSound(path);
+        if (r != AdxResult::kOk) {
             const QString why = CShowSession::OpenFailureText(path, r);
             auto it = std::find_if(refused.begin(), refused.end(),
                                    [&why](const auto& e) { return e.first == why; });

@@ -163,7 +163,7 @@ void CMainDlg::RunLoad() {
     RestoreHook();
 }
 
-void CMainDlg::OnOpenFailed(const QString& file, int result) {
+void CMainDlg::OnOpenFailed(const QString& file, AdxResult result) {
     // Say what went wrong and with which file.
     PADKIT_MessageBox(this, CShowSession::OpenFailureText(file, result).arg(file),
                       LoadResString(IDS_APP_TITLE), MB_ICONEXCLAMATION | MB_OK);

@@ -22,9 +22,12 @@
 #include <QTextStream>
 #include <QTranslator>
 
+#include <cstdio>
 #include <dirent.h>
 #include <new>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <system_error>
 
@@ -133,6 +136,14 @@ bool HasDescriptorsToStart() {
         return false;
     lim.rlim_cur = need;
     return setrlimit(RLIMIT_NOFILE, &lim) == 0;
+}
+
+// The engine's lines reach the user on standard error, as written, one whole line per write so that
+// lines of two engine threads never mix. Any engine thread.
+void WriteEngineLine(playkit::AdxLogLevel, std::string_view line) {
+    std::string text(line);
+    text += '\n';
+    std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
 int StartFailed(const QString& text) {
@@ -284,6 +295,7 @@ int CPadoraApp::SplitCommandLine(const QStringList& args, QStringList& pieces) {
 }
 
 int CPadoraApp::Run(int argc, char** argv) {
+    playkit::CAdxEngine::SetLogSink(&WriteEngineLine);
     const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
     switch (cl.action) {
     case CommandLine::Action::Help:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playkit/AdxResult.h"
+
 #include <QString>
 
 // What changed on a channel strip, for whoever paints it.
@@ -26,7 +28,7 @@ public:
     // Group index is current: its players were closed (loaded false), then its sounds loaded (true).
     virtual void OnGroupChanged(int /*index*/, bool /*loaded*/) {}
     // The player did not open file; result: what its Open returned.
-    virtual void OnOpenFailed(const QString& /*file*/, int /*result*/) {}
+    virtual void OnOpenFailed(const QString& /*file*/, AdxResult /*result*/) {}
     // The sound card was lost (the engine plays on the clock) or is back.
     virtual void OnOutputLost(bool /*lost*/) {}
 

@@ -9,7 +9,6 @@
 namespace {
 
 // Player results.
-constexpr int kOpenRefusedExtension = -31;
 
 constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
 constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
@@ -115,7 +114,7 @@ int CShowSession::LoadChannel(int i) {
         return 0;
     }
 
-    const int r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
+    const AdxResult r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
     if (r != 0) {
         const QString file = ch.m_strFile;
         Tell([&file, r](IShowObserver& o) { o.OnOpenFailed(file, r); });
@@ -124,8 +123,9 @@ int CShowSession::LoadChannel(int i) {
     ch.m_nPlayState = CChannelData::kStopped;
     ch.m_dPlayTime = m_Show[i].GetTickCount();
     ch.m_dEndTime = m_Show[i].GetTotalTime();
-    m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
-    m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
+    // Neither can fail on a player that has just opened: it has its event source and its callback.
+    (void)m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
+    (void)m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
     Tell([i](IShowObserver& o) {
         o.OnChannelChanged(i, EShowChange::Loaded);
         o.OnPadChanged(i, CChannelData::kStopped);
@@ -148,15 +148,15 @@ void CShowSession::LoadSound(int i, const CChannelData& sound) {
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
 }
 
-int CShowSession::ProbeSound(const QString& file) {
+AdxResult CShowSession::ProbeSound(const QString& file) {
     CAdxShow probe;
-    const int r = probe.Open(QFile::encodeName(file).constData(), 0);
+    const AdxResult r = probe.Open(QFile::encodeName(file).constData(), 0);
     probe.Close();
     return r;
 }
 
-QString CShowSession::OpenFailureText(const QString& file, int result) {
-    if (result == kOpenRefusedExtension)
+QString CShowSession::OpenFailureText(const QString& file, AdxResult result) {
+    if (result == AdxResult::kRefusedExtension)
         return QString::fromUtf8(kNotSupportedText);
     if (!QFileInfo::exists(file))
         return QString::fromUtf8(kNotFoundText);

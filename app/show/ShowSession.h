@@ -92,9 +92,9 @@ public:
     // Channel i gets sound (a new file with its settings): the old one stops and the new one loads.
     void LoadSound(int i, const CChannelData& sound);
     // What a player's Open says of file, without keeping it open: 0 it plays.
-    static int ProbeSound(const QString& file);
+    [[nodiscard]] static AdxResult ProbeSound(const QString& file);
     // Why the player did not open file: its message, with %1 where the name (or names) go.
-    static QString OpenFailureText(const QString& file, int result);
+    static QString OpenFailureText(const QString& file, AdxResult result);
 
     // The keys of the assignments (ShowSessionCommands.cpp). A key down: whether it has a role; a
     // channel key without a volume key held leaves its pad press to the caller, in *pPad (else -1),

@@ -176,6 +176,7 @@ void CShowSession::OnLoudnessMeasured(const QString& file, double lufs, bool fai
         Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
         // The gain reaches a sound that already plays, through the volume's own ramp.
         if (ch.m_bLoudness && m_Show[i].IsRender() && ch.m_nFadeMode == 0)
-            m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(ch.m_nVolume, m_nMasterVolume)));
+            (void)m_Show[i].SetVolume(
+                LoudnessAttenuation(i, ChannelAttenuation(ch.m_nVolume, m_nMasterVolume))); // in range
     }
 }

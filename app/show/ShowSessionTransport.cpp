@@ -51,7 +51,7 @@ int CShowSession::PlayChannel(int i) {
         return 1;
     if (ch.m_nPlayState == CChannelData::kPlaying)
         StopChannel(i);
-    m_Show[i].Play();
+    (void)m_Show[i].Play(); // a refused play leaves the player stopped; the state is read back below
     ch.m_nPlayState = CChannelData::kPlaying;
     RefreshPlayState();
     // The state just read from the player: one whose media failed for good stays stopped, and its pad
@@ -68,7 +68,7 @@ int CShowSession::StopChannel(int i) {
         return 0;
     if (g->m_aChannel[i].m_nPlayState != CChannelData::kPlaying)
         return 1;
-    m_Show[i].Stop();
+    (void)m_Show[i].Stop(); // refused only while the device stalls; the timer reads the state back
     Tell([i](IShowObserver& o) { o.OnPadChanged(i, CChannelData::kStopped); });
     return 1;
 }
@@ -86,7 +86,8 @@ int CShowSession::SetChannelVolume(int i, int volume) {
     g->m_aChannel[i].m_nVolume = volume;
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Volume); });
     if (m_Show[i].IsRender())
-        m_Show[i].SetVolume(LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume)));
+        (void)m_Show[i].SetVolume(
+            LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume))); // in range
     return 1;
 }
 
@@ -116,7 +117,7 @@ int CShowSession::SetChannelPan(int i, int pan) {
         m_bModified = TRUE;
     }
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Pan); });
-    m_Show[i].SetBalance(ChannelBalance(pan));
+    (void)m_Show[i].SetBalance(ChannelBalance(pan)); // in range; a closed player has nothing to set
     return 1;
 }
 
@@ -131,7 +132,7 @@ int CShowSession::SetChannelRate(int i, double rate) {
         m_bModified = TRUE;
     }
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Rate); });
-    m_Show[i].SetRate(rate);
+    (void)m_Show[i].SetRate(rate); // the knob's range is the player's; a closed player has nothing to set
     return 1;
 }
 

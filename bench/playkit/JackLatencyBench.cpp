@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
         rec.Start();
         std::this_thread::sleep_for(std::chrono::microseconds(phaseUs(random)));
         const jack_time_t played = jack_get_time();
-        player->Play();
+        // Results go unread: the players are open, the values in range, and a refusal shows in the figures.
+        (void)player->Play();
         const auto deadline = std::chrono::steady_clock::now() + kTimeout;
         long first = -1;
         while (first < 0 && std::chrono::steady_clock::now() < deadline) {
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
             first = FirstSounding(rec.Frames());
         }
         rec.Stop();
-        player->Stop();
+        (void)player->Stop();
         if (first < 0) {
             ++lost;
             continue;

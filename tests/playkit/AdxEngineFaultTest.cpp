@@ -96,7 +96,7 @@ TEST(CAdxEngineQueue, AnOpenFailedByAStalledDeviceLeavesThePlayerAsCloseDoes) {
     playkit_test::CProbe q;
     ASSERT_EQ(q.Open(tone.Path(), 7), 0);
     LONG left = 0, right = 0;
-    q.GetVolumePeak(&left, &right); // the peak buffer exists from now on
+    (void)q.GetVolumePeak(&left, &right); // for its side effect: the peak buffer exists from now on
     CAdxShow p;
     ASSERT_EQ(p.Open(tone.Path(), 1), 0);
     int result = 0;
@@ -130,6 +130,8 @@ TEST(CAdxEngineVoices, AFullTableFailsTheOpenWithACode) {
             else
                 ++wrong;
         }
+        for (auto& p : players)
+            p.HandOver(); // the test thread plays and closes them
     };
     std::thread ta(openAll, std::ref(a)), tb(openAll, std::ref(b));
     ta.join();

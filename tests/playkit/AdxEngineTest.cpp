@@ -133,7 +133,7 @@ TEST(CAdxEngine, DamagedMidiFilesAreRefusedOrPlayedWithoutHarm) {
         const std::string path = dir + "/bad" + std::to_string(n) + ".mid";
         std::ofstream(path, std::ios::binary) << file;
         if (p.Open(path.c_str(), 1) == 0) {
-            p.Play();
+            EXPECT_EQ(p.Play(), 0);
             std::vector<float> buf(2 * 4800);
             for (int k = 0; k < 10; ++k)
                 ASSERT_TRUE(CAdxEngine::Render(buf.data(), 4800));

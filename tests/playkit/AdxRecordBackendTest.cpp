@@ -1,6 +1,7 @@
 #include "PlaykitMedia.h"
 
 #include "playkit/AdxEngine.h"
+#include "playkit/AdxLog.h"
 #include "playkit/AdxMixer.h"
 #include "playkit/AdxRecordBackend.h"
 #include "playkit/AdxShow.h"
@@ -13,11 +14,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using playkit::AdxBackend;
 using playkit::AdxEngineConfig;
+using playkit::AdxLogLevel;
 using playkit::CAdxEngine;
 
 namespace {
@@ -66,7 +72,7 @@ class CLateClockRecorder {
 public:
     static constexpr unsigned kRate = 48000;
     explicit CLateClockRecorder(const std::string& path)
-        : m_mixer(m_host), m_backend(m_mixer, path, kRate, 256, [this] { return Now(); }) {
+        : m_mixer(m_host), m_backend(m_mixer, m_log, path, kRate, 256, [this] { return Now(); }) {
         m_mixer.SetSampleRate(kRate);
     }
     bool Start() {
@@ -87,6 +93,7 @@ private:
     playkit::CAdxMixer m_mixer;
     std::atomic<std::int64_t> m_offsetNs{0};
     Clock::time_point m_start;
+    playkit::CAdxLog m_log;
     playkit::CAdxRecordBackend m_backend;
 };
 
@@ -133,6 +140,29 @@ TEST(CAdxRecordBackend, ReadsFromTheEnvironmentAndRefusesAnUnwritableFile) {
     EXPECT_FALSE(scope.Ok());
     EXPECT_EQ(CAdxEngine::Current().backend, AdxBackend::Null);
     std::filesystem::remove_all(dir);
+}
+
+// The engine's line about the refused file goes to the sink the program gave, and not to stderr.
+TEST(CAdxRecordBackend, TellsTheLogSinkInsteadOfStderr) {
+    std::mutex mutex;
+    std::vector<std::pair<AdxLogLevel, std::string>> lines;
+    CAdxEngine::SetLogSink([&](AdxLogLevel level, std::string_view line) {
+        std::lock_guard lock(mutex);
+        lines.emplace_back(level, line);
+    });
+    const std::string dir = playkit_test::MakeTempDir();
+    const std::string path = dir + "/no/such/folder/out.wav";
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(CRecordScope(path).Ok());
+    const std::string err = testing::internal::GetCapturedStderr();
+    CAdxEngine::SetLogSink({});
+    std::filesystem::remove_all(dir);
+    EXPECT_EQ(err, "");
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].first, AdxLogLevel::Warning);
+    EXPECT_EQ(lines[0].second,
+              "playkit: cannot use the WAV file (cannot write " + path + "); playing without sound output");
 }
 
 // The recording runs on the wall clock, silence included, so that a sound lands at the time it was

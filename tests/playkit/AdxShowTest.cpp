@@ -227,7 +227,7 @@ TEST(CAdxShowOpen, PcmFormatsDescribeTheDecodedFormatOthersDoNot) {
     // Ogg content under an mp3 name plays: the decoders go by content.
     ASSERT_EQ(p.Open(Media("foreign.mp3").c_str(), 5), 0);
     EXPECT_EQ(p.Format(), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     std::vector<float> s = RenderToEnd(p, 2.0);
     EXPECT_GT(Rms(s, 0, 0, s.size() / 2), 0.1);
     EXPECT_EQ(p.Close(), 0);
@@ -282,10 +282,10 @@ TEST_P(CAdxShowKinds, PlaysAtTheRightLevelLengthAndSpeed) {
     EXPECT_LT(worst, 1e-4) << "the replay differs from the first play";
 
     // Twice the speed: half the length.
-    p.Stop();
+    EXPECT_EQ(p.Stop(), 0);
     ASSERT_EQ(p.SetRate(2.0), 0);
     EXPECT_EQ(p.GetRate(), 2.0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     const std::vector<float> fast = RenderToEnd(p, 3.0, &completed);
     EXPECT_TRUE(completed);
     EXPECT_NEAR(static_cast<double>(SoundEnd(fast)) / kOutRate, seconds / 2.0, midi ? 0.02 : 0.03);
@@ -318,14 +318,14 @@ INSTANTIATE_TEST_SUITE_P(EveryExtension, CAdxShowKinds,
 TEST(CAdxShowTransport, PlaysLongFilesAndSeeksFrameExactly) {
     CProbe p;
     ASSERT_EQ(p.Open(Media("noise48.wav").c_str(), 1), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     bool completed = false;
     std::vector<float> s = RenderToEnd(p, 5.0, &completed);
     EXPECT_TRUE(completed);
     EXPECT_TRUE(SameAsFile(s, 0, 4 * 48000)); // across the head, the ring and its wrap-arounds
-    p.Stop();
+    EXPECT_EQ(p.Stop(), 0);
     ASSERT_EQ(p.SetCurrentTime(2.5), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     s = RenderFor(1.0);
     EXPECT_TRUE(SameAsFile(s, 120000, 48000));
     ASSERT_EQ(p.SetCurrentTime(0.01), 0); // inside the first block, while playing
@@ -350,8 +350,8 @@ TEST(CAdxShowMix, VolumeAndBalanceFollowTheUnitsExactly) {
         ASSERT_EQ(p.SetBalance(c.balance), 0);
         EXPECT_EQ(p.GetVolume(), c.volume);
         EXPECT_EQ(p.GetBalance(), c.balance);
-        p.Stop();
-        p.Play();
+        EXPECT_EQ(p.Stop(), 0);
+        EXPECT_EQ(p.Play(), 0);
         const std::vector<float> s = RenderFor(0.5);
         const double l = Rms(s, 0, 4800, 19200), r = Rms(s, 1, 4800, 19200);
         if (c.dbL < -900)
@@ -371,12 +371,12 @@ TEST(CAdxShowMix, VolumeAndBalanceFollowTheUnitsExactly) {
 TEST(CAdxShowMix, MonoPlaysOnBothSidesAndSurroundFoldsToStereo) {
     CProbe p;
     ASSERT_EQ(p.Open(Media("mono.wav").c_str(), 1), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     std::vector<float> s = RenderFor(0.4);
     EXPECT_NEAR(Db(Rms(s, 0, 4800, 14400) / (0.5 / std::sqrt(2.0))), 0.0, 0.02);
     EXPECT_NEAR(Db(Rms(s, 1, 4800, 14400) / (0.5 / std::sqrt(2.0))), 0.0, 0.02);
     ASSERT_EQ(p.Open(Media("six.wav").c_str(), 1), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     s = RenderFor(0.4);
     EXPECT_GT(Rms(s, 0, 4800, 14400), 0.05);
     EXPECT_NEAR(Rms(s, 0, 4800, 14400), Rms(s, 1, 4800, 14400), 1e-3);
@@ -390,7 +390,7 @@ TEST(CAdxShowTransport, RateChangesWhilePlayingWithoutAClickAndZeroIsRefused) {
     EXPECT_EQ(p.GetErrorCode(), E_INVALIDARG);
     EXPECT_EQ(p.SetRate(-1.0), -2);
     EXPECT_EQ(p.GetRate(), 1.0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     std::vector<float> s = RenderFor(0.2);
     ASSERT_EQ(p.SetRate(1.5), 0);
     const std::vector<float> t = RenderFor(0.2);
@@ -411,10 +411,10 @@ TEST(CAdxShowTransport, RateChangesWhilePlayingWithoutAClickAndZeroIsRefused) {
 TEST(CAdxShowTransport, PauseHoldsPositionAndSeekAndStopTimeWork) {
     CProbe p;
     ASSERT_EQ(p.Open(Media("sine48.wav").c_str(), 1), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.3);
     EXPECT_NEAR(p.GetTickCount(), 0.3, 0.011);
-    p.Pause();
+    EXPECT_EQ(p.Pause(), 0);
     EXPECT_EQ(p.IsPlay(), FALSE);
     // It stops without a click: a fade of 128 frames, then silence.
     const std::vector<float> quiet = RenderFor(0.1);
@@ -429,7 +429,7 @@ TEST(CAdxShowTransport, PauseHoldsPositionAndSeekAndStopTimeWork) {
     EXPECT_DOUBLE_EQ(p.GetTickCount(), 0.8);
     ASSERT_EQ(p.SetStopTime(0.9), 0);
     EXPECT_DOUBLE_EQ(p.GetStopTime(), 0.9);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     bool completed = false;
     const std::vector<float> s = RenderToEnd(p, 1.0, &completed);
     EXPECT_TRUE(completed);
@@ -446,7 +446,7 @@ TEST(CAdxShowEvents, CompletionIsQueuedAndAnnouncedOnce) {
     EXPECT_EQ(p.GetEvent(&code, &a, &b, 0), -3);
     EXPECT_EQ(p.GetErrorCode(), E_ABORT);
     ASSERT_EQ(p.SetNotifyWindow(&t, kGraphNotify), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.7);
     const std::vector<Message> m = t.Take();
     ASSERT_EQ(m.size(), 1u);
@@ -460,8 +460,8 @@ TEST(CAdxShowEvents, CompletionIsQueuedAndAnnouncedOnce) {
     RenderFor(0.2);
     EXPECT_TRUE(t.Take().empty());
     ASSERT_EQ(p.SetNotifyWindow(nullptr, 0), 0);
-    p.Stop();
-    p.Play();
+    EXPECT_EQ(p.Stop(), 0);
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.7);
     EXPECT_TRUE(t.Take().empty());
     EXPECT_EQ(p.GetEvent(&code, &a, &b, 0), 0);
@@ -472,12 +472,12 @@ TEST(CAdxShowPeaks, PostsTheFirstChannelPeakOfThePlayedFrames) {
     CProbe p;
     CTarget t;
     ASSERT_EQ(p.Open(Media("fullscale.wav").c_str(), 7), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.1);
     EXPECT_TRUE(t.Take().empty()) << "no peaks before a window is set";
-    p.Stop();
+    EXPECT_EQ(p.Stop(), 0);
     ASSERT_EQ(p.SetVolumeNotifyWindow(&t, kPeakNotify), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.4);
     std::vector<Message> m = t.Take();
     ASSERT_GE(m.size(), 6u); // tens a second
@@ -486,15 +486,15 @@ TEST(CAdxShowPeaks, PostsTheFirstChannelPeakOfThePlayedFrames) {
         EXPECT_EQ(x.w, 32768u);
         EXPECT_EQ(x.l, 7);
     }
-    p.SetVolumeNotifyWindow(nullptr, 0);
-    p.Stop();
-    p.Play();
+    EXPECT_EQ(p.SetVolumeNotifyWindow(nullptr, 0), 0);
+    EXPECT_EQ(p.Stop(), 0);
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.2);
     EXPECT_TRUE(t.Take().empty());
 
     ASSERT_EQ(p.Open(Media("silence.wav").c_str(), 2), 0);
     ASSERT_EQ(p.SetVolumeNotifyWindow(&t, kPeakNotify), 0);
-    p.Play();
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.2);
     m = t.Take();
     ASSERT_FALSE(m.empty());
@@ -539,27 +539,27 @@ TEST(CAdxShowPeaks, VolumePeakIsInDecibelsCorrectedByVolumeAndBalance) {
     ASSERT_EQ(p.Open(Media("fullscale.wav").c_str(), 1), 0);
     LONG l = 1, r = 1;
     EXPECT_EQ(p.GetVolumePeak(&l, &r), -2); // nothing played yet
-    p.SetVolume(-500);
-    p.Play();
+    EXPECT_EQ(p.SetVolume(-500), 0);
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.2);
     ASSERT_EQ(p.GetVolumePeak(&l, &r), 0);
     EXPECT_EQ(l, -500);
     EXPECT_EQ(r, -9500);
-    p.SetBalance(-1000); // lowers the right side
+    EXPECT_EQ(p.SetBalance(-1000), 0); // lowers the right side
     ASSERT_EQ(p.GetVolumePeak(&l, &r), 0);
     EXPECT_EQ(l, -500);
     EXPECT_EQ(r, -10000);
-    p.SetBalance(300);
+    EXPECT_EQ(p.SetBalance(300), 0);
     ASSERT_EQ(p.GetVolumePeak(&l, &r), 0);
     EXPECT_EQ(l, -800);
-    p.SetVolume(-10000);
+    EXPECT_EQ(p.SetVolume(-10000), 0);
     ASSERT_EQ(p.GetVolumePeak(&l, &r), 0);
     EXPECT_EQ(l, -10000);
     EXPECT_EQ(r, -10000);
 
     ASSERT_EQ(p.Open(Media("mono.wav").c_str(), 1), 0);
-    p.SetVolume(-200);
-    p.Play();
+    EXPECT_EQ(p.SetVolume(-200), 0);
+    EXPECT_EQ(p.Play(), 0);
     RenderFor(0.1);
     ASSERT_EQ(p.GetVolumePeak(&l, &r), 0);
     EXPECT_EQ(l, -9200);

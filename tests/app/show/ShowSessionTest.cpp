@@ -24,7 +24,7 @@ struct Recorder : IShowObserver {
     void OnMeterChanged(int i, int level) override { meters.emplace_back(i, level); }
     void OnGroupChanged(int index, bool loaded) override { groups.emplace_back(index, loaded); }
     void OnMasterChanged(int master) override { masters.push_back(master); }
-    void OnOpenFailed(const QString& file, int) override { failed << file; }
+    void OnOpenFailed(const QString& file, AdxResult) override { failed << file; }
 };
 
 // Loads each group itself and can be made busy, as the window is while a modal window of it runs.
