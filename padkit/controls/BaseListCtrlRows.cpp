@@ -1,5 +1,10 @@
 #include "padkit/controls/BaseListCtrlRows.h"
 
+#include "padkit/controls/BaseListCtrl.h"
+#include "padkit/controls/BaseListCtrlHeaderView.h"
+
+#include <QScrollBar>
+
 #include <algorithm>
 #include <utility>
 
@@ -144,3 +149,126 @@ int ListMoveTarget(ListKeyMove move, int focus, int count, int pageRows) {
 }
 
 } // namespace padkit
+
+std::vector<int> CBaseListCtrl::SelectedDBIDs(BOOL keepSelection) {
+    std::vector<int> dbids;
+    if (keepSelection) {
+        dbids.resize(static_cast<size_t>(GetSelectedCount()));
+        GetSelectedItemDBID(0, dbids.data(), FALSE);
+    }
+    return dbids;
+}
+
+void CBaseListCtrl::SetList(int count, BOOL keepSelection) {
+    SetRedraw(FALSE);
+    const int n = std::max(0, count) + std::max(0, m_nFixedRowCount);
+    std::vector<int> order(static_cast<size_t>(n));
+    const std::vector<int> saved = SelectedDBIDs(keepSelection);
+    ListDataSort(n, order.data());
+    DeleteAllItems();
+    m_nCaretIndex = -1;
+    m_nPrevCaretIndex = -1;
+    for (int i = 0; i < n; ++i) {
+        const int row = InsertItem(i, order[i]);
+        if (keepSelection && std::find(saved.begin(), saved.end(), order[i]) != saved.end())
+            SetCurSel(row, FALSE, FALSE);
+    }
+    SetRedraw(TRUE);
+    Invalidate();
+    SetSortMark(m_nSortMarkColumn);
+}
+
+void CBaseListCtrl::RedrawList(int count, BOOL keepSelection) {
+    SetRedraw(FALSE);
+    const int n = std::max(0, count) + std::max(0, m_nFixedRowCount);
+    std::vector<int> order(static_cast<size_t>(n));
+    const std::vector<int> saved = SelectedDBIDs(keepSelection);
+    for (int row = 0; row < GetItemCount(); ++row) {
+        if (m_aRow[row].state & LVIS_SELECTED)
+            ChangeState(row, 0, LVIS_SELECTED);
+    }
+    ListDataSort(n, order.data());
+    for (int i = 0; i < n && i < GetItemCount(); ++i) {
+        m_aRow[i].data = order[i];
+        if (keepSelection && std::find(saved.begin(), saved.end(), order[i]) != saved.end())
+            SetCurSel(i, FALSE, FALSE);
+    }
+    SetRedraw(TRUE);
+    Invalidate();
+}
+
+void CBaseListCtrl::ListDataSort(int n, int* order) {
+    const int direction = m_pnSortDirection ? *m_pnSortDirection : 0;
+    const int keyCount = m_pnSortKey ? m_nSortKeyCount : 0;
+    padkit::ListRowOrder(
+        n, m_nFixedRowCount, m_pnSortKey, keyCount, direction,
+        [this](short key, int a, int b) { return SortCheck(key, a, b); }, order);
+}
+
+short CBaseListCtrl::SortCheck(short, int, int) {
+    return 0;
+}
+
+int CBaseListCtrl::InsertItem(int row, LPARAM data) {
+    row = std::clamp(row, 0, GetItemCount());
+    m_aRow.insert(m_aRow.begin() + row, Row{data, 0});
+    if (m_nSelectionMark >= row)
+        ++m_nSelectionMark;
+    UpdateScrollBars();
+    Invalidate();
+    return row;
+}
+
+BOOL CBaseListCtrl::DeleteAllItems() {
+    m_aRow.clear();
+    m_nSelectionMark = -1;
+    UpdateScrollBars();
+    Invalidate();
+    return TRUE;
+}
+
+LPARAM CBaseListCtrl::GetItemData(int row) const {
+    if (row < 0 || row >= GetItemCount())
+        return 0;
+    return m_aRow[row].data;
+}
+
+BOOL CBaseListCtrl::SetItemData(int row, LPARAM data) {
+    if (row < 0 || row >= GetItemCount())
+        return FALSE;
+    m_aRow[row].data = data;
+    RedrawItems(row, row);
+    return TRUE;
+}
+
+BOOL CBaseListCtrl::EnsureVisible(int row, BOOL partialOK) {
+    if (row < 0 || row >= GetItemCount())
+        return FALSE;
+    const int top = GetTopIndex();
+    const int page = GetCountPerPage();
+    if (row < top) {
+        verticalScrollBar()->setValue(row);
+    } else if (row >= top + page) {
+        const bool partlyShown = row == top + page && partialOK;
+        if (!partlyShown)
+            verticalScrollBar()->setValue(row - page + 1);
+    }
+    return TRUE;
+}
+
+int CBaseListCtrl::GetTopIndex() const {
+    return verticalScrollBar()->value();
+}
+
+int CBaseListCtrl::GetCountPerPage() const {
+    return std::max(1, viewport()->height() / GetRowHeight());
+}
+
+QRect CBaseListCtrl::GetItemRect(int row) const {
+    const int h = GetRowHeight();
+    return QRect(-horizontalScrollBar()->value(), (row - GetTopIndex()) * h, m_pHeaderView->length(), h);
+}
+
+int CBaseListCtrl::GetRowHeight() const {
+    return std::max(1, m_nRowHeight);
+}
