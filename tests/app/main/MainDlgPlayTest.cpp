@@ -8,6 +8,7 @@
 #include "platform/DialogTemplate.h"
 #include "platform/Message.h"
 #include "playkit/AdxEngine.h"
+#include "tests/app/OfflineEngine.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -55,29 +56,14 @@ void WriteSine(const QString& path, double seconds, double freq, double amplitud
     f.write(out);
 }
 
-// Mixes the next seconds of output; the players' notices are then waiting in the queue.
-std::vector<float> Render(double seconds) {
-    std::vector<float> out(static_cast<std::size_t>(seconds * playkit::CAdxEngine::SampleRate()) * 2);
-    EXPECT_TRUE(playkit::CAdxEngine::Render(out.data(), out.size() / 2));
-    return out;
-}
-
-double Rms(const std::vector<float>& stereo, int channel) {
-    double sum = 0;
-    const std::size_t n = stereo.size() / 2;
-    for (std::size_t i = 0; i < n; ++i)
-        sum += stereo[2 * i + channel] * stereo[2 * i + channel];
-    return n ? std::sqrt(sum / n) : 0.0;
-}
+using app_test::RenderOffline;
+using app_test::Rms;
 
 class MainDlgPlayTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        // Sounds are mixed only when the test renders them.
-        playkit::AdxEngineConfig config;
-        config.backend = playkit::AdxBackend::Offline;
-        playkit::CAdxEngine::Configure(config);
+        app_test::UseOfflineEngine();
         m_tone = m_dir.filePath(QStringLiteral("tone.wav"));
         m_short = m_dir.filePath(QStringLiteral("short.wav"));
         m_other = m_dir.filePath(QStringLiteral("other.wav"));
@@ -204,7 +190,7 @@ TEST_F(MainDlgPlayTest, PadsPlayRestartAndStopAndTheLoopFollowsThePlayers) {
     EXPECT_TRUE(dlg->Player(0).IsPlay());
     EXPECT_EQ(Button(*dlg, IDC_PAD1)->GetFaceColor(), RGB(255, 128, 128));
     EXPECT_EQ(dlg->Player(0).GetVolume(), 0);
-    const auto first = Render(1.2);
+    const auto first = RenderOffline(1.2);
     EXPECT_NEAR(Rms(first, 0), 0.5 / std::sqrt(2.0), 0.02);
     dlg->RefreshPlayTime();
     EXPECT_NEAR(Ch(*dlg, 0).m_dPlayTime, 1.2, 0.05);
@@ -229,15 +215,15 @@ TEST_F(MainDlgPlayTest, PadsPlayRestartAndStopAndTheLoopFollowsThePlayers) {
     EXPECT_EQ(Fader(*dlg, 0)->GetLevelPos(), -48);
     // Stopping keeps the last time read while it played.
     EXPECT_GT(Ch(*dlg, 0).m_dPlayTime, 0.0);
-    Render(0.05); // the short fade-out of a stop
-    EXPECT_NEAR(Rms(Render(0.2), 0), 0.0, 1e-3);
+    RenderOffline(0.05); // the short fade-out of a stop
+    EXPECT_NEAR(Rms(RenderOffline(0.2), 0), 0.0, 1e-3);
 }
 
 TEST_F(MainDlgPlayTest, AtTheEndRepeatPlaysAgainAndOtherwiseTheChannelStops) {
     auto dlg = MakeDlg({WriteSet()});
     // Channel 1 (0.3 s): R off first.
     Command(*dlg, IDC_PAD1 + 1);
-    Render(0.5);
+    RenderOffline(0.5);
     QCoreApplication::processEvents(); // the end-of-media notice
     EXPECT_FALSE(dlg->Player(1).IsPlay());
     EXPECT_EQ(dlg->Player(1).GetTickCount(), 0.0);
@@ -252,11 +238,11 @@ TEST_F(MainDlgPlayTest, AtTheEndRepeatPlaysAgainAndOtherwiseTheChannelStops) {
     EXPECT_EQ(Button(*dlg, IDC_REPEAT1 + 1)->GetFaceColor(), RGB(0, 162, 232));
     EXPECT_FALSE(dlg->IsModified());
     Command(*dlg, IDC_PAD1 + 1);
-    Render(0.4);
+    RenderOffline(0.4);
     QCoreApplication::processEvents();
     EXPECT_TRUE(dlg->Player(1).IsPlay());
     EXPECT_EQ(Ch(*dlg, 1).m_nPlayState, 1);
-    const auto again = Render(0.1);
+    const auto again = RenderOffline(0.1);
     EXPECT_GT(Rms(again, 0), 0.1);
 }
 
@@ -272,7 +258,7 @@ TEST_F(MainDlgPlayTest, FadeInRisesInTimerStepsAndFadeTimesBelowOneStepEndAtOnce
     EXPECT_EQ(Ch(*dlg, 0).m_nVolume, 0);
     EXPECT_EQ(dlg->Player(0).GetVolume(), -10000);
     // Pressing the pad during its fade does nothing.
-    Render(0.1);
+    RenderOffline(0.1);
     Command(*dlg, IDC_PAD1);
     EXPECT_GT(dlg->Player(0).GetTickCount(), 0.05);
     std::vector<int> volumes;
@@ -331,8 +317,8 @@ TEST_F(MainDlgPlayTest, FadersMasterAndKnobsActOnThePlayers) {
     platform::PostMessage(spd->parentWidget(), WM_KNOB_CHANGED, 10, reinterpret_cast<LPARAM>(spd));
     QCoreApplication::processEvents();
     Command(*dlg, IDC_PAD1);
-    Render(0.05); // the gains glide to their new values over the first block
-    const auto out = Render(0.3);
+    RenderOffline(0.05); // the gains glide to their new values over the first block
+    const auto out = RenderOffline(0.3);
     EXPECT_LT(Rms(out, 0), 1e-3);
     EXPECT_GT(Rms(out, 1), 0.3);
 }
@@ -350,8 +336,8 @@ TEST_F(MainDlgPlayTest, ATabClickStopsTheSoundsAndLoadsTheOtherGroup) {
     EXPECT_NEAR(dlg->Player(0).GetTotalTime(), 2.0, 0.01);
     EXPECT_EQ(Fader(*dlg, 0)->value(), 50);
     EXPECT_EQ(Button(*dlg, IDC_PAD1 + 1)->GetFaceColor(), RGB(127, 127, 127));
-    Render(0.05);
-    EXPECT_NEAR(Rms(Render(0.2), 0), 0.0, 1e-3);
+    RenderOffline(0.05);
+    EXPECT_NEAR(Rms(RenderOffline(0.2), 0), 0.0, 1e-3);
     EXPECT_FALSE(dlg->IsModified());
     EXPECT_EQ(dlg->SelectGroup(2), 0);
     EXPECT_EQ(dlg->SelectGroup(0), 1);

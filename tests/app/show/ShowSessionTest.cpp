@@ -1,6 +1,7 @@
 #include "app/show/ShowSession.h"
 
 #include "playkit/AdxEngine.h"
+#include "tests/app/OfflineEngine.h"
 #include "tests/app/TestSounds.h"
 
 #include <QCoreApplication>
@@ -42,12 +43,7 @@ struct Host : IShowHost {
 };
 
 double RenderRms(double seconds) {
-    std::vector<float> out(static_cast<std::size_t>(seconds * playkit::CAdxEngine::SampleRate()) * 2);
-    EXPECT_TRUE(playkit::CAdxEngine::Render(out.data(), out.size() / 2));
-    double sum = 0;
-    for (float v : out)
-        sum += v * v;
-    return out.empty() ? 0.0 : std::sqrt(sum / out.size());
+    return app_test::Rms(app_test::RenderOffline(seconds));
 }
 
 // A show of two groups, played by the session alone: the first has a 3 s tone on channel 0 and a
@@ -56,10 +52,7 @@ class ShowSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_dir.isValid());
-        // Sounds are mixed only when the test renders them.
-        playkit::AdxEngineConfig config;
-        config.backend = playkit::AdxBackend::Offline;
-        playkit::CAdxEngine::Configure(config);
+        app_test::UseOfflineEngine();
         const auto sound = [this](const char* name, double seconds) {
             return app_test::WriteTestFile(m_dir.filePath(QString::fromLatin1(name)),
                                            app_test::SineWav(seconds, -6.0));
