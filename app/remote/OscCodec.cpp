@@ -199,6 +199,8 @@ QByteArray StateBytes(const RemoteState& state) {
     for (int play : state.aPlay)
         lo_message_add_int32(m.get(), play);
     lo_message_add_int32(m.get(), state.bBusy ? 1 : 0);
+    // Last, so that a peer reading the first fourteen arguments reads what it always did.
+    lo_message_add_int32(m.get(), state.nBackground);
     return Serialise(m.get(), "/padora/state");
 }
 

@@ -32,7 +32,8 @@ struct RemoteState {
     QString strGroup; // the group's name
     std::array<int, kChannels> aPlay{-1, -1, -1, -1, -1,
                                      -1, -1, -1, -1, -1}; // -1 no sound, 0 loaded, 1 playing
-    bool bBusy = false; // a modal window holds the show: pads, stops and group selections are refused
+    bool bBusy = false;  // a modal window holds the show: pads, stops and group selections are refused
+    int nBackground = 0; // sounds playing in other groups than the shown one
 
     bool operator==(const RemoteState&) const = default;
 };

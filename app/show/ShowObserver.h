@@ -31,6 +31,8 @@ public:
     virtual void OnOpenFailed(const QString& /*file*/, AdxResult /*result*/) {}
     // The sound card was lost (the engine plays on the clock) or is back.
     virtual void OnOutputLost(bool /*lost*/) {}
+    // The sounds that play in other groups than the shown one changed (their count, or their groups).
+    virtual void OnBackgroundChanged() {}
 
 protected:
     ~IShowObserver() = default;

@@ -21,6 +21,8 @@ void CShowSession::CNotifyTarget::PostMessage(UINT msg, WPARAM wParam, LPARAM lP
 }
 
 CShowSession::CShowSession(QObject* pNoticeTo) : m_notifyTarget(pNoticeTo ? pNoticeTo : this) {
+    for (auto& player : m_Show)
+        player = std::make_unique<CAdxShow>();
     m_timer.setInterval(show::kTimerPeriodMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { Step(); });
 }
@@ -28,8 +30,10 @@ CShowSession::CShowSession(QObject* pNoticeTo) : m_notifyTarget(pNoticeTo ? pNot
 CShowSession::~CShowSession() {
     m_timer.stop();
     // Closed while their notices' receiver still exists: none reaches an object that is going.
-    for (CAdxShow& player : m_Show)
-        player.Close();
+    for (auto& player : m_Show)
+        player->Close();
+    for (CBackgroundSounds::Sound& sound : m_background.Sounds())
+        sound.pPlayer->Close();
 }
 
 void CShowSession::AddObserver(IShowObserver* pObserver) {
@@ -61,14 +65,24 @@ int CShowSession::SelectGroup(int index) {
         index = m_nGroup;
     if (index >= m_aGroup.GetSize())
         return 0;
+    const int left = m_nGroup;
+    if (!m_bKeepPlaying)
+        StopAll();
+    else if (left != index && left >= 0 && left < m_aGroup.GetSize())
+        KeepPlayingSounds(left);
+    else
+        for (int i = 0; i < kChannelCount; ++i)
+            StopChannel(i);
     m_nGroup = index;
-    StopAll();
     for (int i = 0; i < kChannelCount; ++i) {
-        m_Show[i].Close();
+        m_Show[i]->Close();
         Tell([i](IShowObserver& o) { o.OnPadChanged(i, CChannelData::kNoMedia); });
     }
+    HandBackSounds(index);
     Tell([index](IShowObserver& o) { o.OnGroupChanged(index, false); });
     LoadGroup();
+    // Every channel has been through LoadChannel: a later load of one is a new sound.
+    m_handedBack.reset();
     Tell([index](IShowObserver& o) { o.OnGroupChanged(index, true); });
     return 1;
 }
@@ -101,6 +115,11 @@ int CShowSession::LoadChannel(int i) {
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return -1;
+    if (m_handedBack[i]) {
+        m_handedBack[i] = false;
+        ShowHandedBack(i);
+        return 0;
+    }
     CChannelData& ch = g->m_aChannel[i];
     ch.m_nPlayState = CChannelData::kNoMedia;
     Tell([i](IShowObserver& o) {
@@ -110,22 +129,23 @@ int CShowSession::LoadChannel(int i) {
     if (ch.m_strFile.isEmpty()) {
         // The player may still hold the sound of the set before (New, Open, group edit): a channel
         // without a file must not play it, nor show it as loaded.
-        m_Show[i].Close();
+        m_Show[i]->Close();
         return 0;
     }
 
-    const AdxResult r = m_Show[i].Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
+    const AdxResult r =
+        m_Show[i]->Open(QFile::encodeName(ch.m_strFile).constData(), static_cast<UINT>(i + 1));
     if (r != 0) {
         const QString file = ch.m_strFile;
         Tell([&file, r](IShowObserver& o) { o.OnOpenFailed(file, r); });
         return -1;
     }
     ch.m_nPlayState = CChannelData::kStopped;
-    ch.m_dPlayTime = m_Show[i].GetTickCount();
-    ch.m_dEndTime = m_Show[i].GetTotalTime();
+    ch.m_dPlayTime = m_Show[i]->GetTickCount();
+    ch.m_dEndTime = m_Show[i]->GetTotalTime();
     // Neither can fail on a player that has just opened: it has its event source and its callback.
-    (void)m_Show[i].SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
-    (void)m_Show[i].SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
+    (void)m_Show[i]->SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
+    (void)m_Show[i]->SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
     Tell([i](IShowObserver& o) {
         o.OnChannelChanged(i, EShowChange::Loaded);
         o.OnPadChanged(i, CChannelData::kStopped);

@@ -3,6 +3,7 @@
 #include "app/data/GroupArray.h"
 #include "app/remote/RemoteCommand.h"
 #include "app/settings/Option.h"
+#include "app/show/BackgroundSounds.h"
 #include "app/show/ShowObserver.h"
 #include "app/show/ShowRules.h"
 #include "platform/Message.h"
@@ -13,6 +14,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -53,7 +55,7 @@ public:
     const OPTIONDATA& Options() const { return m_Option; }
     BOOL IsModified() const { return m_bModified; }
     void SetModified(BOOL bModified) { m_bModified = bModified; }
-    CAdxShow& Player(int i) { return m_Show[i]; }
+    CAdxShow& Player(int i) { return *m_Show[i]; }
     int MasterVolume() const { return m_nMasterVolume; }
     QTimer& Timer() { return m_timer; }
     CLoudnessMatcher* Loudness() const { return m_pLoudness.get(); }
@@ -62,8 +64,19 @@ public:
     CGroupData* CurrentGroup();
     int CurrentGroupIndex() const { return m_nGroup; }
     // Makes group index current without touching the players: for a set just replaced, whose sounds the
-    // caller loads next.
-    void SetCurrentGroup(int index) { m_nGroup = index; }
+    // caller loads next (every sound has been stopped before a set is replaced).
+    void SetCurrentGroup(int index) {
+        Q_ASSERT(m_background.IsEmpty());
+        m_nGroup = index;
+    }
+
+    // Whether selecting another group leaves the playing sounds of the one left playing (section
+    // "Show" of Padora.INI). Off: a switch stops every sound, as it always did.
+    bool KeepPlaying() const { return m_bKeepPlaying; }
+    void SetKeepPlaying(bool bKeep) { m_bKeepPlaying = bKeep; }
+    // The sounds that play in groups other than the shown one, in all and of group index.
+    int BackgroundCount() const { return m_background.Count(); }
+    int BackgroundCountIn(int index) const { return m_background.CountIn(index); }
 
     // Operator commands. Those on channel i return 1 done, 0 without a current group.
     // The pad: starts (fading in with FI), or with the stop key held stops (fading out with FO); a
@@ -74,18 +87,22 @@ public:
     void SetStopKey(BOOL bHeld) { m_bStopKey = bHeld; }
     int PlayChannel(int i);
     int StopChannel(int i);
+    // Stops every sound: the shown group's and those playing in the background.
     void StopAll();
     int SetChannelVolume(int i, int volume);
     int SetChannelPan(int i, int pan);
     int SetChannelRate(int i, double rate);
     void SetSwitch(int i, EShowSwitch which, BOOL bOn);
     void SetMasterVolume(int master);
-    // Makes group index (-1: the current one again) current: its sounds stop and the group's are
-    // loaded. 1 done, 0 no such group.
+    // Makes group index (-1: the current one again) current: the shown sounds stop and the group's
+    // are loaded. With KeepPlaying, the playing sounds of another group left go on in the background,
+    // and the new group's own background sounds come back to their strips as they play. 1 done, 0 no
+    // such group.
     int SelectGroup(int index);
     void NextGroup();
     void PrevGroup();
-    // Loads channel i of the current group into its player: 0 done or no sound, -1 not loaded.
+    // Loads channel i of the current group into its player: 0 done or no sound, -1 not loaded. A
+    // channel whose sound came back from the background as the group was selected keeps it playing.
     int LoadChannel(int i);
     // Loads every channel of the current group (through the host when there is one).
     void LoadGroup();
@@ -141,11 +158,34 @@ private:
     void AssertUiThread() const { Q_ASSERT(QThread::currentThread() == thread()); }
     bool IsChannel(int i) const { return i >= 0 && i < kChannelCount; }
     void ApplyMasterVolume();
+    // The player's attenuation for ch at volume.
+    LONG PlayerAttenuation(const CChannelData& ch, int volume) const;
+    // One 100 ms step of a fade on ch: setVolume and stop act on its player.
+    void StepFade(CChannelData& ch, const std::function<void(int)>& setVolume,
+                  const std::function<void()>& stop);
+
+    // The sounds kept playing in the background (ShowSessionBackground.cpp).
+    // The playing sounds of group left go to the background; the oldest beyond the limit stop.
+    void KeepPlayingSounds(int left);
+    // The background sounds of group index come back to the shown players (marked in m_handedBack).
+    void HandBackSounds(int index);
+    // Shows channel i's sound that came back from the background: it plays on.
+    void ShowHandedBack(int i);
+    CChannelData* BackgroundChannel(const CBackgroundSounds::Sound& sound);
+    void StepBackground();
+    void OnBackgroundEvents();
+    // Closes the background sounds that no longer play (ended, stopped, failed).
+    void ReapBackground();
+    void StopBackground();
+    // sound stops for good: its player closes and a fade of it ends with the channel's volume back.
+    void EndBackgroundSound(CBackgroundSounds::Sound& sound);
+    void ApplyMasterVolumeToBackground();
+    void ApplyLoudnessToBackground(const QString& file, double lufs);
     LRESULT OnPlayerEvents();
     LRESULT OnPeak(WPARAM wParam, LPARAM lParam);
     void RefreshOutputLost();
-    // The player's attenuation for channel i: the fader's figure with the channel's loudness gain on top.
-    LONG LoudnessAttenuation(int i, LONG attenuation);
+    // The player's attenuation for ch: the fader's figure with the channel's loudness gain on top.
+    LONG LoudnessAttenuation(const CChannelData& ch, LONG attenuation) const;
     // Asks for the loudness of channel i's sound once it is loaded.
     void RequestLoudness(int i);
     void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
@@ -158,7 +198,12 @@ private:
     BOOL m_bModified = FALSE;
     // Before the players: they post to it until they are closed.
     CNotifyTarget m_notifyTarget;
-    CAdxShow m_Show[kChannelCount];
+    std::unique_ptr<CAdxShow> m_Show[kChannelCount];
+    // After the players of the shown group: closed before the notices' target goes, as they are.
+    CBackgroundSounds m_background;
+    // The channels whose playing sound came back from the background at the last group selection.
+    std::bitset<kChannelCount> m_handedBack;
+    bool m_bKeepPlaying = false;
     int m_nMasterVolume = show::kMaxVolume;
     BOOL m_bStopKey = FALSE;
     BOOL m_bVolUpKey = FALSE;

@@ -120,6 +120,7 @@ void CShowSession::RemoteCommandArrived(const RemoteCommand& command) {
 RemoteState CShowSession::CurrentRemoteState() {
     AssertUiThread();
     RemoteState state;
+    state.nBackground = m_background.Count();
     const CGroupData* g = CurrentGroup();
     if (!g)
         return state;
@@ -139,11 +140,9 @@ void CShowSession::StartLoudness(double target) {
     m_pLoudness->SetTarget(target);
 }
 
-LONG CShowSession::LoudnessAttenuation(int i, LONG attenuation) {
-    const CGroupData* g = CurrentGroup();
-    if (!g || !m_pLoudness || attenuation <= show::kSilence)
+LONG CShowSession::LoudnessAttenuation(const CChannelData& ch, LONG attenuation) const {
+    if (!m_pLoudness || attenuation <= show::kSilence)
         return attenuation;
-    const CChannelData& ch = g->m_aChannel[i];
     if (!ch.m_bLoudness)
         return attenuation;
     const double gain = CLoudnessMeter::GainDb(ch.m_dLoudness, m_pLoudness->Target());
@@ -164,6 +163,8 @@ void CShowSession::RequestLoudness(int i) {
 
 void CShowSession::OnLoudnessMeasured(const QString& file, double lufs, bool failed) {
     AssertUiThread();
+    if (!failed)
+        ApplyLoudnessToBackground(file, lufs);
     CGroupData* g = CurrentGroup();
     if (!g)
         return;
@@ -175,8 +176,7 @@ void CShowSession::OnLoudnessMeasured(const QString& file, double lufs, bool fai
         ch.m_bLoudnessFailed = failed ? TRUE : FALSE;
         Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
         // The gain reaches a sound that already plays, through the volume's own ramp.
-        if (ch.m_bLoudness && m_Show[i].IsRender() && ch.m_nFadeMode == 0)
-            (void)m_Show[i].SetVolume(
-                LoudnessAttenuation(i, ChannelAttenuation(ch.m_nVolume, m_nMasterVolume))); // in range
+        if (ch.m_bLoudness && m_Show[i]->IsRender() && ch.m_nFadeMode == 0)
+            (void)m_Show[i]->SetVolume(PlayerAttenuation(ch, ch.m_nVolume)); // in range
     }
 }

@@ -13,6 +13,7 @@ void CShowSession::Step() {
     RefreshPlayState();
     RefreshPlayTime();
     StepFades();
+    StepBackground();
     RefreshOutputLost();
 }
 
@@ -33,8 +34,8 @@ int CShowSession::RefreshPlayState() {
         CChannelData& ch = g->m_aChannel[i];
         const short old = ch.m_nPlayState;
         ch.m_nPlayState = CChannelData::kNoMedia;
-        if (m_Show[i].IsRender())
-            ch.m_nPlayState = m_Show[i].IsPlay() ? CChannelData::kPlaying : CChannelData::kStopped;
+        if (m_Show[i]->IsRender())
+            ch.m_nPlayState = m_Show[i]->IsPlay() ? CChannelData::kPlaying : CChannelData::kStopped;
         if (ch.m_nPlayState == old)
             continue;
         const int state = ch.m_nPlayState;
@@ -56,7 +57,7 @@ int CShowSession::RefreshPlayTime() {
         if (ch.m_nPlayState != CChannelData::kPlaying)
             continue;
         const double old = ch.m_dPlayTime;
-        ch.m_dPlayTime = m_Show[i].GetTickCount();
+        ch.m_dPlayTime = m_Show[i]->GetTickCount();
         // The list shows whole seconds: redraw only when they change.
         if (static_cast<long long>(old) != static_cast<long long>(ch.m_dPlayTime))
             Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
@@ -73,36 +74,37 @@ int CShowSession::StepFades() {
         CChannelData& ch = g->m_aChannel[i];
         if (ch.m_nFadeMode == 0)
             continue;
-        const double seconds = ch.m_nFadeMode > 0 ? ch.m_dTimeFadeIn : ch.m_dTimeFadeOut;
-        const int step = FadeStep(ch.m_nFadeTarget, seconds);
-        bool ended = false;
-        if (ch.m_nFadeMode > 0) {
-            ch.m_nFadeVolume += step;
-            if (ch.m_nFadeVolume < ch.m_nFadeTarget && ch.m_nPlayState == CChannelData::kPlaying) {
-                SetChannelVolume(i, ch.m_nFadeVolume);
-            } else {
-                SetChannelVolume(i, ch.m_nFadeTarget);
-                ended = true;
-            }
-        } else {
-            ch.m_nFadeVolume -= step;
-            if (ch.m_nFadeVolume > 0) {
-                SetChannelVolume(i, ch.m_nFadeVolume);
-            } else {
-                SetChannelVolume(i, 0);
-                StopChannel(i);
-                // The channel gets its volume back for the next start.
-                SetChannelVolume(i, ch.m_nFadeTarget);
-                ended = true;
-            }
-        }
-        if (ended) {
-            ch.m_nFadeMode = 0;
-            ch.m_nFadeVolume = 0;
-            ch.m_nFadeTarget = 0;
-        }
+        StepFade(
+            ch, [this, i](int volume) { SetChannelVolume(i, volume); }, [this, i] { StopChannel(i); });
     }
     return 1;
+}
+
+void CShowSession::StepFade(CChannelData& ch, const std::function<void(int)>& setVolume,
+                            const std::function<void()>& stop) {
+    const double seconds = ch.m_nFadeMode > 0 ? ch.m_dTimeFadeIn : ch.m_dTimeFadeOut;
+    const int step = FadeStep(ch.m_nFadeTarget, seconds);
+    if (ch.m_nFadeMode > 0) {
+        ch.m_nFadeVolume += step;
+        if (ch.m_nFadeVolume < ch.m_nFadeTarget && ch.m_nPlayState == CChannelData::kPlaying) {
+            setVolume(ch.m_nFadeVolume);
+            return;
+        }
+        setVolume(ch.m_nFadeTarget);
+    } else {
+        ch.m_nFadeVolume -= step;
+        if (ch.m_nFadeVolume > 0) {
+            setVolume(ch.m_nFadeVolume);
+            return;
+        }
+        setVolume(0);
+        stop();
+        // The channel gets its volume back for the next start.
+        setVolume(ch.m_nFadeTarget);
+    }
+    ch.m_nFadeMode = 0;
+    ch.m_nFadeVolume = 0;
+    ch.m_nFadeTarget = 0;
 }
 
 LRESULT CShowSession::OnPlayerNotice(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -115,6 +117,7 @@ LRESULT CShowSession::OnPlayerNotice(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT CShowSession::OnPlayerEvents() {
+    OnBackgroundEvents();
     CGroupData* g = CurrentGroup();
     if (!g)
         return -1;
@@ -124,11 +127,11 @@ LRESULT CShowSession::OnPlayerEvents() {
         LONG param1 = 0;
         LONG param2 = 0;
         // Every waiting event is taken; only the first end of the media acts.
-        while (m_Show[i].GetEvent(&code, &param1, &param2, 0) == 0) {
+        while (m_Show[i]->GetEvent(&code, &param1, &param2, 0) == 0) {
             if (handled)
                 continue;
             if (code == EC_COMPLETE)
-                g->m_aChannel[i].m_dEndTime = m_Show[i].GetTickCount();
+                g->m_aChannel[i].m_dEndTime = m_Show[i]->GetTickCount();
             if (code == EC_COMPLETE || code == EC_USERABORT || code == EC_ERRORABORT) {
                 if (g->m_aChannel[i].m_bRepeat)
                     PlayChannel(i);

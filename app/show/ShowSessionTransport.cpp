@@ -5,7 +5,7 @@
 void CShowSession::Pad(int i) {
     AssertUiThread();
     CGroupData* g = CurrentGroup();
-    if (!g || !IsChannel(i) || !m_Show[i].IsRender())
+    if (!g || !IsChannel(i) || !m_Show[i]->IsRender())
         return;
     CChannelData& ch = g->m_aChannel[i];
     // A running fade cannot be interrupted from the pad.
@@ -51,7 +51,7 @@ int CShowSession::PlayChannel(int i) {
         return 1;
     if (ch.m_nPlayState == CChannelData::kPlaying)
         StopChannel(i);
-    (void)m_Show[i].Play(); // a refused play leaves the player stopped; the state is read back below
+    (void)m_Show[i]->Play(); // a refused play leaves the player stopped; the state is read back below
     ch.m_nPlayState = CChannelData::kPlaying;
     RefreshPlayState();
     // The state just read from the player: one whose media failed for good stays stopped, and its pad
@@ -68,14 +68,16 @@ int CShowSession::StopChannel(int i) {
         return 0;
     if (g->m_aChannel[i].m_nPlayState != CChannelData::kPlaying)
         return 1;
-    (void)m_Show[i].Stop(); // refused only while the device stalls; the timer reads the state back
+    (void)m_Show[i]->Stop(); // refused only while the device stalls; the timer reads the state back
     Tell([i](IShowObserver& o) { o.OnPadChanged(i, CChannelData::kStopped); });
     return 1;
 }
 
 void CShowSession::StopAll() {
+    AssertUiThread();
     for (int i = 0; i < kChannelCount; ++i)
         StopChannel(i);
+    StopBackground();
 }
 
 int CShowSession::SetChannelVolume(int i, int volume) {
@@ -85,10 +87,13 @@ int CShowSession::SetChannelVolume(int i, int volume) {
         return 0;
     g->m_aChannel[i].m_nVolume = volume;
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Volume); });
-    if (m_Show[i].IsRender())
-        (void)m_Show[i].SetVolume(
-            LoudnessAttenuation(i, ChannelAttenuation(volume, m_nMasterVolume))); // in range
+    if (m_Show[i]->IsRender())
+        (void)m_Show[i]->SetVolume(PlayerAttenuation(g->m_aChannel[i], volume)); // in range
     return 1;
+}
+
+LONG CShowSession::PlayerAttenuation(const CChannelData& ch, int volume) const {
+    return LoudnessAttenuation(ch, ChannelAttenuation(volume, m_nMasterVolume));
 }
 
 void CShowSession::SetMasterVolume(int master) {
@@ -99,6 +104,8 @@ void CShowSession::SetMasterVolume(int master) {
 }
 
 void CShowSession::ApplyMasterVolume() {
+    // The master is over every sound, those of other groups too.
+    ApplyMasterVolumeToBackground();
     CGroupData* g = CurrentGroup();
     if (!g)
         return;
@@ -117,7 +124,7 @@ int CShowSession::SetChannelPan(int i, int pan) {
         m_bModified = TRUE;
     }
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Pan); });
-    (void)m_Show[i].SetBalance(ChannelBalance(pan)); // in range; a closed player has nothing to set
+    (void)m_Show[i]->SetBalance(ChannelBalance(pan)); // in range; a closed player has nothing to set
     return 1;
 }
 
@@ -132,7 +139,7 @@ int CShowSession::SetChannelRate(int i, double rate) {
         m_bModified = TRUE;
     }
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Rate); });
-    (void)m_Show[i].SetRate(rate); // the knob's range is the player's; a closed player has nothing to set
+    (void)m_Show[i]->SetRate(rate); // the knob's range is the player's; a closed player has nothing to set
     return 1;
 }
 

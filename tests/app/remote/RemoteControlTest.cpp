@@ -130,13 +130,14 @@ TEST(OscCodec, StateMessageCarriesGroupNameAndPlayStates) {
     state.nGroup = 1;
     state.strGroup = QStringLiteral("効果音");
     state.aPlay = {1, 0, -1, -1, -1, -1, -1, -1, -1, 0};
+    state.nBackground = 3;
     const QByteArray bytes = osc::StateBytes(state);
     QByteArray copy = bytes;
     int result = 0;
     lo_message m = lo_message_deserialise(copy.data(), static_cast<size_t>(copy.size()), &result);
     ASSERT_TRUE(m);
     EXPECT_STREQ(copy.constData(), "/padora/state");
-    EXPECT_STREQ(lo_message_get_types(m), "isiiiiiiiiiii");
+    EXPECT_STREQ(lo_message_get_types(m), "isiiiiiiiiiiii");
     lo_arg** argv = lo_message_get_argv(m);
     EXPECT_EQ(argv[0]->i, 2);
     EXPECT_EQ(QString::fromUtf8(&argv[1]->s), state.strGroup);
@@ -144,6 +145,7 @@ TEST(OscCodec, StateMessageCarriesGroupNameAndPlayStates) {
     EXPECT_EQ(argv[4]->i, -1);
     EXPECT_EQ(argv[11]->i, 0);
     EXPECT_EQ(argv[12]->i, 0); // not busy
+    EXPECT_EQ(argv[13]->i, 3); // sounds playing in other groups, after what older peers read
     lo_message_free(m);
 }
 
@@ -309,9 +311,9 @@ TEST(RemoteControl, DuringAModalDialogPadsAreRefusedFadersMoveAndTheStateSaysBus
         dialog.reject();
     });
     dialog.exec();
-    EXPECT_EQ(stateMeanwhile, (std::vector<int>{1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1}));
+    EXPECT_EQ(stateMeanwhile, (std::vector<int>{1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0}));
     // The state tells listeners when the window can take commands again.
-    EXPECT_EQ(client.NextState(), (std::vector<int>{1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0}));
     ASSERT_EQ(target.commands.size(), 1u);
     EXPECT_EQ(target.commands[0].kind, Kind::Master);
     EXPECT_EQ(target.commands[0].value, 30);
@@ -418,15 +420,15 @@ TEST(RemoteControl, StateIsAnsweredAndEveryChangeFollows) {
     Client client;
     client.Target("127.0.0.1", remote.Port());
     client.Send("/padora/state");
-    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0}));
 
     // A pad fired remotely lights up at the client.
     client.Send("/padora/pad", "i", 1);
-    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{1, 1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0}));
     // So does a change made elsewhere (a key, the end of a sound), found by the timer.
     target.state.nGroup = 1;
     target.state.aPlay.fill(-1);
-    EXPECT_EQ(client.NextState(), (std::vector<int>{2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0}));
+    EXPECT_EQ(client.NextState(), (std::vector<int>{2, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0}));
     // No change, no message.
     EXPECT_TRUE(client.NextState(300).empty());
 }

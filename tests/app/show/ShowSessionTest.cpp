@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -274,4 +275,170 @@ TEST_F(ShowSessionTest, ASoundLoadedIntoAPlayingChannelReplacesItAndAFileThatFai
     EXPECT_EQ(m_seen.failed, QStringList{gone});
     EXPECT_EQ(Ch(2).m_nPlayState, CChannelData::kNoMedia);
     EXPECT_FALSE(m_show.Player(2).IsRender());
+}
+
+namespace {
+
+struct BackgroundRecorder : IShowObserver {
+    int changes = 0;
+    void OnBackgroundChanged() override { ++changes; }
+};
+
+} // namespace
+
+TEST_F(ShowSessionTest, WithKeepPlayingASwitchLeavesTheSoundOnAndGivesItBackWithoutARestart) {
+    BackgroundRecorder told;
+    m_show.AddObserver(&told);
+    m_show.SetKeepPlaying(true);
+    Load();
+    m_show.Pad(0);
+    RenderRms(0.5);
+
+    ASSERT_EQ(m_show.SelectGroup(1), 1);
+    EXPECT_EQ(m_show.BackgroundCount(), 1);
+    EXPECT_EQ(m_show.BackgroundCountIn(0), 1);
+    EXPECT_EQ(told.changes, 1);
+    EXPECT_EQ(m_show.CurrentRemoteState().nBackground, 1);
+    // The shown strip has the new group's sound, loaded and stopped; the left group's goes on.
+    ASSERT_TRUE(m_show.Player(0).IsRender());
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    EXPECT_NEAR(m_show.Player(0).GetTotalTime(), 2.0, 0.01);
+    EXPECT_GT(RenderRms(0.2), 0.2);
+    // Its peaks are not taken for the shown channel of that number.
+    m_seen.meters.clear();
+    m_show.OnPlayerNotice(CShowSession::WM_PEAK_NOTIFY, 16384, 1);
+    EXPECT_TRUE(m_seen.meters.empty());
+
+    // The master is over it too; the new group's pad plays beside it.
+    m_show.SetMasterVolume(50);
+    m_show.Pad(0);
+    m_show.Step();
+    RenderRms(0.2);
+
+    m_seen.pads.clear();
+    ASSERT_EQ(m_show.SelectGroup(0), 1);
+    EXPECT_EQ(m_show.BackgroundCountIn(0), 0);
+    EXPECT_EQ(m_show.BackgroundCountIn(1), 1) << "the effect now plays in the background";
+    ASSERT_TRUE(m_show.Player(0).IsPlay());
+    // Not started again: it has played all the time rendered since its start.
+    EXPECT_NEAR(m_show.Player(0).GetTickCount(), 0.9, 0.05);
+    EXPECT_NEAR(Ch(0).m_dPlayTime, 0.9, 0.05);
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kPlaying);
+    const auto lastOfPad0 = std::find_if(m_seen.pads.rbegin(), m_seen.pads.rend(),
+                                         [](const std::pair<int, int>& p) { return p.first == 0; });
+    ASSERT_NE(lastOfPad0, m_seen.pads.rend());
+    EXPECT_EQ(lastOfPad0->second, CChannelData::kPlaying) << "its pad is lit";
+    EXPECT_EQ(m_show.Player(0).GetVolume(), ChannelAttenuation(100, 50));
+    // The channel that did not play was loaded again as usual.
+    EXPECT_TRUE(m_show.Player(1).IsRender());
+    EXPECT_EQ(Ch(1).m_nPlayState, CChannelData::kStopped);
+    m_seen.meters.clear();
+    m_show.OnPlayerNotice(CShowSession::WM_PEAK_NOTIFY, 16384, 1);
+    EXPECT_EQ(m_seen.meters.size(), 1u) << "its meter moves again";
+
+    // A channel key with the stop key acts on the shown group only; all-stop on every group.
+    m_show.StopPad(1);
+    EXPECT_EQ(m_show.BackgroundCount(), 1);
+    m_show.StopAll();
+    EXPECT_EQ(m_show.BackgroundCount(), 0);
+    EXPECT_EQ(m_show.Set()[1].m_aChannel[0].m_nPlayState, CChannelData::kNoMedia);
+    RenderRms(0.05);
+    EXPECT_NEAR(RenderRms(0.2), 0.0, 1e-3);
+    m_show.RemoveObserver(&told);
+}
+
+TEST_F(ShowSessionTest, BackgroundSoundsFadeRepeatAndEndAsShownOnesDo) {
+    m_show.SetKeepPlaying(true);
+    Load();
+    // Channel 0 fades out over 0.2 s as the group is left; channel 1 (0.3 s) repeats.
+    Ch(0).m_bFadeOut = TRUE;
+    Ch(0).m_dTimeFadeOut = 0.2;
+    m_show.Pad(0);
+    m_show.StopPad(0);
+    ASSERT_EQ(Ch(0).m_nFadeMode, -1);
+    m_show.SetSwitch(1, EShowSwitch::Repeat, TRUE);
+    m_show.Pad(1);
+    m_show.SelectGroup(1);
+    ASSERT_EQ(m_show.BackgroundCount(), 2);
+
+    const CChannelData& faded = m_show.Set()[0].m_aChannel[0];
+    m_show.Step();
+    EXPECT_EQ(faded.m_nVolume, 50);
+    m_show.Step();
+    EXPECT_EQ(m_show.BackgroundCountIn(0), 1) << "the fade-out ended in a stop";
+    EXPECT_EQ(faded.m_nVolume, 100);
+    EXPECT_EQ(faded.m_nFadeMode, 0);
+
+    RenderRms(0.4);
+    Deliver();
+    EXPECT_EQ(m_show.BackgroundCount(), 1) << "repeat starts it again at its end";
+    EXPECT_GT(RenderRms(0.1), 0.1);
+    m_show.Set()[0].m_aChannel[1].m_bRepeat = FALSE;
+    RenderRms(0.3);
+    Deliver();
+    EXPECT_EQ(m_show.BackgroundCount(), 0) << "without repeat it ends, and its player is closed";
+    RenderRms(0.05);
+    EXPECT_NEAR(RenderRms(0.1), 0.0, 1e-3);
+
+    // Back in its group the channels load as usual, with no fade left over.
+    m_show.SelectGroup(0);
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kStopped);
+    m_show.Pad(0);
+    EXPECT_TRUE(m_show.Player(0).IsPlay());
+}
+
+TEST_F(ShowSessionTest, BeyondTheLimitTheOldestBackgroundSoundsStopAndStandardErrorSaysSoOnce) {
+    // Six groups of ten playing channels: five groups left playing are more than the limit.
+    const QString tone = m_show.Set()[0].m_aChannel[0].m_strFile;
+    m_show.Set().RemoveAll();
+    for (int g = 0; g < 6; ++g) {
+        CGroupData group;
+        group.m_strName = QStringLiteral("G%1").arg(g + 1);
+        for (CChannelData& ch : group.m_aChannel) {
+            ch.m_strFile = tone;
+            ch.m_nVolume = 10;
+        }
+        m_show.Set().Add(group);
+    }
+    m_show.SetKeepPlaying(true);
+    Load();
+    std::string err;
+    for (int g = 0; g < 6; ++g) {
+        if (g > 0) {
+            testing::internal::CaptureStderr();
+            m_show.SelectGroup(g);
+            err += testing::internal::GetCapturedStderr();
+        }
+        for (int i = 0; i < CShowSession::kChannelCount; ++i)
+            m_show.Pad(i);
+    }
+    static_assert(CBackgroundSounds::kMaxSounds >= 30);
+    EXPECT_EQ(m_show.BackgroundCount(), 40);
+    EXPECT_EQ(m_show.BackgroundCountIn(0), 0) << "the first group's were the oldest";
+    EXPECT_EQ(m_show.BackgroundCountIn(1), 10);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("「G1」の 1 番"), std::string::npos) << err;
+    // The stopped group loads as usual.
+    m_show.SelectGroup(0);
+    EXPECT_EQ(m_show.BackgroundCount(), 40);
+    EXPECT_EQ(Ch(9).m_nPlayState, CChannelData::kStopped);
+    m_show.StopAll();
+    EXPECT_EQ(m_show.BackgroundCount(), 0);
+}
+
+TEST_F(ShowSessionTest, WithKeepPlayingTheShownGroupSelectedAgainStopsOnlyItsOwnSounds) {
+    m_show.SetKeepPlaying(true);
+    Load();
+    m_show.Pad(0);
+    m_show.SelectGroup(1);
+    m_show.Pad(0);
+    m_show.SelectGroup(1);
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    EXPECT_EQ(m_show.BackgroundCountIn(0), 1);
+    // Switched off (the options dialog stops every sound first), a switch stops what plays.
+    m_show.SetKeepPlaying(false);
+    m_show.Pad(0);
+    m_show.SelectGroup(0);
+    EXPECT_EQ(m_show.BackgroundCount(), 0);
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
 }
