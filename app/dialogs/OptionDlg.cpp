@@ -25,6 +25,7 @@ COptionDlg::COptionDlg(OPTIONDATA* pOption, QWidget* parent, CSettingsFile setti
     : CResDialog(IDD_OPTION, parent), m_Option(*pOption), m_pOption(pOption),
       m_Settings(std::move(settings)) {
     LoadAudioSettings(m_Audio, m_Settings);
+    m_Show = CShowSettings::Load(m_Settings);
 }
 
 COptionDlg::~COptionDlg() = default;
@@ -61,7 +62,7 @@ BOOL COptionDlg::OnInitDialog() {
 
     m_pPage1 = new COptionPage1(&m_Option, this, m_tabCtrl);
     m_pPage2 = new COptionPage2(&m_Option, this, m_tabCtrl);
-    m_pPage3 = new COptionPage3(&m_Option, this, m_tabCtrl);
+    m_pPage3 = new COptionPage3(&m_Option, &m_Show, this, m_tabCtrl);
     m_pPage4 = new COptionPage4(&m_Audio, playkit::CAdxEngine::OutputDevices(), this, m_tabCtrl);
     m_pPage5 = new COptionPage5(m_pMidi, m_pMidi ? m_pMidi->Map() : CRemoteSettings::Load(m_Settings).map,
                                 m_Settings, this, m_tabCtrl);
@@ -117,6 +118,7 @@ void COptionDlg::OnOK() {
     const bool audioChanged = m_Audio.strDevice != before.strDevice || m_Audio.nPeriod != before.nPeriod;
     // A failed write keeps the new values for this run; the operator is told the file was not written.
     bool written = SaveOption(*m_pOption, m_Settings);
+    written = m_Show.Save(m_Settings) && written;
     if (audioChanged) {
         written = SaveAudioSettings(m_Audio, m_Settings) && written;
         // The engine switches over with the players as they are; a device that does not open leaves

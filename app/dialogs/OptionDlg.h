@@ -3,6 +3,7 @@
 #include "app/dialogs/ResDialog.h"
 #include "app/settings/AudioSettings.h"
 #include "app/settings/Option.h"
+#include "app/settings/ShowSettings.h"
 
 class COptionPage1;
 class COptionPage2;
@@ -12,8 +13,9 @@ class COptionPage5;
 class CMidiControl;
 class CPageTabCtrl;
 
-// "設定": edits a copy of the settings record on three tab pages, and the audio output (section
-// "Audio" of Padora.INI) on a fourth, and the remote control (CRemoteSettings) on a fifth. OK copies the
+// "設定": edits a copy of the settings record on three tab pages (with section "Show" on the third),
+// and the audio output (section "Audio" of Padora.INI) on a fourth, and the remote control
+// (CRemoteSettings) on a fifth. OK copies the
 // copy back over the caller's record and writes Padora.INI; a changed output takes effect at once (players
 // keep their state) unless PADORA_AUDIO chooses the output. Cancel changes nothing. UI thread.
 class COptionDlg : public CResDialog {
@@ -35,6 +37,7 @@ public:
 
     OPTIONDATA m_Option;   // the dialog's copy
     AUDIOSETTINGS m_Audio; // the stored audio output, read when the dialog is made
+    CShowSettings m_Show;  // section "Show" as stored, read when the dialog is made; after OK as chosen
 
 protected:
     QWidget* MakeControl(const platform::ControlTemplate& c, QWidget* parent) override;

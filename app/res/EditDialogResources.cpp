@@ -206,6 +206,9 @@ DialogTemplate MakeOptionPage3() {
                                  212, 10));
     d.controls.push_back(
         Label(QStringLiteral("(※PDGファイルと同一のドライブにサウンドファイルを置いてください。)"), 17, 19));
+    d.controls.push_back(Control(IDC_OPT3_KEEPPLAYING, ControlKind::CheckBox,
+                                 QStringLiteral("グループを切り替えても再生中の音を止めない"), 5, 39, 212,
+                                 10));
     return d;
 }
 
