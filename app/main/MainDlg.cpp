@@ -5,6 +5,7 @@
 #include "app/lists/MonitorListCtrl.h"
 #include "app/res/Resources.h"
 #include "app/res/WindowColors.h"
+#include "app/settings/ShowSettings.h"
 #include "app/show/ShowRemotes.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
@@ -40,6 +41,7 @@ bool InRange(int id, int first, int count) {
 CMainDlg::CMainDlg(COM* pCom, QWidget* parent, CSettingsFile settings)
     : QDialog(parent), m_pCom(pCom), m_hIcon(LoadAppIcon()), m_Settings(std::move(settings)) {
     LoadOption(m_show.Options(), m_Settings);
+    m_show.SetKeepPlaying(CShowSettings::Load(m_Settings).bKeepPlaying);
     m_show.SetHost(this);
     m_show.AddObserver(this);
     InitKeys();
@@ -58,6 +60,7 @@ BOOL CMainDlg::Create(const QStringList& pieces) {
     const platform::DialogTemplate* tmpl = FindDialogResource(IDD_PADORA_DIALOG);
     const platform::MenuTemplate* menu = FindMenuResource(tmpl->menuId);
     platform::ApplyDialogFrame(this, *tmpl);
+    m_strCaption = windowTitle();
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, padkit::ToQColor(kBackColor));

@@ -42,6 +42,8 @@ public:
     static constexpr int kChannelCount = CGroupData::kChannelCount;
     static constexpr int kTimerPeriodMs = show::kTimerPeriodMs;
     static constexpr const char* kNoOutputMark = "（出力なし）";
+    // In the caption while sounds play in other groups than the shown one (%1: how many).
+    static constexpr const char* kBackgroundMark = "（他のグループで再生中: %1）";
     static constexpr UINT WM_GRAPH_NOTIFY = CShowSession::WM_GRAPH_NOTIFY;
     static constexpr UINT WM_PEAK_NOTIFY = CShowSession::WM_PEAK_NOTIFY;
     static constexpr const char* kNewGroupName = "Group1";
@@ -142,6 +144,10 @@ private:
     // The caption gains kNoOutputMark while the sound card is lost (the engine plays on the clock and
     // tries the card again), and loses it when the card is back.
     void OnOutputLost(bool lost) override;
+    // The tabs of groups with sounds playing in the background are marked, and the caption gains
+    // kBackgroundMark with their count.
+    void OnBackgroundChanged() override;
+    void ShowCaption();
     void RunLoad() override;
     bool IsBusy() const override { return IsInHandler(); }
     void SetPadColor(int i, int playState);
@@ -216,6 +222,8 @@ private:
     CPadButtonCtrl* m_btnFadeOut[kChannelCount] = {};
     CPadButtonCtrl* m_btnAllStop = nullptr;
     QString m_strFilePath;
+    QString m_strCaption; // the caption without its marks
+    bool m_bOutputLost = false;
     QIcon m_hIcon;
     CMonitorListCtrl* m_listMonitor = nullptr;
     CGroupTabCtrl* m_tabGroup = nullptr;

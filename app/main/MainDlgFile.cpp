@@ -107,8 +107,10 @@ void CMainDlg::OnOption() {
     ReleaseHook();
     COptionDlg dlg(&m_show.Options(), this, m_Settings);
     dlg.SetMidiControl(Midi());
-    if (dlg.DoModal() == platform::IDOK)
+    if (dlg.DoModal() == platform::IDOK) {
         StartRemote(); // a changed OSC port or MIDI setting acts at once
+        m_show.SetKeepPlaying(dlg.m_Show.bKeepPlaying);
+    }
     // Judged by the setting as the dialog left it: switching capture on or off acts at once.
     RestoreHook();
 }

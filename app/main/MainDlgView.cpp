@@ -171,11 +171,22 @@ void CMainDlg::OnOpenFailed(const QString& file, AdxResult result) {
 
 void CMainDlg::OnOutputLost(bool lost) {
     // A mark in the caption, not a message box: the show goes on on the clock meanwhile.
-    const QString mark = QString::fromUtf8(kNoOutputMark);
-    QString title = windowTitle();
-    if (lost)
-        title += mark;
-    else if (title.endsWith(mark))
-        title.chop(mark.size());
-    setWindowTitle(title);
+    m_bOutputLost = lost;
+    ShowCaption();
+}
+
+void CMainDlg::OnBackgroundChanged() {
+    for (int g = 0; g < m_tabGroup->count(); ++g)
+        m_tabGroup->SetTabMarked(g, m_show.BackgroundCountIn(g) > 0);
+    ShowCaption();
+}
+
+void CMainDlg::ShowCaption() {
+    QString title = m_strCaption;
+    if (const int background = m_show.BackgroundCount(); background > 0)
+        title += QString::fromUtf8(kBackgroundMark).arg(background);
+    if (m_bOutputLost)
+        title += QString::fromUtf8(kNoOutputMark);
+    if (title != windowTitle())
+        setWindowTitle(title);
 }

@@ -21,6 +21,12 @@ QRect TabSelectedBarRect(const QRect& item) {
     return QRect(left, item.top() + kTabEdge + kTabBarWidth - 2, right - left, kTabBarWidth);
 }
 
+QRect TabMarkBarRect(const QRect& item) {
+    const int left = item.left() + kTabEdge;
+    const int right = item.left() + item.width() - kTabEdge; // exclusive
+    return QRect(left, item.top() + item.height() - kTabEdge - kTabMarkWidth, right - left, kTabMarkWidth);
+}
+
 QPoint TabTextOrigin(const QRect& item) {
     return QPoint(item.left() + 3 * kTabEdge, item.top() + kTabEdge + kTabBarWidth);
 }
@@ -42,6 +48,29 @@ void CBaseTabCtrl::SetBkColor(COLORREF color) {
 
 void CBaseTabCtrl::SetBkSelColor(COLORREF color) {
     m_crBackSel = color;
+}
+
+void CBaseTabCtrl::SetTabMarked(int index, bool bMarked) {
+    if (index < 0 || index >= static_cast<int>(m_marked.size()) ||
+        m_marked[static_cast<size_t>(index)] == bMarked)
+        return;
+    m_marked[static_cast<size_t>(index)] = bMarked;
+    update(tabRect(index));
+}
+
+bool CBaseTabCtrl::IsTabMarked(int index) const {
+    return index >= 0 && index < static_cast<int>(m_marked.size()) && m_marked[static_cast<size_t>(index)];
+}
+
+void CBaseTabCtrl::tabInserted(int index) {
+    m_marked.insert(m_marked.begin() + index, false);
+    QTabBar::tabInserted(index);
+}
+
+void CBaseTabCtrl::tabRemoved(int index) {
+    if (index >= 0 && index < static_cast<int>(m_marked.size()))
+        m_marked.erase(m_marked.begin() + index);
+    QTabBar::tabRemoved(index);
 }
 
 QSize CBaseTabCtrl::tabSizeHint(int index) const {
@@ -70,6 +99,8 @@ void CBaseTabCtrl::DrawItem(QPainter& painter, int index) {
     painter.fillRect(item, face);
     if (selected)
         painter.fillRect(padkit::TabSelectedBarRect(item), padkit::ToQColor(padkit::kTabSelectedBar));
+    if (IsTabMarked(index))
+        painter.fillRect(padkit::TabMarkBarRect(item), padkit::ToQColor(padkit::kTabMarkBar));
     const QString text = padkit::TabDisplayText(tabText(index));
     const QPoint origin = padkit::TabTextOrigin(item);
     const QFontMetrics fm = painter.fontMetrics();

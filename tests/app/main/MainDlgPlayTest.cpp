@@ -1,7 +1,9 @@
 #include "app/main/MainDlg.h"
 #include "app/res/Resources.h"
+#include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
+#include "padkit/controls/SysColor.h"
 #include "padkit/controls/VolumeCtrl.h"
 #include "padkit/util/Com.h"
 #include "padkit/util/MessageBox.h"
@@ -12,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QTabBar>
 #include <QTemporaryDir>
 
@@ -343,6 +346,39 @@ TEST_F(MainDlgPlayTest, ATabClickStopsTheSoundsAndLoadsTheOtherGroup) {
     EXPECT_EQ(dlg->SelectGroup(0), 1);
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_NEAR(dlg->Player(0).GetTotalTime(), 3.0, 0.01);
+}
+
+TEST_F(MainDlgPlayTest, WithKeepPlayingTheTabAndCaptionShowWhatPlaysInOtherGroups) {
+    {
+        QFile ini(m_dir.filePath(QStringLiteral("Padora.INI")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Show]\r\nKeepPlaying=1\r\n");
+    }
+    auto dlg = MakeDlg({WriteSet()});
+    const QString caption = dlg->windowTitle();
+    Command(*dlg, IDC_PAD1);
+    auto* tabs = platform::GetDlgItemAs<CBaseTabCtrl>(dlg.get(), IDC_TAB_GROUP);
+    tabs->setCurrentIndex(1);
+    EXPECT_GT(Rms(RenderOffline(0.2), 0), 0.1) << "the music goes on under the other group";
+    EXPECT_EQ(dlg->windowTitle(), caption + QStringLiteral("（他のグループで再生中: 1）"));
+    EXPECT_EQ(Button(*dlg, IDC_PAD1)->GetFaceColor(), RGB(128, 64, 64)) << "the strip shows the new group";
+
+    // The left group's tab has its bar along the bottom; the selected one keeps its orange bar on top.
+    const auto pixel = [tabs](const QRect& bar) { return tabs->grab().toImage().pixelColor(bar.center()); };
+    EXPECT_TRUE(tabs->IsTabMarked(0));
+    EXPECT_FALSE(tabs->IsTabMarked(1));
+    EXPECT_EQ(pixel(padkit::TabMarkBarRect(tabs->tabRect(0))), padkit::ToQColor(padkit::kTabMarkBar));
+    EXPECT_NE(pixel(padkit::TabMarkBarRect(tabs->tabRect(1))), padkit::ToQColor(padkit::kTabMarkBar));
+    EXPECT_EQ(pixel(padkit::TabSelectedBarRect(tabs->tabRect(1))), padkit::ToQColor(padkit::kTabSelectedBar));
+
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(Button(*dlg, IDC_PAD1)->GetFaceColor(), RGB(255, 128, 128)) << "its pad is lit again";
+    EXPECT_FALSE(tabs->IsTabMarked(0));
+    EXPECT_EQ(dlg->windowTitle(), caption);
+    EXPECT_GT(Rms(RenderOffline(0.2), 0), 0.1);
+    Command(*dlg, IDC_ALLSTOP);
+    RenderOffline(0.05);
+    EXPECT_NEAR(Rms(RenderOffline(0.2), 0), 0.0, 1e-3);
 }
 
 TEST_F(MainDlgPlayTest, NewOpenAndSaveKeepOrDropChangesAsTheOperatorAnswers) {
