@@ -262,6 +262,8 @@ struct Ch {
     int volume = 100;
     int fadeIn = 0;
     double timeFadeIn = 5.0;
+    int pan = 0;
+    int repeat = 0;
 };
 
 QByteArray GroupFile(const QList<QPair<QString, QList<Ch>>>& groups) {
@@ -278,12 +280,14 @@ QByteArray GroupFile(const QList<QPair<QString, QList<Ch>>>& groups) {
             const QString key = QStringLiteral("%1-%2")
                                     .arg(g + 1, 2, 10, QLatin1Char('0'))
                                     .arg(c + 1, 2, 10, QLatin1Char('0'));
-            out += QStringLiteral("SndName%1=%2\nSndFName%1=%3\nSndVol%1=%4\nSndPan%1=0\nSndRate%1=1.0\n"
-                                  "SndRepeat%1=0\nSndFI%1=%5\nSndFO%1=0\nSndTimeFI%1=%6\nSndTimeFO%1=5.0\n")
+            out += QStringLiteral("SndName%1=%2\nSndFName%1=%3\nSndVol%1=%4\nSndPan%1=%7\nSndRate%1=1.0\n"
+                                  "SndRepeat%1=%8\nSndFI%1=%5\nSndFO%1=0\nSndTimeFI%1=%6\nSndTimeFO%1=5.0\n")
                        .arg(key, ch.title, ch.file)
                        .arg(ch.volume)
                        .arg(ch.fadeIn)
                        .arg(ch.timeFadeIn, 0, 'f', 1)
+                       .arg(ch.pan)
+                       .arg(ch.repeat)
                        .toUtf8();
         }
     }
@@ -567,4 +571,114 @@ TEST_F(PlayE2e, SoundFilesDraggedFromAFileManagerOntoAPadLoadThereAndPlay) {
     EXPECT_TRUE(WaitForPad(main, 2, IsPlayingColor));
     ASSERT_TRUE(rec.WaitFor(mark + 48000));
     EXPECT_NEAR(rec.Frequency(mark + 12000, 0.5, 0), 1000.0, 20.0);
+}
+
+namespace {
+
+// Music for the background: a sweep from 300 Hz up by 50 Hz a second, so that where it is can be heard;
+// a restart would fall back to 300 Hz, a pause would lag behind the clock.
+double SweepAt(double t) {
+    return std::pow(10.0, -6.0 / 20.0) * std::sin(2.0 * std::numbers::pi * (300.0 * t + 25.0 * t * t));
+}
+
+} // namespace
+
+// The music in group 1 is panned hard left, the effect in group 2 hard right: each side is one sound.
+class KeepPlayingE2e : public PlayE2e {
+protected:
+    QProcess* StartShow(bool keepPlaying) {
+        const QString music = Write(QStringLiteral("music.wav"), MakeWav(8.0, SweepAt));
+        const QString effect =
+            Write(QStringLiteral("door.wav"), MakeWav(4.0, [](double t) { return Sine(t, 2000, -6); }));
+        const QString set = Write(
+            QStringLiteral("show.pdg"),
+            GroupFile({{QStringLiteral("G1"), {Ch{QStringLiteral("Music"), music, 100, 0, 5.0, -50, 1}}},
+                       {QStringLiteral("SecondGroupWithALongName"),
+                        {Ch{QStringLiteral("Door"), effect, 100, 0, 5.0, 50, 0}}}}));
+        Write(QStringLiteral("Padora.INI"),
+              QByteArray("[Option]\nGetNoActive=0\n[Show]\nKeepPlaying=") + (keepPlaying ? "1" : "0") + "\n");
+        return Start({set});
+    }
+    QPoint FirstTab(XWindow main) const { return At(main, 6, 6); }
+    QPoint SecondTab(XWindow main) const { return At(main, 60, 6); }
+};
+
+TEST_F(KeepPlayingE2e, MusicGoesOnUnderAnotherGroupsEffectAndComesBackToItsStrip) {
+    QProcess* padora = StartShow(true);
+    const XWindow main = WaitForWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor)) << "sounds not loaded";
+    const Recording rec(RecordPath());
+    ASSERT_TRUE(XSession::WaitFor([&] { return rec.Frames() > 0; }, kTimeoutMs));
+
+    ClickPad(main, 0);
+    ASSERT_TRUE(WaitForPad(main, 0, IsPlayingColor));
+    QThread::msleep(500);
+    const qint64 before = rec.Frames();
+    const double sweepBefore = rec.Frequency(before, 0.2, 0);
+
+    ClickAndLeave(main, SecondTab(main));
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor)) << "the effects group is shown";
+    EXPECT_TRUE(XSession::WaitFor(
+        [&] { return m_x.Title(main) == kMainTitle + QStringLiteral("（他のグループで再生中: 1）"); },
+        kTimeoutMs))
+        << m_x.Title(main).toStdString();
+    const qint64 fired = rec.Frames();
+    ClickPad(main, 0);
+    ASSERT_TRUE(WaitForPad(main, 0, IsPlayingColor));
+    EXPECT_GT(rec.Rms(fired + Recording::FramesOf(0.3), 0.2, 1), 0.2) << "the effect is heard";
+    const qint64 after = rec.Frames();
+    const double sweepAfter = rec.Frequency(after, 0.2, 0);
+
+    // The music's side, from before the switch to after the effect: no block of silence, and the sweep
+    // has gone on with the clock.
+    const double step = 0.01;
+    double quietest = 1.0;
+    for (qint64 f = before; f + Recording::FramesOf(step) <= after + Recording::FramesOf(0.2);
+         f += Recording::FramesOf(step))
+        quietest = std::min(quietest, rec.Rms(f, step, 0));
+    EXPECT_GT(quietest, 0.2) << "a gap in the music";
+    const double elapsed = static_cast<double>(after - before) / kRate;
+    EXPECT_NEAR(sweepAfter - sweepBefore, 50.0 * elapsed, 12.0)
+        << "before " << sweepBefore << " Hz, after " << sweepAfter << " Hz, " << elapsed << " s apart";
+
+    // Back in group 1: the pad is lit, the list's time moves on, and the music still plays; the effect
+    // now plays in the background.
+    ClickAndLeave(main, FirstTab(main));
+    EXPECT_TRUE(WaitForPad(main, 0, IsPlayingColor));
+    const QRect list(At(main, 4, 30), At(main, 393, 42));
+    const QImage row = m_x.Capture(main).copy(list);
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Capture(main).copy(list) != row; }, 2500))
+        << "the time column moves";
+    EXPECT_GT(rec.Rms(rec.Frames(), 0.2, 0), 0.2);
+    EXPECT_GT(rec.Rms(rec.Frames(), 0.2, 1), 0.2);
+
+    ClickAllStop(main);
+    EXPECT_TRUE(WaitForPad(main, 0, IsStoppedColor));
+    QThread::msleep(150);
+    const qint64 stopped = rec.Frames();
+    EXPECT_LT(rec.Rms(stopped, 0.3, 0), 1e-3) << "all-stop silences the music";
+    EXPECT_LT(rec.Rms(stopped, 0.3, 1), 1e-3) << "and the other group's effect";
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Title(main) == kMainTitle; }, kTimeoutMs));
+    m_x.RequestClose(main);
+    EXPECT_TRUE(XSession::WaitFor([&] { return padora->state() == QProcess::NotRunning; }, kTimeoutMs));
+}
+
+TEST_F(KeepPlayingE2e, WithTheOptionOffTheSwitchStopsTheMusic) {
+    QProcess* padora = StartShow(false);
+    const XWindow main = WaitForWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor));
+    const Recording rec(RecordPath());
+    ClickPad(main, 0);
+    ASSERT_TRUE(WaitForPad(main, 0, IsPlayingColor));
+    ClickAndLeave(main, SecondTab(main));
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor));
+    QThread::msleep(150);
+    EXPECT_LT(rec.Rms(rec.Frames(), 0.3, 0), 1e-3) << "the music stopped at the switch";
+    EXPECT_EQ(m_x.Title(main), kMainTitle);
+    ClickAndLeave(main, FirstTab(main));
+    EXPECT_TRUE(WaitForPad(main, 0, IsStoppedColor)) << "loaded again, not playing";
+    m_x.RequestClose(main);
+    EXPECT_TRUE(XSession::WaitFor([&] { return padora->state() == QProcess::NotRunning; }, kTimeoutMs));
 }
