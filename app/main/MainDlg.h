@@ -65,6 +65,9 @@ public:
     void FillGroupTab();
     // Makes tab index (-1: the selected one) current and loads its sounds: 1 done, 0 no such tab.
     int SelectGroup(int index);
+    // The sounds playing in other groups than the shown one, and whether a switch keeps them.
+    int BackgroundCount() const { return m_show.BackgroundCount(); }
+    bool KeepPlaying() const { return m_show.KeepPlaying(); }
 
     // Transport and mixing of channel i of the current group; 1 done, 0 without a current group.
     int PlayChannel(int i) { return m_show.PlayChannel(i); }

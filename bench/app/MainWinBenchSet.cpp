@@ -67,7 +67,7 @@ bool Encode(const QString& wav, const QString& out) {
 
 } // namespace
 
-QString MakeBenchSet() {
+QString MakeBenchSet(int groups) {
     const QString base = qEnvironmentVariable("PADORA_BENCH_DIR", QStringLiteral("/tmp/padora-bench"));
     const QString dir = base + QStringLiteral("/mainwin");
     QDir().mkpath(dir);
@@ -80,7 +80,7 @@ QString MakeBenchSet() {
         return {};
     const QString files[3] = {mp3, wav, ogg};
     CGroupArray set;
-    for (int g = 0; g < 2; ++g) {
+    for (int g = 0; g < groups; ++g) {
         CGroupData group;
         group.m_strName = QStringLiteral("Group%1").arg(g + 1);
         for (int c = 0; c < CGroupData::kChannelCount; ++c) {
@@ -91,7 +91,8 @@ QString MakeBenchSet() {
         }
         set.Add(group);
     }
-    const QString path = dir + QStringLiteral("/bench.pdg");
+    const QString path =
+        dir + (groups == 2 ? QStringLiteral("/bench.pdg") : QStringLiteral("/bench%1.pdg").arg(groups));
     if (CGroupFile::Write(path, set, FALSE) != CGroupFile::kOk)
         return {};
     return path;

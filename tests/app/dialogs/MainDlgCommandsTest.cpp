@@ -104,6 +104,7 @@ TEST_F(MainDlgCommandsTest, OptionsChangeTheRunningSettingsAndThePadoraIniOnlyOn
             ASSERT_TRUE(opt);
             auto* key = opt->Page(0)->GetDlgItemAs<CKeyEditCtrl>(IDC_OPT1_KEY1);
             QTest::keyClick(key, Qt::Key_F9);
+            Click(opt->Page(2)->GetDlgItem(IDC_OPT3_KEEPPLAYING));
             Click(opt->GetDlgItem(button));
         });
     };
@@ -111,12 +112,16 @@ TEST_F(MainDlgCommandsTest, OptionsChangeTheRunningSettingsAndThePadoraIniOnlyOn
     pressF9AndEnd(platform::IDCANCEL);
     RunMenu(*dlg, options);
     EXPECT_EQ(dlg->Option().nVKey[0], 97);
+    EXPECT_FALSE(dlg->KeepPlaying());
     EXPECT_FALSE(QFile::exists(IniPath()));
 
     pressF9AndEnd(platform::IDOK);
     RunMenu(*dlg, options);
     EXPECT_EQ(dlg->Option().nVKey[0], 0x78);
+    EXPECT_TRUE(dlg->KeepPlaying()) << "the running show switches over at once";
     QFile ini(IniPath());
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().contains("VKey=120,98,"));
+    const QByteArray written = ini.readAll();
+    EXPECT_TRUE(written.contains("VKey=120,98,"));
+    EXPECT_TRUE(written.contains("[Show]") && written.contains("KeepPlaying=1")) << written.toStdString();
 }

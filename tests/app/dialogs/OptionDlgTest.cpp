@@ -211,6 +211,38 @@ TEST_F(OptionDlgTest, EnterInAKeyFieldConfirmsAndSavesTheStoredCodes) {
     EXPECT_TRUE(IniBytes().startsWith("[FilePath]\r\nSndFolder=/show\r\n")) << "the other keys stay";
 }
 
+TEST_F(OptionDlgTest, TheKeepPlayingBoxStoresSectionShowAndALeftAloneOneWritesNothing) {
+    const auto confirm = [&](bool click) {
+        auto dlg = Open();
+        ClickTab(*dlg, 2);
+        auto* box = dlg->Page(2)->GetDlgItemAs<QCheckBox>(IDC_OPT3_KEEPPLAYING);
+        EXPECT_EQ(box->text(), QStringLiteral("グループを切り替えても再生中の音を止めない"));
+        const bool was = box->isChecked();
+        if (click)
+            Click(box);
+        Click(dlg->GetDlgItem(platform::IDOK));
+        EXPECT_EQ(dlg->m_Show.bKeepPlaying, click ? !was : was);
+        return was;
+    };
+    EXPECT_FALSE(confirm(false));
+    EXPECT_FALSE(IniBytes().contains("[Show]")) << "the default stays out of the file";
+    EXPECT_FALSE(confirm(true));
+    EXPECT_TRUE(IniBytes().contains("[Show]\r\nKeepPlaying=1\r\n")) << IniBytes().toStdString();
+    EXPECT_TRUE(CShowSettings::Load(Settings()).bKeepPlaying);
+    EXPECT_TRUE(confirm(true)) << "shown checked";
+    EXPECT_TRUE(IniBytes().contains("KeepPlaying=0\r\n"));
+    EXPECT_TRUE(IniBytes().startsWith("[FilePath]\r\nSndFolder=/show\r\n")) << "the other keys stay";
+
+    // Only 1 is on: a hand-edited or foreign value leaves the show as it always was.
+    for (const char* value : {"yes", "2", "-1", ""}) {
+        QFile f(IniPath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray("[Show]\r\nKeepPlaying=") + value + "\r\n");
+        f.close();
+        EXPECT_FALSE(CShowSettings::Load(Settings()).bKeepPlaying) << value;
+    }
+}
+
 TEST_F(OptionDlgTest, CancelAndEscAfterChangesLeaveTheRecordAndTheFileAsTheyWere) {
     const OPTIONDATA before = m_option;
     {
