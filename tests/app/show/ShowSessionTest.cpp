@@ -290,11 +290,14 @@ TEST_F(ShowSessionTest, WithKeepPlayingASwitchLeavesTheSoundOnAndGivesItBackWith
     BackgroundRecorder told;
     m_show.AddObserver(&told);
     m_show.SetKeepPlaying(true);
+    m_show.Options().nGrpBackKey = 0x25;
     Load();
     m_show.Pad(0);
     RenderRms(0.5);
 
-    ASSERT_EQ(m_show.SelectGroup(1), 1);
+    // Away over OSC, back with the group key: every way in goes through the same switch.
+    m_show.RemoteCommandArrived({RemoteCommand::Kind::Group, 1, 0});
+    ASSERT_EQ(m_show.CurrentGroupIndex(), 1);
     EXPECT_EQ(m_show.BackgroundCount(), 1);
     EXPECT_EQ(m_show.BackgroundCountIn(0), 1);
     EXPECT_EQ(told.changes, 1);
@@ -316,7 +319,9 @@ TEST_F(ShowSessionTest, WithKeepPlayingASwitchLeavesTheSoundOnAndGivesItBackWith
     RenderRms(0.2);
 
     m_seen.pads.clear();
-    ASSERT_EQ(m_show.SelectGroup(0), 1);
+    int pad = -1;
+    ASSERT_TRUE(m_show.KeyDown(0x25, &pad));
+    ASSERT_EQ(m_show.CurrentGroupIndex(), 0);
     EXPECT_EQ(m_show.BackgroundCountIn(0), 0);
     EXPECT_EQ(m_show.BackgroundCountIn(1), 1) << "the effect now plays in the background";
     ASSERT_TRUE(m_show.Player(0).IsPlay());
