@@ -23,7 +23,7 @@ constexpr int kExitTimeoutMs = 5000;
 constexpr unsigned long kKeyEscape = 0xff1b;
 constexpr int kRate = 48000;
 constexpr unsigned long kKeyAlt = 0xffe9;
-constexpr int kStateInts = 12; // group, ten play states, busy
+constexpr int kStateInts = 13; // group, ten play states, busy, sounds playing in other groups
 
 // The samples of a 16-bit stereo WAV file being recorded (its header may lag behind the data).
 std::vector<std::int16_t> RecordedSamples(const QString& path) {
