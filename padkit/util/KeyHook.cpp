@@ -1,7 +1,10 @@
 #include "padkit/util/KeyHook.h"
 
 #include "padkit/util/MessageBox.h"
+#include "padkit/util/PortalShortcuts.h"
 #include "platform/Message.h"
+
+#include <QDBusConnection>
 
 #include <QGuiApplication>
 #include <QObject>
@@ -17,17 +20,42 @@ KeyCaptureConfig KeyCaptureConfig::FromEnvironment() {
     KeyCaptureConfig config;
     const char* pszWayland = std::getenv("WAYLAND_DISPLAY");
     config.bInputDevices = pszWayland && *pszWayland;
+    config.bPortal = config.bInputDevices;
     config.tell = [](const QString& strText) {
         PADKIT_MessageBox(nullptr, strText, QString(), MB_OK | MB_ICONEXCLAMATION);
     };
     return config;
 }
 
-QString UnreadableKeyboardText() {
-    return QStringLiteral("キーボードの入力デバイス (/dev/input) を読む権限がないため、"
-                          "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。\n\n"
-                          "ユーザーを input グループに加え (sudo usermod -aG input $USER)、"
-                          "ログインし直してください。");
+QString UnreadableKeyboardText(bool bPortalTried) {
+    if (!bPortalTried) {
+        return QStringLiteral("キーボードの入力デバイス (/dev/input) を読む権限がないため、"
+                              "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。\n\n"
+                              "ユーザーを input グループに加え (sudo usermod -aG input $USER)、"
+                              "ログインし直してください。");
+    }
+    return QStringLiteral(
+        "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。"
+        "デスクトップがグローバルショートカットのポータル "
+        "(org.freedesktop.portal.GlobalShortcuts) を提供しておらず、"
+        "キーボードの入力デバイス (/dev/input) を読む権限もありません。\n\n"
+        "次のどちらかで働くようになります:\n"
+        "・グローバルショートカットのポータルに対応したデスクトップ (KDE Plasma、GNOME など) "
+        "で使う\n"
+        "・ユーザーを input グループに加え (sudo usermod -aG input $USER)、ログインし直す\n\n"
+        "他のプログラムからはコマンドラインでも操作できます (padora --pad N など)。");
+}
+
+QString PortalLostText(bool bDevices) {
+    const QString lost =
+        QStringLiteral("デスクトップのグローバルショートカット (ポータル) が使えなくなりました。");
+    if (bDevices)
+        return lost + QStringLiteral("これからはキーボードの入力デバイスから直接キーを読みます。");
+    return lost + QStringLiteral("\n\n") + UnreadableKeyboardText(true);
+}
+
+void CKeyCapture::PortalDeleter::operator()(CPortalShortcuts* p) const {
+    delete p;
 }
 
 CKeyCapture::CKeyCapture(KeyCaptureConfig config) : m_config(std::move(config)) {}
@@ -39,19 +67,68 @@ CKeyCapture::~CKeyCapture() {
 BOOL CKeyCapture::Install(KeySink sink) {
     if (IsInstalled())
         return FALSE;
-    if (m_config.bInputDevices) {
-        CEvdevKeyReader::Status status;
-        m_pReader = CEvdevKeyReader::Open(m_config.strInputFolder, m_config.opener, std::move(sink), &status,
-                                          std::make_unique<CUiWatchdog>());
-        if (!m_pReader && status.nUnreadable > 0 && !m_bTold) {
-            m_bTold = true;
-            if (m_config.tell)
-                m_config.tell(UnreadableKeyboardText());
-        }
-        return m_pReader ? TRUE : FALSE;
-    }
-    m_pXGrab = CXKeyGrab::Open(m_config.strDisplay, std::move(sink), std::make_unique<CUiWatchdog>());
+    m_sink = std::move(sink);
+    if (m_config.bPortal && InstallPortal())
+        return TRUE;
+    if (m_config.bInputDevices)
+        return InstallReader(m_config.bPortal);
+    m_pXGrab = CXKeyGrab::Open(m_config.strDisplay, m_sink, std::make_unique<CUiWatchdog>());
     return m_pXGrab ? TRUE : FALSE;
+}
+
+bool CKeyCapture::InstallPortal() {
+    QDBusConnection bus =
+        m_config.strBusAddress.isEmpty()
+            ? QDBusConnection::sessionBus()
+            : QDBusConnection::connectToBus(m_config.strBusAddress,
+                                            QStringLiteral("padora-portal ") + m_config.strBusAddress);
+    if (!CPortalShortcuts::IsOffered(bus))
+        return false;
+    m_pPortal.reset(new CPortalShortcuts(
+        bus, m_keys, m_sink, [this](CPortalShortcuts::EEnd) { PortalEnded(); },
+        [this](const ShortcutTriggers& triggers) { m_triggers = triggers; }));
+    m_bUsedPortal = true;
+    return true;
+}
+
+BOOL CKeyCapture::InstallReader(bool bPortalTried) {
+    m_bUsedPortal = false;
+    m_triggers = {};
+    CEvdevKeyReader::Status status;
+    m_pReader = CEvdevKeyReader::Open(m_config.strInputFolder, m_config.opener, m_sink, &status,
+                                      std::make_unique<CUiWatchdog>());
+    if (!m_pReader && (status.nUnreadable > 0 || bPortalTried) && !m_bTold) {
+        m_bTold = true;
+        if (m_config.tell)
+            m_config.tell(UnreadableKeyboardText(bPortalTried));
+    }
+    return m_pReader ? TRUE : FALSE;
+}
+
+void CKeyCapture::PortalEnded() {
+    // Called from the portal's own event: it goes once that event is over.
+    m_pPortal.release()->deleteLater();
+    m_bUsedPortal = false;
+    m_triggers = {};
+    CEvdevKeyReader::Status status;
+    m_pReader = CEvdevKeyReader::Open(m_config.strInputFolder, m_config.opener, m_sink, &status,
+                                      std::make_unique<CUiWatchdog>());
+    const bool bDevices = m_pReader != nullptr;
+    // Said once; without the devices, that also stands for the message about them.
+    if (m_bToldLost || (!bDevices && m_bTold))
+        return;
+    m_bToldLost = true;
+    if (!bDevices)
+        m_bTold = true;
+    // Last: a message box lets the keyboard go while it is open, which comes back here.
+    if (m_config.tell)
+        m_config.tell(PortalLostText(bDevices));
+}
+
+void CKeyCapture::SetShortcutKeys(const ShortcutKeys& keys) {
+    m_keys = keys;
+    if (m_pPortal)
+        m_pPortal->SetKeys(keys);
 }
 
 BOOL CKeyCapture::Remove() {
@@ -59,14 +136,18 @@ BOOL CKeyCapture::Remove() {
         return FALSE;
     m_pXGrab.reset();
     m_pReader.reset();
+    m_pPortal.reset();
     return TRUE;
 }
 
 bool CKeyCapture::IsCapturing() const {
-    return (m_pXGrab && m_pXGrab->IsGrabbed()) || (m_pReader && m_pReader->GrabbedCount() > 0);
+    return (m_pXGrab && m_pXGrab->IsGrabbed()) || (m_pReader && m_pReader->GrabbedCount() > 0) ||
+           (m_pPortal && m_pPortal->State() == CPortalShortcuts::EState::Bound);
 }
 
 bool CKeyCapture::IsKeyDown(UINT nVKey) const {
+    if (m_pPortal)
+        return m_pPortal->IsKeyDown(nVKey);
     if (m_pReader)
         return m_pReader->IsKeyDown(nVKey);
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -185,6 +266,18 @@ BOOL PADKIT_SetKeyHook(QObject* pWnd) {
     if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
         return FALSE;
     return padkit::Hook().Set(pWnd);
+}
+
+void padkit::SetHookShortcutKeys(const ShortcutKeys& keys) {
+    Hook().capture.SetShortcutKeys(keys);
+}
+
+bool padkit::HookUsesPortal() {
+    return Hook().capture.UsedPortal();
+}
+
+padkit::ShortcutTriggers padkit::HookShortcutTriggers() {
+    return Hook().capture.Triggers();
 }
 
 BOOL PADKIT_ResetKeyHook() {
