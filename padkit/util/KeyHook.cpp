@@ -54,10 +54,6 @@ QString PortalLostText(bool bDevices) {
     return lost + QStringLiteral("\n\n") + UnreadableKeyboardText(true);
 }
 
-void CKeyCapture::PortalDeleter::operator()(CPortalShortcuts* p) const {
-    delete p;
-}
-
 CKeyCapture::CKeyCapture(KeyCaptureConfig config) : m_config(std::move(config)) {}
 
 CKeyCapture::~CKeyCapture() {
@@ -84,9 +80,9 @@ bool CKeyCapture::InstallPortal() {
                                             QStringLiteral("padora-portal ") + m_config.strBusAddress);
     if (!CPortalShortcuts::IsOffered(bus))
         return false;
-    m_pPortal.reset(new CPortalShortcuts(
+    m_pPortal = std::make_unique<CPortalShortcuts>(
         bus, m_keys, m_sink, [this](CPortalShortcuts::EEnd) { PortalEnded(); },
-        [this](const ShortcutTriggers& triggers) { m_triggers = triggers; }));
+        [this](const ShortcutTriggers& triggers) { m_triggers = triggers; });
     m_bUsedPortal = true;
     return true;
 }

@@ -88,16 +88,12 @@ private:
     BOOL InstallReader(bool bPortalTried);
     void PortalEnded();
 
-    struct PortalDeleter {
-        void operator()(CPortalShortcuts* p) const;
-    };
-
     KeyCaptureConfig m_config;
     KeySink m_sink;
     ShortcutKeys m_keys;
     std::unique_ptr<CXKeyGrab> m_pXGrab;
     std::unique_ptr<CEvdevKeyReader> m_pReader;
-    std::unique_ptr<CPortalShortcuts, PortalDeleter> m_pPortal;
+    std::unique_ptr<CPortalShortcuts> m_pPortal;
     ShortcutTriggers m_triggers;
     bool m_bUsedPortal = false;
     bool m_bTold = false;
