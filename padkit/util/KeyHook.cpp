@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdlib>
@@ -57,13 +58,28 @@ QString PortalLostText(bool bDevices) {
 CKeyCapture::CKeyCapture(KeyCaptureConfig config) : m_config(std::move(config)) {}
 
 CKeyCapture::~CKeyCapture() {
-    Remove();
+    // At the process's end the D-Bus connections may already be gone; ending the process ends the
+    // session anyway.
+    if (m_pPortal && !QCoreApplication::instance())
+        (void)m_pPortal.release();
+    Close();
 }
 
 BOOL CKeyCapture::Install(KeySink sink) {
     if (IsInstalled())
         return FALSE;
     m_sink = std::move(sink);
+    if (m_pPortal) {
+        // The kept session serves again when it still binds the keys the settings have.
+        const bool bReuse =
+            m_pPortal->State() != CPortalShortcuts::EState::Failed && m_pPortal->Keys() == m_keys;
+        m_bParked = false;
+        if (bReuse) {
+            m_pPortal->SetSink(m_sink);
+            return TRUE;
+        }
+        m_pPortal.reset();
+    }
     if (m_config.bPortal && InstallPortal())
         return TRUE;
     if (m_config.bInputDevices)
@@ -106,6 +122,10 @@ void CKeyCapture::PortalEnded() {
     m_pPortal.release()->deleteLater();
     m_bUsedPortal = false;
     m_triggers = {};
+    if (m_bParked) {
+        m_bParked = false;
+        return; // nothing is captured now; the next Install finds the portal gone
+    }
     CEvdevKeyReader::Status status;
     m_pReader = CEvdevKeyReader::Open(m_config.strInputFolder, m_config.opener, m_sink, &status,
                                       std::make_unique<CUiWatchdog>());
@@ -123,7 +143,8 @@ void CKeyCapture::PortalEnded() {
 
 void CKeyCapture::SetShortcutKeys(const ShortcutKeys& keys) {
     m_keys = keys;
-    if (m_pPortal)
+    // A live session posts the new codes; a kept one is bound again at the next Install.
+    if (m_pPortal && !m_bParked)
         m_pPortal->SetKeys(keys);
 }
 
@@ -132,8 +153,17 @@ BOOL CKeyCapture::Remove() {
         return FALSE;
     m_pXGrab.reset();
     m_pReader.reset();
-    m_pPortal.reset();
+    if (m_pPortal) {
+        m_pPortal->SetSink(nullptr);
+        m_bParked = true;
+    }
     return TRUE;
+}
+
+void CKeyCapture::Close() {
+    Remove();
+    m_pPortal.reset();
+    m_bParked = false;
 }
 
 bool CKeyCapture::IsCapturing() const {
@@ -185,6 +215,7 @@ public:
             return FALSE;
         Forget();
         capture.Remove();
+        CloseUnlessTakenBack();
         return TRUE;
     }
 
@@ -209,6 +240,7 @@ private:
         if (m_bWatching || !qApp)
             return;
         qApp->installEventFilter(this);
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { capture.Close(); });
         m_bWatching = true;
     }
 
@@ -226,6 +258,20 @@ private:
         QObject::disconnect(w, &QObject::destroyed, this, nullptr);
         if (m_modals.isEmpty() && m_pTarget && !capture.IsInstalled())
             Install();
+        else if (m_modals.isEmpty() && !m_pTarget)
+            CloseUnlessTakenBack();
+    }
+
+    // The window lets the capture go around its own dialogs and takes it back as soon as they close
+    // (before the event loop runs again). A kept portal session that nobody takes back by then (capture
+    // switched off, the window gone) is ended, so the desktop stops keeping the keys from others.
+    void CloseUnlessTakenBack() {
+        if (!capture.HasParkedSession())
+            return;
+        QTimer::singleShot(0, this, [this] {
+            if (!m_pTarget && m_modals.isEmpty())
+                capture.Close();
+        });
     }
 
     bool Install() {

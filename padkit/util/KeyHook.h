@@ -69,8 +69,12 @@ public:
     ~CKeyCapture();
 
     BOOL Install(KeySink sink);
+    // Lets the keys go. A portal session stays bound but muted, for the next Install to take up again
+    // (so that the desktop is not asked to bind again for every dialog); Close ends it.
     BOOL Remove();
-    bool IsInstalled() const { return m_pXGrab || m_pReader || m_pPortal; }
+    void Close();
+    bool IsInstalled() const { return m_pXGrab || m_pReader || (m_pPortal && !m_bParked); }
+    bool HasParkedSession() const { return m_pPortal && m_bParked; }
     // The X grab holds, or a keyboard is grabbed.
     bool IsCapturing() const;
     bool IsKeyDown(UINT nVKey) const;
@@ -96,6 +100,7 @@ private:
     std::unique_ptr<CPortalShortcuts> m_pPortal;
     ShortcutTriggers m_triggers;
     bool m_bUsedPortal = false;
+    bool m_bParked = false; // m_pPortal is muted, between a Remove and the next Install
     bool m_bTold = false;
     bool m_bToldLost = false;
 };

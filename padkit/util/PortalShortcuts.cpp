@@ -13,6 +13,8 @@
 
 #include <X11/Xlib.h>
 
+#include <atomic>
+
 #include <unistd.h>
 
 namespace {
@@ -173,7 +175,10 @@ bool CPortalShortcuts::IsKeyDown(UINT nVKey) const {
 }
 
 QString CPortalShortcuts::NextToken() {
-    return QStringLiteral("padora_%1_%2").arg(getpid()).arg(++m_nToken);
+    // Unique across the sessions of the process: a closed session's path may still be taken while the
+    // portal handles its Close.
+    static std::atomic<int> s_nToken{0};
+    return QStringLiteral("padora_%1_%2").arg(getpid()).arg(++s_nToken);
 }
 
 void CPortalShortcuts::Request(const QString& strMethod, QList<QVariant> args, QVariantMap options,
@@ -318,18 +323,35 @@ void CPortalShortcuts::Key(const QDBusMessage& message, bool bDown) {
     if (i < 0)
         return;
     const auto n = static_cast<size_t>(i);
-    const UINT nVKey = m_keys.aVKey[n];
-    const bool bWasDown = m_down[n];
     m_down[n] = bDown;
-    // A role without a key has nothing the window could look up. A release never pressed is dropped.
-    if (nVKey == 0 || (!bDown && !bWasDown))
+    const UINT nVKey = m_keys.aVKey[n];
+    // A role without a key has nothing the window could look up; a muted session posts no presses; a
+    // release goes only where its press went.
+    if (nVKey == 0 || (bDown && !m_sink) || (!bDown && !m_posted[n]))
         return;
     DWORD data = kKeyDataRepeatOne;
-    if (bWasDown)
+    if (m_posted[n])
         data |= kKeyDataPrevious;
     if (!bDown)
         data |= kKeyDataRelease;
+    m_posted[n] = bDown;
     m_sink(bDown ? platform::WM_KEYDOWN : platform::WM_KEYUP, nVKey, static_cast<LPARAM>(data));
+}
+
+void CPortalShortcuts::ReleasePosted() {
+    for (int i = 0; i < kShortcutCount; ++i) {
+        const auto n = static_cast<size_t>(i);
+        if (m_posted[n] && m_sink)
+            m_sink(platform::WM_KEYUP, m_keys.aVKey[n],
+                   static_cast<LPARAM>(kKeyDataRepeatOne | kKeyDataPrevious | kKeyDataRelease));
+        m_posted[n] = false;
+    }
+}
+
+void CPortalShortcuts::SetSink(KeySink sink) {
+    if (!sink)
+        ReleasePosted();
+    m_sink = std::move(sink);
 }
 
 void CPortalShortcuts::OnSessionClosed(const QDBusMessage& /*message*/) {
@@ -341,13 +363,8 @@ void CPortalShortcuts::End(EEnd end) {
         return;
     m_state = EState::Failed;
     // The desktop will not tell these releases any more.
-    for (int i = 0; i < kShortcutCount; ++i) {
-        const auto n = static_cast<size_t>(i);
-        if (m_down[n] && m_keys.aVKey[n] != 0)
-            m_sink(platform::WM_KEYUP, m_keys.aVKey[n],
-                   static_cast<LPARAM>(kKeyDataRepeatOne | kKeyDataPrevious | kKeyDataRelease));
-        m_down[n] = false;
-    }
+    ReleasePosted();
+    m_down = {};
     if (end != EEnd::Refused)
         m_strSession.clear(); // nothing left to close
     if (m_onEnd)

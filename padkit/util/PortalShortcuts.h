@@ -57,6 +57,10 @@ public:
     const ShortcutTriggers& Triggers() const { return m_triggers; }
     // The codes posted for the roles from now on (the desktop's bindings stay as they are).
     void SetKeys(const ShortcutKeys& keys) { m_keys = keys; }
+    const ShortcutKeys& Keys() const { return m_keys; }
+    // Where activations go from now on. Null mutes the session, which stays bound: the keys held are
+    // posted as released first, and nothing is posted until a sink is set again.
+    void SetSink(KeySink sink);
     // Whether a role with this code is active at the moment.
     bool IsKeyDown(UINT nVKey) const;
 
@@ -80,6 +84,7 @@ private:
     void OnListed(uint nResponse, const QVariantMap& results);
     void TakeTriggers(const QDBusArgument& shortcuts);
     void Key(const QDBusMessage& message, bool bDown);
+    void ReleasePosted();
     void End(EEnd end);
     QString NextToken();
 
@@ -92,9 +97,9 @@ private:
     QMap<QString, Handler> m_requests; // request path -> what its response means
     QString m_strSession;
     ShortcutTriggers m_triggers;
-    std::array<bool, kShortcutCount> m_down{};
+    std::array<bool, kShortcutCount> m_down{};   // as the desktop tells
+    std::array<bool, kShortcutCount> m_posted{}; // pressed as far as the sink knows
     EState m_state = EState::Binding;
-    int m_nToken = 0;
 };
 
 } // namespace padkit

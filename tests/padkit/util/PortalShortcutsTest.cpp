@@ -242,4 +242,50 @@ TEST_F(PortalCaptureTest, WithoutPortalOrKeyboardsOneMessageNamesBothRoutes) {
         EXPECT_TRUE(m_told[0].contains(QLatin1String(part))) << part;
 }
 
+TEST_F(PortalCaptureTest, ASessionKeptAcrossRemoveServesAgainUntilTheKeysChange) {
+    CKeyCapture capture(Config(true));
+    capture.SetShortcutKeys(DefaultKeys());
+    ASSERT_EQ(capture.Install(Sink()), TRUE);
+    ASSERT_TRUE(Until([&] { return m_pPortal->Recorded().requestPaths.size() == 3; }));
+    const QString session = m_pPortal->Recorded().strSession;
+    m_pPortal->Activate(QStringLiteral("stop"));
+    ASSERT_TRUE(Until([&] { return m_posted.size() == 1; }));
+
+    // A dialog of ours is open: the held key counts as released, nothing else arrives meanwhile.
+    EXPECT_EQ(capture.Remove(), TRUE);
+    EXPECT_FALSE(capture.IsInstalled());
+    EXPECT_EQ(m_posted.back(), (Posted{WM_KEYUP, 0x11, kUp}));
+    m_pPortal->Deactivate(QStringLiteral("stop"));
+    m_pPortal->Activate(QStringLiteral("pad1"));
+    m_pPortal->Deactivate(QStringLiteral("pad1"));
+    QTest::qWait(50);
+    EXPECT_EQ(m_posted.size(), 2u);
+
+    ASSERT_EQ(capture.Install(Sink()), TRUE);
+    m_pPortal->Activate(QStringLiteral("pad2"));
+    ASSERT_TRUE(Until([&] { return m_posted.size() == 3; }));
+    EXPECT_EQ(m_posted.back(), (Posted{WM_KEYDOWN, 0x62, kDown}));
+    CFakePortal::Record r = m_pPortal->Recorded();
+    EXPECT_EQ(r.requestPaths.size(), 3) << "the same session, not bound again";
+    EXPECT_EQ(r.nClosed, 0);
+
+    // Other keys in the settings: a new session offers them.
+    capture.Remove();
+    ShortcutKeys keys = DefaultKeys();
+    keys.aVKey[0] = 0x70;
+    capture.SetShortcutKeys(keys);
+    ASSERT_EQ(capture.Install(Sink()), TRUE);
+    ASSERT_TRUE(Until([&] { return m_pPortal->Recorded().strSession != session; }));
+    ASSERT_TRUE(Until([&] { return capture.IsCapturing(); }));
+    r = m_pPortal->Recorded();
+    EXPECT_EQ(r.nClosed, 1) << "the old session is closed";
+    ASSERT_FALSE(r.bound.empty());
+    EXPECT_EQ(r.bound[0].properties.value(QStringLiteral("preferred_trigger")).toString(),
+              QStringLiteral("F1"));
+
+    capture.Close();
+    EXPECT_TRUE(Until([&] { return m_pPortal->Recorded().nClosed == 2; }));
+    EXPECT_TRUE(m_told.empty());
+}
+
 } // namespace
