@@ -106,7 +106,7 @@ protected:
     ShortcutTriggers m_triggers;
 };
 
-TEST_F(PortalShortcutsTest, BindsTheThirteenRolesWithTheirKeysThroughRequestObjects) {
+TEST_F(PortalShortcutsTest, BindsEveryRoleWithItsKeyThroughRequestObjects) {
     EXPECT_TRUE(CPortalShortcuts::IsOffered(Bus()));
     Start();
     ASSERT_TRUE(WaitBound());
