@@ -18,6 +18,7 @@ packages=(
     locales  # locale sources: a test builds a comma-decimal locale with localedef
     libgtest-dev libgmock-dev
     xvfb xauth xdotool x11-utils
+    dbus  # dbus-daemon: the tests run a private session bus with a stand-in desktop portal
     ffmpeg sox libsox-fmt-all time
     desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
 )

@@ -3,8 +3,10 @@
 #include "app/dialogs/DataExchange.h"
 #include "app/dialogs/KeyEditCtrl.h"
 #include "app/res/Resources.h"
+#include "padkit/util/KeyHook.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 
 namespace {
 
@@ -19,6 +21,25 @@ constexpr struct {
 };
 
 constexpr int kScopeBoxes[] = {IDC_OPT2_GETNAKEY, IDC_OPT2_GETNASTOP, IDC_OPT2_GETNAGRP};
+
+// The roles as the list of the desktop's bindings names them, in the order of the shortcut ids.
+constexpr const char* kRoleName[padkit::kShortcutCount] = {
+    "パッド1",      "パッド2",      "パッド3",    "パッド4",    "パッド5",  "パッド6",
+    "パッド7",      "パッド8",      "パッド9",    "パッド0",    "個別停止", "全停止",
+    "前のグループ", "次のグループ", "音量アップ", "音量ダウン", "マスター",
+};
+
+QString DesktopTriggerText(const padkit::ShortcutTriggers& triggers) {
+    QStringList items;
+    for (int i = 0; i < padkit::kShortcutCount; ++i) {
+        const QString& trigger = triggers[static_cast<size_t>(i)];
+        items << QString::fromUtf8(kRoleName[i]) + u' ' +
+                     (trigger.isEmpty() ? QStringLiteral("(なし)") : trigger);
+    }
+    return QStringLiteral(
+               "デスクトップのショートカットで取得中 (割り当てはデスクトップの設定で変更します):\n") +
+           items.join(QStringLiteral("、"));
+}
 
 } // namespace
 
@@ -40,7 +61,23 @@ BOOL COptionPage2::OnInitDialog() {
         GetDlgItemAs<CKeyEditCtrl>(key.nId)->SetKeyCode(m_pOption->*key.pField);
     CResDialog::OnInitDialog();
     EnableScope();
+    ShowDesktopTriggers();
     return TRUE;
+}
+
+void COptionPage2::ShowDesktopTriggers() {
+    // Where the desktop binds the keys, the fields above only offer them: say what it made of them.
+    if (!padkit::HookUsesPortal())
+        return;
+    const QWidget* pAbove = GetDlgItem(IDC_OPT2_VOLVAL);
+    const QWidget* pBelow = GetDlgItem(IDC_OPT2_GETNOACTIVE);
+    auto* pLabel = new QLabel(DesktopTriggerText(padkit::HookShortcutTriggers()), this);
+    pLabel->setObjectName(QStringLiteral("desktopTriggers"));
+    pLabel->setWordWrap(true);
+    pLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    const int left = pBelow->x(), top = pAbove->geometry().bottom() + pAbove->height() / 2;
+    pLabel->setGeometry(left, top, width() - 2 * left, pBelow->y() - top - pAbove->height() / 2);
+    pLabel->show();
 }
 
 void COptionPage2::DoDataExchange(CDataExchange& dx) {

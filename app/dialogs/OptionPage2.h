@@ -5,7 +5,8 @@
 
 // Page "キー設定2" of the options dialog: the stop key (shown only), the all-stop, group and volume keys,
 // the volume step (1 to 100) and background key capture with its three scope switches, which are
-// usable only while capture is ticked. UI thread.
+// usable only while capture is ticked; where the desktop's global shortcuts capture the keys, what the
+// desktop bound each role to. UI thread.
 class COptionPage2 : public CResDialog {
     Q_OBJECT
 public:
@@ -34,6 +35,7 @@ protected:
 
 private:
     void EnableScope();
+    void ShowDesktopTriggers();
 
     OPTIONDATA* m_pOption;
     CResDialog* m_pDlg;

@@ -2,6 +2,7 @@
 // window's own key events and from the system-wide capture, and the capture around modal windows.
 #include "app/main/MainDlg.h"
 #include "app/res/Resource.h"
+#include "app/show/KeyRole.h"
 #include "padkit/util/KeyHook.h"
 #include "padkit/util/KeyStroke.h"
 #include "padkit/util/KeyTable.h"
@@ -157,6 +158,7 @@ void CMainDlg::ReleaseHook() {
 void CMainDlg::RestoreHook() {
     if (!m_show.Options().bGetNoActive)
         return;
+    padkit::SetHookShortcutKeys(ShortcutKeysOf(m_show.Options()));
     PADKIT_SetKeyHook(this);
     ClearHeldKeys();
 }

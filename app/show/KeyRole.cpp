@@ -34,3 +34,21 @@ int StepVolume(int nVolume, int nStep, BOOL bUp, BOOL bDown) {
         nVolume -= nStep;
     return std::clamp(nVolume, 0, 100);
 }
+
+padkit::ShortcutKeys ShortcutKeysOf(const OPTIONDATA& option) {
+    using padkit::EShortcut;
+    padkit::ShortcutKeys keys;
+    const auto set = [&keys](EShortcut role, int nVKey) {
+        keys.aVKey[static_cast<size_t>(role)] = nVKey > 0 ? static_cast<UINT>(nVKey) : 0;
+    };
+    for (int k = 0; k < 10; ++k)
+        set(static_cast<EShortcut>(static_cast<int>(EShortcut::Pad1) + k), option.nVKey[k]);
+    set(EShortcut::Stop, option.nStopKey);
+    set(EShortcut::AllStop, option.nAllStopKey);
+    set(EShortcut::GroupPrev, option.nGrpBackKey);
+    set(EShortcut::GroupNext, option.nGrpNextKey);
+    set(EShortcut::VolumeUp, option.nVolUpKey);
+    set(EShortcut::VolumeDown, option.nVolDownKey);
+    set(EShortcut::Master, option.nMasterKey);
+    return keys;
+}

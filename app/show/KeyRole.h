@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings/Option.h"
+#include "padkit/util/ShortcutKeys.h"
 #include "platform/WinTypes.h"
 
 // What a key press does in the main window, by the key assignments.
@@ -19,3 +20,7 @@ KeyRole FindKeyRole(const OPTIONDATA& option, UINT nVKey);
 // A volume after one volume-key press: + nStep while volume-up is held, - nStep while volume-down is,
 // limited to 0..100 (both held: unchanged).
 int StepVolume(int nVolume, int nStep, BOOL bUp, BOOL bDown);
+
+// The key of each role as the desktop's global shortcuts bind them (pad1 … pad10, stop, all-stop, the
+// group keys, the volume keys, master). Negative codes count as no key.
+padkit::ShortcutKeys ShortcutKeysOf(const OPTIONDATA& option);
