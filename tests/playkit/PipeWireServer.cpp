@@ -358,8 +358,10 @@ bool CPipeWireServer::Start(std::string& error) {
     const pid_t session = Spawn({wireplumber}, env, sessionLog, SIGKILL);
     m_session = session;
     while (!SinkIsDefault()) {
-        if (Exited(session) || std::chrono::steady_clock::now() > deadline) {
-            m_session = -1;
+        const bool exited = Exited(session);
+        if (exited || std::chrono::steady_clock::now() > deadline) {
+            if (exited)
+                m_session = -1; // reaped already
             error = "wireplumber did not take the sink: " + LastLines(sessionLog);
             Stop();
             return false;
