@@ -25,3 +25,9 @@ for bench in resample latency jack-latency open memory load; do
     echo "## padora-bench-$bench"
     "$BIN/padora-bench-$bench" || echo "padora-bench-$bench failed ($?)"
 done
+for args in "--period 64" "--server pipewire --path jack" "--server pipewire --path alsa" \
+    "--server pipewire --path jack --period 64"; do
+    echo "## padora-bench-jack-latency $args"
+    # shellcheck disable=SC2086 # the options are meant to split
+    "$BIN/padora-bench-jack-latency" 200 $args || echo "padora-bench-jack-latency $args failed ($?)"
+done

@@ -2,6 +2,7 @@
 // client of the test: what arrives on padora's ports, and what happens when the server goes away
 // and comes back while a sound plays.
 #include "HangGuard.h"
+#include "HeardSound.h"
 #include "JackRecorder.h"
 #include "JackServer.h"
 #include "PlaykitMedia.h"
@@ -24,9 +25,15 @@
 using playkit::AdxBackend;
 using playkit::AdxEngineConfig;
 using playkit::CAdxEngine;
+using playkit_test::CEngineOn;
 using playkit_test::CHangGuard;
 using playkit_test::CJackRecorder;
 using playkit_test::CJackServer;
+using playkit_test::FirstSounding;
+using playkit_test::Heard;
+using playkit_test::Sleep;
+using playkit_test::SoundingFrames;
+using playkit_test::WaitUntil;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -37,71 +44,6 @@ constexpr const char* kJackClient = "padora";
 constexpr const char* kJackDevice = "system"; // PortAudio's device for the server's playback ports
 // Far beyond what a test takes on a busy machine (20 s at most), far below ctest's limit for the binary.
 constexpr auto kTestLimit = std::chrono::seconds(120);
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (!done()) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-void Sleep(double seconds) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
-
-// What a stretch of sound is: its level on each side and its pitch.
-struct Heard {
-    double rmsLeft = 0, rmsRight = 0, hz = 0;
-};
-
-// The first frame louder than the noise floor on either side, or npos.
-std::size_t FirstSounding(const std::vector<float>& stereo) {
-    for (std::size_t f = 0; f < stereo.size() / 2; ++f)
-        if (std::fabs(stereo[2 * f]) > 1e-3f || std::fabs(stereo[2 * f + 1]) > 1e-3f)
-            return f;
-    return std::string::npos;
-}
-
-// How many frames from the first sounding one on, 0 when none sounds.
-std::size_t SoundingFrames(const std::vector<float>& stereo) {
-    const std::size_t first = FirstSounding(stereo);
-    return first == std::string::npos ? 0 : stereo.size() / 2 - first;
-}
-
-// Level and pitch (rising zero crossings, interpolated) of frames [from, to): the median over windows
-// of 20 ms, so that a late cycle on a busy machine (a dropout, a repeated block) does not count.
-Heard Measure(const std::vector<float>& stereo, std::size_t from, std::size_t to) {
-    constexpr std::size_t kWindow = kRate / 50;
-    std::vector<double> left, right, hz;
-    for (std::size_t w = from; w + kWindow <= to; w += kWindow) {
-        left.push_back(playkit_test::Rms(stereo, 0, w, w + kWindow));
-        right.push_back(playkit_test::Rms(stereo, 1, w, w + kWindow));
-        const int ch = right.back() >= left.back() ? 1 : 0;
-        double first = -1, last = -1;
-        int crossings = 0;
-        for (std::size_t f = w + 1; f < w + kWindow; ++f) {
-            const float a = stereo[2 * (f - 1) + ch], b = stereo[2 * f + ch];
-            if (a < 0 && b >= 0) {
-                const double at = double(f - 1) + a / (a - b);
-                if (first < 0)
-                    first = at;
-                last = at;
-                ++crossings;
-            }
-        }
-        hz.push_back(crossings > 1 ? (crossings - 1) * kRate / (last - first) : 0.0);
-    }
-    auto median = [](std::vector<double> v) {
-        if (v.empty())
-            return 0.0;
-        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
-        return v[v.size() / 2];
-    };
-    return {median(left), median(right), median(hz)};
-}
 
 // The 16-bit stereo frames of a WAV file the record backend wrote.
 std::vector<float> ReadWav(const std::string& path) {
@@ -119,21 +61,6 @@ std::vector<float> ReadWav(const std::string& path) {
     }
     return out;
 }
-
-// The engine on the given output for one test, and back to offline rendering after it.
-class CEngineOn {
-public:
-    explicit CEngineOn(const AdxEngineConfig& config) { m_ok = CAdxEngine::Configure(config); }
-    ~CEngineOn() {
-        AdxEngineConfig offline;
-        offline.backend = AdxBackend::Offline;
-        CAdxEngine::Configure(offline);
-    }
-    bool Ok() const { return m_ok; }
-
-private:
-    bool m_ok = false;
-};
 
 AdxEngineConfig JackConfig() {
     AdxEngineConfig c;
@@ -238,7 +165,8 @@ TEST_F(JackOutput, APlayedSoundArrivesAsTheEngineRendersIt) {
             ASSERT_NE(first, std::string::npos);
             ASSERT_GT(frames.size() / 2, first + kRate / 2);
             // Past the start: a stretch of 0.4 s.
-            jack = Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5);
+            jack =
+                playkit_test::Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5, kRate);
         }
         {
             const std::string path = s_dir + "/record.wav";
@@ -259,7 +187,8 @@ TEST_F(JackOutput, APlayedSoundArrivesAsTheEngineRendersIt) {
             const std::size_t first = FirstSounding(frames);
             ASSERT_NE(first, std::string::npos);
             ASSERT_GT(frames.size() / 2, first + kRate / 2);
-            recorded = Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5);
+            recorded =
+                playkit_test::Measure(frames, first + kRate / 20, first + kRate / 20 + kRate * 2 / 5, kRate);
         }
         EXPECT_NEAR(playkit_test::Db(jack.rmsLeft / recorded.rmsLeft), 0.0, 0.1);
         EXPECT_NEAR(playkit_test::Db(jack.rmsRight / recorded.rmsRight), 0.0, 0.1);
@@ -293,7 +222,7 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
         rec.Start();
         EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
         rec.Stop();
-        before = Measure(rec.Frames(), 0, rec.FrameCount());
+        before = playkit_test::Measure(rec.Frames(), 0, rec.FrameCount(), kRate);
     }
     ASSERT_NEAR(playkit_test::Db(before.rmsLeft / (kToneAmplitude / 32768.0 / std::sqrt(2.0))), -6.0, 0.2);
 
@@ -327,7 +256,7 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
     rec.Start();
     EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
     rec.Stop();
-    const Heard after = Measure(rec.Frames(), 0, rec.FrameCount());
+    const Heard after = playkit_test::Measure(rec.Frames(), 0, rec.FrameCount(), kRate);
     EXPECT_NEAR(playkit_test::Db(after.rmsLeft / before.rmsLeft), 0.0, 0.1);
     EXPECT_NEAR(playkit_test::Db(after.rmsRight / before.rmsRight), 0.0, 0.1);
     EXPECT_NEAR(after.hz, kToneHz, 1.0);

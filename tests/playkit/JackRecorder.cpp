@@ -60,6 +60,24 @@ bool CJackRecorder::ConnectFrom(const std::string& client) {
     return n == 2;
 }
 
+bool CJackRecorder::ConnectAlongside(const std::string& client) {
+    const char** inputs =
+        jack_get_ports(m_client, ("^" + client + ":").c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput);
+    if (!inputs)
+        return false;
+    int n = 0;
+    for (; inputs[n] && n < 2; ++n) {
+        const char** feeds = jack_port_get_all_connections(m_client, jack_port_by_name(m_client, inputs[n]));
+        if (!feeds)
+            break;
+        for (int f = 0; feeds[f]; ++f)
+            jack_connect(m_client, feeds[f], jack_port_name(m_in[n]));
+        jack_free(feeds);
+    }
+    jack_free(inputs);
+    return n == 2;
+}
+
 void CJackRecorder::Start() {
     m_recording.store(false, std::memory_order_release);
     m_count.store(0, std::memory_order_release);
@@ -82,8 +100,14 @@ int CJackRecorder::Process(jack_nframes_t frames, void* user) {
     const std::size_t have = self->m_count.load(std::memory_order_relaxed);
     const std::size_t room = self->m_buffer.size() / 2 - have;
     const std::size_t n = std::min<std::size_t>(frames, room);
-    if (have == 0)
+    if (have == 0) {
+        jack_nframes_t frame = 0;
+        jack_time_t usecs = 0, next = 0;
+        float period = 0;
+        jack_get_cycle_times(self->m_client, &frame, &usecs, &next, &period);
+        self->m_firstCycleUsecs.store(usecs, std::memory_order_relaxed);
         self->m_firstFrameTime.store(jack_last_frame_time(self->m_client), std::memory_order_release);
+    }
     const auto* left = static_cast<const float*>(jack_port_get_buffer(self->m_in[0], frames));
     const auto* right = static_cast<const float*>(jack_port_get_buffer(self->m_in[1], frames));
     CopyPorts(left, right, self->m_buffer.data() + have * 2, n);

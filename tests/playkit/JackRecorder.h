@@ -24,6 +24,9 @@ public:
     bool Open(double seconds, std::string& error);
     // Connects the first two output ports of the named client to ours; false when it has none.
     bool ConnectFrom(const std::string& client);
+    // Connects what feeds the named client's first two input ports (left, right) to ours as well, so
+    // that the recording holds what that client takes in; false when nothing feeds both.
+    bool ConnectAlongside(const std::string& client);
     // Any thread: records from the next cycle on (from the start of the buffer); Stop ends it.
     void Start();
     void Stop();
@@ -32,6 +35,12 @@ public:
     std::size_t FrameCount() const { return m_count.load(std::memory_order_acquire); }
     // JACK's frame time of recorded frame 0; with jack_frames_to_time, when each frame was played.
     jack_nframes_t FirstFrameTime() const { return m_firstFrameTime.load(std::memory_order_acquire); }
+    // When the cycle of recorded frame 0 began, on jack_get_time's clock. Taken inside that cycle,
+    // where every JACK library agrees on it (PipeWire's jack_frames_to_time is wrong for past frames).
+    jack_time_t FirstCycleTime() const {
+        (void)FirstFrameTime(); // acquires the cycle's time too
+        return m_firstCycleUsecs.load(std::memory_order_relaxed);
+    }
     jack_client_t* Client() const { return m_client; }
     unsigned Rate() const { return m_client ? jack_get_sample_rate(m_client) : 0; }
 
@@ -44,6 +53,7 @@ private:
     std::atomic<bool> m_recording{false};
     std::atomic<std::size_t> m_count{0};
     std::atomic<jack_nframes_t> m_firstFrameTime{0};
+    std::atomic<jack_time_t> m_firstCycleUsecs{0};
 };
 
 } // namespace playkit_test
