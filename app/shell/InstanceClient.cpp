@@ -10,8 +10,9 @@
 
 namespace {
 
-// Far more than any answer; a peer that goes on talking is cut off there.
-constexpr size_t kMaxAnswerBytes = 64;
+// The longest answer is a state line (a group name and a few numbers), far less than a request line
+// may be; a peer that goes on talking is cut off there.
+constexpr size_t kMaxAnswerBytes = 4096;
 // Short waits, so that a stop request is seen soon.
 constexpr int kPollSliceMs = 50;
 
@@ -47,8 +48,10 @@ CInstanceClient::Result CInstanceClient::Ask(const QByteArray& socketPath, std::
     // Non-blocking: a listener that has stopped taking connections fills its queue, and a blocking
     // connect would then wait for as long as it stays stopped.
     const Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (fd.get() < 0 || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0)
+    if (fd.get() < 0 || ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0) {
+        result.nConnectError = errno;
         return result;
+    }
     result.reply = Reply::NoAnswer;
     // A request of a few bytes fits the empty send buffer of a new connection whole.
     if (::send(fd.get(), request.data(), request.size(), MSG_NOSIGNAL) !=

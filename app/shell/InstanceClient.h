@@ -18,7 +18,8 @@ public:
     };
     struct Result {
         Reply reply = Reply::NoListener;
-        std::string answer; // the line with its newline, when answered
+        std::string answer;    // the line with its newline, when answered
+        int nConnectError = 0; // NoListener: the connect's errno (EAGAIN: its queue is full just now)
     };
 
     // The lines of the instance socket. A ping is answered by the UI thread's event loop, so a watchdog

@@ -2,11 +2,13 @@
 
 #include "platform/WinTypes.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include "playkit/AdxEngine.h"
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -21,11 +23,16 @@ public:
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1; // another instance runs, or the named file cannot be opened
     static constexpr int kExitUsage = 2;   // unknown option or missing option argument
+    static constexpr int kExitRefused = 3; // a trigger the running Padora refused: a modal window holds it
+    // How long a trigger waits for the running Padora's answer (it answers before it acts).
+    static constexpr int kTriggerTimeoutMs = 1500;
+    static constexpr int kTriggerRetryMs = 5; // pause before asking again when the socket's queue is full
 
     // What the command line asks for.
     struct CommandLine {
-        enum class Action { Run, Help, Version, Check, ListDevices, Error };
+        enum class Action { Run, Help, Version, Check, ListDevices, Trigger, Error };
         Action action = Action::Run;
+        QByteArray request;   // for Action::Trigger: the line for the running Padora
         QString strCheckFile; // --check FILE
         QString strFixDir;    // --fix-paths DIR (with --check)
         QStringList args;     // the arguments left for the window, in order
@@ -39,7 +46,8 @@ public:
     int Run(int argc, char** argv);
 
     // Options: -h/--help, -V/--version, --list-devices, --check FILE (or --check=FILE), --fix-paths DIR (or
-    // --fix-paths=DIR, only with --check); "--" ends the options. Any other
+    // --fix-paths=DIR, only with --check), a trigger for the running Padora alone (--pad N and the others
+    // of CTriggerRequest); "--" ends the options. Any other
     // argument beginning with "-" is an error. Arguments that are not options are kept for the window.
     static CommandLine ParseCommandLine(const QStringList& args);
 
@@ -55,6 +63,12 @@ public:
     // One line per output device: host API, name, channels, default rate, separated by tabs.
     static QString DeviceListText(const std::vector<playkit::AdxOutputDevice>& devices);
     static QString VersionText();
+
+    // Hands a trigger's request line to the running Padora through the socket at socketPath (none: the
+    // folder is not to be trusted) and prints the state it answers to --state on out; what went wrong goes
+    // to err. The exit status. Needs no application object.
+    static int RunTrigger(const QByteArray& request, const QString& socketPath, std::FILE* out,
+                          std::FILE* err);
 
 private:
     int RunWindow(int& argc, char** argv);

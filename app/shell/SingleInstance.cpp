@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QThread>
@@ -60,6 +61,14 @@ CSingleInstance::~CSingleInstance() {
 
 QString CSingleInstance::SocketPath() const {
     return QDir(m_strDir).filePath(QStringLiteral("padora.sock"));
+}
+
+QString CSingleInstance::SocketPathIn(const QString& dir) {
+    const QString folder = dir.isEmpty() ? DefaultDir() : dir;
+    // Somebody else's folder under /tmp could hold a socket that answers in our name.
+    if (folder.startsWith(QDir::tempPath()) && !IsPrivateFolder(folder))
+        return QString();
+    return QDir(folder).filePath(QStringLiteral("padora.sock"));
 }
 
 QString CSingleInstance::LockPath() const {
@@ -174,6 +183,8 @@ void CSingleInstance::OnReadyRead(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(kMaxLineBytes);
+    // One request a connection: whatever follows it is not read.
+    disconnect(socket, &QLocalSocket::readyRead, nullptr, nullptr);
     if (line == kRaiseRequest) {
         socket->write(kRaiseAnswer);
         socket->flush();
@@ -182,6 +193,20 @@ void CSingleInstance::OnReadyRead(QLocalSocket* socket) {
     } else if (line == kPingRequest) {
         socket->write(kPingAnswer);
         socket->flush();
+    } else if (m_onRequest) {
+        // What the request sets off may run a loop of its own (a group's loader), in which this socket
+        // can be let go.
+        const QPointer<QLocalSocket> guard(socket);
+        bool answered = false;
+        m_onRequest(line, [&guard, &answered](const QByteArray& answer) {
+            if (!guard || answered)
+                return;
+            answered = true;
+            guard->write(answer.left(kMaxLineBytes));
+            guard->flush();
+        });
+        if (!guard)
+            return;
     }
     socket->disconnectFromServer();
 }

@@ -44,6 +44,16 @@ public:
     // set up. UI thread.
     bool Serve(std::function<void()> onRaise);
 
+    // UI thread, for any other request line (with its newline): answers it through reply (at most once;
+    // more than kMaxLineBytes are cut). The connection is closed after it, answered or not.
+    using Reply = std::function<void(const QByteArray& answer)>;
+    using RequestHandler = std::function<void(const QByteArray& line, const Reply& reply)>;
+    void SetRequestHandler(RequestHandler handler) { m_onRequest = std::move(handler); }
+
+    // Where the socket of the instance is, in dir or the default folder; empty when the default folder
+    // is a fallback under /tmp that this user cannot trust. Needs no application object; any thread.
+    static QString SocketPathIn(const QString& dir = QString());
+
     QString SocketPath() const;
     QString LockPath() const;
 
@@ -71,6 +81,7 @@ private:
     std::unique_ptr<QLockFile> m_pLock;
     std::unique_ptr<QLocalServer> m_pServer;
     std::function<void()> m_onRaise;
+    RequestHandler m_onRequest;
     // Oldest first; children of the server.
     std::deque<QLocalSocket*> m_clients;
     QTimer m_watch;
