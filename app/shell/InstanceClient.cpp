@@ -1,5 +1,8 @@
 #include "app/shell/InstanceClient.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -32,6 +35,29 @@ private:
 };
 
 } // namespace
+
+QString CInstanceClient::DefaultDir() {
+    // Without an application object Qt cannot name the runtime folder; it is $XDG_RUNTIME_DIR.
+    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (dir.isEmpty() || !QDir(dir).exists())
+        dir = QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid());
+    return dir;
+}
+
+bool CInstanceClient::IsPrivateFolder(const QString& dir) {
+    const QFileInfo info(dir);
+    const auto othersAccess = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                              QFile::WriteOther | QFile::ExeOther;
+    return info.isDir() && !info.isSymLink() && info.ownerId() == getuid() &&
+           !(info.permissions() & othersAccess);
+}
+
+QString CInstanceClient::SocketPathIn(const QString& dir) {
+    const QString folder = dir.isEmpty() ? DefaultDir() : dir;
+    if (folder.startsWith(QDir::tempPath()) && !IsPrivateFolder(folder))
+        return QString();
+    return QDir(folder).filePath(QStringLiteral("padora.sock"));
+}
 
 CInstanceClient::Result CInstanceClient::Ask(const QByteArray& socketPath, std::string_view request,
                                              std::chrono::milliseconds timeout,

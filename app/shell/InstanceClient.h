@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <atomic>
 #include <chrono>
@@ -28,6 +29,15 @@ public:
     static constexpr char kRaiseAnswer[] = "ok\n";
     static constexpr char kPingRequest[] = "ping\n";
     static constexpr char kPingAnswer[] = "ok\n";
+
+    // Where the lock and socket live by default: $XDG_RUNTIME_DIR, else a folder of the user's own
+    // under /tmp. Needs no application object.
+    static QString DefaultDir();
+    // Whether dir is a real folder of this user that nobody else may enter.
+    static bool IsPrivateFolder(const QString& dir);
+    // The instance socket in dir (by default DefaultDir()); empty when that is a folder under /tmp that
+    // this user cannot trust, where a socket could answer in Padora's name.
+    static QString SocketPathIn(const QString& dir = QString());
 
     // Never blocks beyond timeout; stop, when given, ends the wait early (as NoAnswer).
     static Result Ask(const QByteArray& socketPath, std::string_view request,

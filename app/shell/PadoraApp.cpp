@@ -2,6 +2,7 @@
 
 #include "app/data/GroupCheck.h"
 #include "app/main/MainDlg.h"
+#include "app/remote/TriggerClient.h"
 #include "app/remote/TriggerControl.h"
 #include "app/remote/TriggerRequest.h"
 #include "app/res/Resources.h"
@@ -19,16 +20,12 @@
 #include "playkit/AdxEngine.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTextStream>
 #include <QTranslator>
 
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <dirent.h>
 #include <new>
@@ -37,8 +34,6 @@
 #include <string_view>
 #include <sys/resource.h>
 #include <system_error>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -180,42 +175,32 @@ QStringList ArgumentsOf(int argc, char** argv) {
 
 } // namespace
 
+// A trigger run through padora ends as one through padora-trigger.
+static_assert(CPadoraApp::kExitOk == CTriggerClient::kExitOk &&
+              CPadoraApp::kExitFailure == CTriggerClient::kExitNotRunning &&
+              CPadoraApp::kExitUsage == CTriggerClient::kExitBadArguments &&
+              CPadoraApp::kExitRefused == CTriggerClient::kExitRefused);
+
 CPadoraApp::CPadoraApp() = default;
 
 CPadoraApp::~CPadoraApp() = default;
 
 QString CPadoraApp::UsageText() {
     return QStringLiteral(
-        "使い方: padora [オプション] [グループファイル]\n"
-        "\n"
-        "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
-        "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
-        "                     すべての音声ファイルをプレーヤーで開いてみる\n"
-        "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
-        "                      再生できないファイルあり, 2: グループがない)\n"
-        "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
-        "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
-        "  --list-devices     音声出力デバイスの一覧を表示する\n"
-        "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
-        "  -h, --help         この説明を表示する\n"
-        "  -V, --version      バージョンを表示する\n"
-        "\n"
-        "起動中の Padora への指示 (ウィンドウは開きません。一度に一つだけ指定します):\n"
-        "  --pad N            チャンネル N (1〜10) のパッドを押す (キーと同じ)\n"
-        "  --stop N           停止キーを押しながらチャンネル N のパッドを押す (停止、FO ならフェードアウト)\n"
-        "  --allstop          全停止\n"
-        "  --group next|prev|N  次 / 前 / N 番目 (1〜) のグループを選ぶ\n"
-        "  --volume N V       チャンネル N の音量を V (0〜100) にする\n"
-        "  --master V         マスター音量を V (0〜100) にする\n"
-        "  --state            状態を 1 行で表示する (タブ区切り):\n"
-        "                     グループ番号 (1〜, なしは 0)  グループ名  チャンネル 1〜10 の状態\n"
-        "                     (-1 音なし, 0 停止中, 1 再生中)  操作中 (1: 指示を受け付けない)\n"
-        "                     他のグループで再生中の音の数\n"
-        "  終了コード 0: 受け付けられた, 1: Padora が起動していない・応答がない,\n"
-        "             2: 引数の誤り・そのグループがない, 3: 操作中のウィンドウがあるため無視された\n"
-        "  キーへの割り当て: GNOME は 設定 → キーボード → カスタムショートカット、KDE は\n"
-        "  システム設定 → ショートカット → カスタムショートカット (コマンドを追加) に\n"
-        "  コマンド padora --pad 1 を、sway は設定ファイルに bindsym F1 exec padora --pad 1\n");
+               "使い方: padora [オプション] [グループファイル]\n"
+               "\n"
+               "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
+               "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
+               "                     すべての音声ファイルをプレーヤーで開いてみる\n"
+               "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
+               "                      再生できないファイルあり, 2: グループがない)\n"
+               "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
+               "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
+               "  --list-devices     音声出力デバイスの一覧を表示する\n"
+               "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
+               "  -h, --help         この説明を表示する\n"
+               "  -V, --version      バージョンを表示する\n") +
+           CTriggerClient::UsageText();
 }
 
 QString CPadoraApp::VersionText() {
@@ -332,60 +317,11 @@ int CPadoraApp::SplitCommandLine(const QStringList& args, QStringList& pieces) {
     return 1;
 }
 
-int CPadoraApp::RunTrigger(const QByteArray& request, const QString& socketPath, std::FILE* out,
-                           std::FILE* err) {
-    const auto fail = [err](int status, const QString& text) {
-        std::fputs(("padora: " + text + QLatin1Char('\n')).toLocal8Bit().constData(), err);
-        return status;
-    };
-    if (socketPath.isEmpty())
-        return fail(kExitFailure,
-                    QStringLiteral("%1 は他のユーザーも使えるため、Padora に指示を送りません。")
-                        .arg(QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid())));
-    // A full queue (many connecting at once) empties within moments; nobody listening is final.
-    const QByteArray path = QFile::encodeName(socketPath);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTriggerTimeoutMs);
-    CInstanceClient::Result asked;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        asked =
-            CInstanceClient::Ask(path, request.toStdString(), std::max(left, std::chrono::milliseconds(1)));
-        if (asked.reply != CInstanceClient::Reply::NoListener || asked.nConnectError != EAGAIN ||
-            left.count() <= kTriggerRetryMs)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kTriggerRetryMs));
-    }
-    switch (asked.reply) {
-    case CInstanceClient::Reply::NoListener:
-        return fail(kExitFailure, QStringLiteral("Padora は起動していません。"));
-    case CInstanceClient::Reply::NoAnswer:
-        return fail(kExitFailure, QStringLiteral("Padora は起動していますが、応答がありません。"));
-    case CInstanceClient::Reply::Answered:
-        break;
-    }
-    const std::string& answer = asked.answer;
-    if (answer == CTriggerRequest::kOk)
-        return kExitOk;
-    if (answer == CTriggerRequest::kBusy)
-        return fail(kExitRefused, QStringLiteral("Padora に操作中のウィンドウがあるため、無視されました。"));
-    const std::string_view prefix(CTriggerRequest::kStatePrefix);
-    if (answer.starts_with(prefix) && request == "state\n") {
-        std::fwrite(answer.data() + prefix.size(), 1, answer.size() - prefix.size(), out);
-        std::fflush(out);
-        return kExitOk;
-    }
-    if (answer == CTriggerRequest::kBad)
-        return fail(kExitUsage,
-                    QStringLiteral("Padora はこの指示を受け付けませんでした (そのグループはありません)。"));
-    return fail(kExitFailure, QStringLiteral("Padora の答えが読めません。"));
-}
-
 int CPadoraApp::Run(int argc, char** argv) {
     const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
     // Before anything else is set up, so that a key binding's run is over at once.
     if (cl.action == CommandLine::Action::Trigger)
-        return RunTrigger(cl.request, CSingleInstance::SocketPathIn(), stdout, stderr);
+        return CTriggerClient::Run(cl.request, CInstanceClient::SocketPathIn(), stdout, stderr);
     playkit::CAdxEngine::SetLogSink(&WriteEngineLine);
     switch (cl.action) {
     case CommandLine::Action::Help:

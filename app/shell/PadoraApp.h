@@ -8,7 +8,6 @@
 
 #include "playkit/AdxEngine.h"
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -24,9 +23,6 @@ public:
     static constexpr int kExitFailure = 1; // another instance runs, or the named file cannot be opened
     static constexpr int kExitUsage = 2;   // unknown option or missing option argument
     static constexpr int kExitRefused = 3; // a trigger the running Padora refused: a modal window holds it
-    // How long a trigger waits for the running Padora's answer (it answers before it acts).
-    static constexpr int kTriggerTimeoutMs = 1500;
-    static constexpr int kTriggerRetryMs = 5; // pause before asking again when the socket's queue is full
 
     // What the command line asks for.
     struct CommandLine {
@@ -63,12 +59,6 @@ public:
     // One line per output device: host API, name, channels, default rate, separated by tabs.
     static QString DeviceListText(const std::vector<playkit::AdxOutputDevice>& devices);
     static QString VersionText();
-
-    // Hands a trigger's request line to the running Padora through the socket at socketPath (none: the
-    // folder is not to be trusted) and prints the state it answers to --state on out; what went wrong goes
-    // to err. The exit status. Needs no application object.
-    static int RunTrigger(const QByteArray& request, const QString& socketPath, std::FILE* out,
-                          std::FILE* err);
 
 private:
     int RunWindow(int& argc, char** argv);

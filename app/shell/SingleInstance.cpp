@@ -22,22 +22,6 @@ constexpr int kHandOverBudgetMs = 700;
 constexpr int kAnswerTimeoutMs = 200;
 constexpr int kRetryPauseMs = 20;
 
-QString DefaultDir() {
-    // Without an application object Qt cannot name the runtime folder; it is $XDG_RUNTIME_DIR.
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid());
-    return dir;
-}
-
-bool IsPrivateFolder(const QString& dir) {
-    const QFileInfo info(dir);
-    const auto othersAccess = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                              QFile::WriteOther | QFile::ExeOther;
-    return info.isDir() && !info.isSymLink() && info.ownerId() == getuid() &&
-           !(info.permissions() & othersAccess);
-}
-
 // The inode of the socket file at path, or 0 when there is none.
 ino_t SocketInode(const QString& path) {
     struct stat st {};
@@ -49,7 +33,7 @@ ino_t SocketInode(const QString& path) {
 } // namespace
 
 CSingleInstance::CSingleInstance(QString dir, QObject* parent)
-    : QObject(parent), m_strDir(dir.isEmpty() ? DefaultDir() : std::move(dir)) {
+    : QObject(parent), m_strDir(dir.isEmpty() ? CInstanceClient::DefaultDir() : std::move(dir)) {
     m_watch.setInterval(kWatchMs);
     connect(&m_watch, &QTimer::timeout, this, &CSingleInstance::Watch);
 }
@@ -61,14 +45,6 @@ CSingleInstance::~CSingleInstance() {
 
 QString CSingleInstance::SocketPath() const {
     return QDir(m_strDir).filePath(QStringLiteral("padora.sock"));
-}
-
-QString CSingleInstance::SocketPathIn(const QString& dir) {
-    const QString folder = dir.isEmpty() ? DefaultDir() : dir;
-    // Somebody else's folder under /tmp could hold a socket that answers in our name.
-    if (folder.startsWith(QDir::tempPath()) && !IsPrivateFolder(folder))
-        return QString();
-    return QDir(folder).filePath(QStringLiteral("padora.sock"));
 }
 
 QString CSingleInstance::LockPath() const {
@@ -83,7 +59,7 @@ CSingleInstance::Result CSingleInstance::Claim() {
             QDir().mkpath(m_strDir);
             QFile::setPermissions(m_strDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        if (!IsPrivateFolder(m_strDir))
+        if (!CInstanceClient::IsPrivateFolder(m_strDir))
             return Result::Failed;
     }
     m_pLock = std::make_unique<QLockFile>(LockPath());

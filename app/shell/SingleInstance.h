@@ -50,10 +50,6 @@ public:
     using RequestHandler = std::function<void(const QByteArray& line, const Reply& reply)>;
     void SetRequestHandler(RequestHandler handler) { m_onRequest = std::move(handler); }
 
-    // Where the socket of the instance is, in dir or the default folder; empty when the default folder
-    // is a fallback under /tmp that this user cannot trust. Needs no application object; any thread.
-    static QString SocketPathIn(const QString& dir = QString());
-
     QString SocketPath() const;
     QString LockPath() const;
 

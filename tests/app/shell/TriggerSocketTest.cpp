@@ -1,3 +1,4 @@
+#include "app/remote/TriggerClient.h"
 #include "app/remote/TriggerControl.h"
 #include "app/remote/TriggerRequest.h"
 #include "app/shell/PadoraApp.h"
@@ -78,7 +79,7 @@ protected:
             std::FILE* out = open_memstream(&outText, &outSize);
             std::FILE* err = open_memstream(&errText, &errSize);
             TriggerRun run;
-            run.status = CPadoraApp::RunTrigger(cl.request, path, out, err);
+            run.status = CTriggerClient::Run(cl.request, path, out, err);
             std::fclose(out);
             std::fclose(err);
             run.out.assign(outText, outSize);
@@ -167,7 +168,7 @@ TEST_F(TriggerSocket, EachTriggerActsAsItsKeyOrControlWithNumbersFromOne) {
         m_show.commands.clear();
         const TriggerRun run = Trigger(c.args);
         const std::string what = c.args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_EQ(run.status, CPadoraApp::kExitOk) << what << ": " << run.err;
+        EXPECT_EQ(run.status, CTriggerClient::kExitOk) << what << ": " << run.err;
         EXPECT_TRUE(run.out.empty() && run.err.empty()) << what;
         ASSERT_EQ(m_show.commands.size(), 1u) << what;
         EXPECT_EQ(m_show.commands[0].kind, c.command.kind) << what;
@@ -182,7 +183,7 @@ TEST_F(TriggerSocket, StateIsOneTabSeparatedLineOnStandardOutput) {
     m_show.state.aPlay = {1, 0, -1, -1, -1, -1, -1, -1, 0, 1};
     m_show.state.nBackground = 4;
     const TriggerRun run = Trigger(Args({"--state"}));
-    EXPECT_EQ(run.status, CPadoraApp::kExitOk) << run.err;
+    EXPECT_EQ(run.status, CTriggerClient::kExitOk) << run.err;
     // A tab or line break of the name would break the fields; they become blanks.
     EXPECT_EQ(run.out, "2\tジングル と BGM\t1\t0\t-1\t-1\t-1\t-1\t-1\t-1\t0\t1\t0\t4\n");
     EXPECT_TRUE(m_show.commands.empty());
@@ -195,7 +196,7 @@ TEST_F(TriggerSocket, StateIsOneTabSeparatedLineOnStandardOutput) {
     // A name of any length still makes one line the asking side reads whole.
     m_show.state.strGroup = QString(5000, QChar(0x97f3));
     const TriggerRun longName = Trigger(Args({"--state"}));
-    EXPECT_EQ(longName.status, CPadoraApp::kExitOk) << longName.err;
+    EXPECT_EQ(longName.status, CTriggerClient::kExitOk) << longName.err;
     EXPECT_EQ(QString::fromStdString(longName.out).section(QLatin1Char('\t'), 1, 1).size(),
               CTriggerRequest::kMaxNameChars);
 }
@@ -206,20 +207,20 @@ TEST_F(TriggerSocket, ABusyShowRefusesPadsStopsAndGroupsButTakesVolumes) {
     for (const QStringList& args : {Args({"--pad", "1"}), Args({"--stop", "1"}), Args({"--allstop"}),
                                     Args({"--group", "next"}), Args({"--group", "2"})}) {
         const TriggerRun run = Trigger(args);
-        EXPECT_EQ(run.status, CPadoraApp::kExitRefused) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_EQ(run.status, CTriggerClient::kExitRefused) << args.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(run.err.empty());
     }
     EXPECT_TRUE(m_show.commands.empty());
     EXPECT_EQ(m_triggers.Intake().Refused(), 5u);
 
-    EXPECT_EQ(Trigger(Args({"--volume", "1", "30"})).status, CPadoraApp::kExitOk);
-    EXPECT_EQ(Trigger(Args({"--master", "80"})).status, CPadoraApp::kExitOk);
+    EXPECT_EQ(Trigger(Args({"--volume", "1", "30"})).status, CTriggerClient::kExitOk);
+    EXPECT_EQ(Trigger(Args({"--master", "80"})).status, CTriggerClient::kExitOk);
     ASSERT_EQ(m_show.commands.size(), 2u);
     EXPECT_EQ(m_show.commands[0].kind, Kind::Volume);
     EXPECT_EQ(m_show.commands[1].kind, Kind::Master);
 
     m_show.busy = false;
-    EXPECT_EQ(Trigger(Args({"--pad", "1"})).status, CPadoraApp::kExitOk);
+    EXPECT_EQ(Trigger(Args({"--pad", "1"})).status, CTriggerClient::kExitOk);
     EXPECT_EQ(m_show.commands.size(), 3u);
 }
 
@@ -248,7 +249,7 @@ TEST_F(TriggerSocket, GarbageAndOutOfRangeRequestsAreAnsweredBadAndNothingActs) 
         EXPECT_EQ(Ask(line), CTriggerRequest::kBad) << line;
     }
     // A group the set does not have (three here) selects nothing.
-    EXPECT_EQ(Trigger(Args({"--group", "4"})).status, CPadoraApp::kExitUsage);
+    EXPECT_EQ(Trigger(Args({"--group", "4"})).status, CTriggerClient::kExitBadArguments);
     EXPECT_TRUE(m_show.commands.empty());
 
     // A request that is not one line is not read past its bound; the next one is served.
@@ -266,7 +267,7 @@ TEST_F(TriggerSocket, GarbageAndOutOfRangeRequestsAreAnsweredBadAndNothingActs) 
     EXPECT_TRUE(flood.Closed());
     EXPECT_LT(sent, 1024 * 1024) << "the peer took far more than a line";
     EXPECT_TRUE(m_show.commands.empty());
-    EXPECT_EQ(Trigger(Args({"--pad", "2"})).status, CPadoraApp::kExitOk);
+    EXPECT_EQ(Trigger(Args({"--pad", "2"})).status, CTriggerClient::kExitOk);
     EXPECT_EQ(m_show.commands.size(), 1u);
 }
 
@@ -277,7 +278,7 @@ TEST_F(TriggerSocket, AHundredIdleConnectionsDoNotKeepATriggerFromActing) {
         holders.back()->SendSome("pad 3"); // a line never ended
     }
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(Trigger(Args({"--pad", "1"})).status, CPadoraApp::kExitOk);
+    EXPECT_EQ(Trigger(Args({"--pad", "1"})).status, CTriggerClient::kExitOk);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
     ASSERT_EQ(m_show.commands.size(), 1u);
     EXPECT_EQ(m_show.commands[0].n, 0);
@@ -296,7 +297,7 @@ TEST(TriggerRun, WithoutARunningPadoraItEndsAtOnceWithStatusOne) {
         size_t size = 0;
         std::FILE* err = open_memstream(&text, &size);
         const auto started = std::chrono::steady_clock::now();
-        const int status = CPadoraApp::RunTrigger("pad 1\n", path, stdout, err);
+        const int status = CTriggerClient::Run("pad 1\n", path, stdout, err);
         const auto took = std::chrono::steady_clock::now() - started;
         std::fclose(err);
         const std::string message(text, size);
@@ -305,9 +306,9 @@ TEST(TriggerRun, WithoutARunningPadoraItEndsAtOnceWithStatusOne) {
         EXPECT_LT(took, std::chrono::milliseconds(500));
         return status;
     };
-    EXPECT_EQ(run(dir.filePath(QStringLiteral("padora.sock"))), CPadoraApp::kExitFailure);
+    EXPECT_EQ(run(dir.filePath(QStringLiteral("padora.sock"))), CTriggerClient::kExitNotRunning);
     // The default folder under /tmp that somebody else could have made is not asked at all.
-    EXPECT_EQ(run(QString()), CPadoraApp::kExitFailure);
+    EXPECT_EQ(run(QString()), CTriggerClient::kExitNotRunning);
 }
 
 TEST(TriggerArguments, AreParsedStrictlyAndAloneOrRefusedWithStatusTwo) {
