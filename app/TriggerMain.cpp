@@ -1,12 +1,9 @@
 #include "app/remote/TriggerClient.h"
 
-#include <QStringList>
-
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    return CTriggerClient::Main(args, stdout, stderr);
+    return CTriggerClient::Main(std::vector<std::string>(argv + 1, argv + argc), stdout, stderr);
 }

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // The asking side of a trigger: hands one request line to the running Padora and says what came of it.
-// QtCore only and no application object, so that a key binding's run is over in moments. Any thread.
+// Plain C++ without Qt and without an application object, so that a key binding's run is over in
+// moments. Any thread.
 class CTriggerClient {
 public:
     static constexpr int kExitOk = 0;
@@ -22,13 +21,13 @@ public:
     // Sends request (a line of CTriggerRequest) to the socket at socketPath (empty: the folder is not to
     // be trusted); prints the state a "state" request is answered with on out, what went wrong on err.
     // The exit status.
-    static int Run(const QByteArray& request, const QString& socketPath, std::FILE* out, std::FILE* err);
+    static int Run(const std::string& request, const std::string& socketPath, std::FILE* out, std::FILE* err);
 
     // A whole trigger command line (the arguments after the program's name): parses it, asks the
-    // running Padora through the default socket, and returns the exit status. -h/--help prints the
-    // usage; anything but one trigger is a bad argument.
-    static int Main(const QStringList& args, std::FILE* out, std::FILE* err);
+    // running Padora through the default socket, and returns the exit status. -h/--help alone prints
+    // the usage; anything but one trigger is a bad argument.
+    static int Main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
-    // The options, exit statuses, state line and key bindings, as part of a --help text.
-    static QString UsageText();
+    // The options, exit statuses, state line and key bindings, as part of a --help text (UTF-8).
+    static const char* UsageText();
 };

@@ -4,8 +4,10 @@
 #include "app/remote/RemoteIntake.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <functional>
+#include <optional>
 
 // The command-line triggers that reach the show over the instance socket: each request line becomes the
 // command of the key or control it stands for and goes through an intake of its own, under the rules
@@ -24,6 +26,14 @@ public:
     bool Take(const QByteArray& line, const std::function<void(const QByteArray& answer)>& reply);
 
     CRemoteIntake& Intake() { return m_intake; }
+
+    // A group name longer than this is cut in the state line, so that the answer stays one short line.
+    static constexpr int kMaxNameChars = 256;
+    // The command a request line (with its newline) stands for (State for "state"); nothing when it is
+    // not one exactly. Any thread.
+    static std::optional<RemoteCommand> Decode(QByteArrayView line);
+    // The state answer line, with its newline. Any thread.
+    static QByteArray StateLine(const RemoteState& state);
 
 private:
     IRemoteTarget* m_pTarget;

@@ -1,13 +1,12 @@
 #include "app/shell/InstanceClient.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -36,30 +35,37 @@ private:
 
 } // namespace
 
-QString CInstanceClient::DefaultDir() {
-    // Without an application object Qt cannot name the runtime folder; it is $XDG_RUNTIME_DIR.
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid());
-    return dir;
+std::string CInstanceClient::TempDir() {
+    std::string dir;
+    if (const char* tmp = std::getenv("TMPDIR"); tmp && *tmp)
+        dir = tmp;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir.empty() ? std::string("/tmp") : dir;
 }
 
-bool CInstanceClient::IsPrivateFolder(const QString& dir) {
-    const QFileInfo info(dir);
-    const auto othersAccess = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                              QFile::WriteOther | QFile::ExeOther;
-    return info.isDir() && !info.isSymLink() && info.ownerId() == getuid() &&
-           !(info.permissions() & othersAccess);
+std::string CInstanceClient::DefaultDir() {
+    struct stat st {};
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        runtime && *runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode))
+        return runtime;
+    return TempDir() + "/padora-" + std::to_string(getuid());
 }
 
-QString CInstanceClient::SocketPathIn(const QString& dir) {
-    const QString folder = dir.isEmpty() ? DefaultDir() : dir;
-    if (folder.startsWith(QDir::tempPath()) && !IsPrivateFolder(folder))
-        return QString();
-    return QDir(folder).filePath(QStringLiteral("padora.sock"));
+bool CInstanceClient::IsPrivateFolder(const std::string& dir) {
+    struct stat st {};
+    return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+           (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
-CInstanceClient::Result CInstanceClient::Ask(const QByteArray& socketPath, std::string_view request,
+std::string CInstanceClient::SocketPathIn(const std::string& dir) {
+    const std::string folder = dir.empty() ? DefaultDir() : dir;
+    if (folder.starts_with(TempDir()) && !IsPrivateFolder(folder))
+        return std::string();
+    return folder + (folder.ends_with('/') ? "" : "/") + "padora.sock";
+}
+
+CInstanceClient::Result CInstanceClient::Ask(std::string_view socketPath, std::string_view request,
                                              std::chrono::milliseconds timeout,
                                              const std::atomic<bool>* stop) {
     using Clock = std::chrono::steady_clock;
@@ -67,9 +73,9 @@ CInstanceClient::Result CInstanceClient::Ask(const QByteArray& socketPath, std::
     Result result;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    if (socketPath.size() >= static_cast<qsizetype>(sizeof(addr.sun_path)))
+    if (socketPath.size() >= sizeof(addr.sun_path))
         return result;
-    std::memcpy(addr.sun_path, socketPath.constData(), static_cast<size_t>(socketPath.size()));
+    std::memcpy(addr.sun_path, socketPath.data(), socketPath.size());
 
     // Non-blocking: a listener that has stopped taking connections fills its queue, and a blocking
     // connect would then wait for as long as it stays stopped.

@@ -34,6 +34,7 @@
 #include <string_view>
 #include <sys/resource.h>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -200,7 +201,7 @@ QString CPadoraApp::UsageText() {
                "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
                "  -h, --help         この説明を表示する\n"
                "  -V, --version      バージョンを表示する\n") +
-           CTriggerClient::UsageText();
+           QString::fromUtf8(CTriggerClient::UsageText());
 }
 
 QString CPadoraApp::VersionText() {
@@ -227,7 +228,10 @@ QString CPadoraApp::DeviceListText(const std::vector<playkit::AdxOutputDevice>& 
 CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
     CommandLine cl;
     // A trigger is the whole command line or an error, whatever else it holds.
-    const CTriggerRequest::Parsed trigger = CTriggerRequest::FromArguments(args);
+    std::vector<std::string> plain;
+    for (const QString& a : args)
+        plain.push_back(a.toLocal8Bit().toStdString());
+    const CTriggerRequest::Parsed trigger = CTriggerRequest::FromArguments(plain);
     if (trigger.result == CTriggerRequest::Parsed::Result::Request) {
         cl.action = CommandLine::Action::Trigger;
         cl.request = trigger.line;
@@ -235,7 +239,7 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
     }
     if (trigger.result == CTriggerRequest::Parsed::Result::Error) {
         cl.action = CommandLine::Action::Error;
-        cl.strError = trigger.strError;
+        cl.strError = QString::fromUtf8(trigger.error);
         return cl;
     }
     bool optionsEnded = false;
@@ -417,7 +421,7 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     m_pInstance->SetRequestHandler([this](const QByteArray& line, const CSingleInstance::Reply& reply) {
         CMainDlg* dlg = m_pMainFrame ? m_pMainFrame->GetMainDlg() : nullptr;
         CTriggerControl* triggers = dlg ? dlg->Triggers() : nullptr;
-        if (!CTriggerRequest::Decode(line))
+        if (!CTriggerControl::Decode(line))
             reply(CTriggerRequest::kBad);
         else if (!triggers)
             reply(CTriggerRequest::kBusy);

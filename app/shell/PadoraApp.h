@@ -2,13 +2,13 @@
 
 #include "platform/WinTypes.h"
 
-#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include "playkit/AdxEngine.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -28,7 +28,7 @@ public:
     struct CommandLine {
         enum class Action { Run, Help, Version, Check, ListDevices, Trigger, Error };
         Action action = Action::Run;
-        QByteArray request;   // for Action::Trigger: the line for the running Padora
+        std::string request;  // for Action::Trigger: the line for the running Padora
         QString strCheckFile; // --check FILE
         QString strFixDir;    // --fix-paths DIR (with --check)
         QStringList args;     // the arguments left for the window, in order

@@ -33,7 +33,8 @@ ino_t SocketInode(const QString& path) {
 } // namespace
 
 CSingleInstance::CSingleInstance(QString dir, QObject* parent)
-    : QObject(parent), m_strDir(dir.isEmpty() ? CInstanceClient::DefaultDir() : std::move(dir)) {
+    : QObject(parent),
+      m_strDir(dir.isEmpty() ? QFile::decodeName(CInstanceClient::DefaultDir().c_str()) : std::move(dir)) {
     m_watch.setInterval(kWatchMs);
     connect(&m_watch, &QTimer::timeout, this, &CSingleInstance::Watch);
 }
@@ -54,12 +55,12 @@ QString CSingleInstance::LockPath() const {
 CSingleInstance::Result CSingleInstance::Claim() {
     // The fallback folder under /tmp is made private to the user. One that somebody else made there first
     // (another owner, or open to others) is not trusted with our lock and socket.
-    if (m_strDir.startsWith(QDir::tempPath())) {
+    if (m_strDir.startsWith(QFile::decodeName(CInstanceClient::TempDir().c_str()))) {
         if (!QDir(m_strDir).exists()) {
             QDir().mkpath(m_strDir);
             QFile::setPermissions(m_strDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        if (!CInstanceClient::IsPrivateFolder(m_strDir))
+        if (!CInstanceClient::IsPrivateFolder(QFile::encodeName(m_strDir).toStdString()))
             return Result::Failed;
     }
     m_pLock = std::make_unique<QLockFile>(LockPath());
@@ -74,7 +75,7 @@ CSingleInstance::Result CSingleInstance::Claim() {
         return Result::Failed;
     // The holder may still be starting and not yet listening: retry within the budget.
     // Only an answer counts: a stopped or hung holder takes the connection into its queue all the same.
-    const QByteArray socketPath = QFile::encodeName(SocketPath());
+    const std::string socketPath = QFile::encodeName(SocketPath()).toStdString();
     const QDeadlineTimer deadline(kHandOverBudgetMs);
     while (!deadline.hasExpired()) {
         const CInstanceClient::Result asked =
@@ -170,21 +171,28 @@ void CSingleInstance::OnReadyRead(QLocalSocket* socket) {
         socket->write(kPingAnswer);
         socket->flush();
     } else if (m_onRequest) {
-        // What the request sets off may run a loop of its own (a group's loader), in which this socket
-        // can be let go.
-        const QPointer<QLocalSocket> guard(socket);
-        bool answered = false;
-        m_onRequest(line, [&guard, &answered](const QByteArray& answer) {
-            if (!guard || answered)
-                return;
-            answered = true;
-            guard->write(answer.left(kMaxLineBytes));
-            guard->flush();
-        });
-        if (!guard)
-            return;
+        // Handled from the event loop, not inside the socket's own notification: what the request sets
+        // off may run a loop of its own (a group's loader), in which this socket can be let go and
+        // deleted, which must not happen under its own feet.
+        QMetaObject::invokeMethod(
+            socket, [this, socket, line] { Answer(socket, line); }, Qt::QueuedConnection);
+        return;
     }
     socket->disconnectFromServer();
+}
+
+void CSingleInstance::Answer(QLocalSocket* socket, const QByteArray& line) {
+    const QPointer<QLocalSocket> guard(socket);
+    bool answered = false;
+    m_onRequest(line, [&guard, &answered](const QByteArray& answer) {
+        if (!guard || answered)
+            return;
+        answered = true;
+        guard->write(answer.left(kMaxLineBytes));
+        guard->flush();
+    });
+    if (guard)
+        guard->disconnectFromServer();
 }
 
 void CSingleInstance::Drop(QLocalSocket* socket) {

@@ -71,6 +71,8 @@ private:
     void Watch();
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
+    // Hands a request line to the request handler and closes the connection after its answer. UI thread.
+    void Answer(QLocalSocket* socket, const QByteArray& line);
     void Drop(QLocalSocket* socket);
 
     QString m_strDir;

@@ -66,10 +66,17 @@ protected:
     }
 
     void TearDown() override {
-        if (m_padora && m_padora->state() != QProcess::NotRunning) {
+        if (!m_padora)
+            return;
+        const bool ran = m_padora->state() != QProcess::NotRunning;
+        if (ran) {
             m_padora->kill();
             m_padora->waitForFinished(5000);
         }
+        // What the program said tells why a trigger found nobody.
+        if (HasFailure())
+            std::fprintf(stderr, "padora %s (status %d):\n%s\n", ran ? "was running" : "had ended",
+                         m_padora->exitCode(), m_padora->readAllStandardError().constData());
     }
 
     QProcessEnvironment Environment() const {

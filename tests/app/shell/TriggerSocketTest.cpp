@@ -70,7 +70,7 @@ protected:
         const CPadoraApp::CommandLine cl = CPadoraApp::ParseCommandLine(args);
         if (cl.action != Action::Trigger)
             return {};
-        const QString path = m_instance.SocketPath();
+        const std::string path = QFile::encodeName(m_instance.SocketPath()).toStdString();
         return WhileServing([&cl, path] {
             char* outText = nullptr;
             char* errText = nullptr;
@@ -92,7 +92,7 @@ protected:
 
     // One raw request line on a connection of its own; the answer line, empty when none came.
     std::string Ask(const QByteArray& line) {
-        const QByteArray path = QFile::encodeName(m_instance.SocketPath());
+        const std::string path = QFile::encodeName(m_instance.SocketPath()).toStdString();
         return WhileServing(
             [&] { return CInstanceClient::Ask(path, line.toStdString(), std::chrono::seconds(2)).answer; });
     }
@@ -198,7 +198,7 @@ TEST_F(TriggerSocket, StateIsOneTabSeparatedLineOnStandardOutput) {
     const TriggerRun longName = Trigger(Args({"--state"}));
     EXPECT_EQ(longName.status, CTriggerClient::kExitOk) << longName.err;
     EXPECT_EQ(QString::fromStdString(longName.out).section(QLatin1Char('\t'), 1, 1).size(),
-              CTriggerRequest::kMaxNameChars);
+              CTriggerControl::kMaxNameChars);
 }
 
 // As over OSC: under a modal window pads, stops and group selections are refused, faders still move.
@@ -297,7 +297,7 @@ TEST(TriggerRun, WithoutARunningPadoraItEndsAtOnceWithStatusOne) {
         size_t size = 0;
         std::FILE* err = open_memstream(&text, &size);
         const auto started = std::chrono::steady_clock::now();
-        const int status = CTriggerClient::Run("pad 1\n", path, stdout, err);
+        const int status = CTriggerClient::Run("pad 1\n", path.toStdString(), stdout, err);
         const auto took = std::chrono::steady_clock::now() - started;
         std::fclose(err);
         const std::string message(text, size);
@@ -355,6 +355,6 @@ TEST(TriggerArguments, AreParsedStrictlyAndAloneOrRefusedWithStatusTwo) {
                                     Args({"--group", "prev"}), Args({"--master", "0"})}) {
         const CPadoraApp::CommandLine cl = CPadoraApp::ParseCommandLine(args);
         ASSERT_EQ(cl.action, Action::Trigger);
-        EXPECT_TRUE(CTriggerRequest::Decode(cl.request).has_value()) << cl.request.toStdString();
+        EXPECT_TRUE(CTriggerControl::Decode(QByteArray::fromStdString(cl.request)).has_value()) << cl.request;
     }
 }
