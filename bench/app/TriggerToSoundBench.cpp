@@ -5,6 +5,7 @@
 //   xvfb-run -a build/bin/padora-bench-trigger [PRESSES [padora|padora-trigger]]
 #include "SoundOnsetProbe.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -30,8 +31,14 @@ int RunTrigger(const char* program, std::initializer_list<const char*> args) {
     for (const char* a : args)
         argv.push_back(const_cast<char*>(a));
     argv.push_back(nullptr);
+    // What --state prints is not the benchmark's output.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
-    if (posix_spawn(&pid, program, nullptr, nullptr, argv.data(), environ) != 0)
+    const int spawned = posix_spawn(&pid, program, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
         return -1;
     int status = 0;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
