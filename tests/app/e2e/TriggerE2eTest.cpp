@@ -112,7 +112,8 @@ protected:
 
     // program ARGS from a second process; without a display unless withDisplay, so that a trigger that
     // tried to open one would fail.
-    TriggerRun Trigger(const QStringList& args, bool withDisplay = false, const char* program = PADORA_BIN) const {
+    TriggerRun Trigger(const QStringList& args, bool withDisplay = false,
+                       const char* program = PADORA_BIN) const {
         QProcessEnvironment env = Environment();
         if (!withDisplay) {
             env.remove(QStringLiteral("DISPLAY"));
