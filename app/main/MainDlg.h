@@ -23,6 +23,7 @@ class COM;
 class CMidiControl;
 class CRemoteControl;
 class CShowRemotes;
+class CTriggerControl;
 class QMenuBar;
 
 // The classes of the channel strips' controls; each line names the class put at those controls' ids.
@@ -185,6 +186,8 @@ private:
 public:
     CRemoteControl* Remote() const;
     CMidiControl* Midi() const;
+    // The command-line triggers; none before the show's remotes are started.
+    CTriggerControl* Triggers() const;
 
 private:
     // Starts OSC and MIDI as Padora.INI says (again after the options changed), and the loudness

@@ -19,6 +19,10 @@ CMidiControl* CMainDlg::Midi() const {
     return m_pRemotes ? m_pRemotes->Midi() : nullptr;
 }
 
+CTriggerControl* CMainDlg::Triggers() const {
+    return m_pRemotes ? m_pRemotes->Triggers() : nullptr;
+}
+
 void CMainDlg::StartLoudness() {
     m_show.StartLoudness(CLoudnessMatcher::ReadTarget(m_Settings));
 }

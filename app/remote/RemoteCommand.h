@@ -34,6 +34,7 @@ struct RemoteState {
                                      -1, -1, -1, -1, -1}; // -1 no sound, 0 loaded, 1 playing
     bool bBusy = false;  // a modal window holds the show: pads, stops and group selections are refused
     int nBackground = 0; // sounds playing in other groups than the shown one
+    int nGroups = 0;     // groups in the set
 
     bool operator==(const RemoteState&) const = default;
 };

@@ -146,31 +146,51 @@ void CRemoteIntake::Turn() {
 }
 
 bool CRemoteIntake::Handle(const Arrival& a) {
-    const Kind kind = a.command.kind;
-    if (kind == Kind::State) {
+    if (a.command.kind == Kind::State) {
         if (m_answer)
             m_answer(a.from);
         return false;
     }
-    const bool group = IsGroup(kind);
-    if (group && m_nSwitchDepth > 0) {
+    return Admit(a) == Admission::Acted && Act(a.command);
+}
+
+CRemoteIntake::Admission CRemoteIntake::Take(const RemoteCommand& command,
+                                             const std::function<void(Admission)>& told) {
+    Q_ASSERT(command.kind != Kind::State && command.kind != Kind::Raw);
+    const Admission admission = Admit({command, {}});
+    if (told)
+        told(admission);
+    if (admission == Admission::Acted) {
+        Act(command);
+        // A selection kept while this one loaded waits for the next turn.
+        WakeIfWaiting();
+        if (m_afterTurn)
+            m_afterTurn();
+    }
+    return admission;
+}
+
+CRemoteIntake::Admission CRemoteIntake::Admit(const Arrival& a) {
+    const Kind kind = a.command.kind;
+    if (IsGroup(kind) && m_nSwitchDepth > 0) {
         m_nextGroup = a;
-        return false;
+        return Admission::AfterLoad;
     }
-    if (Busy()) {
-        // A fader may move under a dialog, but not into a group that is being loaded.
-        if ((kind == Kind::Volume || kind == Kind::Master) && m_nSwitchDepth == 0)
-            Deliver(a.command);
-        else {
-            ++m_nRefused;
-            ++m_nRefusedUntold;
-            NoteTrouble();
-        }
-        return false;
+    // A fader may move under a dialog, but not into a group that is being loaded.
+    if (Busy() && !((kind == Kind::Volume || kind == Kind::Master) && m_nSwitchDepth == 0)) {
+        ++m_nRefused;
+        ++m_nRefusedUntold;
+        NoteTrouble();
+        return Admission::Refused;
     }
+    return Admission::Acted;
+}
+
+bool CRemoteIntake::Act(const RemoteCommand& command) {
+    const bool group = IsGroup(command.kind);
     if (group)
         ++m_nSwitchDepth;
-    Deliver(a.command);
+    Deliver(command);
     if (group)
         --m_nSwitchDepth;
     return group;

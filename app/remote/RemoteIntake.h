@@ -58,6 +58,16 @@ public:
     // UI thread. Forgets what waits.
     void Clear();
 
+    // How a command from a sender that waits for its answer is taken.
+    enum class Admission {
+        Acted,     // it acts now (a group selection: it has begun)
+        AfterLoad, // a group selection that acts once the one being loaded is there
+        Refused,   // the window is busy: nothing acts
+    };
+    // UI thread. Takes one command at once under the rules above (not a state request). told hears the
+    // admission before the command acts, so that the sender is answered before a group loads.
+    Admission Take(const RemoteCommand& command, const std::function<void(Admission)>& told);
+
     // UI thread. Whether pads, stops and group selections would be refused now.
     bool Busy() const;
     // Totals since made. Dropped: any thread; Refused: UI thread.
@@ -75,6 +85,10 @@ private:
     void Turn();
     // True when the command was a group selection that ran: it ends the turn.
     bool Handle(const Arrival& a);
+    // Whether a pad, stop or group selection may act now; counts and tells a refusal.
+    Admission Admit(const Arrival& a);
+    // Acts on an admitted command; true when it was a group selection.
+    bool Act(const RemoteCommand& command);
     void Deliver(const RemoteCommand& command);
     void WakeIfWaiting();
     void NoteTrouble();

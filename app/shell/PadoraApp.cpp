@@ -2,9 +2,13 @@
 
 #include "app/data/GroupCheck.h"
 #include "app/main/MainDlg.h"
+#include "app/remote/TriggerClient.h"
+#include "app/remote/TriggerControl.h"
+#include "app/remote/TriggerRequest.h"
 #include "app/res/Resources.h"
 #include "app/settings/AudioSettings.h"
 #include "app/shell/AboutDlg.h"
+#include "app/shell/InstanceClient.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
 #include "padkit/util/MessageBox.h"
@@ -30,6 +34,7 @@
 #include <string_view>
 #include <sys/resource.h>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -171,25 +176,32 @@ QStringList ArgumentsOf(int argc, char** argv) {
 
 } // namespace
 
+// A trigger run through padora ends as one through padora-trigger.
+static_assert(CPadoraApp::kExitOk == CTriggerClient::kExitOk &&
+              CPadoraApp::kExitFailure == CTriggerClient::kExitNotRunning &&
+              CPadoraApp::kExitUsage == CTriggerClient::kExitBadArguments &&
+              CPadoraApp::kExitRefused == CTriggerClient::kExitRefused);
+
 CPadoraApp::CPadoraApp() = default;
 
 CPadoraApp::~CPadoraApp() = default;
 
 QString CPadoraApp::UsageText() {
     return QStringLiteral(
-        "使い方: padora [オプション] [グループファイル]\n"
-        "\n"
-        "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
-        "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
-        "                     すべての音声ファイルをプレーヤーで開いてみる\n"
-        "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
-        "                      再生できないファイルあり, 2: グループがない)\n"
-        "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
-        "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
-        "  --list-devices     音声出力デバイスの一覧を表示する\n"
-        "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
-        "  -h, --help         この説明を表示する\n"
-        "  -V, --version      バージョンを表示する\n");
+               "使い方: padora [オプション] [グループファイル]\n"
+               "\n"
+               "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
+               "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
+               "                     すべての音声ファイルをプレーヤーで開いてみる\n"
+               "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
+               "                      再生できないファイルあり, 2: グループがない)\n"
+               "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
+               "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
+               "  --list-devices     音声出力デバイスの一覧を表示する\n"
+               "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
+               "  -h, --help         この説明を表示する\n"
+               "  -V, --version      バージョンを表示する\n") +
+           QString::fromUtf8(CTriggerClient::UsageText());
 }
 
 QString CPadoraApp::VersionText() {
@@ -215,6 +227,21 @@ QString CPadoraApp::DeviceListText(const std::vector<playkit::AdxOutputDevice>& 
 
 CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
     CommandLine cl;
+    // A trigger is the whole command line or an error, whatever else it holds.
+    std::vector<std::string> plain;
+    for (const QString& a : args)
+        plain.push_back(a.toLocal8Bit().toStdString());
+    const CTriggerRequest::Parsed trigger = CTriggerRequest::FromArguments(plain);
+    if (trigger.result == CTriggerRequest::Parsed::Result::Request) {
+        cl.action = CommandLine::Action::Trigger;
+        cl.request = trigger.line;
+        return cl;
+    }
+    if (trigger.result == CTriggerRequest::Parsed::Result::Error) {
+        cl.action = CommandLine::Action::Error;
+        cl.strError = QString::fromUtf8(trigger.error);
+        return cl;
+    }
     bool optionsEnded = false;
     bool bFix = false;
     for (int i = 0; i < args.size(); ++i) {
@@ -295,8 +322,11 @@ int CPadoraApp::SplitCommandLine(const QStringList& args, QStringList& pieces) {
 }
 
 int CPadoraApp::Run(int argc, char** argv) {
-    playkit::CAdxEngine::SetLogSink(&WriteEngineLine);
     const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
+    // Before anything else is set up, so that a key binding's run is over at once.
+    if (cl.action == CommandLine::Action::Trigger)
+        return CTriggerClient::Run(cl.request, CInstanceClient::SocketPathIn(), stdout, stderr);
+    playkit::CAdxEngine::SetLogSink(&WriteEngineLine);
     switch (cl.action) {
     case CommandLine::Action::Help:
         QTextStream(stdout) << UsageText();
@@ -324,6 +354,7 @@ int CPadoraApp::Run(int argc, char** argv) {
         QTextStream(stderr) << "padora: " << cl.strError << "\n"
                             << "詳しくは padora --help を参照してください。\n";
         return kExitUsage;
+    case CommandLine::Action::Trigger:
     case CommandLine::Action::Run:
         break;
     }
@@ -386,6 +417,17 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     // Closing a dialog or a message box gives the keys back to the window that had them.
     platform::CModalFocus modalFocus;
     app.installEventFilter(&modalFocus);
+    // Triggers act on the show once its window has started its remotes; until then they are refused.
+    m_pInstance->SetRequestHandler([this](const QByteArray& line, const CSingleInstance::Reply& reply) {
+        CMainDlg* dlg = m_pMainFrame ? m_pMainFrame->GetMainDlg() : nullptr;
+        CTriggerControl* triggers = dlg ? dlg->Triggers() : nullptr;
+        if (!CTriggerControl::Decode(line))
+            reply(CTriggerRequest::kBad);
+        else if (!triggers)
+            reply(CTriggerRequest::kBusy);
+        else
+            triggers->Take(line, reply);
+    });
     if (claim == CSingleInstance::Result::First && !m_pInstance->Serve([this] {
             if (m_pMainFrame)
                 m_pMainFrame->ActivateMainWindow();

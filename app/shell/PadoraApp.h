@@ -8,6 +8,7 @@
 #include "playkit/AdxEngine.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -21,11 +22,13 @@ public:
     static constexpr int kExitOk = 0;
     static constexpr int kExitFailure = 1; // another instance runs, or the named file cannot be opened
     static constexpr int kExitUsage = 2;   // unknown option or missing option argument
+    static constexpr int kExitRefused = 3; // a trigger the running Padora refused: a modal window holds it
 
     // What the command line asks for.
     struct CommandLine {
-        enum class Action { Run, Help, Version, Check, ListDevices, Error };
+        enum class Action { Run, Help, Version, Check, ListDevices, Trigger, Error };
         Action action = Action::Run;
+        std::string request;  // for Action::Trigger: the line for the running Padora
         QString strCheckFile; // --check FILE
         QString strFixDir;    // --fix-paths DIR (with --check)
         QStringList args;     // the arguments left for the window, in order
@@ -39,7 +42,8 @@ public:
     int Run(int argc, char** argv);
 
     // Options: -h/--help, -V/--version, --list-devices, --check FILE (or --check=FILE), --fix-paths DIR (or
-    // --fix-paths=DIR, only with --check); "--" ends the options. Any other
+    // --fix-paths=DIR, only with --check), a trigger for the running Padora alone (--pad N and the others
+    // of CTriggerRequest); "--" ends the options. Any other
     // argument beginning with "-" is an error. Arguments that are not options are kept for the window.
     static CommandLine ParseCommandLine(const QStringList& args);
 

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QThread>
@@ -21,22 +22,6 @@ constexpr int kHandOverBudgetMs = 700;
 constexpr int kAnswerTimeoutMs = 200;
 constexpr int kRetryPauseMs = 20;
 
-QString DefaultDir() {
-    // Without an application object Qt cannot name the runtime folder; it is $XDG_RUNTIME_DIR.
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QDir(dir).exists())
-        dir = QDir::tempPath() + QStringLiteral("/padora-") + QString::number(getuid());
-    return dir;
-}
-
-bool IsPrivateFolder(const QString& dir) {
-    const QFileInfo info(dir);
-    const auto othersAccess = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                              QFile::WriteOther | QFile::ExeOther;
-    return info.isDir() && !info.isSymLink() && info.ownerId() == getuid() &&
-           !(info.permissions() & othersAccess);
-}
-
 // The inode of the socket file at path, or 0 when there is none.
 ino_t SocketInode(const QString& path) {
     struct stat st {};
@@ -48,7 +33,8 @@ ino_t SocketInode(const QString& path) {
 } // namespace
 
 CSingleInstance::CSingleInstance(QString dir, QObject* parent)
-    : QObject(parent), m_strDir(dir.isEmpty() ? DefaultDir() : std::move(dir)) {
+    : QObject(parent),
+      m_strDir(dir.isEmpty() ? QFile::decodeName(CInstanceClient::DefaultDir().c_str()) : std::move(dir)) {
     m_watch.setInterval(kWatchMs);
     connect(&m_watch, &QTimer::timeout, this, &CSingleInstance::Watch);
 }
@@ -69,12 +55,12 @@ QString CSingleInstance::LockPath() const {
 CSingleInstance::Result CSingleInstance::Claim() {
     // The fallback folder under /tmp is made private to the user. One that somebody else made there first
     // (another owner, or open to others) is not trusted with our lock and socket.
-    if (m_strDir.startsWith(QDir::tempPath())) {
+    if (m_strDir.startsWith(QFile::decodeName(CInstanceClient::TempDir().c_str()))) {
         if (!QDir(m_strDir).exists()) {
             QDir().mkpath(m_strDir);
             QFile::setPermissions(m_strDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        if (!IsPrivateFolder(m_strDir))
+        if (!CInstanceClient::IsPrivateFolder(QFile::encodeName(m_strDir).toStdString()))
             return Result::Failed;
     }
     m_pLock = std::make_unique<QLockFile>(LockPath());
@@ -89,7 +75,7 @@ CSingleInstance::Result CSingleInstance::Claim() {
         return Result::Failed;
     // The holder may still be starting and not yet listening: retry within the budget.
     // Only an answer counts: a stopped or hung holder takes the connection into its queue all the same.
-    const QByteArray socketPath = QFile::encodeName(SocketPath());
+    const std::string socketPath = QFile::encodeName(SocketPath()).toStdString();
     const QDeadlineTimer deadline(kHandOverBudgetMs);
     while (!deadline.hasExpired()) {
         const CInstanceClient::Result asked =
@@ -174,6 +160,8 @@ void CSingleInstance::OnReadyRead(QLocalSocket* socket) {
         return;
     }
     const QByteArray line = socket->readLine(kMaxLineBytes);
+    // One request a connection: whatever follows it is not read.
+    disconnect(socket, &QLocalSocket::readyRead, nullptr, nullptr);
     if (line == kRaiseRequest) {
         socket->write(kRaiseAnswer);
         socket->flush();
@@ -182,8 +170,29 @@ void CSingleInstance::OnReadyRead(QLocalSocket* socket) {
     } else if (line == kPingRequest) {
         socket->write(kPingAnswer);
         socket->flush();
+    } else if (m_onRequest) {
+        // Handled from the event loop, not inside the socket's own notification: what the request sets
+        // off may run a loop of its own (a group's loader), in which this socket can be let go and
+        // deleted, which must not happen under its own feet.
+        QMetaObject::invokeMethod(
+            socket, [this, socket, line] { Answer(socket, line); }, Qt::QueuedConnection);
+        return;
     }
     socket->disconnectFromServer();
+}
+
+void CSingleInstance::Answer(QLocalSocket* socket, const QByteArray& line) {
+    const QPointer<QLocalSocket> guard(socket);
+    bool answered = false;
+    m_onRequest(line, [&guard, &answered](const QByteArray& answer) {
+        if (!guard || answered)
+            return;
+        answered = true;
+        guard->write(answer.left(kMaxLineBytes));
+        guard->flush();
+    });
+    if (guard)
+        guard->disconnectFromServer();
 }
 
 void CSingleInstance::Drop(QLocalSocket* socket) {

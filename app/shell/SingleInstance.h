@@ -44,6 +44,12 @@ public:
     // set up. UI thread.
     bool Serve(std::function<void()> onRaise);
 
+    // UI thread, for any other request line (with its newline): answers it through reply (at most once;
+    // more than kMaxLineBytes are cut). The connection is closed after it, answered or not.
+    using Reply = std::function<void(const QByteArray& answer)>;
+    using RequestHandler = std::function<void(const QByteArray& line, const Reply& reply)>;
+    void SetRequestHandler(RequestHandler handler) { m_onRequest = std::move(handler); }
+
     QString SocketPath() const;
     QString LockPath() const;
 
@@ -65,12 +71,15 @@ private:
     void Watch();
     void OnNewConnection();
     void OnReadyRead(QLocalSocket* socket);
+    // Hands a request line to the request handler and closes the connection after its answer. UI thread.
+    void Answer(QLocalSocket* socket, const QByteArray& line);
     void Drop(QLocalSocket* socket);
 
     QString m_strDir;
     std::unique_ptr<QLockFile> m_pLock;
     std::unique_ptr<QLocalServer> m_pServer;
     std::function<void()> m_onRaise;
+    RequestHandler m_onRequest;
     // Oldest first; children of the server.
     std::deque<QLocalSocket*> m_clients;
     QTimer m_watch;

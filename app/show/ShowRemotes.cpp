@@ -16,7 +16,8 @@ void ApplyEnvironment(CRemoteControl::Config& config) {
 
 } // namespace
 
-CShowRemotes::CShowRemotes(IRemoteTarget* pTarget) : m_remote(pTarget), m_midi(pTarget) {}
+CShowRemotes::CShowRemotes(IRemoteTarget* pTarget)
+    : m_remote(pTarget), m_midi(pTarget), m_triggers(pTarget) {}
 
 QStringList CShowRemotes::Start(const CSettingsFile& settings) {
     QStringList messages;

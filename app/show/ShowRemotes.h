@@ -2,11 +2,13 @@
 
 #include "app/remote/MidiControl.h"
 #include "app/remote/RemoteControl.h"
+#include "app/remote/TriggerControl.h"
 #include "app/settings/Option.h"
 
 #include <QStringList>
 
-// The OSC and MIDI controls of a show, started as Padora.INI says. UI thread.
+// The OSC and MIDI controls of a show, started as Padora.INI says, and its command-line triggers. UI
+// thread.
 class CShowRemotes {
 public:
     // pTarget: what their commands act on (not owned; outlives this).
@@ -19,10 +21,12 @@ public:
 
     CRemoteControl* Remote() { return &m_remote; }
     CMidiControl* Midi() { return &m_midi; }
+    CTriggerControl* Triggers() { return &m_triggers; }
 
 private:
     CRemoteControl m_remote;
     CMidiControl m_midi;
+    CTriggerControl m_triggers;
     bool m_bStarted = false;
     CRemoteControl::Config m_oscConfig; // as last started
     CMidiControl::Config m_midiConfig;

@@ -121,6 +121,7 @@ RemoteState CShowSession::CurrentRemoteState() {
     AssertUiThread();
     RemoteState state;
     state.nBackground = m_background.Count();
+    state.nGroups = m_aGroup.GetSize();
     const CGroupData* g = CurrentGroup();
     if (!g)
         return state;

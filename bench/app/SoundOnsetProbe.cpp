@@ -147,7 +147,8 @@ CSoundOnsetProbe::Result CSoundOnsetProbe::Finish() {
     const auto* pcm = reinterpret_cast<const int16_t*>(bytes.data() + kHeaderBytes);
     const double start = m_dStart.load();
     Result result;
-    for (const double t : m_aPressedAt) {
+    for (std::size_t press = 0; press < m_aPressedAt.size(); ++press) {
+        const double t = m_aPressedAt[press];
         const double from = (t - start) * kRate - kPeriod;
         size_t f = from > 0 ? static_cast<size_t>(from) : 0;
         const size_t end = std::min(frames, f + kWindowFrames);
@@ -159,7 +160,7 @@ CSoundOnsetProbe::Result CSoundOnsetProbe::Finish() {
             while (later < frames && std::abs(pcm[2 * later]) < kLoud)
                 ++later;
             std::fprintf(stderr, "%s: press %zu: no sound within 100 ms (the next one %.1f ms after it)\n",
-                         m_strName.c_str(), static_cast<size_t>(&t - m_aPressedAt.data()) + 1,
+                         m_strName.c_str(), press + 1,
                          later < frames ? (start + double(later) / kRate - t) * 1000.0 : -1.0);
             ++result.missed;
             continue;

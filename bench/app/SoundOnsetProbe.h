@@ -38,6 +38,9 @@ public:
         std::vector<double> latencyMs; // sorted
         int missed = 0;                // triggers with no sound within 100 ms
     };
+    // The folder padora runs in, which is also its XDG_RUNTIME_DIR (its instance socket is there).
+    const std::string& Dir() const { return m_strDir; }
+
     // Lets the last sound out, stops padora and measures each press.
     Result Finish();
 

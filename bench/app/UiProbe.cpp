@@ -53,7 +53,7 @@ void CUiProbe::Ping() {
     const Clock::time_point sent = Clock::now();
     m_inFlightSinceNs = NowNs();
     const CInstanceClient::Result asked =
-        CInstanceClient::Ask(m_path, CInstanceClient::kPingRequest, kNoTimeout, &m_stop);
+        CInstanceClient::Ask(m_path.toStdString(), CInstanceClient::kPingRequest, kNoTimeout, &m_stop);
     const bool answered =
         asked.reply == CInstanceClient::Reply::Answered && asked.answer == CInstanceClient::kPingAnswer;
     if (asked.reply == CInstanceClient::Reply::NoListener) {

@@ -10,6 +10,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -230,8 +231,10 @@ TEST(SingleInstance, AFirstThatDoesNotAnswerIsReportedUnreachedWithinASecond) {
             break;
     }
     timer.restart();
-    EXPECT_EQ(CInstanceClient::Ask(name, CInstanceClient::kRaiseRequest, std::chrono::seconds(5)).reply,
-              CInstanceClient::Reply::NoListener);
+    EXPECT_EQ(
+        CInstanceClient::Ask(name.toStdString(), CInstanceClient::kRaiseRequest, std::chrono::seconds(5))
+            .reply,
+        CInstanceClient::Reply::NoListener);
     EXPECT_LT(timer.elapsed(), 500);
     for (int fd : queued)
         ::close(fd);
@@ -306,4 +309,33 @@ TEST(SingleInstance, TheListenerComesBackWhenItsSocketFileGoesOrItsAcceptFails) 
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
     EXPECT_FALSE(QFileInfo::exists(first.SocketPath())) << "the accept did not fail";
     EXPECT_EQ(waitForSocket(), CSingleInstance::Result::AnotherRuns);
+}
+
+// A request may set off a loop of its own (a group's loader) in which its client, answered, goes away and
+// its connection is let go: nothing of the connection may be used after that.
+TEST(SingleInstance, ARequestWhoseHandlingRunsALoopOutlivesItsConnection) {
+    QTemporaryDir dir;
+    CSingleInstance instance(dir.path());
+    ASSERT_EQ(instance.Claim(), CSingleInstance::Result::First);
+    int handled = 0;
+    instance.SetRequestHandler([&handled](const QByteArray& line, const CSingleInstance::Reply& reply) {
+        reply("ok\n");
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+        reply("again\n"); // the connection has gone: nothing is written, nothing breaks
+        handled += line == "load\n" ? 1 : 0;
+    });
+    ASSERT_TRUE(instance.Serve({}));
+
+    const std::string path = QFile::encodeName(instance.SocketPath()).toStdString();
+    std::future<CInstanceClient::Result> asked = std::async(std::launch::async, [&path] {
+        return CInstanceClient::Ask(path, "load\n", std::chrono::seconds(2));
+    });
+    ProcessEventsUntil([&] { return handled > 0; });
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(asked.get().answer, "ok\n");
+
+    // And the instance goes on serving.
+    EXPECT_EQ(ClaimWhileServing(dir.path()), CSingleInstance::Result::AnotherRuns);
 }
