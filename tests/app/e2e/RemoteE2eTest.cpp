@@ -135,6 +135,21 @@ XWindow StartPadora(QProcess& padora, const QTemporaryDir& work, const QTemporar
 }
 
 // The real program, played over OSC from this test on the loopback, heard through the record backend.
+// Esc in the main window ends Padora. A press sent before the window manager has made the window active
+// is not Padora's (a captured Esc from another program is dropped): pressed again until it ends.
+bool EndWithEscape(XSession& x, XWindow main, QProcess& padora) {
+    return XSession::WaitFor(
+        [&] {
+            if (padora.state() == QProcess::NotRunning)
+                return true;
+            x.SetFocus(main);
+            XSession::WaitFor([] { return false; }, 100);
+            x.PressKey(kKeyEscape);
+            return padora.waitForFinished(400);
+        },
+        kExitTimeoutMs);
+}
+
 TEST(RemoteE2e, OscFromALoopbackClientPlaysStopsAndSwitchesGroupsAndIsTold) {
     XSession& x = Display();
     ASSERT_TRUE(x.IsOpen());
@@ -190,9 +205,7 @@ TEST(RemoteE2e, OscFromALoopbackClientPlaysStopsAndSwitchesGroupsAndIsTold) {
     EXPECT_EQ(client.State()[1], -1);
     XSession::WaitFor([] { return false; }, 300);
 
-    x.SetFocus(main);
-    x.PressKey(kKeyEscape);
-    ASSERT_TRUE(XSession::WaitFor([&] { return padora.state() == QProcess::NotRunning; }, kExitTimeoutMs));
+    ASSERT_TRUE(EndWithEscape(x, main, padora));
     EXPECT_EQ(padora.exitCode(), 0);
 }
 
@@ -251,9 +264,7 @@ TEST(RemoteE2e, APadSentDuringTheOptionsDialogIsRefusedAndTheStateIsAnswered) {
     EXPECT_TRUE(err.contains(QStringLiteral("padora: OSC: 操作中のウィンドウがあるため無視しました (1 件)")))
         << err.toStdString();
 
-    x.SetFocus(main);
-    x.PressKey(kKeyEscape);
-    ASSERT_TRUE(XSession::WaitFor([&] { return padora.state() == QProcess::NotRunning; }, kExitTimeoutMs));
+    ASSERT_TRUE(EndWithEscape(x, main, padora));
 }
 
 // Another program holds the port: Padora says so once and runs on.
