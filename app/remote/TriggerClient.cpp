@@ -35,17 +35,17 @@ const char* CTriggerClient::UsageText() {
            "                     他のグループで再生中の音の数\n"
            "  終了コード 0: 受け付けられた, 1: Padora が起動していない・応答がない,\n"
            "             2: 引数の誤り・そのグループがない, 3: 操作中のウィンドウがあるため無視された\n"
-           "  padora-trigger も同じオプションを受け付けます。ウィンドウのライブラリを読み込まないため\n"
-           "  数ミリ秒で終わり、キーへの割り当てに向いています。\n"
+           "  指示はウィンドウのライブラリを読み込まずに送るため数ミリ秒で終わり、\n"
+           "  キーへの割り当てに向いています。\n"
            "  キーへの割り当て: GNOME は 設定 → キーボード → カスタムショートカット、KDE は\n"
            "  システム設定 → ショートカット → カスタムショートカット (コマンドを追加) に\n"
-           "  コマンド padora --pad 1 (または padora-trigger --pad 1) を、sway は設定ファイルに\n"
+           "  コマンド padora --pad 1 を、sway は設定ファイルに\n"
            "  bindsym F1 exec padora --pad 1 を書く\n";
 }
 
 int CTriggerClient::Main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-        std::fputs("使い方: padora-trigger オプション\n", out);
+        std::fputs("使い方: padora オプション\n", out);
         std::fputs(UsageText(), out);
         return kExitOk;
     }
@@ -54,7 +54,7 @@ int CTriggerClient::Main(const std::vector<std::string>& args, std::FILE* out, s
         return Fail(err, kExitBadArguments,
                     parsed.result == CTriggerRequest::Parsed::Result::Error
                         ? parsed.error
-                        : std::string("指示のオプションを一つ指定してください (padora-trigger --help)。"));
+                        : std::string("指示のオプションを一つ指定してください (padora --help)。"));
     return Run(parsed.line, CInstanceClient::SocketPathIn(), out, err);
 }
 

@@ -60,7 +60,10 @@ bool CInstanceClient::IsPrivateFolder(const std::string& dir) {
 
 std::string CInstanceClient::SocketPathIn(const std::string& dir) {
     const std::string folder = dir.empty() ? DefaultDir() : dir;
-    if (folder.starts_with(TempDir()) && !IsPrivateFolder(folder))
+    // A folder that is not there holds no socket: the ask then finds nobody listening.
+    struct stat st {};
+    const bool exists = ::lstat(folder.c_str(), &st) == 0 || errno != ENOENT;
+    if (folder.starts_with(TempDir()) && exists && !IsPrivateFolder(folder))
         return std::string();
     return folder + (folder.ends_with('/') ? "" : "/") + "padora.sock";
 }

@@ -176,7 +176,7 @@ QStringList ArgumentsOf(int argc, char** argv) {
 
 } // namespace
 
-// A trigger run through padora ends as one through padora-trigger.
+// A trigger run through the window program ends as one through padora.
 static_assert(CPadoraApp::kExitOk == CTriggerClient::kExitOk &&
               CPadoraApp::kExitFailure == CTriggerClient::kExitNotRunning &&
               CPadoraApp::kExitUsage == CTriggerClient::kExitBadArguments &&

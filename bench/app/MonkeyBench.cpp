@@ -197,7 +197,8 @@ private:
         }
         // What libraries without the sanitizer keep until exit is theirs, not a finding.
         if (m_env.value(QStringLiteral("LSAN_OPTIONS")).isEmpty())
-            m_env.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("print_suppressions=0:suppressions=" PADORA_LSAN_SUPP));
+            m_env.insert(QStringLiteral("LSAN_OPTIONS"),
+                         QStringLiteral("print_suppressions=0:suppressions=" PADORA_LSAN_SUPP));
         m_gdb = QStandardPaths::findExecutable(QStringLiteral("gdb"));
         return true;
     }
@@ -364,9 +365,12 @@ private:
         const QString core = Path(QStringLiteral("core"));
         if (m_gdb.isEmpty() || !QFile::exists(core))
             return {};
+        // padora hands a show to the window program beside it: the core is that one's.
+        const QString window = m_opt.padora + QStringLiteral("-window");
+        const QString program = QFile::exists(window) ? window : m_opt.padora;
         const Outcome o = RunTool(m_gdb,
                                   {QStringLiteral("-batch"), QStringLiteral("-nx"), QStringLiteral("-ex"),
-                                   QStringLiteral("bt"), m_opt.padora, core},
+                                   QStringLiteral("bt"), program, core},
                                   kGdbTimeoutMs);
         return FrameLines(o.output);
     }

@@ -1,8 +1,8 @@
 // Trigger to sound: from the start of a "padora --pad 1" process (as a desktop's key binding runs it) to
-// the first sounding frame of channel 0 in the running padora's record: output; with "padora-trigger"
-// as second argument the trigger runs are "padora-trigger --pad 1". Padora runs as on stage, on an X
-// display:
-//   xvfb-run -a build/bin/padora-bench-trigger [PRESSES [padora|padora-trigger]]
+// the first sounding frame of channel 0 in the running padora's record: output; with "padora-window"
+// as second argument the trigger runs are "padora-window --pad 1" (the window program, which loads its
+// libraries first), for comparison. Padora runs as on stage, on an X display:
+//   xvfb-run -a build/bin/padora-bench-trigger [PRESSES [padora|padora-window]]
 #include "SoundOnsetProbe.h"
 
 #include <fcntl.h>
@@ -51,11 +51,11 @@ int RunTrigger(const char* program, std::initializer_list<const char*> args) {
 int main(int argc, char** argv) {
     const int presses = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     const std::string which = argc > 2 ? argv[2] : "padora";
-    if (which != "padora" && which != "padora-trigger") {
-        std::fprintf(stderr, "padora-bench-trigger: the program is padora or padora-trigger\n");
+    if (which != "padora" && which != "padora-window") {
+        std::fprintf(stderr, "padora-bench-trigger: the program is padora or padora-window\n");
         return 2;
     }
-    const char* program = which == "padora" ? PADORA_BIN : PADORA_TRIGGER_BIN;
+    const char* program = which == "padora" ? PADORA_BIN : PADORA_WINDOW_BIN;
     if (!std::getenv("DISPLAY")) {
         std::fprintf(stderr, "padora-bench-trigger: no X display (run it under xvfb-run -a)\n");
         return 2;

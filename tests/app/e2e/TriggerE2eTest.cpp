@@ -212,8 +212,8 @@ TEST_F(TriggerE2e, PadStopGroupAndStateFromASecondProcessActOnTheRunningShow) {
     EXPECT_EQ(State().value(2), QStringLiteral("0"));
 
     // Groups from 1; one the set does not have is refused as a bad argument and changes nothing.
-    // padora-trigger takes the same options and acts the same.
-    EXPECT_EQ(Trigger({QStringLiteral("--group"), QStringLiteral("2")}, false, PADORA_TRIGGER_BIN).status, 0);
+    // The window program takes the same options and acts the same, as a second start does.
+    EXPECT_EQ(Trigger({QStringLiteral("--group"), QStringLiteral("2")}, false, PADORA_WINDOW_BIN).status, 0);
     ASSERT_TRUE(XSession::WaitFor([&] { return State().value(1) == QStringLiteral("Second"); }, kTimeoutMs));
     EXPECT_EQ(State().value(0), QStringLiteral("2"));
     const TriggerRun missing = Trigger({QStringLiteral("--group"), QStringLiteral("3")});
@@ -234,8 +234,8 @@ TEST_F(TriggerE2e, WithoutAPadoraOrWithBadArgumentsATriggerEndsAtOnceWithoutAWin
     EXPECT_FALSE(none.err.isEmpty());
     EXPECT_TRUE(none.out.isEmpty());
 
-    EXPECT_EQ(Trigger({QStringLiteral("--state")}, true, PADORA_TRIGGER_BIN).status, 1);
-    EXPECT_EQ(Trigger({QStringLiteral("--master"), QStringLiteral("101")}, true, PADORA_TRIGGER_BIN).status,
+    EXPECT_EQ(Trigger({QStringLiteral("--state")}, true, PADORA_WINDOW_BIN).status, 1);
+    EXPECT_EQ(Trigger({QStringLiteral("--master"), QStringLiteral("101")}, true, PADORA_WINDOW_BIN).status,
               2);
     for (const QStringList& args : {QStringList{QStringLiteral("--pad"), QStringLiteral("11")},
                                     QStringList{QStringLiteral("--volume"), QStringLiteral("1")},
