@@ -22,6 +22,7 @@ packages=(
     dbus  # dbus-daemon: the tests run a private session bus with a stand-in desktop portal
     ffmpeg sox libsox-fmt-all time
     desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
+    qt6-wayland sway wtype  # a native Wayland window; the tests run it under a headless sway and type with wtype
 )
 
 missing=()

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QSlider>
 #include <QStringList>
 #include <QUrl>
@@ -24,6 +25,7 @@ class CMidiControl;
 class CRemoteControl;
 class CShowRemotes;
 class CTriggerControl;
+class QKeyEvent;
 class QMenuBar;
 
 // The classes of the channel strips' controls; each line names the class put at those controls' ids.
@@ -173,6 +175,7 @@ private:
     // Keyboard control and background capture (MainDlgKeys.cpp).
     void InitKeys();
     bool FilterKeyEvent(QObject* watched, QEvent* e);
+    bool HandOnFromIdleMenuBar(const QKeyEvent& key);
     LRESULT OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam);
     // Ctrl and Shift as the captured keys have left them.
     void TrackCapturedModifier(UINT message, UINT nVKey);
@@ -244,6 +247,7 @@ private:
     std::unique_ptr<QObject> m_pDropFilter;    // sees drags over the pads and the monitor list's rows
     QList<QUrl> m_dragUrls;                    // what the drag over the window carried when it came in
     bool m_bSendingKey = false;                // a captured key is being handed to the focused control
+    QPointer<QWidget> m_pLastFocus;            // the control of this window that last had the focus
     Qt::KeyboardModifiers m_capturedModifiers; // Ctrl and Shift held, as the capture told
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;

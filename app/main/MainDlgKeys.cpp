@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 
 namespace {
 
@@ -58,12 +59,20 @@ bool CMainDlg::FilterKeyEvent(QObject* watched, QEvent* e) {
         ClearHeldKeys();
         return false;
     }
+    if (e->type() == QEvent::FocusIn && watched != m_pMenuBar) {
+        auto* pWidget = qobject_cast<QWidget*>(watched);
+        if (pWidget && pWidget->window() == this)
+            m_pLastFocus = pWidget;
+        return false;
+    }
     if ((e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) || m_bSendingKey)
         return false;
     auto* pWidget = qobject_cast<QWidget*>(watched);
     if (!pWidget || pWidget->window() != this)
         return false; // a modal window of ours, or another top-level window, has the key
     const auto* key = static_cast<QKeyEvent*>(e);
+    if (pWidget == m_pMenuBar && !m_pMenuBar->activeAction() && !QApplication::activePopupWidget())
+        return HandOnFromIdleMenuBar(*key);
     const bool bPress = e->type() == QEvent::KeyPress;
     if (!bPress && key->isAutoRepeat())
         return false; // between two repeats the key is still down
@@ -75,6 +84,19 @@ bool CMainDlg::FilterKeyEvent(QObject* watched, QEvent* e) {
     const HandlerScope scope(m_nHandlerDepth);
     return PreTranslateMessage(bPress ? platform::WM_KEYDOWN : platform::WM_KEYUP,
                                padkit::VKeyFromKeyEvent(*key), static_cast<LPARAM>(data)) != FALSE;
+}
+
+// A Wayland compositor may close a menu on its own right after it opened (sway does with one opened
+// from a virtual keyboard): the menu bar keeps the focus then, with no title lit, and would swallow
+// every key, Esc included, until the next click. Nothing of the menu shows any more, so the keys go to
+// the window's controls again.
+bool CMainDlg::HandOnFromIdleMenuBar(const QKeyEvent& key) {
+    QWidget* pTarget = m_pLastFocus ? m_pLastFocus.data() : this;
+    pTarget->setFocus(Qt::OtherFocusReason);
+    QKeyEvent copy(key.type(), key.key(), key.modifiers(), key.nativeScanCode(), key.nativeVirtualKey(),
+                   key.nativeModifiers(), key.text(), key.isAutoRepeat(), key.count());
+    QCoreApplication::sendEvent(pTarget, &copy);
+    return true;
 }
 
 LRESULT CMainDlg::OnKeyMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -367,9 +367,24 @@ UINT VKeyFromXKey(Display* pDisplay, unsigned keycode, unsigned state) {
     return VKeyFromKeysym(base);
 }
 
+UINT VKeyFromKeysymEvent(const QKeyEvent& event) {
+    const unsigned long keysym = event.nativeVirtualKey();
+    // Qt reports a keypad digit as the digit, not always with the keypad modifier; the keysym says
+    // which key it was and what Num Lock made of it.
+    if (keysym >= XK_KP_Space && keysym <= XK_KP_Equal) {
+        if (const UINT nVKey = VKeyFromKeysym(keysym))
+            return nVKey;
+    }
+    if (const UINT nVKey = VKeyFromQtKey(event.key(), event.modifiers()))
+        return nVKey;
+    return VKeyFromKeysym(keysym);
+}
+
 UINT VKeyFromKeyEvent(const QKeyEvent& event) {
+    if (!qGuiApp)
+        return VKeyFromQtKey(event.key(), event.modifiers());
     if (event.nativeScanCode() != 0) {
-        if (auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr) {
+        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
             if (Display* pDisplay = x11->display()) {
                 const UINT nVKey = VKeyFromXKey(pDisplay, event.nativeScanCode(), event.nativeModifiers());
                 if (nVKey != 0)
@@ -377,6 +392,12 @@ UINT VKeyFromKeyEvent(const QKeyEvent& event) {
             }
         }
     }
+    // Both xkb platforms carry the keysym in the native virtual key; the scan code of a Wayland event is
+    // a key code of whatever key map the compositor handed over (a virtual keyboard numbers its keys as
+    // it likes), so it says nothing about the key.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        return VKeyFromKeysymEvent(event);
     return VKeyFromQtKey(event.key(), event.modifiers());
 }
 

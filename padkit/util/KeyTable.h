@@ -36,8 +36,14 @@ PADKIT_API unsigned long KeysymFromVKey(UINT nVKey);
 PADKIT_API UINT VKeyFromQtKey(int qtKey, Qt::KeyboardModifiers modifiers);
 
 // The code of a key event. Under X the key's own keysyms are asked (so any layout's shifted symbols
-// map to their key); elsewhere the event's Qt key.
+// map to their key); on Wayland the event's keysym and Qt key (VKeyFromKeysymEvent); elsewhere the
+// event's Qt key.
 PADKIT_API UINT VKeyFromKeyEvent(const QKeyEvent& event);
+
+// The code of a key event whose native virtual key is an xkb keysym, as on Wayland: keypad keys by
+// their keysym (KP_1 gives 0x61, KP_End 0x23, whatever Qt made of them), other keys by their Qt key,
+// keys Qt has no name for by their keysym. The native scan code is not looked at.
+PADKIT_API UINT VKeyFromKeysymEvent(const QKeyEvent& event);
 
 // The Qt key a code stands for (main keyboard; keypad digits come with Qt::KeypadModifier in
 // *pModifiers when given). Qt::Key_unknown for none.

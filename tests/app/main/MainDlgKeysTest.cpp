@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QSlider>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -239,4 +240,31 @@ TEST_F(MainDlgKeysTest, MenuShortcutsActInTheWindow) {
     EXPECT_EQ(m_dlg->Groups()[0].m_strName, QStringLiteral("Group1"));
     EXPECT_TRUE(m_dlg->FilePath().isEmpty());
     EXPECT_EQ(m_responder.Count(), 0);
+}
+
+// A menu that the desktop closed on its own leaves the menu bar with the focus and no title lit; keys
+// typed then belong to the window again: Esc asks to close (here the question about the changed set),
+// and the menu bar gives up the focus.
+TEST_F(MainDlgKeysTest, AMenuBarLeftWithTheFocusAndNothingLitHandsKeysOnToTheWindow) {
+    m_dlg->show();
+    QApplication::setActiveWindow(m_dlg.get());
+    m_dlg->Show().SetModified(TRUE);
+    auto* bar = m_dlg->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    bar->setFocus(Qt::OtherFocusReason);
+    ASSERT_TRUE(bar->hasFocus());
+    ASSERT_EQ(bar->activeAction(), nullptr);
+    QTest::keyClick(bar, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(bar->hasFocus());
+    ASSERT_EQ(m_responder.Count(), 1) << "Esc did not reach the window";
+    EXPECT_TRUE(m_dlg->isVisible()) << "the question was not answered yes or no";
+
+    // With a title lit (the bar is being worked from the keyboard) the bar keeps its keys.
+    m_responder.Clear();
+    bar->setFocus(Qt::OtherFocusReason);
+    bar->setActiveAction(bar->actions().front());
+    QTest::keyClick(bar, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_responder.Count(), 0) << "Esc left the menu bar's keyboard mode only";
 }

@@ -93,6 +93,51 @@ TEST(KeyTableTest, QtKeysOfTheMainKeyboard) {
     EXPECT_EQ(VKeyFromKeyEvent(ctrl), kVkControl);
 }
 
+// Wayland key events as Qt's Wayland platform makes them: the native virtual key is the keysym, the scan
+// code a key code of the compositor's key map (a virtual keyboard such as wtype's numbers each key it
+// types from 9 up, so keypad 1 may carry the code of Esc), and keypad digits come as plain digits.
+QKeyEvent WaylandKey(int qtKey, Qt::KeyboardModifiers modifiers, quint32 keysym, quint32 scanCode = 9) {
+    return QKeyEvent(QEvent::KeyPress, qtKey, modifiers, scanCode, keysym, 0);
+}
+
+TEST(KeyTableTest, WaylandKeypadDigitsGiveTheKeypadCodes) {
+    constexpr unsigned kKeypadCode[10] = {KEY_KP0, KEY_KP1, KEY_KP2, KEY_KP3, KEY_KP4,
+                                          KEY_KP5, KEY_KP6, KEY_KP7, KEY_KP8, KEY_KP9};
+    for (int d = 0; d <= 9; ++d) {
+        // A virtual keyboard's key: no keypad modifier, a scan code of its own.
+        EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_0 + d, Qt::NoModifier, XK_KP_0 + d)), 0x60u + d)
+            << d;
+        // A real keyboard (input code + 8), and Qt versions that add the keypad modifier.
+        EXPECT_EQ(VKeyFromKeysymEvent(
+                      WaylandKey(Qt::Key_0 + d, Qt::KeypadModifier, XK_KP_0 + d, kKeypadCode[d] + 8)),
+                  0x60u + d)
+            << d;
+    }
+    // Num Lock off, as the compositor applied it: the navigation codes, as on X.
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_End, Qt::NoModifier, XK_KP_End)), 0x23u);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Clear, Qt::NoModifier, XK_KP_Begin)), 0x0Cu);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Insert, Qt::KeypadModifier, XK_KP_Insert)), 0x2Du);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Enter, Qt::NoModifier, XK_KP_Enter)), 0x0Du);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Asterisk, Qt::NoModifier, XK_KP_Multiply)), 0x6Au);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Period, Qt::NoModifier, XK_KP_Decimal)), 0x6Eu);
+}
+
+TEST(KeyTableTest, WaylandMainKeysKeepTheirCodesWhateverTheScanCode) {
+    // Scan code 9 is Esc on a real keyboard and any key on a virtual one: it never decides.
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_1, Qt::NoModifier, XK_1)), '1');
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Escape, Qt::NoModifier, XK_Escape, 20)), 0x1Bu);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Exclam, Qt::ShiftModifier, XK_exclam)), '1');
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_M, Qt::NoModifier, XK_m)), 'M');
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Control, Qt::ControlModifier, XK_Control_R)),
+              kVkControl);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_Space, Qt::NoModifier, XK_space)), 0x20u);
+    // A key Qt has no name for still has its keysym's code; one with neither has none.
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_unknown, Qt::NoModifier, XK_Henkan_Mode)), 0x1Cu);
+    EXPECT_EQ(VKeyFromKeysymEvent(WaylandKey(Qt::Key_unknown, Qt::NoModifier, XK_VoidSymbol)), 0u);
+    // Synthetic events (no keysym) are read by their Qt key.
+    EXPECT_EQ(VKeyFromKeysymEvent(QKeyEvent(QEvent::KeyPress, Qt::Key_7, Qt::KeypadModifier)), 0x67u);
+}
+
 // Scan codes and the extended bit as a PC keyboard reports them: the dedicated arrows, right Ctrl
 // and keypad Enter are extended, the keypad's own arrows are not.
 TEST(KeyTableTest, InputCodesCarryScanCodeAndExtendedBit) {
