@@ -1,3 +1,4 @@
+#include "E2eRecording.h"
 #include "XSession.h"
 
 #include <QDir>
@@ -22,33 +23,6 @@ constexpr int kTimeoutMs = 15000;
 constexpr int kRate = 48000;
 // A trigger has no window to wait for: it is over in moments, or something is wrong.
 constexpr int kTriggerTimeoutMs = 5000;
-
-// Four seconds of a 440 Hz sine at -6 dBFS, both sides alike.
-QByteArray ToneWav() {
-    const std::uint32_t frames = 4 * kRate;
-    QByteArray wav(44 + static_cast<qsizetype>(frames) * 4, '\0');
-    char* h = wav.data();
-    memcpy(h, "RIFF", 4);
-    qToLittleEndian<std::uint32_t>(36 + frames * 4, h + 4);
-    memcpy(h + 8, "WAVEfmt ", 8);
-    qToLittleEndian<std::uint32_t>(16, h + 16);
-    qToLittleEndian<std::uint16_t>(1, h + 20);
-    qToLittleEndian<std::uint16_t>(2, h + 22);
-    qToLittleEndian<std::uint32_t>(kRate, h + 24);
-    qToLittleEndian<std::uint32_t>(kRate * 4, h + 28);
-    qToLittleEndian<std::uint16_t>(4, h + 32);
-    qToLittleEndian<std::uint16_t>(16, h + 34);
-    memcpy(h + 36, "data", 4);
-    qToLittleEndian<std::uint32_t>(frames * 4, h + 40);
-    for (std::uint32_t f = 0; f < frames; ++f) {
-        const double t = static_cast<double>(f) / kRate;
-        const auto s =
-            static_cast<std::int16_t>(std::lround(16384.0 * std::sin(2.0 * std::numbers::pi * 440 * t)));
-        qToLittleEndian<std::int16_t>(s, h + 44 + 4 * f);
-        qToLittleEndian<std::int16_t>(s, h + 46 + 4 * f);
-    }
-    return wav;
-}
 
 struct TriggerRun {
     int status = -1;
@@ -90,7 +64,8 @@ protected:
 
     // Padora on a set of two groups; channel 1 of the first repeats a tone.
     void StartPadora() {
-        Write(QStringLiteral("tone.wav"), ToneWav());
+        Write(QStringLiteral("tone.wav"),
+              e2e::MakeWav(4.0, [](double t) { return e2e::Sine(t, 440, -6.0); }));
         Write(QStringLiteral("Padora.INI"), "[Option]\nGetNoActive=0\n");
         Write(QStringLiteral("set.pdg"),
               "[GroupData]\nGroupNum=2\nGrpName01=トリガー\nGrpName02=Second\n[SoundData]\n"
