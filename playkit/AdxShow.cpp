@@ -462,6 +462,15 @@ AdxResult CAdxShow::SetBalance(LONG balance) {
     return AdxResult::kOk;
 }
 
+AdxResult CAdxShow::SetAudition(BOOL audition) {
+    m_owner.Check();
+    if (!m_bRender)
+        return AdxResult::kNotReady;
+    m_pVoice->m_audition.store(audition != FALSE, std::memory_order_relaxed);
+    m_hr = S_OK;
+    return AdxResult::kOk;
+}
+
 AdxResult CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
     m_owner.Check();
     if (!m_bRender)

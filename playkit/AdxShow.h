@@ -80,6 +80,9 @@ public:
     LONG GetBalance();
     [[nodiscard]] AdxResult SetVolume(LONG volume);
     [[nodiscard]] AdxResult SetBalance(LONG balance);
+    // An auditioned player is heard on the cue output only (nowhere while there is none), never on the
+    // main output; set it before Play.
+    [[nodiscard]] AdxResult SetAudition(BOOL audition);
 
     [[nodiscard]] AdxResult SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
     [[nodiscard]] AdxResult GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);
