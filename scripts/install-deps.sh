@@ -23,6 +23,7 @@ packages=(
     ffmpeg sox libsox-fmt-all time
     desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
     qt6-wayland sway wtype  # a native Wayland window; the tests run it under a headless sway and type with wtype
+    libwayland-dev libwayland-bin  # the tests' virtual pointer on that sway (a Wayland client and its protocol code)
 )
 
 missing=()
