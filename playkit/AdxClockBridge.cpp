@@ -28,13 +28,14 @@ constexpr int kPhases = 512; // rows of taps per input frame, read with linear i
 // Fades at an underrun or an overflow: 2.7 ms at 48 kHz, short enough to mark the gap, long enough
 // that the ramp's own slope adds under 1 % to a 1 kHz tone's steepest step.
 constexpr std::size_t kFadeFrames = 128;
-// The controller: critically damped, 0.04 Hz natural frequency (settles a 100 ppm offset in about
-// 30 s), on the fill low-passed over 0.5 s. The correction stays within +-1000 ppm (crystal clocks
-// are within a few hundred), and the integral only runs while the fill is near its target, so that a
-// stall does not wind it up.
-constexpr double kLoopHz = 0.04;
+// The controller: critically damped, 0.02 Hz natural frequency (settles a 100 ppm offset to 1 ppm in
+// about a minute), on the fill low-passed over 2 s, so that callbacks 0.5 ms early or late move the
+// ratio by some 20 ppm (a thirtieth of a cent) where a quicker loop swings by a hundred. The
+// correction stays within +-1000 ppm (crystal clocks are within a few hundred), and the integral only runs
+// while the fill is near its target, so that a stall does not wind it up.
+constexpr double kLoopHz = 0.02;
 constexpr double kDamping = 1.0;
-constexpr double kSmoothSeconds = 0.5;
+constexpr double kSmoothSeconds = 2.0;
 constexpr double kMaxCorrection = 1e-3;
 // A stamp the producer is in the middle of writing is read again at most this often; after that the
 // consumer keeps the one it had.

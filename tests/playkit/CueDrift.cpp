@@ -10,10 +10,18 @@
 
 namespace playkit_test {
 namespace {
-constexpr double kSettledWithin = 1e-6; // the correction's settling band
 
 bool Within(double t, double from, double seconds) {
     return t >= from && t < from + seconds;
+}
+
+// A fixed pattern in [-1, 1] for callback n of a side (a 64-bit mix of the index).
+double Wobble(std::uint64_t n, std::uint64_t side) {
+    std::uint64_t x = (n + 1) * 0x9E3779B97F4A7C15ull ^ side;
+    x ^= x >> 31;
+    x *= 0xBF58476D1CE4E5B9ull;
+    x ^= x >> 29;
+    return static_cast<double>(x >> 11) / static_cast<double>(1ull << 52) - 1.0;
 }
 } // namespace
 
@@ -43,7 +51,8 @@ CueDriftResult RunCueDrift(const CueDriftSetup& s) {
     std::vector<float> in(2 * s.producerPeriod), out(2 * s.consumerPeriod);
     std::uint64_t producerTicks = 0, consumerTicks = 0;
     const auto producerStartTicks =
-        static_cast<std::uint64_t>(std::ceil(s.producerStart / producerPeriodSeconds));
+        s.events ? static_cast<std::uint64_t>(std::ceil(s.producerStart / producerPeriodSeconds)) : 0;
+    const double jitter = std::min(s.jitter, 0.5 * std::min(producerPeriodSeconds, consumerPeriodSeconds));
     float previous = 0.0f;
     bool sounded = false;
     std::uint64_t outFrames = 0;
@@ -52,8 +61,10 @@ CueDriftResult RunCueDrift(const CueDriftSetup& s) {
     std::uint64_t crossings = 0;
     double lastUnsettled = 0;
     for (;;) {
-        const double tp = static_cast<double>(producerStartTicks + producerTicks) * producerPeriodSeconds;
-        const double tc = static_cast<double>(consumerTicks) * consumerPeriodSeconds;
+        const double tp = static_cast<double>(producerStartTicks + producerTicks) * producerPeriodSeconds +
+                          jitter * Wobble(producerTicks, 1);
+        const double tc =
+            static_cast<double>(consumerTicks) * consumerPeriodSeconds + jitter * Wobble(consumerTicks, 2);
         const double t = std::min(tp, tc);
         if (t >= s.seconds)
             break;
@@ -61,7 +72,7 @@ CueDriftResult RunCueDrift(const CueDriftSetup& s) {
         const bool settled = t >= s.settleAfter;
         if (tp <= tc) {
             ++producerTicks;
-            if (Within(t, s.producerStallAt, s.producerStallSeconds))
+            if (s.events && Within(t, s.producerStallAt, s.producerStallSeconds))
                 continue; // the render did not run; its tone goes on where it was
             for (std::size_t i = 0; i < s.producerPeriod; ++i) {
                 const auto v = static_cast<float>(s.amplitude * phasor.imag());
@@ -77,17 +88,18 @@ CueDriftResult RunCueDrift(const CueDriftSetup& s) {
             continue;
         }
         ++consumerTicks;
-        if (Within(t, s.consumerStallAt, s.consumerStallSeconds))
+        if (s.events && Within(t, s.consumerStallAt, s.consumerStallSeconds))
             continue; // the device missed these periods
         const std::size_t underrunsBefore = bridge.Underruns();
         bridge.Pull(out.data(), s.consumerPeriod, nanos);
         const double correction = bridge.Correction();
-        if (std::fabs(correction - r.clockPpm * 1e-6) > kSettledWithin)
+        if (std::fabs(correction - r.clockPpm * 1e-6) > s.settleBand * 1e-6)
             lastUnsettled = t;
         if (settled) {
             r.settledUnderruns += bridge.Underruns() - underrunsBefore;
             const double drift = std::fabs(bridge.Fill() - r.target);
             r.maxDrift = std::max(r.maxDrift, drift);
+            r.correctionWander = std::max(r.correctionWander, std::fabs(correction * 1e6 - r.clockPpm));
         }
         for (std::size_t i = 0; i < s.consumerPeriod; ++i, ++outFrames) {
             const float v = out[2 * i];
