@@ -107,13 +107,16 @@ CAdxClockBridge::CAdxClockBridge(const AdxClockBridgeConfig& config)
       // Slowing down (a lower consumer rate) widens the filter by the step, to keep its band below
       // the consumer's Nyquist frequency.
       m_half(static_cast<int>(std::ceil(kHalf * std::max(1.0, m_nominalStep)))),
-      // Two consumer periods for the callbacks' jitter, plus the reserve an underrun fades over and the
-      // filter's look-ahead. The fill counts the producer's frames as if they came evenly across its
-      // period; what a push brings at once lies above this.
+      // The consumer's period, another for the callbacks' jitter (a quarter of the producer's when that
+      // is more: a long push that comes late takes its whole period's frames with it), the reserve an
+      // underrun fades over and the filter's look-ahead. The fill counts the producer's frames as if
+      // they came evenly across its period; what a push brings at once lies above this.
       m_target(static_cast<std::size_t>(
-          std::ceil((2.0 * static_cast<double>(config.consumerPeriod) +
+          std::ceil((static_cast<double>(config.consumerPeriod) +
                      static_cast<double>(std::min(kFadeFrames, config.consumerPeriod))) *
                         m_nominalStep +
+                    std::max(static_cast<double>(config.consumerPeriod) * m_nominalStep,
+                             static_cast<double>(config.producerPeriod) / 4) +
                     m_half + 1))),
       m_fade(kFadeFrames), m_fadeOut(std::min(kFadeFrames, config.consumerPeriod)) {
     const auto consumerIn =
@@ -169,7 +172,9 @@ void CAdxClockBridge::Push(const float* frames, std::size_t count, std::int64_t 
     if (!m_dropping && queued + count > m_highWater) {
         m_dropping = true;
         m_overflows.fetch_add(1, std::memory_order_relaxed);
-    } else if (m_dropping && m_inGain == 0.0f && queued <= m_target) {
+    } else if (m_dropping && m_inGain == 0.0f && queued <= m_target + count) {
+        // Back in at the first push that finds the consumer within one push of its target: waiting for
+        // the target itself would let a long push period drain the ring dry before the next look.
         m_dropping = false;
     }
     const std::size_t room = m_capacity - static_cast<std::size_t>(w - released);
@@ -240,7 +245,9 @@ void CAdxClockBridge::Steer(double fill, std::size_t count) {
     const double w = 2.0 * M_PI * kLoopHz;
     const double kp = 2.0 * kDamping * w / m_producerRate;
     const double ki = w * w / m_producerRate;
-    if (std::fabs(m_smoothed) < static_cast<double>(m_target))
+    // Past half the target the proportional part alone brings the fill back (at the clamp, 1000 ppm
+    // drains 48 frames a second): integrating there would wind up and overshoot into an underrun.
+    if (std::fabs(m_smoothed) < 0.5 * static_cast<double>(m_target))
         m_integral = std::clamp(m_integral + ki * m_smoothed * dt, -kMaxCorrection, kMaxCorrection);
     const double correction = std::clamp(kp * m_smoothed + m_integral, -kMaxCorrection, kMaxCorrection);
     m_step = m_nominalStep * (1.0 + correction);
