@@ -14,6 +14,8 @@
 
 namespace playkit {
 namespace {
+// The meters' latest values are atomics the audio threads store without a lock.
+static_assert(std::atomic<double>::is_always_lock_free);
 constexpr int kChannels = 2;
 // The taps are summed eight at a time; each row of the table is padded with zeros to a multiple.
 typedef float v8sf __attribute__((vector_size(32)));
@@ -278,9 +280,12 @@ void CAdxClockBridge::Pull(float* out, std::size_t count) {
 
 void CAdxClockBridge::Pull(float* out, std::size_t count, std::int64_t nanos) {
     m_consumerRole.Check();
-    // Acquire pairs with Push's release: every frame below this index is fully written.
-    const std::uint64_t written = m_written.load(std::memory_order_acquire);
+    if (count == 0)
+        return;
     double fill = EstimateFill(nanos);
+    // Acquire pairs with Push's release: every frame below this index is fully written. Read after the
+    // stamp, so that it is never older than the stamp's own index.
+    const std::uint64_t written = m_written.load(std::memory_order_acquire);
     std::size_t made = 0;
     if (m_muted) {
         // Start after the gap, with the filter's whole span on frames that came after it.
