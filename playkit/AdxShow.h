@@ -80,6 +80,11 @@ public:
     LONG GetBalance();
     [[nodiscard]] AdxResult SetVolume(LONG volume);
     [[nodiscard]] AdxResult SetBalance(LONG balance);
+    // The stereo output pair the player plays on, 0-based (0 after Open). kBadValue beyond the most
+    // pairs an output can have; a pair the running output lacks plays on pair 0. Takes effect from
+    // the next block; volume, balance, rate and peaks are the same on every pair.
+    [[nodiscard]] AdxResult SetOutputPair(int pair);
+    int GetOutputPair();
 
     [[nodiscard]] AdxResult SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
     [[nodiscard]] AdxResult GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);
