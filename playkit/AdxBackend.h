@@ -20,6 +20,8 @@ public:
     // Same threads as Start. Stops calling the mixer; returns once no render is in progress.
     virtual void Stop() = 0;
     virtual unsigned SampleRate() const = 0;
+    // The stereo pairs it renders (after Open: a device may have fewer than the engine asked for).
+    virtual unsigned Pairs() const { return 1; }
     // Any thread. True when the device has gone away while running.
     virtual bool Failed() const { return false; }
 };

@@ -4,6 +4,7 @@
 #include "playkit/AdxPortAudioBackend.h"
 #include "playkit/AdxWavWriter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <vector>
@@ -74,9 +75,10 @@ bool CAdxEngine::RenderToWav(const char* path, std::size_t frames) {
     if (!core || !path || core->Config().backend != AdxBackend::Offline)
         return false;
     CAdxWavWriter writer;
-    if (!writer.Open(path, core->Mixer().SampleRate()))
+    const std::size_t channels = core->Mixer().Channels();
+    if (!writer.Open(path, core->Mixer().SampleRate(), static_cast<unsigned>(channels)))
         return false;
-    std::vector<float> buf(kOfflineChunk * 2);
+    std::vector<float> buf(kOfflineChunk * channels);
     while (frames > 0) {
         const std::size_t n = std::min(frames, kOfflineChunk);
         if (!core->RenderOffline(buf.data(), n) || !writer.Write(buf.data(), n))
@@ -90,6 +92,12 @@ unsigned CAdxEngine::SampleRate() {
     if (auto core = CAdxEngineCore::Running())
         return core->Mixer().SampleRate();
     return RememberedConfig().sampleRate;
+}
+
+unsigned CAdxEngine::OutputPairs() {
+    if (auto core = CAdxEngineCore::Running())
+        return core->Config().pairs;
+    return std::clamp(RememberedConfig().pairs, 1u, kAdxMaxOutputPairs);
 }
 
 bool CAdxEngine::SetBlockTap(AdxBlockTap tap, void* user) {

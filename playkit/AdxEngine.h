@@ -28,7 +28,11 @@ struct AdxEngineConfig {
     std::string wavPath;         // WavFile, Record: the file written
     unsigned sampleRate = 48000; // output rate in Hz (PortAudio may choose the device's own)
     unsigned periodFrames = 256; // frames per block (device period of the null backend)
+    unsigned pairs = 1;          // stereo output pairs (1 to kAdxMaxOutputPairs); channels are 2 * pairs
 };
+
+// The most stereo pairs an output can have.
+inline constexpr unsigned kAdxMaxOutputPairs = 16;
 
 struct AdxEngineCounters {
     std::uint64_t callbacks = 0;     // blocks rendered
@@ -49,9 +53,11 @@ struct AdxOutputDevice {
     bool isDefault = false; // PortAudio's default output device
 };
 
-// Called on the device thread after each mixed block: interleaved stereo float frames,
-// firstFrame counting frames rendered since the engine started. Must not block.
-using AdxBlockTap = void (*)(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
+// Called on the device thread after each mixed block: interleaved float frames of `channels`
+// channels (2 per output pair, pair 0 first), firstFrame counting frames rendered since the engine
+// started. Must not block.
+using AdxBlockTap = void (*)(void* user, const float* interleaved, std::size_t frames, std::size_t channels,
+                             std::uint64_t firstFrame);
 
 // How much a diagnostic line of the engine matters: Info for news (the device is back), Warning for
 // trouble (a device lost, a recording cut short).
@@ -82,14 +88,17 @@ public:
     // lost, though the card is looked for all the same.
     static bool OutputLost();
     // Offline backend only, on the caller's thread: mixes the next frames into out (interleaved
-    // stereo float, 2 * frames values). Decoders are waited for, and the notifier has delivered
+    // float, 2 * pairs * frames values). Decoders are waited for, and the notifier has delivered
     // every event and peak of the rendered frames when this returns. Returns false when the engine
     // is not in offline mode.
     static bool Render(float* out, std::size_t frames);
-    // Offline backend only: renders the next frames into a 16-bit stereo WAV file.
+    // Offline backend only: renders the next frames into a 16-bit WAV file of every output channel.
     static bool RenderToWav(const char* path, std::size_t frames);
     // The output sample rate of the engine.
     static unsigned SampleRate();
+    // Any thread. The stereo pairs the output has now (a device with fewer channels than asked for
+    // gives fewer).
+    static unsigned OutputPairs();
     // Any thread but the device's; pass nullptr to remove. On a live backend it returns once the
     // device thread runs the new tap with its user pointer: the old ones are no longer called.
     // False when the device took no block for seconds (the old tap may still be called).

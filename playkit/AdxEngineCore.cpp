@@ -241,6 +241,7 @@ void CAdxEngineCore::LoseDevice() {
     m_backend = MakeBackend(m_config);
     std::string reason;
     m_backend->Start(reason);
+    m_config.pairs = m_backend->Pairs();
     m_defaultAbsent = false;
     m_lost = true;
 }
@@ -275,6 +276,7 @@ void CAdxEngineCore::TryReopen() {
     m_backend = std::move(backend);
     m_config = wanted;
     m_config.sampleRate = m_backend->SampleRate();
+    m_config.pairs = m_backend->Pairs();
     m_lost = false;
     m_defaultAbsent = false;
     m_log.Write(AdxLogLevel::Info, "playkit: the audio device is back");
@@ -316,7 +318,10 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
         config.sampleRate = 48000;
     if (config.periodFrames == 0)
         config.periodFrames = 256;
+    config.pairs = std::clamp(config.pairs, 1u, kAdxMaxOutputPairs);
     m_wanted = config;
+    // Backends made from now on (the fallback and a reopened card too) render this many pairs.
+    m_mixer.SetPairs(config.pairs);
     bool ok = true;
     // Faster than real time (rendering by hand, or into a file), the mixer waits for the decoders
     // rather than play silence where they have not caught up.
@@ -337,6 +342,7 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
             backend->Start(reason);
         }
         config.sampleRate = backend->SampleRate();
+        config.pairs = backend->Pairs();
         m_mixer.SetSampleRate(config.sampleRate);
     }
     m_backend = std::move(backend);
@@ -358,7 +364,7 @@ bool CAdxEngineCore::RenderOffline(float* out, std::size_t frames) {
             return false;
     }
     std::lock_guard lock(m_renderMutex);
-    m_mixer.Render(out, frames);
+    m_mixer.Render(out, frames, m_mixer.Channels());
     m_mixer.RenderThreadDone(); // offline, any thread may render next, one at a time
     m_notifier->Flush();
     return true;

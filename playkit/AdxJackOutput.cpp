@@ -1,5 +1,6 @@
 #include "playkit/AdxJackOutput.h"
 
+#include "playkit/AdxEngine.h"
 #include "playkit/AdxLog.h"
 #include "playkit/AdxMixer.h"
 
@@ -17,6 +18,7 @@ namespace {
 constexpr const char* kClientName = "padora";
 // Frames mixed at a time; a server period larger than this is mixed in several pieces.
 constexpr std::size_t kMixChunk = 4096;
+constexpr std::size_t kMaxChannels = 2 * kAdxMaxOutputPairs;
 // How long closing the client may take before it is left behind. A server that is there or cleanly
 // gone answers in milliseconds; one killed in the middle of a call may never answer.
 constexpr auto kCloseWait = std::chrono::milliseconds(1000);
@@ -24,9 +26,12 @@ constexpr auto kCloseWait = std::chrono::milliseconds(1000);
 constexpr auto kProcessEndWait = std::chrono::milliseconds(200);
 } // namespace
 
-CAdxJackOutput::CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device)
-    : m_log(log), m_device(std::move(device)), m_shared(std::make_shared<SShared>(mixer)) {
-    m_shared->mix.resize(kMixChunk * 2);
+CAdxJackOutput::CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device, std::size_t channels)
+    : m_log(log), m_device(std::move(device)),
+      m_shared(std::make_shared<SShared>(mixer, std::clamp<std::size_t>(channels, 2, kMaxChannels))) {
+    m_shared->mix.resize(kMixChunk * m_shared->channels);
+    m_shared->out.assign(m_shared->channels, nullptr);
+    m_shared->buffers.assign(m_shared->channels, nullptr);
 }
 
 CAdxJackOutput::~CAdxJackOutput() {
@@ -42,9 +47,9 @@ bool CAdxJackOutput::Open(std::string& reason) {
         return false;
     }
     m_rate = jack_get_sample_rate(m_client);
-    const char* names[2] = {"out_0", "out_1"};
-    for (int c = 0; c < 2; ++c) {
-        sh.out[c] = jack_port_register(m_client, names[c], JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    for (std::size_t c = 0; c < sh.channels; ++c) {
+        const std::string name = "out_" + std::to_string(c);
+        sh.out[c] = jack_port_register(m_client, name.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
         if (!sh.out[c]) {
             reason = "cannot register JACK output ports";
             Close();
@@ -72,12 +77,13 @@ bool CAdxJackOutput::Start(std::string& reason) {
         reason = "the JACK device \"" + m_device + "\" has no playback ports";
         return false;
     }
-    // A mono device gets both sides on its one port.
-    int count = 0;
+    // A mono device gets both sides on its one port; one with fewer ports than channels gets the
+    // extra pairs on its first ports again.
+    std::size_t count = 0;
     while (ports[count])
         ++count;
-    for (int c = 0; c < 2; ++c)
-        jack_connect(m_client, jack_port_name(m_shared->out[c]), ports[std::min(c, count - 1)]);
+    for (std::size_t c = 0; c < m_shared->channels; ++c)
+        jack_connect(m_client, jack_port_name(m_shared->out[c]), ports[c % count]);
     jack_free(ports);
     return true;
 }
@@ -111,23 +117,25 @@ void CAdxJackOutput::Close() {
 
 int CAdxJackOutput::Process(unsigned frames, void* shared) {
     auto& sh = *static_cast<SShared*>(shared);
-    auto* left = static_cast<float*>(jack_port_get_buffer(sh.out[0], frames));
-    auto* right = static_cast<float*>(jack_port_get_buffer(sh.out[1], frames));
+    const std::size_t channels = sh.channels;
+    for (std::size_t c = 0; c < channels; ++c)
+        sh.buffers[c] = static_cast<float*>(jack_port_get_buffer(sh.out[c], frames));
     sh.inProcess.store(true);
     if (sh.detached.load()) {
         sh.inProcess.store(false);
-        std::fill(left, left + frames, 0.0f);
-        std::fill(right, right + frames, 0.0f);
+        for (float* b : sh.buffers)
+            std::fill(b, b + frames, 0.0f);
         return 0;
     }
     if (sh.xruns.exchange(0, std::memory_order_relaxed) > 0)
         sh.mixer.CountDeviceXrun();
     for (unsigned done = 0; done < frames;) {
         const std::size_t n = std::min<std::size_t>(frames - done, kMixChunk);
-        sh.mixer.Render(sh.mix.data(), n);
-        for (std::size_t i = 0; i < n; ++i) {
-            left[done + i] = sh.mix[2 * i];
-            right[done + i] = sh.mix[2 * i + 1];
+        sh.mixer.Render(sh.mix.data(), n, channels);
+        for (std::size_t c = 0; c < channels; ++c) {
+            float* port = sh.buffers[c] + done;
+            for (std::size_t i = 0; i < n; ++i)
+                port[i] = sh.mix[channels * i + c];
         }
         done += static_cast<unsigned>(n);
     }

@@ -15,13 +15,15 @@ class CAdxLog;
 class CAdxMixer;
 
 // A device of PortAudio's JACK host API, played through the JACK client library itself: a client
-// "padora" with ports out_0/out_1 connected to the device's playback ports. PortAudio's own JACK
+// "padora" with ports out_0 … out_<channels-1> (pair p on out_<2p>, out_<2p+1>) connected in order to
+// the device's playback ports; a device with fewer ports gets the extra channels on its ports again
+// from the first. PortAudio's own JACK
 // streams cannot be stopped once their server has gone (the stop waits for a process cycle that
 // never comes), which would freeze the engine exactly when the server is lost; a JACK client of our
 // own is told of the shutdown and closes at once.
 class CAdxJackOutput {
 public:
-    CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device);
+    CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device, std::size_t channels = 2);
     ~CAdxJackOutput();
     CAdxJackOutput(const CAdxJackOutput&) = delete;
     CAdxJackOutput& operator=(const CAdxJackOutput&) = delete;
@@ -41,10 +43,12 @@ private:
     // What JACK's threads use. Shared with the thread that closes the client, so that it outlives a
     // client left behind.
     struct SShared {
-        explicit SShared(CAdxMixer& m) : mixer(m) {}
+        SShared(CAdxMixer& m, std::size_t c) : mixer(m), channels(c) {}
         CAdxMixer& mixer;
-        jack_port_t* out[2] = {};
-        std::vector<float> mix; // interleaved scratch, made before activation
+        const std::size_t channels;
+        std::vector<jack_port_t*> out; // one per channel, registered before activation
+        std::vector<float*> buffers;   // the ports' buffers of the current process call
+        std::vector<float> mix;        // interleaved scratch, made before activation
         std::atomic<bool> lost{false};
         std::atomic<int> xruns{0};
         // The owner gave up on closing the client: its process calls play silence and leave the

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstddef>
 #include <cstring>
 #include <thread>
 #include <time.h>
@@ -32,6 +33,14 @@ template <typename Time> std::uint64_t CpuNs(int (*read)(clockid_t, Time*)) {
 std::uint64_t ThreadCpuNs() {
     return CpuNs(&clock_gettime);
 }
+
+// Render thread. Where the voice's pair starts in a frame of `channels` channels: a pair the output
+// lacks is pair 0.
+std::size_t OutputOffset(const CAdxVoice& v, std::size_t channels) {
+    const std::size_t pair = v.m_outputPair.load(std::memory_order_relaxed);
+    return 2 * pair + 2 <= channels ? 2 * pair : 0;
+}
+constexpr std::size_t kMaxChannels = 2 * kAdxMaxOutputPairs;
 } // namespace
 
 std::uint64_t CAdxMixer::Post(const Command& c) {
@@ -128,17 +137,21 @@ void CAdxMixer::ReleaseOldFrames(CAdxVoice& v) {
     v.m_ring.Consume(GenOf(cue) == (v.m_mix.wantGen & kGenMask) ? IndexOf(cue) : written);
 }
 
-void CAdxMixer::Render(float* out, std::size_t frames) {
+void CAdxMixer::Render(float* out, std::size_t frames, std::size_t channels) {
     m_renderThread.Check();
+    assert(channels >= 2 && channels <= kMaxChannels && channels % 2 == 0);
+    channels = std::clamp<std::size_t>(channels & ~std::size_t{1}, 2, kMaxChannels);
     FlushDenormals();
     const std::uint64_t t0 = ThreadCpuNs();
     std::size_t done = 0;
     while (done < frames) {
         const std::size_t n = std::min(frames - done, CAdxVoice::kMaxBlock);
+        // Tails of voices stopped by the commands drained now are laid out for this output.
+        m_fadeOutChannels = channels;
         Drain();
-        RenderBlock(out + done * 2, n);
+        RenderBlock(out + done * channels, n, channels);
         if (m_tap)
-            m_tap(m_tapUser, out + done * 2, n, m_frameCounter);
+            m_tap(m_tapUser, out + done * channels, n, channels, m_frameCounter);
         m_frameCounter += n;
         done += n;
     }
@@ -150,14 +163,15 @@ void CAdxMixer::Render(float* out, std::size_t frames) {
         m_maxNs.store(ns, std::memory_order_relaxed);
 }
 
-void CAdxMixer::RenderBlock(float* out, std::size_t frames) {
-    std::memset(out, 0, frames * 2 * sizeof(float));
+void CAdxMixer::RenderBlock(float* out, std::size_t frames, std::size_t channels) {
+    std::memset(out, 0, frames * channels * sizeof(float));
     if (m_fadeOutFrames > 0) {
         // Voices stopped at the start of this block end here.
         const std::size_t n = std::min(m_fadeOutFrames, frames);
-        for (std::size_t i = 0; i < n * 2; ++i)
+        for (std::size_t i = 0; i < n * channels; ++i)
             out[i] = m_fadeOut[i];
-        std::fill(m_fadeOut.begin(), m_fadeOut.end(), 0.f);
+        std::fill(m_fadeOut.begin(),
+                  m_fadeOut.begin() + static_cast<std::ptrdiff_t>(kFadeOutFrames * channels), 0.f);
         m_fadeOutFrames = 0;
     }
     bool missed = false;
@@ -167,7 +181,7 @@ void CAdxMixer::RenderBlock(float* out, std::size_t frames) {
         // A closed voice is no longer decoded: mixing it would wait for data that never comes.
         if (!v.m_mix.running || v.m_mix.completed || v.m_closed.load(std::memory_order_relaxed))
             continue;
-        if (!MixVoice(v, out, frames))
+        if (!MixVoice(v, out, frames, channels))
             missed = true;
         busy = busy || !v.m_mix.completed;
     }
@@ -233,10 +247,12 @@ void CAdxMixer::FadeOut(CAdxVoice& v) {
     bool missed = false;
     const std::size_t n = Produce(v, kFadeOutFrames, missed);
     const float* buf = m.outBuf.data();
+    const std::size_t stride = m_fadeOutChannels;
+    float* tail = m_fadeOut.data() + OutputOffset(v, stride);
     for (std::size_t i = 0; i < n; ++i) {
         const float k = 1.0f - static_cast<float>(i + 1) / static_cast<float>(kFadeOutFrames);
-        m_fadeOut[2 * i] += buf[2 * i] * m.gainL * k;
-        m_fadeOut[2 * i + 1] += buf[2 * i + 1] * m.gainR * k;
+        tail[stride * i] += buf[2 * i] * m.gainL * k;
+        tail[stride * i + 1] += buf[2 * i + 1] * m.gainR * k;
     }
     m_fadeOutFrames = std::max(m_fadeOutFrames, n);
     if (!m.completed)
@@ -246,11 +262,12 @@ void CAdxMixer::FadeOut(CAdxVoice& v) {
             std::memory_order_release);
 }
 
-bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
+bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames, std::size_t channels) {
     auto& m = v.m_mix;
     bool missed = false;
     const std::size_t produced = Produce(v, frames, missed);
     const float* buf = m.outBuf.data();
+    out += OutputOffset(v, channels);
 
     float tl, tr;
     UnpackGains(v.m_gains.load(std::memory_order_relaxed), tl, tr);
@@ -261,16 +278,16 @@ bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames) {
     }
     if (gl == tl && gr == tr) {
         for (std::size_t i = 0; i < produced; ++i) {
-            out[2 * i] += buf[2 * i] * tl;
-            out[2 * i + 1] += buf[2 * i + 1] * tr;
+            out[channels * i] += buf[2 * i] * tl;
+            out[channels * i + 1] += buf[2 * i + 1] * tr;
         }
     } else {
         // Ramp across the whole block so that fader and pan moves never click.
         const float dl = (tl - gl) / static_cast<float>(frames), dr = (tr - gr) / static_cast<float>(frames);
         for (std::size_t i = 0; i < produced; ++i) {
             const float k = static_cast<float>(i + 1);
-            out[2 * i] += buf[2 * i] * (gl + dl * k);
-            out[2 * i + 1] += buf[2 * i + 1] * (gr + dr * k);
+            out[channels * i] += buf[2 * i] * (gl + dl * k);
+            out[channels * i + 1] += buf[2 * i + 1] * (gr + dr * k);
         }
     }
     m.gainL = tl;

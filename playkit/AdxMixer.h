@@ -3,6 +3,7 @@
 #include "playkit/AdxEngine.h"
 #include "playkit/AdxThreadRole.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -34,14 +35,23 @@ public:
 
     explicit CAdxMixer(IAdxMixerHost& host) : m_host(host) {}
 
-    // Device thread, or an offline caller while no device runs. Mixes frames of interleaved stereo
-    // float into out (overwriting it). One thread renders until RenderThreadDone (checked in debug).
-    void Render(float* out, std::size_t frames);
+    // Device thread, or an offline caller while no device runs. Mixes frames of interleaved float
+    // of `channels` channels (2 per output pair, 2 to 2 * kAdxMaxOutputPairs) into out, overwriting
+    // it. The caller says how many its buffer holds: a voice on a pair beyond them plays on pair 0. One
+    // thread renders until RenderThreadDone (checked in debug).
+    void Render(float* out, std::size_t frames, std::size_t channels);
     // Any thread, once the thread that rendered renders no more (its backend has stopped, or an
     // offline render has returned): the next Render may come from another thread.
     void RenderThreadDone() { m_renderThread.Release(); }
 
     void SetSampleRate(unsigned rate) { m_rate.store(rate, std::memory_order_relaxed); }
+    // Any thread. The stereo pairs the engine is configured for (1..kAdxMaxOutputPairs): a backend
+    // made now renders that many unless its device has fewer.
+    void SetPairs(unsigned pairs) {
+        m_pairs.store(std::clamp(pairs, 1u, kAdxMaxOutputPairs), std::memory_order_relaxed);
+    }
+    unsigned Pairs() const { return m_pairs.load(std::memory_order_relaxed); }
+    std::size_t Channels() const { return std::size_t{2} * Pairs(); }
     unsigned SampleRate() const { return m_rate.load(std::memory_order_relaxed); }
     // In offline mode (rendering faster than real time) Render waits for decoders instead of
     // playing silence.
@@ -96,9 +106,9 @@ private:
     std::uint64_t Post(const Command& c);
     void Drain();
     void Apply(const Command& c);
-    void RenderBlock(float* out, std::size_t frames);
+    void RenderBlock(float* out, std::size_t frames, std::size_t channels);
     // Returns false when the voice missed data in a real-time block.
-    bool MixVoice(CAdxVoice& v, float* out, std::size_t frames);
+    bool MixVoice(CAdxVoice& v, float* out, std::size_t frames, std::size_t channels);
     // Resamples the voice's next frames into its outBuf; returns how many came (the rest is zero).
     std::size_t Produce(CAdxVoice& v, std::size_t frames, bool& missed);
     void FadeOut(CAdxVoice& v);
@@ -111,6 +121,7 @@ private:
     IAdxMixerHost& m_host;
     CAdxThreadRole m_renderThread;
     std::atomic<unsigned> m_rate{48000};
+    std::atomic<unsigned> m_pairs{1};
     std::atomic<bool> m_offline{false};
     std::atomic<bool> m_busy{false};
 
@@ -122,7 +133,10 @@ private:
     std::atomic<std::uint64_t> m_applied{0};
 
     std::array<CAdxVoice*, kMaxVoices> m_voices{};
-    std::array<float, kFadeOutFrames * 2> m_fadeOut{}; // tails of voices stopped since the last block
+    // Tails of voices stopped by the commands of this block, laid out as the block is
+    // (m_fadeOutChannels per frame).
+    std::array<float, kFadeOutFrames * 2 * kAdxMaxOutputPairs> m_fadeOut{};
+    std::size_t m_fadeOutChannels = 2;
     std::size_t m_fadeOutFrames = 0;
     std::size_t m_count = 0;
 

@@ -17,6 +17,7 @@ public:
     bool Start(std::string& reason) override;
     void Stop() override;
     unsigned SampleRate() const override { return m_rate; }
+    unsigned Pairs() const override { return static_cast<unsigned>(m_clock.Channels() / 2); }
 
 private:
     const unsigned m_rate;

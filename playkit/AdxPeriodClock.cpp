@@ -16,8 +16,8 @@ constexpr std::uint64_t kCatchUpChunkMs = 100;
 } // namespace
 
 CAdxPeriodClock::CAdxPeriodClock(CAdxMixer& mixer, unsigned rate, std::size_t period, NowFn now)
-    : m_mixer(mixer), m_rate(rate), m_period(period), m_buffer(period * 2),
-      m_now(now ? std::move(now) : NowFn([] { return Clock::now(); })) {}
+    : m_mixer(mixer), m_rate(rate), m_period(period), m_channels(mixer.Channels()),
+      m_buffer(period * m_channels), m_now(now ? std::move(now) : NowFn([] { return Clock::now(); })) {}
 
 void CAdxPeriodClock::Start(BlockFn onBlock, RoomFn hasRoom) {
     if (m_thread.joinable())
@@ -63,7 +63,7 @@ void CAdxPeriodClock::Run() {
             std::this_thread::sleep_for(kRoomWait);
             continue;
         }
-        m_mixer.Render(m_buffer.data(), m_period);
+        m_mixer.Render(m_buffer.data(), m_period, m_channels);
         if (m_onBlock)
             m_onBlock(m_buffer.data(), m_period);
         frames += m_period;

@@ -21,7 +21,8 @@ class CAdxMixer;
 class CAdxPeriodClock {
 public:
     using Clock = std::chrono::steady_clock;
-    // Device thread: each rendered block, period frames of interleaved stereo. No I/O, lock or allocation.
+    // Device thread: each rendered block, period frames of the mixer's channels (its count when the
+    // clock was made), interleaved. No I/O, lock or allocation.
     using BlockFn = std::function<void(const float* block, std::size_t frames)>;
     // Device thread: whether the consumer can take a block now; while catching up the clock waits
     // for it rather than hand over blocks it would have to throw away.
@@ -41,6 +42,7 @@ public:
     // Returns once the thread has rendered its last block.
     void Stop();
     bool IsRunning() const { return m_thread.joinable(); }
+    std::size_t Channels() const { return m_channels; }
     // Any thread. Frames of the timeline not rendered because the clock woke more than kMaxCatchUp late.
     std::uint64_t Skipped() const { return m_skipped.load(std::memory_order_relaxed); }
 
@@ -50,6 +52,7 @@ private:
     CAdxMixer& m_mixer;
     const unsigned m_rate;
     const std::size_t m_period;
+    const std::size_t m_channels; // the mixer's when the clock was made
     std::vector<float> m_buffer;
     const NowFn m_now;
     BlockFn m_onBlock;

@@ -16,8 +16,6 @@
 
 namespace playkit {
 namespace {
-constexpr unsigned kChannels = 2;
-constexpr std::size_t kStride = kChannels * sizeof(float);
 constexpr auto kConnectTimeout = std::chrono::seconds(2);
 
 void InitPipeWireOnce() {
@@ -59,13 +57,14 @@ struct CAdxPipeWireOutput::SHooks {
             return;
         spa_data& d = b->buffer->datas[0];
         if (d.data) {
-            std::size_t frames = d.maxsize / kStride;
+            const std::size_t stride = self.m_channels * sizeof(float);
+            std::size_t frames = d.maxsize / stride;
             if (b->requested)
                 frames = std::min<std::size_t>(frames, b->requested);
-            self.m_mixer.Render(static_cast<float*>(d.data), frames);
+            self.m_mixer.Render(static_cast<float*>(d.data), frames, self.m_channels);
             d.chunk->offset = 0;
-            d.chunk->stride = static_cast<int32_t>(kStride);
-            d.chunk->size = static_cast<uint32_t>(frames * kStride);
+            d.chunk->stride = static_cast<int32_t>(stride);
+            d.chunk->size = static_cast<uint32_t>(frames * stride);
         }
         pw_stream_queue_buffer(self.m_stream, b);
     }
@@ -99,8 +98,9 @@ struct CAdxPipeWireOutput::SHooks {
 };
 
 CAdxPipeWireOutput::CAdxPipeWireOutput(CAdxMixer& mixer, const CAdxLog& log, unsigned rate,
-                                       std::size_t period)
-    : m_mixer(mixer), m_log(log), m_rate(rate), m_period(period) {}
+                                       std::size_t period, std::size_t channels)
+    : m_mixer(mixer), m_log(log), m_rate(rate), m_period(period),
+      m_channels(std::clamp<std::size_t>(channels, 2, SPA_AUDIO_MAX_CHANNELS)) {}
 
 CAdxPipeWireOutput::~CAdxPipeWireOutput() {
     Close();
@@ -166,9 +166,11 @@ bool CAdxPipeWireOutput::Connect(std::string& reason) {
     spa_audio_info_raw info{};
     info.format = SPA_AUDIO_FORMAT_F32;
     info.rate = m_rate;
-    info.channels = kChannels;
+    info.channels = static_cast<uint32_t>(m_channels);
     info.position[0] = SPA_AUDIO_CHANNEL_FL;
     info.position[1] = SPA_AUDIO_CHANNEL_FR;
+    for (std::size_t c = 2; c < m_channels; ++c)
+        info.position[c] = SPA_AUDIO_CHANNEL_AUX0 + static_cast<uint32_t>(c - 2);
     uint8_t pod[1024];
     spa_pod_builder builder{};
     spa_pod_builder_init(&builder, pod, sizeof pod);

@@ -24,7 +24,9 @@ class CAdxPipeWireOutput {
 public:
     static constexpr const char* kDeviceName = "PipeWire";
 
-    CAdxPipeWireOutput(CAdxMixer& mixer, const CAdxLog& log, unsigned rate, std::size_t period);
+    // channels: 2 per output pair, the first pair front left and right, the others auxiliary.
+    CAdxPipeWireOutput(CAdxMixer& mixer, const CAdxLog& log, unsigned rate, std::size_t period,
+                       std::size_t channels);
     ~CAdxPipeWireOutput();
     CAdxPipeWireOutput(const CAdxPipeWireOutput&) = delete;
     CAdxPipeWireOutput& operator=(const CAdxPipeWireOutput&) = delete;
@@ -55,6 +57,7 @@ private:
     const CAdxLog& m_log;
     const unsigned m_rate;
     const std::size_t m_period;
+    const std::size_t m_channels;
     pw_thread_loop* m_loop = nullptr;
     pw_context* m_context = nullptr;
     pw_core* m_core = nullptr;

@@ -8,6 +8,9 @@
 
 #include <portaudio.h>
 
+#include <algorithm>
+#include <string>
+
 namespace playkit {
 namespace {
 int StreamCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
@@ -23,7 +26,8 @@ void StreamFinished(void* user) {
 
 CAdxPortAudioBackend::CAdxPortAudioBackend(CAdxMixer& mixer, const CAdxLog& log, std::string device,
                                            unsigned rate, std::size_t period)
-    : m_mixer(mixer), m_log(log), m_device(std::move(device)), m_rate(rate), m_period(period) {}
+    : m_mixer(mixer), m_log(log), m_device(std::move(device)), m_rate(rate), m_period(period),
+      m_channels(mixer.Channels()) {}
 
 CAdxPortAudioBackend::~CAdxPortAudioBackend() {
     Stop();
@@ -32,7 +36,7 @@ CAdxPortAudioBackend::~CAdxPortAudioBackend() {
 int CAdxPortAudioBackend::Callback(float* out, unsigned long frames, bool underflow) {
     if (underflow)
         m_mixer.CountDeviceXrun();
-    m_mixer.Render(out, frames);
+    m_mixer.Render(out, frames, m_channels);
     return paContinue;
 }
 
@@ -53,7 +57,8 @@ bool CAdxPortAudioBackend::Open(std::string& reason) {
     // default would reach the same server through two more queues.
     const bool pipewireNamed = m_device == CAdxPipeWireOutput::kDeviceName;
     if (pipewireNamed || (m_device.empty() && CAdxPipeWireOutput::ServerSocketPresent())) {
-        auto pipewire = std::make_unique<CAdxPipeWireOutput>(m_mixer, m_log, m_rate, m_period);
+        m_channels = m_mixer.Channels();
+        auto pipewire = std::make_unique<CAdxPipeWireOutput>(m_mixer, m_log, m_rate, m_period, m_channels);
         std::string why;
         if (pipewire->Open(why)) {
             m_pipewire = std::move(pipewire);
@@ -66,6 +71,7 @@ bool CAdxPortAudioBackend::Open(std::string& reason) {
         m_log.Write(AdxLogLevel::Info, "playkit: " + why + "; trying the ALSA default device");
     }
     std::lock_guard lock(PortAudioMutex());
+    m_channels = m_mixer.Channels();
     m_stopping = false;
     m_failed = false;
     m_session = std::make_unique<CPortAudioSession>();
@@ -85,7 +91,7 @@ bool CAdxPortAudioBackend::Open(std::string& reason) {
     const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
     if (api && api->type == paJACK) {
         // PortAudio's scan (and its JACK client) ends before our own client joins the server.
-        auto jack = std::make_unique<CAdxJackOutput>(m_mixer, m_log, info->name);
+        auto jack = std::make_unique<CAdxJackOutput>(m_mixer, m_log, info->name, m_channels);
         m_session.reset();
         if (!jack->Open(reason))
             return false;
@@ -93,9 +99,19 @@ bool CAdxPortAudioBackend::Open(std::string& reason) {
         m_jack = std::move(jack);
         return true;
     }
+    // A device with fewer channels than the pairs asked for plays the pairs it has (at least one:
+    // a mono device takes a stereo stream, as it always did).
+    const std::size_t wanted = m_mixer.Channels();
+    const std::size_t has = static_cast<std::size_t>(info->maxOutputChannels);
+    m_channels = has >= wanted ? wanted : std::max<std::size_t>(2, has & ~std::size_t{1});
+    if (m_channels < wanted)
+        m_log.Write(AdxLogLevel::Warning, "playkit: the audio device \"" + std::string(info->name) +
+                                              "\" has " + std::to_string(has) + " output channels; playing " +
+                                              std::to_string(m_channels / 2) + " of the " +
+                                              std::to_string(wanted / 2) + " output pairs");
     PaStreamParameters params{};
     params.device = dev;
-    params.channelCount = 2;
+    params.channelCount = static_cast<int>(m_channels);
     params.sampleFormat = paFloat32;
     params.suggestedLatency = info->defaultLowOutputLatency;
     CQuietStderr quiet;

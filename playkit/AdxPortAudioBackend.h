@@ -34,6 +34,7 @@ public:
     bool Start(std::string& reason) override;
     void Stop() override;
     unsigned SampleRate() const override { return m_rate; }
+    unsigned Pairs() const override { return static_cast<unsigned>(m_channels / 2); }
     bool Failed() const override;
 
     // Device thread (PortAudio's callbacks).
@@ -49,6 +50,7 @@ private:
     const std::string m_device;
     unsigned m_rate;
     const std::size_t m_period;
+    std::size_t m_channels; // the engine's when made; fewer after Open when the device has fewer
     std::unique_ptr<CPortAudioSession> m_session;
     std::unique_ptr<CAdxJackOutput> m_jack; // a device of the JACK host API
     std::unique_ptr<CAdxPipeWireOutput> m_pipewire;

@@ -1,6 +1,7 @@
 #include "playkit/AdxRecordBackend.h"
 
 #include "playkit/AdxLog.h"
+#include "playkit/AdxMixer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,13 +24,15 @@ std::int16_t ToPcm(float v) {
 CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
                                      std::size_t period, CAdxPeriodClock::NowFn now)
     : m_log(log), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
-      m_ring(std::max<std::size_t>(std::size_t{rate} * kRingSeconds, m_period * 4), 2),
+      m_channels(static_cast<unsigned>(mixer.Channels())),
+      m_ring(std::max<std::size_t>(std::size_t{rate} * kRingSeconds, m_period * 4),
+             static_cast<int>(m_channels)),
       m_clock(mixer, rate, m_period, std::move(now)) {}
 
 bool CAdxRecordBackend::Start(std::string& reason) {
     if (m_clock.IsRunning())
         return true;
-    if (!m_writer.Open(m_path, m_rate) || !m_writer.Sync()) {
+    if (!m_writer.Open(m_path, m_rate, m_channels) || !m_writer.Sync()) {
         reason = "cannot write " + m_path;
         return false;
     }
@@ -67,8 +70,8 @@ void CAdxRecordBackend::Keep(const float* block, std::size_t frames) {
     while (done < frames) {
         std::size_t n = frames - done;
         std::int16_t* dst = m_ring.WritePtr(n);
-        for (std::size_t i = 0; i < n * 2; ++i)
-            dst[i] = ToPcm(block[done * 2 + i]);
+        for (std::size_t i = 0; i < n * m_channels; ++i)
+            dst[i] = ToPcm(block[done * m_channels + i]);
         m_ring.Commit(n);
         done += n;
     }

@@ -13,11 +13,11 @@
 
 namespace playkit {
 
-// No device, but everything it would have played goes into a WAV file: a clock thread renders one
-// period at a time in real time (as the null backend does) and hands the frames through a ring to a
-// writer thread, which appends them and keeps the header's sizes true after every chunk, so that
-// the file can be read while it grows. The clock thread does no I/O. After a stall the clock renders
-// what it owes only as fast as the writer takes it, so that the file keeps the wall clock's timeline.
+// No device, but everything it would have played goes into a WAV file, every output channel: a clock thread
+// renders one period at a time in real time (as the null backend does) and hands the frames through a ring to
+// a writer thread, which appends them and keeps the header's sizes true after every chunk, so that the file
+// can be read while it grows. The clock thread does no I/O. After a stall the clock renders what it owes only
+// as fast as the writer takes it, so that the file keeps the wall clock's timeline.
 class CAdxRecordBackend : public CAdxBackend {
 public:
     // now: the clock's time source, the steady clock when empty.
@@ -28,6 +28,7 @@ public:
     bool Start(std::string& reason) override;
     void Stop() override;
     unsigned SampleRate() const override { return m_rate; }
+    unsigned Pairs() const override { return m_channels / 2; }
 
     // Any thread. Frames lost because the disk could not keep up (the ring was full).
     std::uint64_t Dropped() const { return m_dropped.load(std::memory_order_relaxed); }
@@ -45,6 +46,7 @@ private:
     const std::string m_path;
     const unsigned m_rate;
     const std::size_t m_period;
+    const unsigned m_channels; // every output channel of the mixer, as it was when the backend was made
     CAdxRing m_ring;
     CAdxWavWriter m_writer;
     std::atomic<bool> m_quitWriter{false};

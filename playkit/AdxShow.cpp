@@ -471,6 +471,26 @@ AdxResult CAdxShow::SetAudition(BOOL audition) {
     return AdxResult::kOk;
 }
 
+AdxResult CAdxShow::SetOutputPair(int pair) {
+    m_owner.Check();
+    if (!m_bRender)
+        return AdxResult::kNotReady;
+    if (pair < 0 || pair >= static_cast<int>(playkit::kAdxMaxOutputPairs)) {
+        m_hr = E_INVALIDARG;
+        return AdxResult::kBadValue;
+    }
+    m_pVoice->m_outputPair.store(static_cast<unsigned>(pair), std::memory_order_relaxed);
+    m_hr = S_OK;
+    return AdxResult::kOk;
+}
+
+int CAdxShow::GetOutputPair() {
+    m_owner.Check();
+    if (!m_bRender)
+        return 0;
+    return static_cast<int>(m_pVoice->m_outputPair.load(std::memory_order_relaxed));
+}
+
 AdxResult CAdxShow::SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg) {
     m_owner.Check();
     if (!m_bRender)

@@ -83,6 +83,11 @@ public:
     // An auditioned player is heard on the cue output only (nowhere while there is none), never on the
     // main output; set it before Play.
     [[nodiscard]] AdxResult SetAudition(BOOL audition);
+    // The stereo output pair the player plays on, 0-based (0 after Open). kBadValue beyond the most
+    // pairs an output can have; a pair the running output lacks plays on pair 0. Takes effect from
+    // the next block; volume, balance, rate and peaks are the same on every pair.
+    [[nodiscard]] AdxResult SetOutputPair(int pair);
+    int GetOutputPair();
 
     [[nodiscard]] AdxResult SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
     [[nodiscard]] AdxResult GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);

@@ -11,12 +11,12 @@ namespace playkit {
 CAdxWavFileBackend::CAdxWavFileBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
                                        std::size_t period)
     : m_mixer(mixer), m_log(log), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 1024),
-      m_buffer(m_period * 2) {}
+      m_channels(mixer.Channels()), m_buffer(m_period * m_channels) {}
 
 bool CAdxWavFileBackend::Start(std::string& reason) {
     if (m_thread.joinable())
         return true;
-    if (!m_writer.Open(m_path, m_rate)) {
+    if (!m_writer.Open(m_path, m_rate, static_cast<unsigned>(m_channels))) {
         reason = "cannot write " + m_path;
         return false;
     }
@@ -39,7 +39,7 @@ void CAdxWavFileBackend::Run() {
     while (!m_quit.load(std::memory_order_relaxed)) {
         // Commands are applied inside Render, so render one block to learn whether anything plays;
         // the block in which the last sound ends is still written.
-        m_mixer.Render(m_buffer.data(), m_period);
+        m_mixer.Render(m_buffer.data(), m_period, m_channels);
         const bool busy = m_mixer.Busy();
         const bool write = busy || wasBusy;
         wasBusy = busy;

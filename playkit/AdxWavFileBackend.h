@@ -21,6 +21,7 @@ public:
     bool Start(std::string& reason) override;
     void Stop() override;
     unsigned SampleRate() const override { return m_rate; }
+    unsigned Pairs() const override { return static_cast<unsigned>(m_channels / 2); }
 
 private:
     void Run();
@@ -30,6 +31,7 @@ private:
     const std::string m_path;
     const unsigned m_rate;
     const std::size_t m_period;
+    const std::size_t m_channels; // every output channel the engine is configured for
     CAdxWavWriter m_writer;
     std::vector<float> m_buffer;
     std::atomic<bool> m_quit{false};

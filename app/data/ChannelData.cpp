@@ -30,6 +30,7 @@ void CChannelData::Init() {
     m_bLoudness = FALSE;
     m_dLoudness = std::numeric_limits<double>::quiet_NaN();
     m_bLoudnessFailed = FALSE;
+    m_nOutPair = kDefaultOutPair;
 }
 
 CChannelData& CChannelData::operator=(const CChannelData& src) {
@@ -55,5 +56,10 @@ CChannelData& CChannelData::operator=(const CChannelData& src) {
     m_bLoudness = src.m_bLoudness;
     m_dLoudness = src.m_dLoudness;
     m_bLoudnessFailed = src.m_bLoudnessFailed;
+    m_nOutPair = src.m_nOutPair;
     return *this;
+}
+
+QString CChannelData::OutPairText(int pair) {
+    return QStringLiteral("%1–%2").arg(2 * pair - 1).arg(2 * pair);
 }

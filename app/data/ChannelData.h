@@ -21,6 +21,11 @@ public:
     static constexpr short kNoMedia = -1;
     static constexpr short kStopped = 0;
     static constexpr short kPlaying = 1;
+    // Output pairs are numbered from 1 (channels 1–2) to kMaxOutPair.
+    static constexpr int kDefaultOutPair = 1;
+    static constexpr int kMaxOutPair = 16;
+    // "3–4" for pair 2: the two output channels of a pair.
+    static QString OutPairText(int pair);
 
     QString m_strTitle;     // shown in the lists and on the strip
     QString m_strFile;      // absolute path of the sound; empty: no sound
@@ -41,4 +46,5 @@ public:
     BOOL m_bLoudness;       // play at the set's target loudness (a gain on top of the volume)
     double m_dLoudness;     // run-time: measured programme loudness in LUFS; NaN until measured
     BOOL m_bLoudnessFailed; // run-time: the sound could not be measured
+    int m_nOutPair;         // the output pair it plays on, 1 to kMaxOutPair (1: channels 1–2)
 };

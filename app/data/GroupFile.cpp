@@ -40,6 +40,14 @@ QString ChannelKey(const char* pszName, int nGroup, int nChannel) {
     return QString::fromLatin1(key, n);
 }
 
+// A pair number is a whole number from 1 to the most pairs there are; anything else (a damaged or
+// foreign value) plays on the first pair.
+int ParseOutPair(const QString& text) {
+    bool ok = false;
+    const int pair = text.trimmed().toInt(&ok);
+    return ok && pair >= 1 && pair <= CChannelData::kMaxOutPair ? pair : CChannelData::kDefaultOutPair;
+}
+
 void ReadChannel(const platform::CProfileFile& profile, const QString& path, int g, int c, CChannelData& ch) {
     ch.Init();
     ch.m_strTitle =
@@ -59,6 +67,8 @@ void ReadChannel(const platform::CProfileFile& profile, const QString& path, int
     ch.m_dTimeFadeOut = platform::ParseLeadingDouble(profile.GetString(
         kSectionSound, ChannelKey("SndTimeFO", g, c), QStringLiteral("5.0"), kTextBufferBytes));
     ch.m_bLoudness = profile.GetInt(kSectionSound, ChannelKey("SndLoudness", g, c), 0) != 0;
+    ch.m_nOutPair = ParseOutPair(
+        profile.GetString(kSectionSound, ChannelKey("SndOut", g, c), QString(), kTextBufferBytes));
 }
 
 void WriteChannel(platform::CProfileFile& profile, const QString& path, BOOL bRelative, int g, int c,
@@ -79,6 +89,9 @@ void WriteChannel(platform::CProfileFile& profile, const QString& path, BOOL bRe
     // Only when on: a set that does not use loudness matching is written as it always was.
     if (ch.m_bLoudness)
         profile.SetString(kSectionSound, ChannelKey("SndLoudness", g, c), QStringLiteral("1"));
+    // Likewise only off the first pair: a set without routing keeps its bytes.
+    if (ch.m_nOutPair != CChannelData::kDefaultOutPair)
+        profile.SetString(kSectionSound, ChannelKey("SndOut", g, c), QString::number(ch.m_nOutPair));
 }
 
 // "desc|a;b|desc2|c|" -> "desc (a b);;desc2 (c)"

@@ -9,18 +9,23 @@
 #include "padkit/util/MessageBox.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
+#include "playkit/AdxEngine.h"
 #include "playkit/AdxShow.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QStringList>
+#include <QVariant>
 
 #include <cmath>
 #include <new>
 
 namespace {
+// An output pair the output does not have now.
+constexpr const char* kMissingPairText = "%1 (この出力にはありません)";
 
 constexpr const char* kOutOfMemoryText = "メモリ不足です。";
 constexpr const char* kTitleQuestion = "ファイル名をタイトルに設定しますか？";
@@ -52,7 +57,8 @@ CChannelEditDlg::CChannelEditDlg(int nChannel, CChannelData* pChannel, QWidget* 
     : CResDialog(IDD_CHANNEL_EDIT, parent), m_nChannel(nChannel), m_pChannel(pChannel),
       m_strTitle(pChannel->m_strTitle), m_strFile(pChannel->m_strFile),
       m_dTimeFadeIn(pChannel->m_dTimeFadeIn), m_dTimeFadeOut(pChannel->m_dTimeFadeOut),
-      m_nLoudness(pChannel->m_bLoudness ? 1 : 0), m_Settings(std::move(settings)) {}
+      m_nLoudness(pChannel->m_bLoudness ? 1 : 0), m_nOutPair(pChannel->m_nOutPair),
+      m_Settings(std::move(settings)) {}
 
 CChannelEditDlg::~CChannelEditDlg() = default;
 
@@ -76,7 +82,22 @@ BOOL CChannelEditDlg::OnInitDialog() {
     if (m_pLoudness)
         connect(m_pLoudness, &CLoudnessMatcher::Measured, this, &CChannelEditDlg::OnLoudnessMeasured);
     ShowLoudness(m_strFile);
-    return CResDialog::OnInitDialog();
+    const BOOL result = CResDialog::OnInitDialog();
+    FillOutputPairs();
+    return result;
+}
+
+void CChannelEditDlg::FillOutputPairs() {
+    auto* combo = GetDlgItemAs<QComboBox>(IDC_CHEDIT_OUTPUT);
+    combo->clear();
+    const int have = static_cast<int>(playkit::CAdxEngine::OutputPairs());
+    for (int pair = 1; pair <= have; ++pair)
+        combo->addItem(CChannelData::OutPairText(pair), pair);
+    // A pair the output lacks stays chosen (the set may be played on a larger one), marked as such.
+    if (m_nOutPair > have)
+        combo->addItem(QString::fromUtf8(kMissingPairText).arg(CChannelData::OutPairText(m_nOutPair)),
+                       m_nOutPair);
+    combo->setCurrentIndex(combo->findData(m_nOutPair));
 }
 
 void CChannelEditDlg::ShowLoudness(const QString& file) {
@@ -163,5 +184,8 @@ void CChannelEditDlg::OnOK() {
     m_pChannel->m_dTimeFadeIn = m_dTimeFadeIn;
     m_pChannel->m_dTimeFadeOut = m_dTimeFadeOut;
     m_pChannel->m_bLoudness = m_nLoudness != 0 ? TRUE : FALSE;
+    const QVariant pair = GetDlgItemAs<QComboBox>(IDC_CHEDIT_OUTPUT)->currentData();
+    if (pair.isValid())
+        m_pChannel->m_nOutPair = pair.toInt();
     EndDialog(platform::IDOK);
 }

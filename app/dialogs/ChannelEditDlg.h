@@ -10,8 +10,8 @@
 class CAdxShow;
 class CLoudnessMatcher;
 
-// "チャンネル編集": title, sound file, fade times and loudness matching of one channel. Works on its own
-// copies of those fields and writes them into the channel only when every check passes on "設定". It
+// "チャンネル編集": title, sound file, fade times, loudness matching and output pair of one channel. Works on
+// its own copies of those fields and writes them into the channel only when every check passes on "設定". It
 // shows the sound's measured loudness, asked from the background measurement and filled in when the
 // answer comes; the dialog never waits for it. UI thread.
 class CChannelEditDlg : public CResDialog {
@@ -39,6 +39,8 @@ protected:
 
 private:
     void OnBrowse();
+    // The pairs the output has now, and the channel's own where the output lacks it.
+    void FillOutputPairs();
     // Shows the loudness of file: known at once, else "測定中…" while it is measured.
     void ShowLoudness(const QString& file);
     void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
@@ -51,6 +53,7 @@ private:
     double m_dTimeFadeIn;
     double m_dTimeFadeOut;
     int m_nLoudness; // the check box: 0 or 1
+    int m_nOutPair;  // 1-based
     CSettingsFile m_Settings;
     CLoudnessMatcher* m_pLoudness = nullptr;
     QString m_strLoudnessFile; // whose loudness the dialog shows

@@ -45,6 +45,9 @@ BOOL COptionPage4::OnInitDialog() {
     }
     device->setCurrentIndex(current);
 
+    FillPairs();
+    connect(device, &QComboBox::currentIndexChanged, this, [this] { FillPairs(); });
+
     auto* period = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD);
     for (int frames : kAudioPeriods)
         period->addItem(QString::number(frames), frames);
@@ -58,10 +61,30 @@ BOOL COptionPage4::OnInitDialog() {
     return TRUE;
 }
 
+void COptionPage4::FillPairs() {
+    const QString name = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentData().toString();
+    int channels = 0;
+    for (const playkit::AdxOutputDevice& d : m_devices)
+        if (name.isEmpty() ? d.isDefault : QString::fromStdString(d.name) == name)
+            channels = d.channels;
+    auto* pairs = GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS);
+    // What the operator picked on this page stays when the device changes and still has it.
+    const int wanted = pairs->count() > 0 ? pairs->currentData().toInt() : m_pAudio->nPairs;
+    pairs->clear();
+    const int offered = AudioPairsOf(channels);
+    for (int n = 1; n <= offered; ++n)
+        pairs->addItem(QString::number(n), n);
+    // A device not there now, or one with fewer channels: the stored choice is not thrown away.
+    if (wanted > offered)
+        pairs->addItem(QString::number(wanted), wanted);
+    pairs->setCurrentIndex(pairs->findData(wanted));
+}
+
 AUDIOSETTINGS COptionPage4::Chosen() const {
     AUDIOSETTINGS a;
     a.strDevice = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentData().toString();
     a.nPeriod = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD)->currentData().toInt();
+    a.nPairs = GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS)->currentData().toInt();
     return a;
 }
 

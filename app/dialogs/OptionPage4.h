@@ -11,7 +11,8 @@ class CAdxTestTone;
 }
 
 // Page "オーディオ" of the options dialog: the output device (the default device first, then every
-// device PortAudio lists), the period, and "テスト", which plays a short tone on the chosen device.
+// device PortAudio lists), the period, the stereo output pairs (as many as the chosen device has), and
+// "テスト", which plays a short tone on the chosen device.
 // UI thread.
 class COptionPage4 : public CResDialog {
     Q_OBJECT
@@ -36,6 +37,9 @@ protected:
 private:
     AUDIOSETTINGS* m_pAudio;
     std::vector<playkit::AdxOutputDevice> m_devices;
+    // The pairs the device chosen now offers, the stored choice kept when it has fewer.
+    void FillPairs();
+
     CResDialog* m_pDlg;
     std::unique_ptr<playkit::CAdxTestTone> m_tone;
 };

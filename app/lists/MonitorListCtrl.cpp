@@ -51,6 +51,11 @@ QByteArray CellText(int index, const CChannelData& channel, int column) {
     case kColumnPad:
         return lists::PadNumberText(index);
     case kColumnTitle:
+        // Off the first pair the title says where it plays.
+        if (channel.m_nOutPair != CChannelData::kDefaultOutPair && !channel.m_strTitle.isEmpty())
+            return (channel.m_strTitle +
+                    QStringLiteral(" [%1]").arg(CChannelData::OutPairText(channel.m_nOutPair)))
+                .toUtf8();
         return channel.m_strTitle.toUtf8();
     case kColumnTime:
         return lists::PlayTimeText(channel.m_dPlayTime, channel.m_dEndTime);

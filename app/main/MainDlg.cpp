@@ -160,6 +160,7 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
             m_listMonitor->SetGroupData(&m_show.Set()[0]);
             m_listMonitor->ShowChannels(FALSE);
             RunLoader();
+            m_show.CheckOutputPairs();
             m_show.SetModified(FALSE);
             RestoreHook();
         }

@@ -148,6 +148,7 @@ private:
     void OnGroupChanged(int index, bool loaded) override;
     // The message for a sound the player did not open (result: what Open returned).
     void OnOpenFailed(const QString& file, AdxResult result) override;
+    void OnOutputPairsMissing(const QString& text) override;
     // The caption gains kNoOutputMark while the sound card is lost (the engine plays on the clock and
     // tries the card again), and loses it when the card is back.
     void OnOutputLost(bool lost) override;

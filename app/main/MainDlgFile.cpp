@@ -69,6 +69,7 @@ void CMainDlg::OnFileOpen() {
         return;
     }
     ShowNewSet();
+    m_show.CheckOutputPairs();
     m_show.SetModified(FALSE);
     RestoreHook();
 }

@@ -181,6 +181,10 @@ void CMainDlg::OnOpenFailed(const QString& file, AdxResult result) {
                       LoadResString(IDS_APP_TITLE), MB_ICONEXCLAMATION | MB_OK);
 }
 
+void CMainDlg::OnOutputPairsMissing(const QString& text) {
+    PADKIT_MessageBox(this, text, LoadResString(IDS_APP_TITLE), MB_ICONEXCLAMATION | MB_OK);
+}
+
 void CMainDlg::OnOutputLost(bool lost) {
     // A mark in the caption, not a message box: the show goes on on the clock meanwhile.
     m_bOutputLost = lost;

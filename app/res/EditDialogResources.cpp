@@ -48,7 +48,7 @@ DialogTemplate Popup(int id, int cx, int cy, const QString& caption) {
 }
 
 DialogTemplate MakeChannelEdit() {
-    DialogTemplate d = Popup(IDD_CHANNEL_EDIT, 224, 124, QStringLiteral("チャンネル編集"));
+    DialogTemplate d = Popup(IDD_CHANNEL_EDIT, 224, 141, QStringLiteral("チャンネル編集"));
     d.controls = {
         Label(QStringLiteral("チャンネル"), 4, 7),
         Control(IDC_CHEDIT_NUMBER, ControlKind::Static, {}, 46, 4, 28, 14,
@@ -69,9 +69,11 @@ DialogTemplate MakeChannelEdit() {
         Label(QStringLiteral("測定値"), 112, 75),
         Control(IDC_CHEDIT_LUFS, ControlKind::Static, {}, 140, 73, 75, 14,
                 kVisible | platform::SS_CENTER | platform::SS_SUNKEN),
-        Control(kStatic, ControlKind::Static, {}, 4, 92, 216, 1, kVisible | platform::SS_BLACKFRAME),
-        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("設定"), 112, 98, 50, 20),
-        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 167, 98, 50, 20),
+        Label(QStringLiteral("出力"), 4, 93),
+        Control(IDC_CHEDIT_OUTPUT, ControlKind::ComboBox, {}, 46, 90, 110, 90),
+        Control(kStatic, ControlKind::Static, {}, 4, 109, 216, 1, kVisible | platform::SS_BLACKFRAME),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("設定"), 112, 115, 50, 20),
+        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 167, 115, 50, 20),
     };
     return d;
 }
@@ -220,6 +222,8 @@ DialogTemplate MakeOptionPage4() {
     c.push_back(Label(QStringLiteral("バッファ"), 5, 27));
     c.push_back(Control(IDC_OPT4_PERIOD, ControlKind::ComboBox, {}, 58, 24, 48, 90));
     c.push_back(Label(QStringLiteral("フレーム"), 110, 27));
+    c.push_back(Label(QStringLiteral("出力ペア"), 150, 27));
+    c.push_back(Control(IDC_OPT4_PAIRS, ControlKind::ComboBox, {}, 190, 24, 40, 90));
     c.push_back(Control(IDC_OPT4_TEST, ControlKind::PushButton, QStringLiteral("テスト"), 58, 44, 50, 14));
     c.push_back(Control(IDC_OPT4_NOTE, ControlKind::Static, {}, 5, 66, 277, 40));
     return d;

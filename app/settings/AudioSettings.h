@@ -11,23 +11,31 @@
 struct AUDIOSETTINGS {
     QString strDevice; // "Device": empty for the system's default device
     int nPeriod = 256; // "Period": frames per device block
+    int nPairs = 1;    // "Pairs": stereo output pairs, 1 to kMaxAudioPairs
 };
 
 inline constexpr int kAudioPeriods[] = {64, 128, 256, 512, 1024};
 inline constexpr int kDefaultAudioPeriod = 256;
 inline constexpr int kMinAudioPeriod = 64;
 inline constexpr int kMaxAudioPeriod = 1024;
+inline constexpr int kDefaultAudioPairs = 1;
+inline constexpr int kMaxAudioPairs = static_cast<int>(playkit::kAdxMaxOutputPairs);
+
+// The pairs to offer for a device of that many output channels: one per two, 1 to kMaxAudioPairs.
+int AudioPairsOf(int channels);
 
 // The environment variable that overrides the stored choice.
 inline constexpr const char* kAudioEnvironment = "PADORA_AUDIO";
 
-// Reads section "Audio"; a missing key, or a period outside 64..1024, gives the default. UI thread.
+// Reads section "Audio"; a missing key, a period outside 64..1024, or pairs that are not a whole number
+// from 1 to 16, give the default. UI thread.
 void LoadAudioSettings(AUDIOSETTINGS& audio, const CSettingsFile& file = CSettingsFile());
-// Writes both keys in one atomic rewrite of the file, keeping its other lines. False when the file
+// Writes the keys in one atomic rewrite of the file, keeping its other lines. False when the file
 // could not be written (it is then left as it was). UI thread.
 bool SaveAudioSettings(const AUDIOSETTINGS& audio, const CSettingsFile& file = CSettingsFile());
 
 // True when PADORA_AUDIO is set: it then chooses the output, whatever is stored.
 bool AudioOverridden();
-// The engine's configuration: PADORA_AUDIO's when set, else the stored device and period.
+// The engine's configuration: PADORA_AUDIO's output when set, else the stored device and period; the
+// stored pairs either way.
 playkit::AdxEngineConfig AudioEngineConfig(const AUDIOSETTINGS& audio);

@@ -29,6 +29,9 @@ public:
     virtual void OnGroupChanged(int /*index*/, bool /*loaded*/) {}
     // The player did not open file; result: what its Open returned.
     virtual void OnOpenFailed(const QString& /*file*/, AdxResult /*result*/) {}
+    // A set just loaded has channels on output pairs the output lacks; they play on 1–2. text says so,
+    // once for the load.
+    virtual void OnOutputPairsMissing(const QString& /*text*/) {}
     // The sound card was lost (the engine plays on the clock) or is back.
     virtual void OnOutputLost(bool /*lost*/) {}
     // The sounds that play in other groups than the shown one changed (their count, or their groups).

@@ -5,6 +5,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -13,6 +17,9 @@ namespace {
 constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
 constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
 constexpr const char* kCannotPlayText = "%1\nこのファイルを再生できません。";
+// %1: how many channels, %2: the pairs they name, %3: the pairs the output has.
+constexpr const char* kMissingPairsText = "%1 チャンネルが、この出力にない出力ペア (%2) を指定しています。\n"
+                                          "出力は %3 ペアです。これらのチャンネルは 1–2 で再生します。";
 
 } // namespace
 
@@ -144,6 +151,9 @@ int CShowSession::LoadChannel(int i) {
     ch.m_nPlayState = CChannelData::kStopped;
     ch.m_dPlayTime = m_Show[i]->GetTickCount();
     ch.m_dEndTime = m_Show[i]->GetTotalTime();
+    // In range (the file's reader sees to it). A pair the output lacks plays on the first, and the
+    // player moves to its own once the output has it (the options page changed the pairs).
+    (void)m_Show[i]->SetOutputPair(ch.m_nOutPair - 1);
     // Neither can fail on a player that has just opened: it has its event source and its callback.
     (void)m_Show[i]->SetNotifyWindow(&m_notifyTarget, WM_GRAPH_NOTIFY);
     (void)m_Show[i]->SetVolumeNotifyWindow(&m_notifyTarget, WM_PEAK_NOTIFY);
@@ -167,6 +177,32 @@ void CShowSession::LoadSound(int i, const CChannelData& sound) {
     m_bModified = TRUE;
     LoadChannel(i);
     Tell([i](IShowObserver& o) { o.OnChannelChanged(i, EShowChange::Row); });
+}
+
+int CShowSession::CheckOutputPairs() {
+    AssertUiThread();
+    const int have = static_cast<int>(playkit::CAdxEngine::OutputPairs());
+    int channels = 0;
+    std::vector<int> pairs;
+    for (int g = 0; g < m_aGroup.GetSize(); ++g) {
+        for (const CChannelData& ch : m_aGroup[g].m_aChannel) {
+            if (ch.m_strFile.isEmpty() || ch.m_nOutPair <= have)
+                continue;
+            ++channels;
+            if (std::find(pairs.begin(), pairs.end(), ch.m_nOutPair) == pairs.end())
+                pairs.push_back(ch.m_nOutPair);
+        }
+    }
+    if (channels == 0)
+        return 0;
+    std::sort(pairs.begin(), pairs.end());
+    QStringList named;
+    for (int pair : pairs)
+        named << CChannelData::OutPairText(pair);
+    const QString text =
+        QString::fromUtf8(kMissingPairsText).arg(channels).arg(named.join(QStringLiteral(", "))).arg(have);
+    Tell([&text](IShowObserver& o) { o.OnOutputPairsMissing(text); });
+    return channels;
 }
 
 AdxResult CShowSession::ProbeSound(const QString& file) {

@@ -124,6 +124,9 @@ public:
     void LoadGroup();
     // Channel i gets sound (a new file with its settings): the old one stops and the new one loads.
     void LoadSound(int i, const CChannelData& sound);
+    // After a set was loaded: when its channels name output pairs the output lacks, the observers are
+    // told once for the whole set (those channels play on 1–2). Returns how many channels do.
+    int CheckOutputPairs();
     // What a player's Open says of file, without keeping it open: 0 it plays.
     [[nodiscard]] static AdxResult ProbeSound(const QString& file);
     // Why the player did not open file: its message, with %1 where the name (or names) go.

@@ -10,27 +10,31 @@ constexpr float kSilence = 1.0f / 32768;
 
 } // namespace
 
-void CSoundWatch::Tap(void* user, const float* stereo, std::size_t frames, std::uint64_t) {
-    static_cast<CSoundWatch*>(user)->OnBlock(stereo, frames, Clock::now());
+void CSoundWatch::Tap(void* user, const float* frames, std::size_t count, std::size_t channels,
+                      std::uint64_t) {
+    static_cast<CSoundWatch*>(user)->OnBlock(frames, count, Clock::now(), channels);
 }
 
-void CSoundWatch::OnBlock(const float* stereo, std::size_t frames, Clock::time_point now) {
+void CSoundWatch::OnBlock(const float* frames, std::size_t count, Clock::time_point now,
+                          std::size_t channels) {
     const int state = m_nState.load(std::memory_order_acquire);
     if (state != WantSilence && state != WantSound)
         return;
-    std::size_t first = frames;
-    for (std::size_t i = 0; i < frames; ++i) {
-        if (std::fabs(stereo[2 * i]) > kSilence || std::fabs(stereo[2 * i + 1]) > kSilence) {
-            first = i;
-            break;
+    std::size_t first = count;
+    for (std::size_t i = 0; i < count && first == count; ++i) {
+        for (std::size_t c = 0; c < channels; ++c) {
+            if (std::fabs(frames[i * channels + c]) > kSilence) {
+                first = i;
+                break;
+            }
         }
     }
     if (state == WantSilence) {
-        if (first == frames)
+        if (first == count)
             m_nState.store(WantSound, std::memory_order_release);
         return;
     }
-    if (first == frames)
+    if (first == count)
         return;
     m_nSeenTicks.store(now.time_since_epoch().count(), std::memory_order_relaxed);
     m_nSeenOffset.store(first, std::memory_order_relaxed);

@@ -23,9 +23,11 @@ public:
     CSoundWatch& operator=(const CSoundWatch&) = delete;
 
     // Device thread: the engine's block tap.
-    static void Tap(void* user, const float* stereo, std::size_t frames, std::uint64_t firstFrame);
-    // Device thread: one mixed block of interleaved stereo frames. No lock, no allocation.
-    void OnBlock(const float* stereo, std::size_t frames, Clock::time_point now);
+    static void Tap(void* user, const float* frames, std::size_t count, std::size_t channels,
+                    std::uint64_t firstFrame);
+    // Device thread: one mixed block of interleaved frames; sound on any channel counts. No lock,
+    // no allocation.
+    void OnBlock(const float* frames, std::size_t count, Clock::time_point now, std::size_t channels = 2);
 
     // Caller's thread. Forgets any earlier sound; from now on a silent block is awaited.
     void Arm();

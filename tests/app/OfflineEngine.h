@@ -11,17 +11,20 @@
 // The engine with no sound card: sounds are mixed only when a test renders them.
 namespace app_test {
 
-inline void UseOfflineEngine() {
+// pairs: the stereo output pairs rendered.
+inline void UseOfflineEngine(unsigned pairs = 1) {
     playkit::AdxEngineConfig config;
     config.backend = playkit::AdxBackend::Offline;
+    config.pairs = pairs;
     playkit::CAdxEngine::Configure(config);
 }
 
-// Mixes the next seconds of output (interleaved stereo); the players' notices are then waiting in the
-// queue.
+// Mixes the next seconds of output (interleaved, two channels per output pair: stereo unless the
+// engine was given more pairs); the players' notices are then waiting in the queue.
 inline std::vector<float> RenderOffline(double seconds) {
-    std::vector<float> out(static_cast<std::size_t>(seconds * playkit::CAdxEngine::SampleRate()) * 2);
-    EXPECT_TRUE(playkit::CAdxEngine::Render(out.data(), out.size() / 2));
+    const std::size_t channels = 2 * playkit::CAdxEngine::OutputPairs();
+    std::vector<float> out(static_cast<std::size_t>(seconds * playkit::CAdxEngine::SampleRate()) * channels);
+    EXPECT_TRUE(playkit::CAdxEngine::Render(out.data(), out.size() / channels));
     return out;
 }
 

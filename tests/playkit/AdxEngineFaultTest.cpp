@@ -210,7 +210,7 @@ struct TapState {
     int tag;
     std::atomic<int> calls{0};
     static std::atomic<int> mismatches;
-    template <int Tag> static void Tap(void* user, const float*, std::size_t, std::uint64_t) {
+    template <int Tag> static void Tap(void* user, const float*, std::size_t, std::size_t, std::uint64_t) {
         auto* s = static_cast<TapState*>(user);
         if (s->tag != Tag)
             ++mismatches;

@@ -38,7 +38,7 @@ private:
 struct TapCount {
     std::atomic<std::uint64_t> blocks{0};
     std::atomic<std::uint64_t> frames{0};
-    static void Tap(void* user, const float*, std::size_t frames, std::uint64_t) {
+    static void Tap(void* user, const float*, std::size_t frames, std::size_t, std::uint64_t) {
         auto* t = static_cast<TapCount*>(user);
         ++t->blocks;
         t->frames += frames;

@@ -42,9 +42,9 @@ TEST(CAdxThreadRole, ARoleLetGoIsTakenByTheNextThread) {
     // A mixer whose render thread is done renders on the next one.
     SIdleHost host;
     auto mixer = std::make_unique<CAdxMixer>(host);
-    mixer->Render(out.data(), kFrames);
+    mixer->Render(out.data(), kFrames, 2);
     mixer->RenderThreadDone();
-    OnOtherThread([&] { mixer->Render(out.data(), kFrames); });
+    OnOtherThread([&] { mixer->Render(out.data(), kFrames, 2); });
 
     // A player handed over by its owner answers the next thread.
     CAdxShow p;
@@ -70,8 +70,8 @@ TEST(CAdxThreadRoleDeathTest, ACallFromASecondThreadAsserts) {
             SIdleHost host;
             auto mixer = std::make_unique<CAdxMixer>(host);
             std::vector<float> out(2 * kFrames);
-            mixer->Render(out.data(), kFrames);
-            OnOtherThread([&] { mixer->Render(out.data(), kFrames); });
+            mixer->Render(out.data(), kFrames, 2);
+            OnOtherThread([&] { mixer->Render(out.data(), kFrames, 2); });
         },
         kWrongThread);
 }

@@ -97,7 +97,7 @@ protected:
     std::vector<float> Render(std::size_t frames) {
         std::vector<float> out(frames * 2), left(frames);
         for (std::size_t done = 0; done < frames; done += kBlock)
-            m_mixer.Render(out.data() + done * 2, std::min(kBlock, frames - done));
+            m_mixer.Render(out.data() + done * 2, std::min(kBlock, frames - done), 2);
         for (std::size_t f = 0; f < frames; ++f)
             left[f] = out[2 * f];
         return left;

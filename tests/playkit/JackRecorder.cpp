@@ -8,12 +8,10 @@ namespace {
 // The port buffers are JACK's shared memory, handed from the engine's client to this one by the
 // server's graph order (futexes in that memory), which ThreadSanitizer cannot follow when both
 // clients live in one test process: the copy is left out of its view.
-__attribute__((no_sanitize("thread"))) void CopyPorts(const float* left, const float* right, float* out,
-                                                      std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) {
-        out[2 * i] = left[i];
-        out[2 * i + 1] = right[i];
-    }
+__attribute__((no_sanitize("thread"))) void CopyPort(const float* in, float* out, std::size_t stride,
+                                                     std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        out[stride * i] = in[i];
 }
 } // namespace
 
@@ -31,10 +29,12 @@ bool CJackRecorder::Open(double seconds, std::string& error) {
         error = "cannot join the JACK server (status " + std::to_string(static_cast<int>(status)) + ")";
         return false;
     }
-    m_buffer.assign(static_cast<std::size_t>(seconds * jack_get_sample_rate(m_client)) * 2, 0.0f);
+    const std::size_t channels = m_in.size();
+    m_buffer.assign(static_cast<std::size_t>(seconds * jack_get_sample_rate(m_client)) * channels, 0.0f);
     const char* names[2] = {"in_left", "in_right"};
-    for (int c = 0; c < 2; ++c) {
-        m_in[c] = jack_port_register(m_client, names[c], JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    for (std::size_t c = 0; c < channels; ++c) {
+        const std::string name = channels == 2 ? names[c] : "in_" + std::to_string(c);
+        m_in[c] = jack_port_register(m_client, name.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
         if (!m_in[c]) {
             error = "cannot register the recorder's ports";
             return false;
@@ -54,10 +54,10 @@ bool CJackRecorder::ConnectFrom(const std::string& client) {
     if (!ports)
         return false;
     int n = 0;
-    for (; ports[n] && n < 2; ++n)
-        jack_connect(m_client, ports[n], jack_port_name(m_in[n]));
+    for (; ports[n] && n < m_channels; ++n)
+        jack_connect(m_client, ports[n], jack_port_name(m_in[static_cast<std::size_t>(n)]));
     jack_free(ports);
-    return n == 2;
+    return n == m_channels;
 }
 
 bool CJackRecorder::ConnectAlongside(const std::string& client) {
@@ -66,16 +66,16 @@ bool CJackRecorder::ConnectAlongside(const std::string& client) {
     if (!inputs)
         return false;
     int n = 0;
-    for (; inputs[n] && n < 2; ++n) {
+    for (; inputs[n] && n < m_channels; ++n) {
         const char** feeds = jack_port_get_all_connections(m_client, jack_port_by_name(m_client, inputs[n]));
         if (!feeds)
             break;
         for (int f = 0; feeds[f]; ++f)
-            jack_connect(m_client, feeds[f], jack_port_name(m_in[n]));
+            jack_connect(m_client, feeds[f], jack_port_name(m_in[static_cast<std::size_t>(n)]));
         jack_free(feeds);
     }
     jack_free(inputs);
-    return n == 2;
+    return n == m_channels;
 }
 
 void CJackRecorder::Start() {
@@ -90,7 +90,8 @@ void CJackRecorder::Stop() {
 
 std::vector<float> CJackRecorder::Frames() const {
     const std::size_t n = FrameCount();
-    return std::vector<float>(m_buffer.begin(), m_buffer.begin() + static_cast<std::ptrdiff_t>(n * 2));
+    return std::vector<float>(m_buffer.begin(),
+                              m_buffer.begin() + static_cast<std::ptrdiff_t>(n * m_in.size()));
 }
 
 int CJackRecorder::Process(jack_nframes_t frames, void* user) {
@@ -98,7 +99,8 @@ int CJackRecorder::Process(jack_nframes_t frames, void* user) {
     if (!self->m_recording.load(std::memory_order_acquire))
         return 0;
     const std::size_t have = self->m_count.load(std::memory_order_relaxed);
-    const std::size_t room = self->m_buffer.size() / 2 - have;
+    const std::size_t channels = self->m_in.size();
+    const std::size_t room = self->m_buffer.size() / channels - have;
     const std::size_t n = std::min<std::size_t>(frames, room);
     if (have == 0) {
         jack_nframes_t frame = 0;
@@ -108,9 +110,9 @@ int CJackRecorder::Process(jack_nframes_t frames, void* user) {
         self->m_firstCycleUsecs.store(usecs, std::memory_order_relaxed);
         self->m_firstFrameTime.store(jack_last_frame_time(self->m_client), std::memory_order_release);
     }
-    const auto* left = static_cast<const float*>(jack_port_get_buffer(self->m_in[0], frames));
-    const auto* right = static_cast<const float*>(jack_port_get_buffer(self->m_in[1], frames));
-    CopyPorts(left, right, self->m_buffer.data() + have * 2, n);
+    for (std::size_t c = 0; c < channels; ++c)
+        CopyPort(static_cast<const float*>(jack_port_get_buffer(self->m_in[c], frames)),
+                 self->m_buffer.data() + have * channels + c, channels, n);
     self->m_count.store(have + n, std::memory_order_release);
     return 0;
 }

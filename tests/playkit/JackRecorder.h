@@ -10,27 +10,28 @@
 
 namespace playkit_test {
 
-// A JACK client with two input ports that records what arrives from another client's output ports,
-// as a listener on the sound server would hear it. Its process callback only copies into memory
-// made beforehand.
+// A JACK client with input ports (two unless told otherwise) that records what arrives from another
+// client's output ports, as a listener on the sound server would hear it. Its process callback only
+// copies into memory made beforehand.
 class CJackRecorder {
 public:
-    CJackRecorder() = default;
+    explicit CJackRecorder(int channels = 2)
+        : m_channels(channels), m_in(static_cast<std::size_t>(channels)) {}
     ~CJackRecorder();
     CJackRecorder(const CJackRecorder&) = delete;
     CJackRecorder& operator=(const CJackRecorder&) = delete;
 
     // Joins the server named by JACK_DEFAULT_SERVER and makes room for seconds of recording.
     bool Open(double seconds, std::string& error);
-    // Connects the first two output ports of the named client to ours; false when it has none.
+    // Connects the first output ports of the named client to ours, one each; false when it has fewer.
     bool ConnectFrom(const std::string& client);
-    // Connects what feeds the named client's first two input ports (left, right) to ours as well, so
-    // that the recording holds what that client takes in; false when nothing feeds both.
+    // Connects what feeds the named client's first input ports (left, right, …) to ours as well, so
+    // that the recording holds what that client takes in; false when one of them has no feed.
     bool ConnectAlongside(const std::string& client);
     // Any thread: records from the next cycle on (from the start of the buffer); Stop ends it.
     void Start();
     void Stop();
-    // The recorded frames so far, interleaved stereo.
+    // The recorded frames so far, interleaved (stereo unless told otherwise).
     std::vector<float> Frames() const;
     std::size_t FrameCount() const { return m_count.load(std::memory_order_acquire); }
     // JACK's frame time of recorded frame 0; with jack_frames_to_time, when each frame was played.
@@ -47,9 +48,10 @@ public:
 private:
     static int Process(jack_nframes_t frames, void* self);
 
+    const int m_channels;
     jack_client_t* m_client = nullptr;
-    jack_port_t* m_in[2] = {};
-    std::vector<float> m_buffer; // interleaved stereo, fixed size
+    std::vector<jack_port_t*> m_in;
+    std::vector<float> m_buffer; // interleaved, fixed size
     std::atomic<bool> m_recording{false};
     std::atomic<std::size_t> m_count{0};
     std::atomic<jack_nframes_t> m_firstFrameTime{0};

@@ -74,8 +74,8 @@ bool Accepts(const std::string& name) {
 }
 } // namespace
 
-CJackServer::CJackServer(unsigned rate, unsigned period)
-    : m_name(UniqueName()), m_rate(rate), m_period(period) {}
+CJackServer::CJackServer(unsigned rate, unsigned period, unsigned playbackPorts)
+    : m_name(UniqueName()), m_rate(rate), m_period(period), m_playbackPorts(playbackPorts) {}
 
 CJackServer::~CJackServer() {
     Stop();
@@ -116,7 +116,8 @@ bool CJackServer::Start(std::string& error) {
     setenv("JACK_NO_START_SERVER", "1", 1);
     const std::string rate = std::to_string(m_rate), period = std::to_string(m_period);
     // -r before the driver: no real-time scheduling (refused in containers; not needed by a dummy).
-    std::vector<std::string> args = {jackd, "-n", m_name, "-r", "-d", "dummy", "-r", rate, "-p", period};
+    std::vector<std::string> args = {jackd, "-n", m_name, "-r",   "-d", "dummy",
+                                     "-r",  rate, "-p",   period, "-P", std::to_string(m_playbackPorts)};
     std::vector<char*> argv;
     for (auto& a : args)
         argv.push_back(a.data());

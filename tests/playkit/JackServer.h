@@ -13,7 +13,8 @@ namespace playkit_test {
 // destructor end it.
 class CJackServer {
 public:
-    explicit CJackServer(unsigned rate = 48000, unsigned period = 256);
+    // playbackPorts: the dummy device's playback ports ("system:playback_1" …).
+    explicit CJackServer(unsigned rate = 48000, unsigned period = 256, unsigned playbackPorts = 2);
     ~CJackServer();
     CJackServer(const CJackServer&) = delete;
     CJackServer& operator=(const CJackServer&) = delete;
@@ -38,6 +39,7 @@ private:
     std::string m_name;
     unsigned m_rate;
     unsigned m_period;
+    unsigned m_playbackPorts;
     std::atomic<pid_t> m_pid{-1};
     // The environment as it was before the first Start, put back by the destructor: a later test's
     // programs must not look for this server.

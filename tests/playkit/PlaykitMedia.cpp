@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 
 namespace playkit_test {
 namespace {
@@ -117,6 +118,65 @@ void ExpectClosedState(const CProbe& p) {
     EXPECT_EQ(p.HasPeakBuf(), closed.HasPeakBuf());
     EXPECT_EQ(p.HasCallback(), closed.HasCallback());
     EXPECT_EQ(p.HasVoice(), closed.HasVoice());
+}
+
+namespace {
+std::uint32_t Le(const std::vector<char>& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<std::uint8_t>(b[at + static_cast<std::size_t>(i)]);
+    return v;
+}
+} // namespace
+
+bool ReadWrittenWav(const std::string& path, SWrittenWav& wav) {
+    wav = SWrittenWav{};
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 8, "WAVE", 4) != 0 ||
+        Le(b, 4, 4) + 8 != b.size())
+        return false;
+    std::size_t at = 12;
+    bool haveFormat = false;
+    while (at + 8 <= b.size()) {
+        const std::uint32_t size = Le(b, at + 4, 4);
+        const std::size_t body = at + 8;
+        if (body + size > b.size())
+            return false;
+        if (std::memcmp(b.data() + at, "fmt ", 4) == 0 && size >= 16) {
+            wav.formatTag = static_cast<std::uint16_t>(Le(b, body, 2));
+            wav.channels = static_cast<int>(Le(b, body + 2, 2));
+            wav.rate = Le(b, body + 4, 4);
+            if (Le(b, body + 14, 2) != 16 || Le(b, body + 12, 2) != 2u * static_cast<unsigned>(wav.channels))
+                return false;
+            if (wav.formatTag == 0xFFFE) {
+                if (size < 40)
+                    return false;
+                wav.channelMask = Le(b, body + 20, 4);
+                wav.subFormatTag = static_cast<std::uint16_t>(Le(b, body + 24, 2));
+            }
+            haveFormat = true;
+        } else if (std::memcmp(b.data() + at, "data", 4) == 0 && haveFormat) {
+            if (size % (2u * static_cast<unsigned>(wav.channels)) != 0)
+                return false;
+            wav.samples.resize(size / 2);
+            for (std::size_t i = 0; i < wav.samples.size(); ++i)
+                wav.samples[i] = static_cast<std::int16_t>(Le(b, body + 2 * i, 2)) / 32768.0f;
+            return body + size == b.size();
+        }
+        at = body + size + (size & 1);
+    }
+    return false;
+}
+
+std::vector<float> PairOf(const std::vector<float>& frames, std::size_t channels, std::size_t pair) {
+    const std::size_t n = frames.size() / channels;
+    std::vector<float> out(n * 2);
+    for (std::size_t i = 0; i < n; ++i) {
+        out[2 * i] = frames[i * channels + 2 * pair];
+        out[2 * i + 1] = frames[i * channels + 2 * pair + 1];
+    }
+    return out;
 }
 
 } // namespace playkit_test

@@ -20,6 +20,21 @@ bool Encode(const std::string& src, const std::string& dst, const std::string& o
 void WriteMidi(const std::string& path, int division, std::uint32_t tempo, std::uint32_t noteTicks,
                std::uint32_t tailTicks);
 
+// A 16-bit WAV file as written, header fields included: the plain and the extensible layout.
+struct SWrittenWav {
+    std::uint16_t formatTag = 0;
+    int channels = 0;
+    unsigned rate = 0;
+    std::uint32_t channelMask = 0;  // extensible only
+    std::uint16_t subFormatTag = 0; // extensible only: the first two bytes of the sub-format GUID
+    std::vector<float> samples;     // interleaved, full scale 1.0
+    std::size_t Frames() const { return channels ? samples.size() / static_cast<std::size_t>(channels) : 0; }
+};
+// False when the file is no 16-bit PCM WAV file or its sizes disagree with its length.
+bool ReadWrittenWav(const std::string& path, SWrittenWav& wav);
+// One stereo pair (0-based) of interleaved frames of `channels` channels, as stereo frames.
+std::vector<float> PairOf(const std::vector<float>& frames, std::size_t channels, std::size_t pair);
+
 // Per-channel RMS of interleaved stereo float frames [from, to).
 double Rms(const std::vector<float>& stereo, int channel, std::size_t from, std::size_t to);
 double Db(double ratio);

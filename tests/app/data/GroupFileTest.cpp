@@ -61,6 +61,7 @@ protected:
         b.m_dRate = 10.0;
         b.m_bFadeOut = TRUE;
         b.m_dTimeFadeOut = 3.5;
+        b.m_nOutPair = 4;
         group.m_aChannel[4].m_strTitle = "title but no file";
         group.m_aChannel[5].m_strFile = "/file/but/no/title.wav";
         set.Add(group);
@@ -90,6 +91,7 @@ protected:
                 EXPECT_EQ(x.m_bFadeOut, y.m_bFadeOut);
                 EXPECT_DOUBLE_EQ(x.m_dTimeFadeIn, y.m_dTimeFadeIn);
                 EXPECT_DOUBLE_EQ(x.m_dTimeFadeOut, y.m_dTimeFadeOut);
+                EXPECT_EQ(x.m_nOutPair, y.m_nOutPair);
             }
         }
     }
@@ -277,6 +279,38 @@ TEST_F(GroupFileTest, ValueRules) {
     CGroupArray back;
     ASSERT_EQ(CGroupFile::Read(path, back), CGroupFile::kOk);
     EXPECT_DOUBLE_EQ(back[0].m_aChannel[3].m_dRate, 0.1) << "more decimals come back rounded to one";
+}
+
+// The output pair is written only off the first pair, after the channel's other keys; values that are
+// no pair number play on the first pair, and an unrouted set comes back to the same bytes.
+TEST_F(GroupFileTest, OutputPairsAreStoredOnlyWhereRouted) {
+    CGroupArray set = MakeSet();
+    const QString path = PathOf("routed.pdg");
+    ASSERT_EQ(CGroupFile::Write(path, set, FALSE), CGroupFile::kOk);
+    const QByteArray text = ReadFile(path);
+    EXPECT_TRUE(text.contains("\nSndTimeFO01-10=3.5\nSndOut01-10=4\n")) << text.constData();
+    EXPECT_EQ(text.count("SndOut"), 1) << "channels on 1–2 write no key";
+
+    const QString foreign =
+        WriteFile("foreign.pdg", "[GroupData]\nGroupNum=1\n[SoundData]\n"
+                                 "SndOut01-01=16\nSndOut01-02=17\nSndOut01-03=0\nSndOut01-04=-2\n"
+                                 "SndOut01-05=abc\nSndOut01-06=3x\nSndOut01-07= 5 \nSndOut01-08=\n"
+                                 "sndout01-09=2\n");
+    CGroupArray back;
+    ASSERT_EQ(CGroupFile::Read(foreign, back), CGroupFile::kOk);
+    const int expected[CGroupData::kChannelCount] = {16, 1, 1, 1, 1, 1, 5, 1, 2, 1};
+    for (int c = 0; c < CGroupData::kChannelCount; ++c)
+        EXPECT_EQ(back[0].m_aChannel[static_cast<size_t>(c)].m_nOutPair, expected[c]) << "channel " << c + 1;
+
+    // An unrouted set (every channel back on 1–2) is written byte for byte as without the feature.
+    const QString plain = PathOf("plain.pdg"), again = PathOf("again.pdg");
+    set[0].m_aChannel[9].m_nOutPair = CChannelData::kDefaultOutPair;
+    ASSERT_EQ(CGroupFile::Write(plain, set, FALSE), CGroupFile::kOk);
+    EXPECT_FALSE(ReadFile(plain).contains("SndOut"));
+    CGroupArray reread;
+    ASSERT_EQ(CGroupFile::Read(plain, reread), CGroupFile::kOk);
+    ASSERT_EQ(CGroupFile::Write(again, reread, FALSE), CGroupFile::kOk);
+    EXPECT_EQ(ReadFile(again), ReadFile(plain));
 }
 
 TEST_F(GroupFileTest, RefusedFilesChangeNothing) {

@@ -7,9 +7,11 @@
 #include "platform/CodePage.h"
 
 #include "DialogDriver.h"
+#include "tests/app/OfflineEngine.h"
 #include "tests/app/TestSounds.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -383,4 +385,33 @@ TEST_F(ChannelEditDlgTest, ShowsTheMeasuredLoudnessOnceTheBackgroundMeasurementA
     CChannelData empty;
     EXPECT_EQ(shown(*openWith(empty)), QString());
     EXPECT_EQ(CChannelEditDlg::LoudnessText(CLoudnessMeter::kSilent, false), QStringLiteral("-∞ LUFS"));
+}
+
+// The output choice offers the pairs the output has; a stored pair it lacks stays chosen and marked,
+// and only "設定" writes the choice into the channel.
+TEST_F(ChannelEditDlgTest, TheOutputPairOffersWhatTheOutputHasAndKeepsAMissingChoice) {
+    app_test::UseOfflineEngine(2);
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("ベル");
+    channel.m_strFile = QStringLiteral("/show/bell.wav");
+    channel.m_nOutPair = 5;
+    {
+        auto dlg = Open(1, channel);
+        auto* combo = dlg->GetDlgItemAs<QComboBox>(IDC_CHEDIT_OUTPUT);
+        ASSERT_EQ(combo->count(), 3);
+        EXPECT_EQ(combo->itemText(0), QStringLiteral("1–2"));
+        EXPECT_EQ(combo->itemText(1), QStringLiteral("3–4"));
+        EXPECT_EQ(combo->currentText(), QStringLiteral("9–10 (この出力にはありません)"));
+        combo->setCurrentIndex(1);
+        Click(Item(*dlg, platform::IDCANCEL));
+    }
+    EXPECT_EQ(channel.m_nOutPair, 5) << "cancel changes nothing";
+    {
+        auto dlg = Open(1, channel);
+        dlg->GetDlgItemAs<QComboBox>(IDC_CHEDIT_OUTPUT)->setCurrentIndex(1);
+        Click(Item(*dlg, platform::IDOK));
+        EXPECT_EQ(dlg->result(), platform::IDOK);
+    }
+    EXPECT_EQ(channel.m_nOutPair, 2);
+    app_test::UseOfflineEngine();
 }

@@ -93,3 +93,30 @@ TEST_F(AudioSettingsTest, TheEnvironmentOverridesTheStoredChoice) {
     EXPECT_FALSE(AudioOverridden());
     unsetenv(kAudioEnvironment);
 }
+
+// Pairs: a whole number from 1 to 16, anything else the one pair; the engine gets them whatever
+// output PADORA_AUDIO chooses.
+TEST_F(AudioSettingsTest, PairsAreAWholeNumberAndReachTheEngineUnderTheOverrideToo) {
+    const std::pair<const char*, int> cases[] = {{"4", 4},   {" 16 ", 16}, {"17", 1}, {"0", 1},  {"-3", 1},
+                                                 {"abc", 1}, {"3x", 1},    {"", 1},   {"2.5", 1}};
+    for (const auto& [text, pairs] : cases) {
+        WriteIni(QByteArray("[Audio]\nPairs=") + text + "\n");
+        AUDIOSETTINGS audio;
+        LoadAudioSettings(audio, m_file);
+        EXPECT_EQ(audio.nPairs, pairs) << '"' << text << '"';
+    }
+    AUDIOSETTINGS audio;
+    audio.nPairs = 3;
+    ASSERT_TRUE(SaveAudioSettings(audio, m_file));
+    EXPECT_TRUE(ReadIni().contains("\nPairs=3\n"));
+    EXPECT_EQ(AudioEngineConfig(audio).pairs, 3u);
+    setenv(kAudioEnvironment, "record:/tmp/x.wav", 1);
+    EXPECT_EQ(AudioEngineConfig(audio).backend, playkit::AdxBackend::Record);
+    EXPECT_EQ(AudioEngineConfig(audio).pairs, 3u);
+    unsetenv(kAudioEnvironment);
+    EXPECT_EQ(AudioPairsOf(0), 1);
+    EXPECT_EQ(AudioPairsOf(1), 1);
+    EXPECT_EQ(AudioPairsOf(8), 4);
+    EXPECT_EQ(AudioPairsOf(9), 4);
+    EXPECT_EQ(AudioPairsOf(128), 16);
+}

@@ -29,6 +29,8 @@ struct Recorder : IShowObserver {
     void OnGroupChanged(int index, bool loaded) override { groups.emplace_back(index, loaded); }
     void OnMasterChanged(int master) override { masters.push_back(master); }
     void OnOpenFailed(const QString& file, AdxResult) override { failed << file; }
+    void OnOutputPairsMissing(const QString& text) override { missingPairs << text; }
+    QStringList missingPairs;
 };
 
 // Loads each group itself and can be made busy, as the window is while a modal window of it runs.
@@ -502,4 +504,51 @@ TEST_F(ShowSessionTest, AnAuditionLeavesTheChannelAloneAndEndsAsOperatorsExpect)
     EXPECT_FALSE(m_show.AuditionFile(file));
     EXPECT_FALSE(m_show.IsAuditioning());
     EXPECT_FALSE(m_show.AuditionFile(m_dir.filePath(QStringLiteral("missing.wav"))));
+}
+
+// Routed channels play on their pair of the output, and a set naming pairs the output lacks is told
+// once for the whole set while those channels play on 1–2.
+TEST_F(ShowSessionTest, ChannelsPlayOnTheirPairAndMissingPairsAreToldOncePerLoad) {
+    app_test::UseOfflineEngine(2);
+    m_show.Set()[0].m_aChannel[0].m_nOutPair = 2; // on this output
+    m_show.Set()[0].m_aChannel[1].m_nOutPair = 3; // beyond it
+    m_show.Set()[1].m_aChannel[0].m_nOutPair = 4;
+    m_show.Set()[1].m_aChannel[5].m_nOutPair = 5; // no sound: not counted
+    EXPECT_EQ(m_show.CheckOutputPairs(), 2);
+    ASSERT_EQ(m_seen.missingPairs.size(), 1);
+    EXPECT_EQ(m_seen.missingPairs[0].toStdString(),
+              "2 チャンネルが、この出力にない出力ペア (5–6, 7–8) を指定しています。\n"
+              "出力は 2 ペアです。これらのチャンネルは 1–2 で再生します。");
+
+    Load();
+    EXPECT_EQ(m_show.Player(0).GetOutputPair(), 1);
+    EXPECT_EQ(m_show.Player(1).GetOutputPair(), 2); // the mixer plays it on pair 0
+    m_show.Pad(0);
+    std::vector<float> out = app_test::RenderOffline(0.2);
+    double first = 0, second = 0;
+    for (std::size_t i = 0; i < out.size(); i += 4) {
+        first = std::max(first, static_cast<double>(std::fabs(out[i])));
+        second = std::max(second, static_cast<double>(std::fabs(out[i + 2])));
+    }
+    EXPECT_EQ(first, 0.0) << "channel 0 leaked onto 1–2";
+    EXPECT_GT(second, 0.3);
+    m_show.StopAll();
+    app_test::RenderOffline(0.1);
+    m_show.Pad(1);
+    out = app_test::RenderOffline(0.2);
+    first = second = 0;
+    for (std::size_t i = 0; i < out.size(); i += 4) {
+        first = std::max(first, static_cast<double>(std::fabs(out[i])));
+        second = std::max(second, static_cast<double>(std::fabs(out[i + 2])));
+    }
+    EXPECT_GT(first, 0.1) << "a pair the output lacks plays on 1–2";
+    EXPECT_EQ(second, 0.0);
+    EXPECT_EQ(m_seen.missingPairs.size(), 1) << "loading and playing tell nothing more";
+
+    // On a set without missing pairs nothing is said.
+    m_seen.missingPairs.clear();
+    app_test::UseOfflineEngine(8);
+    EXPECT_EQ(m_show.CheckOutputPairs(), 0);
+    EXPECT_TRUE(m_seen.missingPairs.isEmpty());
+    app_test::UseOfflineEngine();
 }
