@@ -29,6 +29,10 @@ struct AdxEngineConfig {
     unsigned sampleRate = 48000; // output rate in Hz (PortAudio may choose the device's own)
     unsigned periodFrames = 256; // frames per block (device period of the null backend)
     unsigned pairs = 1;          // stereo output pairs (1 to kAdxMaxOutputPairs); channels are 2 * pairs
+    // The cue (auditioned players): a second device by name ("record:FILE" records it), or else a pair
+    // of the main output (1-based; 0: no cue pair). Without either, auditioned players are heard nowhere.
+    std::string cueDevice;
+    unsigned cuePair = 0;
 };
 
 // The most stereo pairs an output can have.

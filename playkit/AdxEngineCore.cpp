@@ -1,5 +1,7 @@
 #include "playkit/AdxEngineCore.h"
 
+#include "playkit/AdxClockBridge.h"
+#include "playkit/AdxCueOutput.h"
 #include "playkit/AdxDecodeWorker.h"
 #include "playkit/AdxNotifier.h"
 #include "playkit/AdxNullBackend.h"
@@ -99,6 +101,7 @@ CAdxEngineCore::~CAdxEngineCore() {
     m_notifier.reset();
     {
         std::lock_guard lock(m_backendMutex);
+        StopCue();
         if (m_backend)
             StopBackend();
         m_backend.reset();
@@ -230,6 +233,12 @@ void CAdxEngineCore::Idle() {
     }
     if (failed)
         LoseDevice();
+    std::lock_guard lock(m_backendMutex);
+    if (m_cue && m_cue->Failed()) {
+        m_log.Write(AdxLogLevel::Warning, "playkit: the cue device has gone away; the main output goes on");
+        StopCue();
+        m_cueLost = true;
+    }
 }
 
 void CAdxEngineCore::LoseDevice() {
@@ -247,6 +256,7 @@ void CAdxEngineCore::LoseDevice() {
 }
 
 void CAdxEngineCore::TryReopen() {
+    TryReopenCue();
     AdxEngineConfig wanted;
     std::uint64_t serial = 0;
     {
@@ -273,6 +283,7 @@ void CAdxEngineCore::TryReopen() {
         m_backend->Start(reason);
         return;
     }
+    const unsigned oldRate = m_config.sampleRate;
     m_backend = std::move(backend);
     m_config = wanted;
     m_config.sampleRate = m_backend->SampleRate();
@@ -280,11 +291,16 @@ void CAdxEngineCore::TryReopen() {
     m_lost = false;
     m_defaultAbsent = false;
     m_log.Write(AdxLogLevel::Info, "playkit: the audio device is back");
+    // The hand-over was made for the main rate of before.
+    if (m_config.sampleRate != oldRate && !m_config.cueDevice.empty())
+        StartCue(m_config);
 }
 
 void CAdxEngineCore::StopBackend() {
     m_backend->Stop();
     m_mixer.RenderThreadDone(); // the next backend renders on a thread of its own
+    if (m_cue && m_cue->Bridge())
+        m_cue->Bridge()->ReleaseProducer(); // and pushes the cue from there
 }
 
 std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& config) {
@@ -309,6 +325,8 @@ std::unique_ptr<CAdxBackend> CAdxEngineCore::MakeBackend(const AdxEngineConfig& 
 bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     std::lock_guard lock(m_backendMutex);
     ++m_wantedSerial;
+    // While the main output still renders, so that the mixer can let go of the hand-over.
+    StopCue();
     if (m_backend) {
         StopBackend();
         m_backend.reset();
@@ -349,7 +367,77 @@ bool CAdxEngineCore::SetBackend(const AdxEngineConfig& wanted) {
     m_config = config;
     m_defaultAbsent = !ok && wanted.device.empty();
     m_lost = !ok && wanted.backend == AdxBackend::PortAudio;
+    StartCue(config);
     return ok;
+}
+
+void CAdxEngineCore::HandCueBridge(CAdxClockBridge* bridge) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + 2 * kDeviceSilence + std::chrono::seconds(1);
+    std::uint64_t seq = m_mixer.SetCueBridge(bridge);
+    while (seq == CAdxMixer::kRefused && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        seq = m_mixer.SetCueBridge(bridge);
+    }
+    // Offline, the next render takes the command before it mixes anything.
+    if (seq == CAdxMixer::kRefused || m_config.backend == AdxBackend::Offline)
+        return;
+    while (m_mixer.Applied() <= seq && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void CAdxEngineCore::StopCue() {
+    m_cueLost = false;
+    if (!m_cue)
+        return;
+    HandCueBridge(nullptr);
+    m_cue.reset();
+}
+
+void CAdxEngineCore::StartCue(const AdxEngineConfig& config) {
+    StopCue();
+    // A second device takes the cue; without one, a pair of this output may.
+    m_mixer.SetCuePair(config.cueDevice.empty() ? config.cuePair : 0);
+    if (config.cueDevice.empty())
+        return;
+    auto cue =
+        std::make_unique<CAdxCueOutput>(m_log, config.cueDevice, m_mixer.SampleRate(), config.periodFrames);
+    std::string reason;
+    if (!cue->Start(reason)) {
+        m_log.Write(AdxLogLevel::Warning, "playkit: cannot use the cue device \"" + config.cueDevice +
+                                              "\" (" + reason + "); auditioned sounds are not heard");
+        m_cueLost = true;
+        return;
+    }
+    m_cue = std::move(cue);
+    HandCueBridge(m_cue->Bridge());
+}
+
+void CAdxEngineCore::TryReopenCue() {
+    std::string device;
+    unsigned rate = 0;
+    std::size_t period = 0;
+    {
+        std::lock_guard lock(m_backendMutex);
+        if (!m_cueLost)
+            return;
+        device = m_config.cueDevice;
+        rate = m_mixer.SampleRate();
+        period = m_config.periodFrames;
+    }
+    auto cue = std::make_unique<CAdxCueOutput>(m_log, device, rate, period);
+    std::string reason;
+    if (!cue->Open(reason))
+        return;
+    std::lock_guard lock(m_backendMutex);
+    if (!m_cueLost || m_cue || device != m_config.cueDevice || rate != m_mixer.SampleRate())
+        return;
+    if (!cue->Start(reason))
+        return;
+    m_cue = std::move(cue);
+    m_cueLost = false;
+    HandCueBridge(m_cue->Bridge());
+    m_log.Write(AdxLogLevel::Info, "playkit: the cue device is back");
 }
 
 AdxEngineConfig CAdxEngineCore::Config() {

@@ -15,6 +15,8 @@
 namespace playkit {
 
 class CAdxBackend;
+class CAdxClockBridge;
+class CAdxCueOutput;
 class CAdxDecodeWorker;
 class CAdxNotifier;
 class CAdxReopener;
@@ -80,6 +82,15 @@ private:
     void LoseDevice();
     // Reopener thread: opens the chosen card again while it is lost and switches back to it.
     void TryReopen();
+    // With m_backendMutex held: the cue as config asks for it, the old cue device stopped first.
+    void StartCue(const AdxEngineConfig& config);
+    // With m_backendMutex held: the mixer lets go of the cue device's hand-over, then it stops.
+    void StopCue();
+    // The mixer takes the hand-over (or none); returns once it renders with it, or the device has
+    // taken no block for seconds.
+    void HandCueBridge(CAdxClockBridge* bridge);
+    // Reopener thread: a lost cue device tried again.
+    void TryReopenCue();
 
     const CAdxLog& m_log;
     CAdxMixer m_mixer{*this};
@@ -105,6 +116,9 @@ private:
     std::atomic<bool> m_lost{false};          // tried again every few seconds
     std::atomic<bool> m_defaultAbsent{false}; // lost only in that the default card could not be opened
     std::unique_ptr<CAdxReopener> m_reopener;
+    // The cue's second device, under m_backendMutex; lost: tried again as the main card is.
+    std::unique_ptr<CAdxCueOutput> m_cue;
+    std::atomic<bool> m_cueLost{false};
     std::mutex m_renderMutex;
     // Notifier thread only: when the device last asked for a block.
     std::uint64_t m_lastBlocks = 0;

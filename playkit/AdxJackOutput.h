@@ -12,7 +12,7 @@ typedef struct _jack_port jack_port_t;
 namespace playkit {
 
 class CAdxLog;
-class CAdxMixer;
+class IAdxRenderSource;
 
 // A device of PortAudio's JACK host API, played through the JACK client library itself: a client
 // "padora" with ports out_0 … out_<channels-1> (pair p on out_<2p>, out_<2p+1>) connected in order to
@@ -23,7 +23,7 @@ class CAdxMixer;
 // own is told of the shutdown and closes at once.
 class CAdxJackOutput {
 public:
-    CAdxJackOutput(CAdxMixer& mixer, const CAdxLog& log, std::string device, std::size_t channels = 2);
+    CAdxJackOutput(IAdxRenderSource& mixer, const CAdxLog& log, std::string device, std::size_t channels = 2);
     ~CAdxJackOutput();
     CAdxJackOutput(const CAdxJackOutput&) = delete;
     CAdxJackOutput& operator=(const CAdxJackOutput&) = delete;
@@ -43,8 +43,8 @@ private:
     // What JACK's threads use. Shared with the thread that closes the client, so that it outlives a
     // client left behind.
     struct SShared {
-        SShared(CAdxMixer& m, std::size_t c) : mixer(m), channels(c) {}
-        CAdxMixer& mixer;
+        SShared(IAdxRenderSource& m, std::size_t c) : mixer(m), channels(c) {}
+        IAdxRenderSource& mixer;
         const std::size_t channels;
         std::vector<jack_port_t*> out; // one per channel, registered before activation
         std::vector<float*> buffers;   // the ports' buffers of the current process call

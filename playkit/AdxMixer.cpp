@@ -1,5 +1,7 @@
 #include "playkit/AdxMixer.h"
 
+#include "playkit/AdxClockBridge.h"
+
 #include "playkit/AdxVoice.h"
 
 #include <algorithm>
@@ -73,6 +75,10 @@ void CAdxMixer::Apply(const Command& c) {
         m_tapUser = c.tapUser;
         return;
     }
+    if (c.kind == Kind::CueBridge) {
+        m_cueBridge = static_cast<CAdxClockBridge*>(c.tapUser);
+        return;
+    }
     CAdxVoice* v = c.voice;
     auto& m = v->m_mix;
     switch (c.kind) {
@@ -122,6 +128,7 @@ void CAdxMixer::Apply(const Command& c) {
         v->m_position.store(PackGen(c.gen, static_cast<std::uint64_t>(c.frame)), std::memory_order_release);
         break;
     case Kind::Tap:
+    case Kind::CueBridge:
         break;
     }
 }
@@ -174,6 +181,22 @@ void CAdxMixer::RenderBlock(float* out, std::size_t frames, std::size_t channels
                   m_fadeOut.begin() + static_cast<std::ptrdiff_t>(kFadeOutFrames * channels), 0.f);
         m_fadeOutFrames = 0;
     }
+    // Auditioned voices: on the cue pair of this output, or on the bus for a second device (mixed,
+    // and dropped when there is none, so that they move on in time all the same).
+    const std::size_t cueOffset = CueOffset(channels);
+    float* cue = cueOffset != kNoCue ? out + cueOffset : m_cueBus.data();
+    const std::size_t cueStride = cueOffset != kNoCue ? channels : 2;
+    if (cueOffset == kNoCue)
+        std::memset(m_cueBus.data(), 0, frames * 2 * sizeof(float));
+    if (m_cueFadeOutFrames > 0) {
+        const std::size_t n = std::min(m_cueFadeOutFrames, frames);
+        for (std::size_t i = 0; i < n; ++i) {
+            cue[cueStride * i] += m_cueFadeOut[2 * i];
+            cue[cueStride * i + 1] += m_cueFadeOut[2 * i + 1];
+        }
+        m_cueFadeOut.fill(0.f);
+        m_cueFadeOutFrames = 0;
+    }
     bool missed = false;
     bool busy = false;
     for (std::size_t i = 0; i < m_count; ++i) {
@@ -181,10 +204,15 @@ void CAdxMixer::RenderBlock(float* out, std::size_t frames, std::size_t channels
         // A closed voice is no longer decoded: mixing it would wait for data that never comes.
         if (!v.m_mix.running || v.m_mix.completed || v.m_closed.load(std::memory_order_relaxed))
             continue;
-        if (!MixVoice(v, out, frames, channels))
+        const bool audition = v.m_audition.load(std::memory_order_relaxed);
+        const bool ok = audition ? MixVoice(v, cue, frames, cueStride)
+                                 : MixVoice(v, out + OutputOffset(v, channels), frames, channels);
+        if (!ok)
             missed = true;
         busy = busy || !v.m_mix.completed;
     }
+    if (m_cueBridge && cueOffset == kNoCue)
+        m_cueBridge->Push(m_cueBus.data(), frames);
     if (missed)
         m_underruns.fetch_add(1, std::memory_order_relaxed);
     m_busy.store(busy, std::memory_order_relaxed);
@@ -247,14 +275,25 @@ void CAdxMixer::FadeOut(CAdxVoice& v) {
     bool missed = false;
     const std::size_t n = Produce(v, kFadeOutFrames, missed);
     const float* buf = m.outBuf.data();
-    const std::size_t stride = m_fadeOutChannels;
+    std::size_t stride = m_fadeOutChannels;
     float* tail = m_fadeOut.data() + OutputOffset(v, stride);
+    if (v.m_audition.load(std::memory_order_relaxed)) {
+        const std::size_t cueOffset = CueOffset(stride);
+        if (cueOffset != kNoCue) {
+            tail = m_fadeOut.data() + cueOffset;
+        } else {
+            tail = m_cueFadeOut.data();
+            stride = 2;
+            m_cueFadeOutFrames = std::max(m_cueFadeOutFrames, n);
+        }
+    }
     for (std::size_t i = 0; i < n; ++i) {
         const float k = 1.0f - static_cast<float>(i + 1) / static_cast<float>(kFadeOutFrames);
         tail[stride * i] += buf[2 * i] * m.gainL * k;
         tail[stride * i + 1] += buf[2 * i + 1] * m.gainR * k;
     }
-    m_fadeOutFrames = std::max(m_fadeOutFrames, n);
+    if (tail != m_cueFadeOut.data())
+        m_fadeOutFrames = std::max(m_fadeOutFrames, n);
     if (!m.completed)
         v.m_position.store(
             PackGen(m.wantGen, static_cast<std::uint64_t>(m.startFrame +
@@ -262,12 +301,28 @@ void CAdxMixer::FadeOut(CAdxVoice& v) {
             std::memory_order_release);
 }
 
+static_assert(CAdxMixer::kCueBusFrames == CAdxVoice::kMaxBlock);
+
+void CAdxMixer::RenderThreadDone() {
+    m_renderThread.Release();
+    // The cue's hand-over is pushed from the render thread: the next one pushes from now on.
+    if (m_cueBridge)
+        m_cueBridge->ReleaseProducer();
+}
+
+std::size_t CAdxMixer::CueOffset(std::size_t channels) const {
+    const std::size_t pair = m_cuePair.load(std::memory_order_relaxed);
+    // A second device takes the cue whenever one is there.
+    if (m_cueBridge || pair == 0 || 2 * pair > channels)
+        return kNoCue;
+    return 2 * (pair - 1);
+}
+
 bool CAdxMixer::MixVoice(CAdxVoice& v, float* out, std::size_t frames, std::size_t channels) {
     auto& m = v.m_mix;
     bool missed = false;
     const std::size_t produced = Produce(v, frames, missed);
     const float* buf = m.outBuf.data();
-    out += OutputOffset(v, channels);
 
     float tl, tr;
     UnpackGains(v.m_gains.load(std::memory_order_relaxed), tl, tr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playkit/AdxEngine.h"
+#include "playkit/AdxRenderSource.h"
 #include "playkit/AdxThreadRole.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 namespace playkit {
 
+class CAdxClockBridge;
 class CAdxVoice;
 
 // What an offline render may ask of the rest of the engine while it waits for decoders.
@@ -27,11 +29,13 @@ protected:
 // The one mixer of all voices. Render runs on the device thread (or an offline caller) and only
 // mixes frames that are ready; the UI changes it through a command queue drained at the start of
 // each block and through the voices' atomics.
-class CAdxMixer {
+class CAdxMixer final : public IAdxRenderSource {
 public:
     static constexpr std::size_t kMaxVoices = 256;
     static constexpr std::size_t kPeakWindow = 2048;   // output frames per peak block
     static constexpr std::size_t kFadeOutFrames = 128; // a stopped voice fades out over 2.7 ms
+    static constexpr std::size_t kCueBusFrames = 1024; // the largest block (CAdxVoice::kMaxBlock)
+    static constexpr std::size_t kNoCue = ~std::size_t{0};
 
     explicit CAdxMixer(IAdxMixerHost& host) : m_host(host) {}
 
@@ -39,10 +43,10 @@ public:
     // of `channels` channels (2 per output pair, 2 to 2 * kAdxMaxOutputPairs) into out, overwriting
     // it. The caller says how many its buffer holds: a voice on a pair beyond them plays on pair 0. One
     // thread renders until RenderThreadDone (checked in debug).
-    void Render(float* out, std::size_t frames, std::size_t channels);
+    void Render(float* out, std::size_t frames, std::size_t channels) override;
     // Any thread, once the thread that rendered renders no more (its backend has stopped, or an
     // offline render has returned): the next Render may come from another thread.
-    void RenderThreadDone() { m_renderThread.Release(); }
+    void RenderThreadDone();
 
     void SetSampleRate(unsigned rate) { m_rate.store(rate, std::memory_order_relaxed); }
     // Any thread. The stereo pairs the engine is configured for (1..kAdxMaxOutputPairs): a backend
@@ -51,7 +55,7 @@ public:
         m_pairs.store(std::clamp(pairs, 1u, kAdxMaxOutputPairs), std::memory_order_relaxed);
     }
     unsigned Pairs() const { return m_pairs.load(std::memory_order_relaxed); }
-    std::size_t Channels() const { return std::size_t{2} * Pairs(); }
+    std::size_t Channels() const override { return std::size_t{2} * Pairs(); }
     unsigned SampleRate() const { return m_rate.load(std::memory_order_relaxed); }
     // In offline mode (rendering faster than real time) Render waits for decoders instead of
     // playing silence.
@@ -75,6 +79,15 @@ public:
     std::uint64_t SetTap(AdxBlockTap tap, void* user) {
         return Post({Kind::Tap, nullptr, 0, 0, 0, tap, user});
     }
+    // Where auditioned voices go, besides nowhere: a second device's hand-over (taken between two
+    // blocks; the bridge must outlive the command's application), or else a pair of this output
+    // (CuePair, 1-based; 0 or a pair the output lacks: none). Auditioned voices never reach the
+    // other pairs. The bridge is pushed every block, silence included, so that its clock stays in step.
+    std::uint64_t SetCueBridge(CAdxClockBridge* bridge) {
+        return Post({Kind::CueBridge, nullptr, 0, 0, 0, nullptr, bridge});
+    }
+    void SetCuePair(unsigned pair) { m_cuePair.store(pair, std::memory_order_relaxed); }
+    unsigned CuePair() const { return m_cuePair.load(std::memory_order_relaxed); }
     std::uint64_t Applied() const { return m_applied.load(std::memory_order_acquire); }
     // Any thread. Commands that can be posted now.
     std::size_t Room() const {
@@ -85,10 +98,10 @@ public:
 
     AdxEngineCounters Counters() const;
     void ResetCounters();
-    void CountDeviceXrun() { m_xruns.fetch_add(1, std::memory_order_relaxed); }
+    void CountDeviceXrun() override { m_xruns.fetch_add(1, std::memory_order_relaxed); }
 
 private:
-    enum class Kind { Add, Remove, Play, Pause, Seek, Tap };
+    enum class Kind { Add, Remove, Play, Pause, Seek, Tap, CueBridge };
     struct Command {
         Kind kind;
         CAdxVoice* voice;
@@ -108,7 +121,10 @@ private:
     void Apply(const Command& c);
     void RenderBlock(float* out, std::size_t frames, std::size_t channels);
     // Returns false when the voice missed data in a real-time block.
-    bool MixVoice(CAdxVoice& v, float* out, std::size_t frames, std::size_t channels);
+    // dest: where the voice's left sample of its first frame goes, stride floats per frame.
+    bool MixVoice(CAdxVoice& v, float* dest, std::size_t frames, std::size_t stride);
+    // The first of the cue pair's channels in a frame of `channels`, or kNoCue.
+    std::size_t CueOffset(std::size_t channels) const;
     // Resamples the voice's next frames into its outBuf; returns how many came (the rest is zero).
     std::size_t Produce(CAdxVoice& v, std::size_t frames, bool& missed);
     void FadeOut(CAdxVoice& v);
@@ -137,6 +153,13 @@ private:
     // (m_fadeOutChannels per frame).
     std::array<float, kFadeOutFrames * 2 * kAdxMaxOutputPairs> m_fadeOut{};
     std::size_t m_fadeOutChannels = 2;
+    std::atomic<unsigned> m_cuePair{0};
+    // Render thread only: the auditioned voices of the block, and their tails, when they go to a
+    // second device or nowhere.
+    std::array<float, kFadeOutFrames * 2> m_cueFadeOut{};
+    std::size_t m_cueFadeOutFrames = 0;
+    std::array<float, kCueBusFrames * 2> m_cueBus{};
+    CAdxClockBridge* m_cueBridge = nullptr;
     std::size_t m_fadeOutFrames = 0;
     std::size_t m_count = 0;
 

@@ -2,7 +2,7 @@
 
 namespace playkit {
 
-CAdxNullBackend::CAdxNullBackend(CAdxMixer& mixer, unsigned rate, std::size_t period)
+CAdxNullBackend::CAdxNullBackend(IAdxRenderSource& mixer, unsigned rate, std::size_t period)
     : m_rate(rate), m_clock(mixer, rate, period ? period : 256) {}
 
 bool CAdxNullBackend::Start(std::string&) {

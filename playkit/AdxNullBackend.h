@@ -11,7 +11,7 @@ namespace playkit {
 // for it, and the frames go nowhere.
 class CAdxNullBackend : public CAdxBackend {
 public:
-    CAdxNullBackend(CAdxMixer& mixer, unsigned rate, std::size_t period);
+    CAdxNullBackend(IAdxRenderSource& mixer, unsigned rate, std::size_t period);
     ~CAdxNullBackend() override { Stop(); }
 
     bool Start(std::string& reason) override;

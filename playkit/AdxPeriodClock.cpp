@@ -1,6 +1,6 @@
 #include "playkit/AdxPeriodClock.h"
 
-#include "playkit/AdxMixer.h"
+#include "playkit/AdxRenderSource.h"
 
 #include <chrono>
 #include <pthread.h>
@@ -15,7 +15,7 @@ constexpr auto kCatchUpRest = std::chrono::milliseconds(1);
 constexpr std::uint64_t kCatchUpChunkMs = 100;
 } // namespace
 
-CAdxPeriodClock::CAdxPeriodClock(CAdxMixer& mixer, unsigned rate, std::size_t period, NowFn now)
+CAdxPeriodClock::CAdxPeriodClock(IAdxRenderSource& mixer, unsigned rate, std::size_t period, NowFn now)
     : m_mixer(mixer), m_rate(rate), m_period(period), m_channels(mixer.Channels()),
       m_buffer(period * m_channels), m_now(now ? std::move(now) : NowFn([] { return Clock::now(); })) {}
 

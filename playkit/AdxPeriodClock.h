@@ -10,7 +10,7 @@
 
 namespace playkit {
 
-class CAdxMixer;
+class IAdxRenderSource;
 
 // The device thread where there is no sound card: renders one period of the mixer at a time in real
 // time, as a card's callback would be asked for it. It asks for real-time scheduling (and goes on
@@ -32,7 +32,7 @@ public:
 
     static constexpr std::chrono::seconds kMaxCatchUp{60};
 
-    CAdxPeriodClock(CAdxMixer& mixer, unsigned rate, std::size_t period, NowFn now = {});
+    CAdxPeriodClock(IAdxRenderSource& mixer, unsigned rate, std::size_t period, NowFn now = {});
     ~CAdxPeriodClock() { Stop(); }
     CAdxPeriodClock(const CAdxPeriodClock&) = delete;
     CAdxPeriodClock& operator=(const CAdxPeriodClock&) = delete;
@@ -49,7 +49,7 @@ public:
 private:
     void Run();
 
-    CAdxMixer& m_mixer;
+    IAdxRenderSource& m_mixer;
     const unsigned m_rate;
     const std::size_t m_period;
     const std::size_t m_channels; // the mixer's when the clock was made

@@ -1,7 +1,7 @@
 #include "playkit/AdxPipeWireOutput.h"
 
 #include "playkit/AdxLog.h"
-#include "playkit/AdxMixer.h"
+#include "playkit/AdxRenderSource.h"
 
 #include <pipewire/pipewire.h>
 #include <spa/param/audio/format-utils.h>
@@ -97,7 +97,7 @@ struct CAdxPipeWireOutput::SHooks {
     spa_hook coreHook{};
 };
 
-CAdxPipeWireOutput::CAdxPipeWireOutput(CAdxMixer& mixer, const CAdxLog& log, unsigned rate,
+CAdxPipeWireOutput::CAdxPipeWireOutput(IAdxRenderSource& mixer, const CAdxLog& log, unsigned rate,
                                        std::size_t period, std::size_t channels)
     : m_mixer(mixer), m_log(log), m_rate(rate), m_period(period),
       m_channels(std::clamp<std::size_t>(channels, 2, SPA_AUDIO_MAX_CHANNELS)) {}

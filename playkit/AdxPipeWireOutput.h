@@ -13,7 +13,7 @@ struct pw_stream;
 namespace playkit {
 
 class CAdxLog;
-class CAdxMixer;
+class IAdxRenderSource;
 
 // A playback stream of its own on a PipeWire server, the mixer rendering straight into PipeWire's
 // buffers on its data thread. Through PipeWire's ALSA layer the same sound waits in two more queues
@@ -25,7 +25,7 @@ public:
     static constexpr const char* kDeviceName = "PipeWire";
 
     // channels: 2 per output pair, the first pair front left and right, the others auxiliary.
-    CAdxPipeWireOutput(CAdxMixer& mixer, const CAdxLog& log, unsigned rate, std::size_t period,
+    CAdxPipeWireOutput(IAdxRenderSource& mixer, const CAdxLog& log, unsigned rate, std::size_t period,
                        std::size_t channels);
     ~CAdxPipeWireOutput();
     CAdxPipeWireOutput(const CAdxPipeWireOutput&) = delete;
@@ -53,7 +53,7 @@ private:
 
     bool Connect(std::string& reason);
 
-    CAdxMixer& m_mixer;
+    IAdxRenderSource& m_mixer;
     const CAdxLog& m_log;
     const unsigned m_rate;
     const std::size_t m_period;

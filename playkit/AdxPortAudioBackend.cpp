@@ -2,9 +2,9 @@
 
 #include "playkit/AdxJackOutput.h"
 #include "playkit/AdxLog.h"
-#include "playkit/AdxMixer.h"
 #include "playkit/AdxPipeWireOutput.h"
 #include "playkit/AdxPortAudio.h"
+#include "playkit/AdxRenderSource.h"
 
 #include <portaudio.h>
 
@@ -24,7 +24,7 @@ void StreamFinished(void* user) {
 }
 } // namespace
 
-CAdxPortAudioBackend::CAdxPortAudioBackend(CAdxMixer& mixer, const CAdxLog& log, std::string device,
+CAdxPortAudioBackend::CAdxPortAudioBackend(IAdxRenderSource& mixer, const CAdxLog& log, std::string device,
                                            unsigned rate, std::size_t period)
     : m_mixer(mixer), m_log(log), m_device(std::move(device)), m_rate(rate), m_period(period),
       m_channels(mixer.Channels()) {}

@@ -2,6 +2,7 @@
 
 #include "playkit/AdxBackend.h"
 #include "playkit/AdxEngine.h"
+#include "playkit/AdxRenderSource.h"
 
 #include <atomic>
 #include <cstddef>
@@ -23,7 +24,7 @@ class CPortAudioSession;
 
 class CAdxPortAudioBackend : public CAdxBackend {
 public:
-    CAdxPortAudioBackend(CAdxMixer& mixer, const CAdxLog& log, std::string device, unsigned rate,
+    CAdxPortAudioBackend(IAdxRenderSource& mixer, const CAdxLog& log, std::string device, unsigned rate,
                          std::size_t period);
     ~CAdxPortAudioBackend() override;
 
@@ -45,7 +46,7 @@ public:
     static std::vector<AdxOutputDevice> Devices();
 
 private:
-    CAdxMixer& m_mixer;
+    IAdxRenderSource& m_mixer;
     const CAdxLog& m_log;
     const std::string m_device;
     unsigned m_rate;

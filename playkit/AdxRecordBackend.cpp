@@ -1,7 +1,7 @@
 #include "playkit/AdxRecordBackend.h"
 
 #include "playkit/AdxLog.h"
-#include "playkit/AdxMixer.h"
+#include "playkit/AdxRenderSource.h"
 
 #include <algorithm>
 #include <chrono>
@@ -21,7 +21,7 @@ std::int16_t ToPcm(float v) {
 }
 } // namespace
 
-CAdxRecordBackend::CAdxRecordBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
+CAdxRecordBackend::CAdxRecordBackend(IAdxRenderSource& mixer, const CAdxLog& log, std::string path, unsigned rate,
                                      std::size_t period, CAdxPeriodClock::NowFn now)
     : m_log(log), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
       m_channels(static_cast<unsigned>(mixer.Channels())),

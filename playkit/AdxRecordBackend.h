@@ -21,7 +21,7 @@ namespace playkit {
 class CAdxRecordBackend : public CAdxBackend {
 public:
     // now: the clock's time source, the steady clock when empty.
-    CAdxRecordBackend(CAdxMixer& mixer, const CAdxLog& log, std::string path, unsigned rate,
+    CAdxRecordBackend(IAdxRenderSource& mixer, const CAdxLog& log, std::string path, unsigned rate,
                       std::size_t period, CAdxPeriodClock::NowFn now = {});
     ~CAdxRecordBackend() override { Stop(); }
 
