@@ -60,6 +60,11 @@ std::vector<AdxOutputDevice> CAdxEngine::OutputDevices() {
     return CAdxPortAudioBackend::Devices();
 }
 
+bool CAdxEngine::CueLost() {
+    const auto core = CAdxEngineCore::Running();
+    return core && core->CueLost();
+}
+
 bool CAdxEngine::OutputLost() {
     auto core = CAdxEngineCore::Running();
     return core && core->OutputLost();

@@ -91,6 +91,9 @@ public:
     // on its own. A machine with no card at all (the default card asked for, none there) is not called
     // lost, though the card is looked for all the same.
     static bool OutputLost();
+    // Any thread. The cue's second device did not open or went away (it is tried again as the main
+    // output is); false without a cue device.
+    static bool CueLost();
     // Offline backend only, on the caller's thread: mixes the next frames into out (interleaved
     // float, 2 * pairs * frames values). Decoders are waited for, and the notifier has delivered
     // every event and peak of the rendered frames when this returns. Returns false when the engine

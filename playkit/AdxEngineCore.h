@@ -66,6 +66,7 @@ public:
     bool OutputLost() const {
         return m_lost.load(std::memory_order_relaxed) && !m_defaultAbsent.load(std::memory_order_relaxed);
     }
+    bool CueLost() const { return m_cueLost.load(std::memory_order_relaxed); }
     // Offline backend, caller's thread.
     bool RenderOffline(float* out, std::size_t frames);
 

@@ -264,6 +264,48 @@ TEST_F(JackOutput, ServerStoppedAndStartedAgainMidPlay) {
     p.Close();
 }
 
+// The cue on the JACK server, the house on a recording: the server going away loses the cue only, the
+// house plays on, and the cue comes back by itself.
+TEST_F(JackOutput, ACueDeviceLostAndBackLeavesTheHouseAlone) {
+    AdxEngineConfig config;
+    config.backend = AdxBackend::Record;
+    config.wavPath = playkit_test::MakeTempDir() + "/house.wav";
+    config.cueDevice = kJackDevice;
+    CEngineOn engine(config);
+    ASSERT_TRUE(engine.Ok());
+    EXPECT_FALSE(CAdxEngine::CueLost());
+    CAdxShow house;
+    OpenTone(house, 0, 0, 1.0);
+    ASSERT_EQ(house.Play(), 0);
+
+    s_server->Stop();
+    ASSERT_TRUE(WaitUntil([] { return CAdxEngine::CueLost(); }, std::chrono::seconds(5)));
+    EXPECT_FALSE(CAdxEngine::OutputLost());
+    const double lostAt = house.GetTickCount();
+    Sleep(0.5);
+    EXPECT_NEAR(house.GetTickCount() - lostAt, 0.5, 0.1);
+
+    std::string error;
+    ASSERT_TRUE(s_server->Start(error)) << error;
+    ASSERT_TRUE(WaitUntil([] { return !CAdxEngine::CueLost(); }, std::chrono::seconds(10)));
+    EXPECT_TRUE(house.IsPlay());
+    // The auditioned sound reaches the server's ports again.
+    CAdxShow cue;
+    OpenTone(cue, -600, 0, 1.0);
+    ASSERT_EQ(cue.SetAudition(TRUE), 0);
+    ASSERT_EQ(cue.Play(), 0);
+    CJackRecorder rec;
+    ASSERT_TRUE(rec.Open(1.0, error)) << error;
+    ASSERT_TRUE(rec.ConnectFrom(kJackClient));
+    rec.Start();
+    EXPECT_TRUE(WaitUntil([&] { return rec.FrameCount() >= kRate / 2; }, std::chrono::seconds(10)));
+    rec.Stop();
+    const Heard heard = playkit_test::Measure(rec.Frames(), kRate / 10, rec.FrameCount(), kRate);
+    EXPECT_NEAR(playkit_test::Db(heard.rmsLeft / (kToneAmplitude / 32768.0 / std::sqrt(2.0))), -6.0, 0.5);
+    cue.Close();
+    house.Close();
+}
+
 // A server that stops answering in the middle of a sound (its process frozen): the engine gives it up
 // within seconds, even though the client library cannot close its client while the server is frozen, and
 // the player goes on on the clock. The server, thawed, still has its clients' calls to answer.
