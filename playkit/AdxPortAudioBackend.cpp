@@ -3,6 +3,7 @@
 #include "playkit/AdxJackOutput.h"
 #include "playkit/AdxLog.h"
 #include "playkit/AdxMixer.h"
+#include "playkit/AdxPipeWireOutput.h"
 #include "playkit/AdxPortAudio.h"
 
 #include <portaudio.h>
@@ -45,12 +46,35 @@ void CAdxPortAudioBackend::Finished() {
 }
 
 bool CAdxPortAudioBackend::Failed() const {
-    return m_failed.load(std::memory_order_relaxed) || (m_jack && m_jack->Lost());
+    return m_failed.load(std::memory_order_relaxed) || (m_jack && m_jack->Lost()) ||
+           (m_pipewire && m_pipewire->Lost());
 }
 
 bool CAdxPortAudioBackend::Open(std::string& reason) {
-    if (m_stream || m_jack)
+    if (m_stream || m_jack || m_pipewire)
         return true;
+    // On a PipeWire desktop the default device is a stream of our own on its server: the ALSA
+    // default would reach the same server through two more queues.
+    const bool pipewireNamed = m_device == CAdxPipeWireOutput::kDeviceName;
+    if (pipewireNamed || (m_device.empty() && CAdxPipeWireOutput::ServerSocketPresent())) {
+        auto pipewire = std::make_unique<CAdxPipeWireOutput>(m_mixer, m_log, m_rate, m_period);
+        std::string why;
+        if (pipewire->Open(why)) {
+            m_pipewire = std::move(pipewire);
+            // The stream is stereo: further pairs play on the first.
+            m_channels = 2;
+            if (m_mixer.Channels() > m_channels)
+                m_log.Write(AdxLogLevel::Warning,
+                            "playkit: the PipeWire stream is stereo; playing 1 of the " +
+                                std::to_string(m_mixer.Pairs()) + " output pairs");
+            return true;
+        }
+        if (pipewireNamed) {
+            reason = why;
+            return false;
+        }
+        m_log.Write(AdxLogLevel::Info, "playkit: " + why + "; trying the ALSA default device");
+    }
     std::lock_guard lock(PortAudioMutex());
     m_channels = m_mixer.Channels();
     m_stopping = false;
@@ -114,6 +138,14 @@ bool CAdxPortAudioBackend::Open(std::string& reason) {
 bool CAdxPortAudioBackend::Start(std::string& reason) {
     if (!Open(reason))
         return false;
+    if (m_pipewire) {
+        if (!m_pipewire->Start(reason)) {
+            Stop();
+            return false;
+        }
+        m_started = true;
+        return true;
+    }
     if (m_jack) {
         if (!m_jack->Start(reason)) {
             Stop();
@@ -139,6 +171,7 @@ bool CAdxPortAudioBackend::Start(std::string& reason) {
 void CAdxPortAudioBackend::Stop() {
     m_stopping = true;
     m_jack.reset();
+    m_pipewire.reset();
     std::lock_guard lock(PortAudioMutex());
     if (m_stream) {
         auto* stream = static_cast<PaStream*>(m_stream);
@@ -159,6 +192,16 @@ std::vector<AdxOutputDevice> CAdxPortAudioBackend::Devices() {
     if (!session.Ok())
         return list;
     const PaDeviceIndex defaultDevice = Pa_GetDefaultOutputDevice();
+    const bool pipewire = CAdxPipeWireOutput::ServerSocketPresent();
+    if (pipewire) {
+        AdxOutputDevice d;
+        d.hostApi = CAdxPipeWireOutput::kDeviceName;
+        d.name = CAdxPipeWireOutput::kDeviceName;
+        d.channels = 2;
+        d.defaultRate = 48000;
+        d.isDefault = true; // what the default device plays on
+        list.push_back(std::move(d));
+    }
     for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
         if (!info || info->maxOutputChannels < 1)
@@ -169,7 +212,7 @@ std::vector<AdxOutputDevice> CAdxPortAudioBackend::Devices() {
         d.name = info->name ? info->name : "";
         d.channels = info->maxOutputChannels;
         d.defaultRate = info->defaultSampleRate;
-        d.isDefault = i == defaultDevice;
+        d.isDefault = !pipewire && i == defaultDevice;
         list.push_back(std::move(d));
     }
     return list;

@@ -15,8 +15,10 @@ namespace playkit {
 // is separate from starting, so that the engine can open a device that returned while the null
 // clock still plays, and switch over in a moment. Its callback is a thin adapter around the mixer's
 // Render. A device of PortAudio's JACK host API is played through the JACK client library
-// (CAdxJackOutput), so that the loss of its server never blocks the engine.
+// (CAdxJackOutput), so that the loss of its server never blocks the engine. With a PipeWire server
+// running, the default device (and the device "PipeWire") is a stream on it (CAdxPipeWireOutput).
 class CAdxJackOutput;
+class CAdxPipeWireOutput;
 class CPortAudioSession;
 
 class CAdxPortAudioBackend : public CAdxBackend {
@@ -51,6 +53,7 @@ private:
     std::size_t m_channels; // the engine's when made; fewer after Open when the device has fewer
     std::unique_ptr<CPortAudioSession> m_session;
     std::unique_ptr<CAdxJackOutput> m_jack; // a device of the JACK host API
+    std::unique_ptr<CAdxPipeWireOutput> m_pipewire;
     void* m_stream = nullptr;
     bool m_started = false;
     std::atomic<bool> m_stopping{false};

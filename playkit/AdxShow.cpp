@@ -475,6 +475,15 @@ AdxResult CAdxShow::SetOutputPair(int pair) {
     return AdxResult::kOk;
 }
 
+AdxResult CAdxShow::SetAudition(BOOL audition) {
+    m_owner.Check();
+    if (!m_bRender)
+        return AdxResult::kNotReady;
+    m_pVoice->m_audition.store(audition != FALSE, std::memory_order_relaxed);
+    m_hr = S_OK;
+    return AdxResult::kOk;
+}
+
 int CAdxShow::GetOutputPair() {
     m_owner.Check();
     if (!m_bRender)

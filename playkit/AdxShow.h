@@ -85,6 +85,9 @@ public:
     // the next block; volume, balance, rate and peaks are the same on every pair.
     [[nodiscard]] AdxResult SetOutputPair(int pair);
     int GetOutputPair();
+    // An auditioned player is heard on the cue output only (nowhere while there is none), never on the
+    // main output; set it before Play.
+    [[nodiscard]] AdxResult SetAudition(BOOL audition);
 
     [[nodiscard]] AdxResult SetNotifyWindow(IAdxMessageTarget* hWnd, UINT msg);
     [[nodiscard]] AdxResult GetEvent(LONG* lEventCode, LONG* lParam1, LONG* lParam2, LONG msTimeout);

@@ -112,6 +112,7 @@ public:
     std::atomic<double> m_speed{1.0};
     std::atomic<std::int64_t> m_stopFrame{INT64_MAX};
     std::atomic<unsigned> m_outputPair{0}; // 0-based; a pair the output lacks plays on pair 0
+    std::atomic<bool> m_audition{false}; // heard on the cue output only, never on the main one
 
     // ---- UI thread only: what the owner last asked for
     LONG m_volume = 0;

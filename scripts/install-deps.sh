@@ -11,7 +11,7 @@ packages=(
     libfluidsynth-dev timgm6mb-soundfont
     portaudio19-dev
     jackd2 libjack-jackd2-dev  # JACK: Padora plays as a JACK client; the tests run a server (dummy driver)
-    pipewire pipewire-bin wireplumber pipewire-alsa pipewire-jack  # PipeWire: its ALSA and JACK layers; the tests run a server with a null sink
+    pipewire pipewire-bin wireplumber pipewire-alsa pipewire-jack libpipewire-0.3-dev  # PipeWire: a stream of Padora's own, its ALSA and JACK layers; the tests run a server with a null sink
     libx11-dev libxtst-dev
     libevdev-dev  # keyboard capture on Wayland sessions
     libebur128-dev liblo-dev librtmidi-dev libasound2-dev  # loudness matching; OSC and MIDI remote control
@@ -23,6 +23,7 @@ packages=(
     ffmpeg sox libsox-fmt-all time
     desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
     qt6-wayland sway wtype  # a native Wayland window; the tests run it under a headless sway and type with wtype
+    libwayland-dev libwayland-bin  # the tests' virtual pointer on that sway (a Wayland client and its protocol code)
 )
 
 missing=()

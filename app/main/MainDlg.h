@@ -142,6 +142,7 @@ private:
     // The session's state painted (MainDlgView.cpp).
     void OnChannelChanged(int i, EShowChange what) override;
     void OnPadChanged(int i, int state) override;
+    void OnAuditionChanged(int i, bool on) override;
     void OnMeterChanged(int i, int level) override;
     void OnMasterChanged(int master) override;
     void OnGroupChanged(int index, bool loaded) override;

@@ -20,6 +20,8 @@ constexpr COLORREF kGreyFace = wincolor::kGreyFace;
 constexpr COLORREF kGreyFaceHi = wincolor::kGreyFaceHi;
 constexpr COLORREF kStoppedFace = wincolor::kStoppedFace;
 constexpr COLORREF kStoppedFaceHi = wincolor::kStoppedFaceHi;
+constexpr COLORREF kAuditionFace = wincolor::kAuditionFace;
+constexpr COLORREF kAuditionFaceHi = wincolor::kAuditionFaceHi;
 constexpr COLORREF kPlayingFace = wincolor::kPlayingFace;
 constexpr COLORREF kPlayingFaceHi = wincolor::kPlayingFaceHi;
 constexpr COLORREF kSwitchOnFace = wincolor::kSwitchOnFace;
@@ -68,6 +70,10 @@ void CMainDlg::SetPadColor(int i, int playState) {
     } else if (playState == CChannelData::kPlaying) {
         face = kPlayingFace;
         faceHi = kPlayingFaceHi;
+    }
+    if (m_show.AuditionedChannel() == i) {
+        face = kAuditionFace;
+        faceHi = kAuditionFaceHi;
     }
     m_btnPad[i]->SetFaceColor(face);
     m_btnPad[i]->SetFaceHiColor(faceHi);
@@ -133,6 +139,12 @@ void CMainDlg::OnChannelChanged(int i, EShowChange what) {
 
 void CMainDlg::OnPadChanged(int i, int state) {
     SetPadColor(i, state);
+}
+
+void CMainDlg::OnAuditionChanged(int i, bool /*on*/) {
+    const CGroupData* g = GetCurGroup();
+    if (g && i >= 0 && i < kChannelCount)
+        SetPadColor(i, g->m_aChannel[i].m_nPlayState);
 }
 
 void CMainDlg::OnMeterChanged(int i, int level) {

@@ -15,6 +15,9 @@ inline constexpr COLORREF kStoppedFace = RGB(128, 64, 64);
 inline constexpr COLORREF kStoppedFaceHi = RGB(128, 32, 32);
 inline constexpr COLORREF kPlayingFace = RGB(255, 128, 128);
 inline constexpr COLORREF kPlayingFaceHi = RGB(255, 96, 96);
+// A pad whose sound is being auditioned on the cue output (whatever the channel itself does).
+inline constexpr COLORREF kAuditionFace = RGB(255, 200, 64);
+inline constexpr COLORREF kAuditionFaceHi = RGB(232, 176, 32);
 // An R, FI or FO switch that is on.
 inline constexpr COLORREF kSwitchOnFace = RGB(0, 162, 232);
 inline constexpr COLORREF kSwitchOnFaceHi = RGB(0, 128, 198);

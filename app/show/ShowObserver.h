@@ -36,6 +36,9 @@ public:
     virtual void OnOutputLost(bool /*lost*/) {}
     // The sounds that play in other groups than the shown one changed (their count, or their groups).
     virtual void OnBackgroundChanged() {}
+    // The cue output began (on) or ended auditioning channel i's sound (CCueAudition::kNoChannel: a
+    // file of the channel dialog).
+    virtual void OnAuditionChanged(int /*i*/, bool /*on*/) {}
 
 protected:
     ~IShowObserver() = default;

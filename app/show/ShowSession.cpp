@@ -73,6 +73,7 @@ int CShowSession::SelectGroup(int index) {
     if (index >= m_aGroup.GetSize())
         return 0;
     const int left = m_nGroup;
+    StopAudition(); // its pad leaves the screen
     if (!m_bKeepPlaying)
         StopAll();
     else if (left != index && left >= 0 && left < m_aGroup.GetSize())

@@ -4,6 +4,7 @@
 #include "app/remote/RemoteCommand.h"
 #include "app/settings/Option.h"
 #include "app/show/BackgroundSounds.h"
+#include "app/show/CueAudition.h"
 #include "app/show/ShowObserver.h"
 #include "app/show/ShowRules.h"
 #include "platform/Message.h"
@@ -36,6 +37,7 @@ public:
     // How long a group's loader waits for the device to let go of the closed group's players; a stalled
     // device only costs the memory being held a little longer.
     static constexpr unsigned kFreeClosedWaitMs = 200;
+    static constexpr UINT kDefaultCueKey = 0x10; // Shift
 
     // pNoticeTo: where the players post their notices, to hand them to OnPlayerNotice (null: the
     // session takes them itself).
@@ -84,6 +86,20 @@ public:
     void Pad(int i);
     // The pad with the stop key held.
     void StopPad(int i);
+    // Auditioning on the cue output (ShowSessionCue.cpp). The cue key held turns a pad press into
+    // AuditionPad. Channel i's sound starts on the cue, at the channel's volume, pan and speed, or stops
+    // when it is already being auditioned; the channel's own player is not touched. 1 done, 0 no sound.
+    int AuditionPad(int i);
+    // The channel dialog's file, before it is assigned; again with the same file it stops. Whether it
+    // is being auditioned now.
+    bool AuditionFile(const QString& file);
+    void StopAudition();
+    // The pad being auditioned, or CCueAudition::kNoChannel.
+    int AuditionedChannel() const { return m_cue.Channel(); }
+    bool IsAuditioning() const { return m_cue.IsActive(); }
+    // The key that, held, turns pad presses into auditions (0: none).
+    void SetCueKey(UINT nVKey) { m_nCueKey = nVKey; }
+    UINT CueKey() const { return m_nCueKey; }
     void SetStopKey(BOOL bHeld) { m_bStopKey = bHeld; }
     int PlayChannel(int i);
     int StopChannel(int i);
@@ -180,6 +196,7 @@ private:
     // Closes the background sounds that no longer play (ended, stopped, failed).
     void ReapBackground();
     void StopBackground();
+    void StepAudition();
     // sound stops for good: its player closes and a fade of it ends with the channel's volume back.
     void EndBackgroundSound(CBackgroundSounds::Sound& sound);
     void ApplyMasterVolumeToBackground();
@@ -200,6 +217,9 @@ private:
     int m_nGroup = -1;
     BOOL m_bModified = FALSE;
     // Before the players: they post to it until they are closed.
+    CCueAudition m_cue;
+    UINT m_nCueKey = kDefaultCueKey;
+    BOOL m_bCueKey = FALSE;
     CNotifyTarget m_notifyTarget;
     std::unique_ptr<CAdxShow> m_Show[kChannelCount];
     // After the players of the shown group: closed before the notices' target goes, as they are.

@@ -11,7 +11,10 @@
 
 BOOL CShowSession::KeyUp(UINT nVKey) {
     AssertUiThread();
-    switch (FindKeyRole(m_Option, nVKey).role) {
+    const EKeyRole role = FindKeyRole(m_Option, nVKey).role;
+    if (role == EKeyRole::None && nVKey != 0 && nVKey == m_nCueKey)
+        m_bCueKey = FALSE; // and the key goes on to the window as any other
+    switch (role) {
     case EKeyRole::Stop:
         m_bStopKey = FALSE;
         return TRUE;
@@ -33,6 +36,8 @@ BOOL CShowSession::KeyDown(UINT nVKey, int* pPad) {
     const KeyRole key = FindKeyRole(m_Option, nVKey);
     switch (key.role) {
     case EKeyRole::None:
+        if (nVKey != 0 && nVKey == m_nCueKey)
+            m_bCueKey = TRUE;
         return FALSE;
     case EKeyRole::Stop:
         m_bStopKey = TRUE;
@@ -73,6 +78,8 @@ void CShowSession::ClearHeldKeys() {
     const auto isDown = [](int nKey) { return nKey != 0 && PADKIT_IsKeyDown(static_cast<UINT>(nKey)); };
     if (m_bStopKey && !isDown(m_Option.nStopKey))
         m_bStopKey = FALSE;
+    if (m_bCueKey && !isDown(static_cast<int>(m_nCueKey)))
+        m_bCueKey = FALSE;
     if (m_bVolUpKey && !isDown(m_Option.nVolUpKey))
         m_bVolUpKey = FALSE;
     if (m_bVolDownKey && !isDown(m_Option.nVolDownKey))

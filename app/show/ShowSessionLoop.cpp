@@ -14,6 +14,7 @@ void CShowSession::Step() {
     RefreshPlayTime();
     StepFades();
     StepBackground();
+    StepAudition();
     RefreshOutputLost();
 }
 

@@ -7,6 +7,10 @@ void CShowSession::Pad(int i) {
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i) || !m_Show[i]->IsRender())
         return;
+    if (m_bCueKey) {
+        AuditionPad(i);
+        return;
+    }
     CChannelData& ch = g->m_aChannel[i];
     // A running fade cannot be interrupted from the pad.
     if (ch.m_nFadeMode != 0)
@@ -78,6 +82,7 @@ void CShowSession::StopAll() {
     for (int i = 0; i < kChannelCount; ++i)
         StopChannel(i);
     StopBackground();
+    StopAudition();
 }
 
 int CShowSession::SetChannelVolume(int i, int volume) {

@@ -1,10 +1,11 @@
-// padora-bench-jack-latency [PLAYS] [--period FRAMES] [--server jackd|pipewire] [--path jack|alsa]
+// padora-bench-jack-latency [PLAYS] [--period FRAMES] [--server jackd|pipewire] [--path jack|alsa|native]
 //                           [--listen input|monitor]
 // Time from Play to the first frame carrying the sound in a JACK client that records it, on a sound
 // server of its own (48 kHz, 256-frame period by default; started and stopped here under a name of its
 // own): jackd with the dummy driver, the recorder on Padora's output ports; or PipeWire with
 // WirePlumber and a null sink at a fixed quantum, the engine on the sink through PipeWire's JACK layer
-// (--path jack) or its ALSA layer, the default device (--path alsa), and the recorder, through
+// (--path jack), its ALSA layer (--path alsa, ALSA's default device) or a PipeWire stream of the
+// engine's own, what the default device is on a PipeWire desktop (--path native), and the recorder, through
 // PipeWire's JACK library (the program runs itself again with it when another libjack is loaded), on
 // the ports that feed the sink (what the sink takes in) or on the sink's monitor (--listen monitor). The
 // frame's time is the server's: the start of the cycle that carries it plus its place in the cycle
@@ -59,6 +60,7 @@ struct SOptions {
     unsigned period = kDefaultPeriod;
     bool pipewire = false;
     bool alsa = false;
+    bool native = false;
     bool monitor = false;
 };
 
@@ -70,16 +72,18 @@ bool Parse(int argc, char** argv, SOptions& o) {
             o.period = static_cast<unsigned>(std::max(16, std::atoi(argv[++i])));
         else if (a == "--server" && hasValue)
             o.pipewire = std::string_view(argv[++i]) == "pipewire";
-        else if (a == "--path" && hasValue)
-            o.alsa = std::string_view(argv[++i]) == "alsa";
-        else if (a == "--listen" && hasValue)
+        else if (a == "--path" && hasValue) {
+            const std::string_view path = argv[++i];
+            o.alsa = path == "alsa";
+            o.native = path == "native";
+        } else if (a == "--listen" && hasValue)
             o.monitor = std::string_view(argv[++i]) == "monitor";
         else if (!a.empty() && a[0] != '-')
             o.plays = std::max(1, std::atoi(argv[i]));
         else
             return false;
     }
-    return (!o.alsa && !o.monitor) || o.pipewire;
+    return (!o.alsa && !o.native && !o.monitor) || o.pipewire;
 }
 
 } // namespace
@@ -89,7 +93,7 @@ int main(int argc, char** argv) {
     if (!Parse(argc, argv, o)) {
         std::fprintf(stderr,
                      "usage: padora-bench-jack-latency [PLAYS] [--period FRAMES] [--server jackd|pipewire] "
-                     "[--path jack|alsa] [--listen input|monitor] (path and listen: pipewire only)\n");
+                     "[--path jack|alsa|native] [--listen input|monitor] (path and listen: pipewire only)\n");
         return 2;
     }
     if (o.pipewire && !playkit_test::CPipeWireServer::JackIsPipeWire()) {
@@ -129,7 +133,10 @@ int main(int argc, char** argv) {
     }
     playkit::AdxEngineConfig config;
     config.backend = playkit::AdxBackend::PortAudio;
-    config.device = o.alsa ? "" : o.pipewire ? playkit_test::CPipeWireServer::kSinkName : kJackdDevice;
+    config.device = o.native     ? ""
+                    : o.alsa     ? "default"
+                    : o.pipewire ? playkit_test::CPipeWireServer::kSinkName
+                                 : kJackdDevice;
     config.sampleRate = kRate;
     config.periodFrames = kPeriod;
     playkit::CAdxEngine::Configure(config);
@@ -188,7 +195,10 @@ int main(int argc, char** argv) {
 
     std::printf("backend=%s server=%s listen=%s period_frames=%u rate=%u plays=%d lost=%d underruns=%llu "
                 "device_xruns=%llu\n",
-                o.alsa ? "alsa" : "jack", o.pipewire ? "pipewire" : "jackd-dummy",
+                o.native ? "native"
+                : o.alsa ? "alsa"
+                         : "jack",
+                o.pipewire ? "pipewire" : "jackd-dummy",
                 !o.pipewire ? "engine-ports"
                 : o.monitor ? "sink-monitor"
                             : "sink-input",

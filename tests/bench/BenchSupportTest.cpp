@@ -224,6 +224,10 @@ TEST(ProcessStats, CountsDescriptorsAndThreadsExactly) {
     EXPECT_EQ(ThreadCount(), threads + 1);
     stop = true;
     worker.join();
+    // join returns when the thread has cleared its id, a moment before the kernel drops its task entry.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (ThreadCount() != threads && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(ThreadCount(), threads);
 }
 

@@ -1,4 +1,5 @@
 #include "E2eRecording.h"
+#include "MainLayout.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QJsonObject>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QRect>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -21,8 +23,8 @@
 #include <vector>
 
 // Padora as a native Wayland client: a headless sway of the test's own, padora on its socket with no
-// platform forced, keys typed through wtype's virtual keyboard, and what was heard read back from the
-// record: output.
+// platform forced, keys typed through wtype's virtual keyboard, the mouse moved by a virtual pointer, and
+// what was heard read back from the record: output.
 namespace {
 
 using e2e::Recording;
@@ -30,6 +32,16 @@ using e2e::Recording;
 constexpr int kTimeoutMs = 15000;
 constexpr int kToolTimeoutMs = 5000;
 constexpr double kLoud = 0.1;
+constexpr double kSilent = 0.01;
+constexpr int kRetryMs = 1000;
+// Into the first menu title of the menu bar, and from there into its first item, in pixels.
+constexpr int kMenuTitleX = 12;
+constexpr int kMenuItemX = 30;
+constexpr int kMenuItemY = 8;
+constexpr int kDragSteps = 8;
+constexpr int kListRow = 22;  // the channel list's rows, in pixels
+constexpr int kKnobTurn = 70; // pixels up that turn a knob from the middle to its end
+const QSize kOutputSize(1280, 1024);
 const QString kMainTitle = QStringLiteral("Padora");
 const char* const kSessionUser = "nobody";
 
@@ -89,8 +101,16 @@ public:
             }
         }
         QFile::setPermissions(RuntimeDir(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        // No Xwayland: a window that shows up in the tree can only be a Wayland client's.
-        Write(QStringLiteral("sway.config"), "xwayland disable\noutput HEADLESS-1 resolution 1280x1024\n");
+        // No Xwayland: a window that shows up in the tree can only be a Wayland client's. No title bars
+        // or borders: a window's surface is where the tree puts it, floating or not. The file manager a
+        // drag starts from floats in a corner, off Padora's pads.
+        Write(QStringLiteral("sway.config"),
+              QStringLiteral("xwayland disable\noutput HEADLESS-1 resolution %1x%2\n"
+                             "default_border none\ndefault_floating_border none\n"
+                             "for_window [title=\"^drag-source$\"] floating enable, move position 1000 860\n")
+                  .arg(kOutputSize.width())
+                  .arg(kOutputSize.height())
+                  .toUtf8());
 
         m_sway = std::make_unique<QProcess>();
         m_sway->setProcessChannelMode(QProcess::MergedChannels);
@@ -258,6 +278,108 @@ private:
     QString m_ipc;    // sway's IPC socket
 };
 
+// The session's mouse. A headless sway has no pointer device, and its seat offers clients no pointer
+// without one (its own "seat cursor" commands then reach nobody): the test's virtual pointer is that
+// device, and moves and presses as a mouse does, through the compositor's own handling of motion.
+class CPointer {
+public:
+    CPointer() = default;
+    CPointer(const CPointer&) = delete;
+    CPointer& operator=(const CPointer&) = delete;
+    ~CPointer() {
+        if (m_p.state() == QProcess::NotRunning)
+            return;
+        m_p.closeWriteChannel();
+        if (!m_p.waitForFinished(kToolTimeoutMs)) {
+            m_p.kill();
+            m_p.waitForFinished(kToolTimeoutMs);
+        }
+    }
+
+    // Why there can be no pointer here (it was not built); empty when there can.
+    static QString Missing() {
+#ifdef VIRTUAL_POINTER_BIN
+        return {};
+#else
+        return QStringLiteral("the virtual pointer was not built (no wayland-client or wayland-scanner)");
+#endif
+    }
+
+    // Puts it on the session's seat; why that failed, empty once it is there.
+    QString Start(const CWaylandSession& session) {
+#ifdef VIRTUAL_POINTER_BIN
+        m_p.setProcessEnvironment(session.ClientEnvironment());
+        session.StartClient(m_p, QStringLiteral(VIRTUAL_POINTER_BIN),
+                            {QString::number(kOutputSize.width()), QString::number(kOutputSize.height())});
+        if (ReadLine() != "ready")
+            return QStringLiteral("the virtual pointer did not start: ") +
+                   QString::fromLocal8Bit(m_p.readAllStandardError());
+        return {};
+#else
+        (void)session;
+        return Missing();
+#endif
+    }
+
+    // Each returns once the compositor has taken it.
+    bool Move(QPoint at) {
+        m_at = at;
+        return Send(QStringLiteral("move %1 %2\n").arg(at.x()).arg(at.y()).toLatin1());
+    }
+    bool Press() {
+        return Send("press\n");
+    }
+    bool Release() {
+        return Send("release\n");
+    }
+    bool Click(QPoint at) {
+        return Move(at) && Press() && Release();
+    }
+    // Button down at `from`, to `to` in steps as a hand moves, button up there.
+    bool Drag(QPoint from, QPoint to, int steps) {
+        if (!Move(from) || !Press())
+            return false;
+        for (int step = 1; step <= steps; ++step) {
+            if (!Move(from + (to - from) * step / steps))
+                return false;
+        }
+        return Release();
+    }
+    // A pixel aside and back: motion for a client that waits for some.
+    bool Nudge() {
+        const QPoint at = m_at;
+        return Move(at + QPoint(1, 0)) && Move(at);
+    }
+    QPoint At() const {
+        return m_at;
+    }
+
+private:
+    bool Send(const QByteArray& line) {
+        return m_p.state() == QProcess::Running && m_p.write(line) == line.size() && ReadLine() == "ok";
+    }
+    QByteArray ReadLine() {
+        while (!m_p.canReadLine()) {
+            if (!m_p.waitForReadyRead(kToolTimeoutMs))
+                return {};
+        }
+        return m_p.readLine().trimmed();
+    }
+
+    QProcess m_p;
+    QPoint m_at;
+};
+
+// Where a window's own surface is on the output: its container's rectangle, the window's within it
+// (the session's windows have no title bars).
+QRect Surface(const QJsonObject& window) {
+    const QJsonObject rect = window.value(QLatin1String("rect")).toObject();
+    const QJsonObject inner = window.value(QLatin1String("window_rect")).toObject();
+    return QRect(rect.value(QLatin1String("x")).toInt() + inner.value(QLatin1String("x")).toInt(),
+                 rect.value(QLatin1String("y")).toInt() + inner.value(QLatin1String("y")).toInt(),
+                 inner.value(QLatin1String("width")).toInt(), inner.value(QLatin1String("height")).toInt());
+}
+
 // The windows of one process in sway's tree, depth first.
 void CollectWindows(const QJsonObject& node, qint64 pid, std::vector<QJsonObject>* pOut) {
     if (node.value(QLatin1String("pid")).toInteger() == pid)
@@ -298,11 +420,20 @@ protected:
     }
 
     void TearDown() override {
-        if (m_padora && m_padora->state() != QProcess::NotRunning) {
-            m_padora->kill();
-            m_padora->waitForFinished(5000);
+        for (QProcess* p : {m_padora.get(), m_source.get()}) {
+            if (p && p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
         }
+        m_pointer.reset();
         m_session.Stop();
+    }
+
+    // The mouse, on the seat before any window maps; the reason when there is none.
+    QString StartPointer() {
+        m_pointer = std::make_unique<CPointer>();
+        return m_pointer->Start(m_session);
     }
 
     void StartPadora(const QString& set) {
@@ -315,23 +446,23 @@ protected:
         m_session.StartClient(*m_padora, QStringLiteral(PADORA_BIN), {set});
     }
 
-    // Padora's windows as the compositor has them now.
-    std::vector<QJsonObject> Windows() const {
+    // Padora's windows (or another client's) as the compositor has them now.
+    std::vector<QJsonObject> Windows(const QProcess* p = nullptr) const {
         std::vector<QJsonObject> windows;
         if (const auto tree = m_session.Tree())
-            CollectWindows(*tree, m_padora->processId(), &windows);
+            CollectWindows(*tree, (p ? p : m_padora.get())->processId(), &windows);
         return windows;
     }
 
-    // Padora's main window once the compositor has mapped it.
-    std::optional<QJsonObject> WaitForMainWindow() const {
+    // A client's window once the compositor has mapped it.
+    std::optional<QJsonObject> WaitForWindow(const QProcess& p, const QString& title) const {
         std::optional<QJsonObject> found;
         e2e::WaitUntil(
             [&] {
-                if (m_padora->state() == QProcess::NotRunning)
+                if (p.state() == QProcess::NotRunning)
                     return true;
-                for (const QJsonObject& w : Windows()) {
-                    if (w.value(QLatin1String("name")).toString() == kMainTitle &&
+                for (const QJsonObject& w : Windows(&p)) {
+                    if (w.value(QLatin1String("name")).toString() == title &&
                         w.value(QLatin1String("visible")).toBool())
                         found = w;
                 }
@@ -339,6 +470,17 @@ protected:
             },
             kTimeoutMs);
         return found;
+    }
+    std::optional<QJsonObject> WaitForMainWindow() const { return WaitForWindow(*m_padora, kMainTitle); }
+
+    // A point of the main window from its template's dialog units, on the output.
+    QPoint InMain(const QJsonObject& main, double xUnits, double yUnits) const {
+        const QRect surface = Surface(main);
+        return surface.topLeft() + m_layout.At(surface.height(), xUnits, yUnits);
+    }
+    QPoint Pad(const QJsonObject& main, int i) const {
+        const QRect surface = Surface(main);
+        return surface.topLeft() + m_layout.Pad(surface.height(), i);
     }
 
     bool WaitForWindowCount(std::size_t count) const {
@@ -350,8 +492,88 @@ protected:
     QString Stderr() { return QString::fromLocal8Bit(m_padora->readAllStandardError()); }
     QString RecordPath() const { return m_session.WorkPath(QStringLiteral("heard.wav")); }
 
+    // Clicks until a sound is heard, the first frame heard; -1 when none came. A window just mapped is
+    // placed a moment after the tree shows it, and a dropped file is loaded just after the drop: a
+    // click before that is lost, the next one plays.
+    qint64 ClickUntilHeard(const Recording& rec, QPoint at) {
+        qint64 onset = -1;
+        e2e::WaitUntil(
+            [&] {
+                const qint64 mark = rec.Frames();
+                if (m_pointer->Click(at))
+                    onset = Onset(rec, mark, kRetryMs);
+                return onset >= 0;
+            },
+            kTimeoutMs);
+        return onset;
+    }
+
+    // The menu bar's first menu opened with a click on its title, and its first item (新規作成) clicked.
+    // Sizes in pixels come from the window: the menu bar is its height above the client area, and an
+    // item is at least a line of its font high.
+    bool ChooseFirstFileMenuItem(const QJsonObject& main) {
+        const QRect surface = Surface(main);
+        const int bar = surface.height() - m_layout.Client().height();
+        return m_pointer->Click(surface.topLeft() + QPoint(kMenuTitleX, bar / 2)) &&
+               m_pointer->Click(surface.topLeft() + QPoint(kMenuTitleX + kMenuItemX, bar + kMenuItemY));
+    }
+
+    // Drags a file from a file manager of its own onto `to` and lets go there once Padora takes it;
+    // why that failed, empty when the file manager was told that the file was copied. The drag
+    // starts on the press and goes with the pointer; the button comes up once Padora has said it
+    // takes the file there, as a hand lets go once the cursor shows it. A window just mapped is placed
+    // a moment after the tree shows it: the press waits for the pointer to be on it.
+    QString DropFile(const QString& file, QPoint to) {
+        m_source = std::make_unique<QProcess>();
+        m_source->setProcessEnvironment(m_session.ClientEnvironment());
+        m_session.StartClient(*m_source, QStringLiteral(DRAG_SOURCE_BIN), {file});
+        const auto from = WaitForWindow(*m_source, QStringLiteral("drag-source"));
+        if (!from)
+            return QStringLiteral("no drag source window: ") +
+                   QString::fromLocal8Bit(m_source->readAllStandardError());
+        if (Surface(*from).contains(to))
+            return QStringLiteral("the drag source covers the place of the drop");
+        if (!m_pointer->Move(Surface(*from).center()) || !WaitForSource("hovered"))
+            return QStringLiteral("the pointer never came onto the drag source");
+        if (!m_pointer->Press() || !WaitForSource("dragging"))
+            return QStringLiteral("no drag started");
+        const QPoint start = m_pointer->At();
+        for (int step = 1; step <= kDragSteps; ++step) {
+            if (!m_pointer->Move(start + (to - start) * step / kDragSteps))
+                return QStringLiteral("the pointer is gone");
+        }
+        if (!WaitForSource("action copy"))
+            return QStringLiteral("Padora did not take the file there");
+        if (!m_pointer->Release() || !m_source->waitForFinished(kTimeoutMs))
+            return QStringLiteral("the drag did not end");
+        const QByteArray last = m_source->readAllStandardOutput().trimmed().split('\n').last();
+        // The file manager keeps its file.
+        return last == "copy" ? QString()
+                              : QStringLiteral("the drop ended with ") + QString::fromLatin1(last);
+    }
+
+    // Waits for a line of the drag source, moving the mouse a pixel now and then: the compositor tells
+    // a drag's windows where it is only as the pointer moves. False when it did not come.
+    bool WaitForSource(const QByteArray& line) {
+        QByteArray out;
+        return e2e::WaitUntil(
+                   [&] {
+                       out += m_source->readAllStandardOutput();
+                       const QList<QByteArray> lines = out.trimmed().split('\n');
+                       if (lines.contains(line) && lines.last() == line)
+                           return true;
+                       m_pointer->Nudge();
+                       return m_source->state() == QProcess::NotRunning;
+                   },
+                   kTimeoutMs) &&
+               out.trimmed().split('\n').last() == line;
+    }
+
     CWaylandSession m_session;
     std::unique_ptr<QProcess> m_padora;
+    std::unique_ptr<QProcess> m_source; // the file manager a drag comes from
+    std::unique_ptr<CPointer> m_pointer;
+    e2e::CMainLayout m_layout;
 };
 
 } // namespace
@@ -431,4 +653,110 @@ TEST_F(WaylandE2e, ChannelKeysPlayMenusOpenAndEscEndsPadora) {
         << "Esc in the window did not end Padora after " << escapes << " presses";
     EXPECT_EQ(m_padora->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(m_padora->exitCode(), 0) << Stderr().toStdString();
+}
+
+// The operator's mouse on the native window: a click on a pad plays it, its fader dragged down lowers
+// it, its pan knob turned to the right leaves the left side silent, the all-stop button ends it; the
+// file menu opened with a click takes a click on its first item (新規作成), which asks about the
+// changed pan before it drops the set.
+TEST_F(WaylandE2e, MouseClicksPadsDragsFadersAndChoosesFromMenus) {
+    if (const QString missing = CPointer::Missing(); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+    const QString pointer = StartPointer();
+    ASSERT_TRUE(pointer.isEmpty()) << pointer.toStdString();
+    const QString first = m_session.Write(QStringLiteral("first.wav"),
+                                          e2e::MakeWav(8.0, [](double t) { return e2e::Sine(t, 1000, -6); }));
+    m_session.Write(QStringLiteral("Padora.INI"), "[Option]\nGetNoActive=0\n");
+    const QString set = m_session.Write(
+        QStringLiteral("show.pdg"), QStringLiteral("[GroupData]\nGroupNum=1\nGrpName01=G1\n[SoundData]\n"
+                                                   "SndName01-01=First\nSndFName01-01=%1\nSndVol01-01=100\n")
+                                        .arg(first)
+                                        .toUtf8());
+    StartPadora(set);
+    const auto main = WaitForMainWindow();
+    ASSERT_TRUE(main.has_value()) << "no mapped window \"Padora\": " << Stderr().toStdString();
+    const Recording rec(RecordPath());
+    ASSERT_TRUE(e2e::WaitUntil([&] { return rec.Frames() > 0; }, kTimeoutMs)) << "sounds not opened";
+
+    const qint64 onset = ClickUntilHeard(rec, Pad(*main, 0));
+    ASSERT_GE(onset, 0) << "a click on pad 1 played nothing";
+    EXPECT_NEAR(rec.Frequency(onset + Recording::FramesOf(0.05), 0.3, 0), 1000.0, 15.0) << "pad 1's sound";
+    const double full = rec.Rms(onset + Recording::FramesOf(0.4), 0.2);
+    EXPECT_GT(full, 0.3);
+
+    // The thumb taken at full level and drawn a good way down.
+    using Layout = e2e::CMainLayout;
+    const double faderX = Layout::kStripX[0] + Layout::kFaderX;
+    ASSERT_TRUE(
+        m_pointer->Drag(InMain(*main, faderX, Layout::kFaderTopY), InMain(*main, faderX, 221), kDragSteps));
+    const double lowered = rec.Rms(rec.Frames() + Recording::FramesOf(0.2), 0.2);
+    EXPECT_LT(lowered, full * 0.7) << "the fader dragged down";
+    EXPECT_GT(lowered, 0.005) << "the fader dragged down, not to nothing";
+
+    const QPoint pan = InMain(*main, Layout::kStripX[0] + Layout::kKnobX, Layout::kPanY);
+    ASSERT_TRUE(m_pointer->Drag(pan, pan - QPoint(0, kKnobTurn), kDragSteps));
+    const qint64 now = rec.Frames() + Recording::FramesOf(0.2);
+    EXPECT_LT(rec.Rms(now, 0.2, 0), 1e-3) << "panned right: the left side";
+    EXPECT_GT(rec.Rms(now, 0.2, 1), 0.005) << "panned right: the right side";
+
+    ASSERT_TRUE(m_pointer->Click(InMain(*main, Layout::kAllStopX, Layout::kPadY)));
+    EXPECT_TRUE(e2e::WaitUntil(
+        [&] { return rec.Rms(rec.Frames() - Recording::FramesOf(0.1), 0.1) < kSilent; }, kTimeoutMs))
+        << "the all-stop button did not stop pad 1";
+
+    ASSERT_TRUE(ChooseFirstFileMenuItem(*main));
+    ASSERT_TRUE(WaitForWindowCount(2)) << "no question after 新規作成 from the menu";
+    ASSERT_TRUE(m_session.Tap(QStringLiteral("Escape")));
+    ASSERT_TRUE(WaitForWindowCount(1)) << "Esc did not cancel the question";
+    const qint64 again = ClickUntilHeard(rec, Pad(*main, 0));
+    ASSERT_GE(again, 0) << "the cancelled question dropped the set";
+    EXPECT_LT(rec.Rms(again + Recording::FramesOf(0.1), 0.2, 0), 1e-3) << "the set kept its pan";
+}
+
+// Sound files dragged from another Wayland client onto an empty pad and onto the empty row of the
+// channel list become those channels' sounds: the file manager is told they were copied, and the pads
+// then play them.
+TEST_F(WaylandE2e, SoundFilesDroppedFromAnotherClientOntoAPadAndAListRowPlayThere) {
+    if (const QString missing = CPointer::Missing(); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+    const QString pointer = StartPointer();
+    ASSERT_TRUE(pointer.isEmpty()) << pointer.toStdString();
+    const QString tone = m_session.Write(QStringLiteral("tone.wav"),
+                                         e2e::MakeWav(2.0, [](double t) { return e2e::Sine(t, 500, -6); }));
+    const QString bell = m_session.Write(QStringLiteral("bell.wav"),
+                                         e2e::MakeWav(4.0, [](double t) { return e2e::Sine(t, 1000, -6); }));
+    // A name as a file manager hands it over percent-encoded: blanks and Japanese.
+    const QString wind = m_session.Write(QStringLiteral("風 の音 #1.wav"),
+                                         e2e::MakeWav(4.0, [](double t) { return e2e::Sine(t, 300, -6); }));
+    m_session.Write(QStringLiteral("Padora.INI"), "[Option]\nGetNoActive=0\n");
+    const QString set = m_session.Write(
+        QStringLiteral("show.pdg"), QStringLiteral("[GroupData]\nGroupNum=1\nGrpName01=G1\n[SoundData]\n"
+                                                   "SndName01-01=Tone\nSndFName01-01=%1\nSndVol01-01=100\n")
+                                        .arg(tone)
+                                        .toUtf8());
+    StartPadora(set);
+    const auto main = WaitForMainWindow();
+    ASSERT_TRUE(main.has_value()) << "no mapped window \"Padora\": " << Stderr().toStdString();
+    const Recording rec(RecordPath());
+    ASSERT_TRUE(e2e::WaitUntil([&] { return rec.Frames() > 0; }, kTimeoutMs)) << "sounds not opened";
+
+    const QString onPad = DropFile(bell, Pad(*main, 2));
+    ASSERT_TRUE(onPad.isEmpty()) << "onto pad 3: " << onPad.toStdString();
+    // The file is taken just after the drop.
+    qint64 onset = ClickUntilHeard(rec, Pad(*main, 2));
+    ASSERT_GE(onset, 0) << "pad 3 played nothing after the drop";
+    EXPECT_NEAR(rec.Frequency(onset + Recording::FramesOf(0.05), 0.3, 0), 1000.0, 15.0)
+        << "the bell on pad 3";
+    ASSERT_TRUE(m_pointer->Click(InMain(*main, e2e::CMainLayout::kAllStopX, e2e::CMainLayout::kPadY)));
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return rec.Rms(rec.Frames() - Recording::FramesOf(0.1), 0.1) < kSilent; }, kTimeoutMs));
+
+    // The list's second row, channel 2: a header about a row high above its rows.
+    const QPoint row = InMain(*main, e2e::CMainLayout::kListX, e2e::CMainLayout::kListTopY) +
+                       QPoint(0, (1 + 1) * kListRow + kListRow / 2);
+    const QString onRow = DropFile(wind, row);
+    ASSERT_TRUE(onRow.isEmpty()) << "onto the list's row of channel 2: " << onRow.toStdString();
+    onset = ClickUntilHeard(rec, Pad(*main, 1));
+    ASSERT_GE(onset, 0) << "pad 2 played nothing after the drop";
+    EXPECT_NEAR(rec.Frequency(onset + Recording::FramesOf(0.05), 0.3, 0), 300.0, 15.0) << "the wind on pad 2";
 }

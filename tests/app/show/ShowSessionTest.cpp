@@ -22,6 +22,8 @@ struct Recorder : IShowObserver {
     std::vector<std::pair<int, bool>> groups;
     std::vector<int> masters;
     QStringList failed;
+    std::vector<std::pair<int, bool>> auditions;
+    void OnAuditionChanged(int i, bool on) override { auditions.emplace_back(i, on); }
     void OnPadChanged(int i, int state) override { pads.emplace_back(i, state); }
     void OnMeterChanged(int i, int level) override { meters.emplace_back(i, level); }
     void OnGroupChanged(int index, bool loaded) override { groups.emplace_back(index, loaded); }
@@ -495,4 +497,58 @@ TEST_F(ShowSessionTest, ChannelsPlayOnTheirPairAndMissingPairsAreToldOncePerLoad
     EXPECT_EQ(m_show.CheckOutputPairs(), 0);
     EXPECT_TRUE(m_seen.missingPairs.isEmpty());
     app_test::UseOfflineEngine();
+}
+
+// The cue key turns a pad into an audition: a player of its own, so the channel stays as it was; a
+// second press, all-stop, the end of the sound and a group switch each end it.
+TEST_F(ShowSessionTest, AnAuditionLeavesTheChannelAloneAndEndsAsOperatorsExpect) {
+    Load();
+    int pad = -1;
+    EXPECT_FALSE(m_show.KeyDown(CShowSession::kDefaultCueKey, &pad)); // the window keeps the key
+    m_show.Pad(0);
+    EXPECT_EQ(m_show.AuditionedChannel(), 0);
+    EXPECT_EQ(Ch(0).m_nPlayState, CChannelData::kStopped);
+    EXPECT_FALSE(m_show.Player(0).IsPlay());
+    EXPECT_EQ(m_seen.auditions.back(), std::make_pair(0, true));
+    // Another pad moves the audition over to it; the same pad again stops it.
+    m_show.Pad(1);
+    EXPECT_EQ(m_show.AuditionedChannel(), 1);
+    EXPECT_EQ((std::vector<std::pair<int, bool>>(m_seen.auditions.end() - 2, m_seen.auditions.end())),
+              (std::vector<std::pair<int, bool>>{{0, false}, {1, true}}));
+    m_show.Pad(1);
+    EXPECT_FALSE(m_show.IsAuditioning());
+    // A pad without a sound auditions nothing.
+    m_show.Pad(5);
+    EXPECT_FALSE(m_show.IsAuditioning());
+
+    // With the key let go, the pad plays the channel again; the audition goes on beside it until
+    // all-stop.
+    m_show.Pad(0);
+    EXPECT_FALSE(m_show.KeyUp(CShowSession::kDefaultCueKey));
+    m_show.Pad(0);
+    EXPECT_TRUE(m_show.Player(0).IsPlay());
+    EXPECT_EQ(m_show.AuditionedChannel(), 0);
+    m_show.StopAll();
+    EXPECT_FALSE(m_show.IsAuditioning());
+    EXPECT_EQ(m_seen.auditions.back(), std::make_pair(0, false));
+
+    // The end of the sound (0.3 s) ends it at the next step.
+    m_show.AuditionPad(1);
+    app_test::RenderOffline(0.5);
+    m_show.Step();
+    EXPECT_FALSE(m_show.IsAuditioning());
+    EXPECT_EQ(m_seen.auditions.back(), std::make_pair(1, false));
+
+    m_show.AuditionPad(0);
+    m_show.SelectGroup(1);
+    EXPECT_FALSE(m_show.IsAuditioning());
+
+    // The dialog's file: the same file again stops it.
+    const QString file = m_dir.filePath(QStringLiteral("tone.wav"));
+    EXPECT_TRUE(m_show.AuditionFile(file));
+    EXPECT_EQ(m_show.AuditionedChannel(), CCueAudition::kNoChannel);
+    EXPECT_EQ(m_seen.auditions.back(), std::make_pair(CCueAudition::kNoChannel, true));
+    EXPECT_FALSE(m_show.AuditionFile(file));
+    EXPECT_FALSE(m_show.IsAuditioning());
+    EXPECT_FALSE(m_show.AuditionFile(m_dir.filePath(QStringLiteral("missing.wav"))));
 }
