@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <cstdio>
 
-bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames) {
+bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames, unsigned pairs) {
     playkit::AdxEngineConfig config;
     config.backend = backend;
+    config.pairs = pairs;
     config.periodFrames = periodFrames;
     config.sampleRate = 48000;
     if (!playkit::CAdxEngine::Configure(config) || playkit::CAdxEngine::Current().backend != backend) {

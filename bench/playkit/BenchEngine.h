@@ -11,7 +11,8 @@
 #include <vector>
 
 // Puts the engine on the given backend; prints why and returns false when it cannot.
-bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames = 256);
+// pairs: the stereo output pairs the output renders.
+bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames = 256, unsigned pairs = 1);
 
 // Opens a player on the file, printing the result code and error code when Open fails.
 std::unique_ptr<CAdxShow> OpenPlayer(const std::string& path, UINT userData);

@@ -1,9 +1,10 @@
-// padora-bench-load [SECONDS]
+// padora-bench-load [SECONDS] [--pairs N]
 // Real-time load of the engine on the null backend: CPU time of every engine thread (device
 // callback, decoders, notifier: all threads but this program's own) while ten players play
 // 3-minute files (4 mp3, 3 ogg, 3 wav) at rate 1.0 and at rate 10.0, over SECONDS of wall
 // time each (default 6), as a percentage of one core. An idle phase (players open, nothing
-// playing) is measured first as the baseline.
+// playing) is measured first as the baseline. With --pairs N the output has N stereo pairs (1 to 16)
+// and the players are spread over them in turn.
 #include "BenchEngine.h"
 #include "InputCache.h"
 #include "ProcessStats.h"
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -70,18 +72,32 @@ void Print(const char* name, const SPhase& phase) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : kDefaultSeconds;
+    double seconds = kDefaultSeconds;
+    unsigned pairs = 1;
+    for (int a = 1; a < argc; ++a) {
+        const std::string arg = argv[a];
+        if (arg == "--pairs" && a + 1 < argc) {
+            const int n = std::atoi(argv[++a]);
+            if (n < 1 || n > static_cast<int>(playkit::kAdxMaxOutputPairs)) {
+                std::fprintf(stderr, "--pairs takes 1 to %u\n", playkit::kAdxMaxOutputPairs);
+                return 2;
+            }
+            pairs = static_cast<unsigned>(n);
+        } else {
+            seconds = std::max(1.0, std::atof(argv[a]));
+        }
+    }
     CInputCache cache;
     const std::string mp3 = cache.Music("mp3", kFileSeconds);
     const std::string ogg = cache.Music("ogg", kFileSeconds);
     const std::string wav = cache.Music("wav", kFileSeconds);
-    if (mp3.empty() || ogg.empty() || wav.empty() || !UseBackend(playkit::AdxBackend::Null))
+    if (mp3.empty() || ogg.empty() || wav.empty() || !UseBackend(playkit::AdxBackend::Null, 256, pairs))
         return 1;
 
     std::vector<std::unique_ptr<CAdxShow>> players;
     for (int i = 0; i < kPlayers; ++i) {
         auto player = OpenPlayer(i < 4 ? mp3 : i < 7 ? ogg : wav, i + 1);
-        if (!player)
+        if (!player || player->SetOutputPair(static_cast<int>(static_cast<unsigned>(i) % pairs)) != 0)
             return 1;
         players.push_back(std::move(player));
     }
@@ -124,6 +140,6 @@ int main(int argc, char** argv) {
     }
     for (auto& player : players)
         player->Close();
-    std::printf("met=%s\n", met ? "yes" : "no");
+    std::printf("pairs=%u met=%s\n", pairs, met ? "yes" : "no");
     return 0;
 }

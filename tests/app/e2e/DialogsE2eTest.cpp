@@ -203,7 +203,7 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     ASSERT_TRUE(WaitGone(question, padora));
     // The answered box hands the keys back to the dialog it came from.
     EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == channelDlg; }, kTimeoutMs));
-    Click(channelDlg, QRect(112, 98, 50, 20)); // 設定
+    Click(channelDlg, QRect(112, 115, 50, 20)); // 設定
     ASSERT_TRUE(WaitGone(channelDlg, padora));
 
     // グループ編集 → 追加 "SE" → 終了, then OK.
