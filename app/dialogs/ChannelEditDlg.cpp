@@ -6,6 +6,7 @@
 #include "app/data/SoundFileRules.h"
 #include "app/dialogs/DataExchange.h"
 #include "app/res/Resources.h"
+#include "app/show/CueAudition.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/CodePage.h"
 #include "platform/Profile.h"
@@ -60,7 +61,10 @@ CChannelEditDlg::CChannelEditDlg(int nChannel, CChannelData* pChannel, QWidget* 
       m_nLoudness(pChannel->m_bLoudness ? 1 : 0), m_nOutPair(pChannel->m_nOutPair),
       m_Settings(std::move(settings)) {}
 
-CChannelEditDlg::~CChannelEditDlg() = default;
+CChannelEditDlg::~CChannelEditDlg() {
+    if (m_pAudition)
+        m_pAudition->StopAudition();
+}
 
 QString CChannelEditDlg::LoudnessText(double lufs, bool failed) {
     if (failed || std::isnan(lufs))
@@ -73,6 +77,7 @@ QString CChannelEditDlg::LoudnessText(double lufs, bool failed) {
 
 BOOL CChannelEditDlg::OnInitDialog() {
     SetDlgItemText(IDC_CHEDIT_NUMBER, QString::number(m_nChannel));
+    GetDlgItemAs<QWidget>(IDC_CHEDIT_AUDITION)->setEnabled(m_pAudition != nullptr);
     m_pShow.reset(new (std::nothrow) CAdxShow);
     if (!m_pShow) {
         PADKIT_MessageBox(this, QString::fromUtf8(kOutOfMemoryText), QString(), MB_OK | MB_ICONEXCLAMATION);
@@ -138,8 +143,15 @@ void CChannelEditDlg::DoDataExchange(CDataExchange& dx) {
 void CChannelEditDlg::OnCommand(UINT id) {
     if (id == static_cast<UINT>(IDC_CHEDIT_BROWSE))
         OnBrowse();
+    else if (id == static_cast<UINT>(IDC_CHEDIT_AUDITION))
+        OnAudition();
     else
         CResDialog::OnCommand(id);
+}
+
+void CChannelEditDlg::OnAudition() {
+    if (m_pAudition && !m_strFile.isEmpty())
+        m_pAudition->AuditionFile(m_strFile);
 }
 
 void CChannelEditDlg::OnBrowse() {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CAdxShow;
+class IAudition;
 class CLoudnessMatcher;
 
 // "チャンネル編集": title, sound file, fade times, loudness matching and output pair of one channel. Works on
@@ -28,6 +29,9 @@ public:
 
     // Where the loudness shown comes from (not owned; null: none is shown). Before Create.
     void SetLoudnessMatcher(CLoudnessMatcher* pMatcher) { m_pLoudness = pMatcher; }
+    // Where "試聴" plays the chosen file (not owned; null: the button is disabled). Before Create; what
+    // it plays stops when the dialog closes.
+    void SetAudition(IAudition* pAudition) { m_pAudition = pAudition; }
     // The text shown for a measurement: "-18.3 LUFS"; failed: "測定できません".
     static QString LoudnessText(double lufs, bool failed);
 
@@ -39,6 +43,7 @@ protected:
 
 private:
     void OnBrowse();
+    void OnAudition();
     // The pairs the output has now, and the channel's own where the output lacks it.
     void FillOutputPairs();
     // Shows the loudness of file: known at once, else "測定中…" while it is measured.
@@ -56,5 +61,6 @@ private:
     int m_nOutPair;  // 1-based
     CSettingsFile m_Settings;
     CLoudnessMatcher* m_pLoudness = nullptr;
+    IAudition* m_pAudition = nullptr;
     QString m_strLoudnessFile; // whose loudness the dialog shows
 };

@@ -127,6 +127,7 @@ void CGroupDlg::OnChannelEdit() {
     CChannelData& channel = group->m_aChannel[static_cast<size_t>(row)];
     CChannelEditDlg edit(row + 1, &channel, this, m_Settings);
     edit.SetLoudnessMatcher(m_pLoudness);
+    edit.SetAudition(m_pAudition);
     if (edit.DoModal() == platform::IDOK) {
         channel.m_nVolume = soundfile::kNewSoundVolume;
         m_listChannel->RefreshChannels(TRUE);

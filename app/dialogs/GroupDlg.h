@@ -6,6 +6,7 @@
 
 class CChannelListCtrl;
 class CLoudnessMatcher;
+class IAudition;
 class QComboBox;
 
 // "グループの編集": shows one group of a working copy of the set at a time, edits or clears its
@@ -23,6 +24,8 @@ public:
 
     // Handed to the channel dialog, which shows the measured loudness (not owned; may be null).
     void SetLoudnessMatcher(CLoudnessMatcher* pMatcher) { m_pLoudness = pMatcher; }
+    // Passed on to the channel dialog's "試聴" (not owned).
+    void SetAudition(IAudition* pAudition) { m_pAudition = pAudition; }
 
     const CGroupArray& WorkingCopy() const { return m_aGroup; }
     QComboBox* Combo() const { return m_pCombo; }
@@ -55,4 +58,5 @@ private:
     bool m_bFilling = false;
     CSettingsFile m_Settings;
     CLoudnessMatcher* m_pLoudness = nullptr;
+    IAudition* m_pAudition = nullptr;
 };

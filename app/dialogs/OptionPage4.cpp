@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 
@@ -16,6 +17,9 @@ constexpr const char* kMissingDevice = "%1 (見つかりません)";
 constexpr const char* kOverrideNote =
     "環境変数 PADORA_AUDIO が設定されているため、今はその出力が使われます。ここでの設定は保存され、"
     "PADORA_AUDIO なしで起動したときに使われます。";
+constexpr const char* kNoCue = "なし";
+constexpr const char* kCueKeyShiftText = "Shift";
+constexpr const char* kCueKeyAltText = "Alt";
 constexpr const char* kToneFailed = "テスト音を出せませんでした: %1";
 constexpr const char* kTonePlayed = "テスト音を %1 に出しました。";
 // The device is let go soon after the tone: a server that goes away later cannot hold up the dialog.
@@ -47,6 +51,9 @@ BOOL COptionPage4::OnInitDialog() {
 
     FillPairs();
     connect(device, &QComboBox::currentIndexChanged, this, [this] { FillPairs(); });
+    connect(GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS), &QComboBox::currentIndexChanged, this,
+            [this] { FillCuePairs(); });
+    FillCue();
 
     auto* period = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD);
     for (int frames : kAudioPeriods)
@@ -80,11 +87,50 @@ void COptionPage4::FillPairs() {
     pairs->setCurrentIndex(pairs->findData(wanted));
 }
 
+void COptionPage4::FillCue() {
+    auto* device = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEDEVICE);
+    device->addItem(QString::fromUtf8(kNoCue), QString());
+    for (const playkit::AdxOutputDevice& d : m_devices) {
+        const QString name = QString::fromStdString(d.name);
+        device->addItem(QStringLiteral("%1 [%2]").arg(name, QString::fromStdString(d.hostApi)), name);
+    }
+    int current = device->findData(m_pAudio->strCueDevice);
+    if (current < 0) {
+        device->addItem(QString::fromUtf8(kMissingDevice).arg(m_pAudio->strCueDevice),
+                        m_pAudio->strCueDevice);
+        current = device->count() - 1;
+    }
+    device->setCurrentIndex(current);
+    FillCuePairs();
+    auto* key = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEKEY);
+    key->addItem(QString::fromUtf8(kCueKeyShiftText), kCueKeyShift);
+    key->addItem(QString::fromUtf8(kCueKeyAltText), kCueKeyAlt);
+    key->addItem(QString::fromUtf8(kNoCue), 0);
+    key->setCurrentIndex(std::max(0, key->findData(m_pAudio->nCueKey)));
+}
+
+void COptionPage4::FillCuePairs() {
+    auto* cue = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEPAIR);
+    const int wanted = cue->count() > 0 ? cue->currentData().toInt() : m_pAudio->nCuePair;
+    const int pairs = GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS)->currentData().toInt();
+    cue->clear();
+    cue->addItem(QString::fromUtf8(kNoCue), 0);
+    // A pair of the output: the house plays on the others.
+    for (int n = 1; n <= pairs; ++n)
+        cue->addItem(QStringLiteral("%1–%2").arg(2 * n - 1).arg(2 * n), n);
+    if (wanted > pairs)
+        cue->addItem(QStringLiteral("%1–%2").arg(2 * wanted - 1).arg(2 * wanted), wanted);
+    cue->setCurrentIndex(std::max(0, cue->findData(wanted)));
+}
+
 AUDIOSETTINGS COptionPage4::Chosen() const {
     AUDIOSETTINGS a;
     a.strDevice = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentData().toString();
     a.nPeriod = GetDlgItemAs<QComboBox>(IDC_OPT4_PERIOD)->currentData().toInt();
     a.nPairs = GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS)->currentData().toInt();
+    a.strCueDevice = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEDEVICE)->currentData().toString();
+    a.nCuePair = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEPAIR)->currentData().toInt();
+    a.nCueKey = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEKEY)->currentData().toInt();
     return a;
 }
 

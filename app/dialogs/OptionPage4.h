@@ -39,6 +39,9 @@ private:
     std::vector<playkit::AdxOutputDevice> m_devices;
     // The pairs the device chosen now offers, the stored choice kept when it has fewer.
     void FillPairs();
+    // The cue's device, pair (of the pairs chosen now) and key.
+    void FillCue();
+    void FillCuePairs();
 
     CResDialog* m_pDlg;
     std::unique_ptr<playkit::CAdxTestTone> m_tone;

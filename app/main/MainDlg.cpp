@@ -5,6 +5,7 @@
 #include "app/lists/MonitorListCtrl.h"
 #include "app/res/Resources.h"
 #include "app/res/WindowColors.h"
+#include "app/settings/AudioSettings.h"
 #include "app/settings/ShowSettings.h"
 #include "app/show/ShowRemotes.h"
 #include "padkit/controls/BaseTabCtrl.h"
@@ -42,6 +43,9 @@ CMainDlg::CMainDlg(COM* pCom, QWidget* parent, CSettingsFile settings)
     : QDialog(parent), m_pCom(pCom), m_hIcon(LoadAppIcon()), m_Settings(std::move(settings)) {
     LoadOption(m_show.Options(), m_Settings);
     m_show.SetKeepPlaying(CShowSettings::Load(m_Settings).bKeepPlaying);
+    AUDIOSETTINGS audio;
+    LoadAudioSettings(audio, m_Settings);
+    m_show.SetCueKey(static_cast<UINT>(audio.nCueKey));
     m_show.SetHost(this);
     m_show.AddObserver(this);
     InitKeys();

@@ -93,6 +93,7 @@ void CMainDlg::OnGroupEdit() {
     m_listMonitor->SetRedraw(FALSE);
     CGroupDlg dlg(&m_show.Set(), this, m_Settings);
     dlg.SetLoudnessMatcher(m_show.Loudness());
+    dlg.SetAudition(&m_show);
     if (dlg.DoModal() == platform::IDOK) {
         FillGroupTab();
         m_listMonitor->SetGroupData(&m_show.Set()[0]);
@@ -111,6 +112,7 @@ void CMainDlg::OnOption() {
     if (dlg.DoModal() == platform::IDOK) {
         StartRemote(); // a changed OSC port or MIDI setting acts at once
         m_show.SetKeepPlaying(dlg.m_Show.bKeepPlaying);
+        m_show.SetCueKey(static_cast<UINT>(dlg.m_Audio.nCueKey));
     }
     // Judged by the setting as the dialog left it: switching capture on or off acts at once.
     RestoreHook();

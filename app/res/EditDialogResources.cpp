@@ -71,6 +71,7 @@ DialogTemplate MakeChannelEdit() {
                 kVisible | platform::SS_CENTER | platform::SS_SUNKEN),
         Label(QStringLiteral("出力"), 4, 93),
         Control(IDC_CHEDIT_OUTPUT, ControlKind::ComboBox, {}, 46, 90, 110, 90),
+        Control(IDC_CHEDIT_AUDITION, ControlKind::PushButton, QStringLiteral("試聴"), 165, 90, 50, 14),
         Control(kStatic, ControlKind::Static, {}, 4, 109, 216, 1, kVisible | platform::SS_BLACKFRAME),
         Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("設定"), 112, 115, 50, 20),
         Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 167, 115, 50, 20),
@@ -226,6 +227,12 @@ DialogTemplate MakeOptionPage4() {
     c.push_back(Control(IDC_OPT4_PAIRS, ControlKind::ComboBox, {}, 190, 24, 40, 90));
     c.push_back(Control(IDC_OPT4_TEST, ControlKind::PushButton, QStringLiteral("テスト"), 58, 44, 50, 14));
     c.push_back(Control(IDC_OPT4_NOTE, ControlKind::Static, {}, 5, 66, 277, 40));
+    c.push_back(Label(QStringLiteral("試聴デバイス"), 5, 115));
+    c.push_back(Control(IDC_OPT4_CUEDEVICE, ControlKind::ComboBox, {}, 58, 112, 224, 120));
+    c.push_back(Label(QStringLiteral("試聴ペア"), 5, 133));
+    c.push_back(Control(IDC_OPT4_CUEPAIR, ControlKind::ComboBox, {}, 58, 130, 48, 90));
+    c.push_back(Label(QStringLiteral("試聴キー"), 150, 133));
+    c.push_back(Control(IDC_OPT4_CUEKEY, ControlKind::ComboBox, {}, 190, 130, 48, 90));
     return d;
 }
 

@@ -74,6 +74,7 @@ inline constexpr int IDC_CHEDIT_BROWSE = 6601;
 inline constexpr int IDC_CHEDIT_LOUDNESS = 6305; // check box: play at the target loudness
 inline constexpr int IDC_CHEDIT_LUFS = 6102;     // the sound's measured loudness
 inline constexpr int IDC_CHEDIT_OUTPUT = 6306;   // combo box: the output pair it plays on
+inline constexpr int IDC_CHEDIT_AUDITION = 6602; // "試聴": the chosen file on the cue, again: stop
 
 // Group dialog
 inline constexpr int IDC_GROUPDLG_COMBO = 6401;
@@ -114,8 +115,11 @@ inline constexpr int IDC_OPT4_DEVICE = 6801;
 inline constexpr int IDC_OPT4_PERIOD = 6802;
 inline constexpr int IDC_OPT4_TEST = 6803;
 inline constexpr int IDC_OPT4_NOTE = 6804;
-inline constexpr int IDC_OPT4_PAIRS = 6805; // combo box: the stereo output pairs
-inline constexpr int IDC_OPT5_MIDI = 6301;  // the MIDI ports in use (static)
+inline constexpr int IDC_OPT4_PAIRS = 6805;     // combo box: the stereo output pairs
+inline constexpr int IDC_OPT4_CUEDEVICE = 6806; // combo box: the cue's second device, or none
+inline constexpr int IDC_OPT4_CUEPAIR = 6807;   // combo box: the cue's pair of the output, or none
+inline constexpr int IDC_OPT4_CUEKEY = 6808;    // combo box: the key that turns a pad into an audition
+inline constexpr int IDC_OPT5_MIDI = 6301;      // the MIDI ports in use (static)
 inline constexpr int IDC_OPT5_OSCPORT = 6302;
 inline constexpr int IDC_OPT5_OSCBIND = 6303;
 inline constexpr int IDC_OPT5_BINDING1 = 6401; // what each MIDI role is bound to: 6401 to 6422 (static)

@@ -9,9 +9,19 @@ const QString kSectionAudio = QStringLiteral("Audio");
 const QString kKeyDevice = QStringLiteral("Device");
 const QString kKeyPeriod = QStringLiteral("Period");
 const QString kKeyPairs = QStringLiteral("Pairs");
+const QString kKeyCueDevice = QStringLiteral("CueDevice");
+const QString kKeyCuePair = QStringLiteral("CuePair");
+const QString kKeyCueKey = QStringLiteral("CueKey");
 constexpr int kNumberBufferBytes = 64;
 // Device names are short; a generous bound keeps a damaged file from filling memory.
 constexpr int kDeviceBufferBytes = 1024;
+
+// A whole number from lo to hi, or fallback: "4 pairs" or "2x" is a damaged file, not a choice.
+int StrictInt(const platform::CProfileFile& profile, const QString& key, int lo, int hi, int fallback) {
+    bool ok = false;
+    const int n = profile.GetString(kSectionAudio, key, QString(), kNumberBufferBytes).trimmed().toInt(&ok);
+    return ok && n >= lo && n <= hi ? n : fallback;
+}
 } // namespace
 
 void LoadAudioSettings(AUDIOSETTINGS& audio, const CSettingsFile& file) {
@@ -21,11 +31,11 @@ void LoadAudioSettings(AUDIOSETTINGS& audio, const CSettingsFile& file) {
     audio.strDevice = profile.GetString(kSectionAudio, kKeyDevice, QString(), kDeviceBufferBytes);
     const int period = profile.GetInt(kSectionAudio, kKeyPeriod, kDefaultAudioPeriod);
     audio.nPeriod = period >= kMinAudioPeriod && period <= kMaxAudioPeriod ? period : kDefaultAudioPeriod;
-    // The whole value must be the number: "4 pairs" or "2x" is a damaged file, not a choice.
-    bool ok = false;
-    const int pairs =
-        profile.GetString(kSectionAudio, kKeyPairs, QString(), kNumberBufferBytes).trimmed().toInt(&ok);
-    audio.nPairs = ok && pairs >= 1 && pairs <= kMaxAudioPairs ? pairs : kDefaultAudioPairs;
+    audio.nPairs = StrictInt(profile, kKeyPairs, 1, kMaxAudioPairs, kDefaultAudioPairs);
+    audio.strCueDevice = profile.GetString(kSectionAudio, kKeyCueDevice, QString(), kDeviceBufferBytes);
+    audio.nCuePair = StrictInt(profile, kKeyCuePair, 0, kMaxAudioPairs, 0);
+    const int key = StrictInt(profile, kKeyCueKey, 0, 0xFF, kDefaultCueKey);
+    audio.nCueKey = key == 0 || key == kCueKeyShift || key == kCueKeyAlt ? key : kDefaultCueKey;
 }
 
 int AudioPairsOf(int channels) {
@@ -40,6 +50,14 @@ bool SaveAudioSettings(const AUDIOSETTINGS& audio, const CSettingsFile& file) {
     profile.SetString(kSectionAudio, kKeyDevice, audio.strDevice);
     profile.SetString(kSectionAudio, kKeyPeriod, QString::number(audio.nPeriod));
     profile.SetString(kSectionAudio, kKeyPairs, QString::number(audio.nPairs));
+    // The cue's keys only once they are used: files of sets without a cue keep their lines.
+    const auto setCue = [&profile](const QString& key, const QString& value, bool isDefault) {
+        if (!isDefault || !profile.GetString(kSectionAudio, key, QString(), kDeviceBufferBytes).isEmpty())
+            profile.SetString(kSectionAudio, key, value);
+    };
+    setCue(kKeyCueDevice, audio.strCueDevice, audio.strCueDevice.isEmpty());
+    setCue(kKeyCuePair, QString::number(audio.nCuePair), audio.nCuePair == 0);
+    setCue(kKeyCueKey, QString::number(audio.nCueKey), audio.nCueKey == kDefaultCueKey);
     return file.Save(profile);
 }
 
@@ -57,5 +75,7 @@ playkit::AdxEngineConfig AudioEngineConfig(const AUDIOSETTINGS& audio) {
         config.periodFrames = static_cast<unsigned>(audio.nPeriod);
     }
     config.pairs = static_cast<unsigned>(std::clamp(audio.nPairs, 1, kMaxAudioPairs));
+    config.cueDevice = audio.strCueDevice.toStdString();
+    config.cuePair = static_cast<unsigned>(std::clamp(audio.nCuePair, 0, kMaxAudioPairs));
     return config;
 }

@@ -12,7 +12,17 @@ struct AUDIOSETTINGS {
     QString strDevice; // "Device": empty for the system's default device
     int nPeriod = 256; // "Period": frames per device block
     int nPairs = 1;    // "Pairs": stereo output pairs, 1 to kMaxAudioPairs
+    // The cue, where auditioned sounds are heard: "CueDevice", a second device by name (empty: none),
+    // or else "CuePair", a pair of the output (0: none); "CueKey", the key that, held, turns a pad
+    // into an audition (a key code: Shift, Alt, or 0 for none).
+    QString strCueDevice;
+    int nCuePair = 0;
+    int nCueKey = 0x10;
 };
+
+inline constexpr int kCueKeyShift = 0x10;
+inline constexpr int kCueKeyAlt = 0x12;
+inline constexpr int kDefaultCueKey = kCueKeyShift;
 
 inline constexpr int kAudioPeriods[] = {64, 128, 256, 512, 1024};
 inline constexpr int kDefaultAudioPeriod = 256;

@@ -7,6 +7,17 @@
 
 #include <memory>
 
+// What a dialog auditions its file through. UI thread.
+class IAudition {
+public:
+    // Starts file on the cue, or stops it when it is the file being auditioned; whether it plays now.
+    virtual bool AuditionFile(const QString& file) = 0;
+    virtual void StopAudition() = 0;
+
+protected:
+    ~IAudition() = default;
+};
+
 // The one sound being auditioned on the cue output: a player of its own, apart from the channel's, so
 // that the channel's play state, its pad and the lists stay as they are, and marked for the cue only so
 // that nothing of it reaches the main output. UI thread.

@@ -29,7 +29,7 @@ enum class EShowSwitch { Repeat, FadeIn, FadeOut };
 // what each key does. Operators' commands come in here from the window, the keys, OSC, MIDI and drops;
 // observers are told what changed. Every method runs on the UI thread (asserted in debug builds), except
 // where the players' notices are posted, which is any thread.
-class CShowSession : public QObject, public IRemoteTarget {
+class CShowSession : public QObject, public IRemoteTarget, public IAudition {
 public:
     static constexpr int kChannelCount = CGroupData::kChannelCount;
     static constexpr UINT WM_GRAPH_NOTIFY = platform::WM_APP + 1;
@@ -92,8 +92,8 @@ public:
     int AuditionPad(int i);
     // The channel dialog's file, before it is assigned; again with the same file it stops. Whether it
     // is being auditioned now.
-    bool AuditionFile(const QString& file);
-    void StopAudition();
+    bool AuditionFile(const QString& file) override;
+    void StopAudition() override;
     // The pad being auditioned, or CCueAudition::kNoChannel.
     int AuditionedChannel() const { return m_cue.Channel(); }
     bool IsAuditioning() const { return m_cue.IsActive(); }

@@ -3,6 +3,7 @@
 #include "app/data/LoudnessMatcher.h"
 #include "app/data/LoudnessMeter.h"
 #include "app/res/Resources.h"
+#include "app/show/CueAudition.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/CodePage.h"
 
@@ -414,4 +415,36 @@ TEST_F(ChannelEditDlgTest, TheOutputPairOffersWhatTheOutputHasAndKeepsAMissingCh
     }
     EXPECT_EQ(channel.m_nOutPair, 2);
     app_test::UseOfflineEngine();
+}
+
+// "試聴" plays the file the dialog holds, before it is assigned, and what it plays stops with the dialog.
+TEST_F(ChannelEditDlgTest, AuditionPlaysTheChosenFileAndStopsWhenTheDialogCloses) {
+    struct Audition : IAudition {
+        QStringList files;
+        int stops = 0;
+        bool AuditionFile(const QString& file) override {
+            files << file;
+            return true;
+        }
+        void StopAudition() override { ++stops; }
+    } audition;
+    CChannelData channel;
+    channel.m_strTitle = QStringLiteral("ベル");
+    channel.m_strFile = QStringLiteral("/show/bell.wav");
+    {
+        auto dlg = Open(1, channel);
+        EXPECT_FALSE(Item(*dlg, IDC_CHEDIT_AUDITION)->isEnabled()) << "no cue to play it on";
+    }
+    {
+        auto dlg = std::make_unique<CChannelEditDlg>(1, &channel, nullptr, Settings());
+        dlg->SetAudition(&audition);
+        ASSERT_TRUE(dlg->Create());
+        dlg->show();
+        ASSERT_TRUE(Item(*dlg, IDC_CHEDIT_AUDITION)->isEnabled());
+        Click(Item(*dlg, IDC_CHEDIT_AUDITION));
+        EXPECT_EQ(audition.files, QStringList{QStringLiteral("/show/bell.wav")});
+        Click(Item(*dlg, platform::IDCANCEL));
+    }
+    EXPECT_EQ(audition.stops, 1);
+    EXPECT_EQ(channel.m_strFile, QStringLiteral("/show/bell.wav"));
 }

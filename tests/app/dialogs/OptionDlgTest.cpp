@@ -616,3 +616,27 @@ TEST_F(OptionDlgTest, KeyFieldsTakeNoPastedTextNorTheX11Selection) {
     EXPECT_EQ(key1->text(), QStringLiteral("Insert"));
     EXPECT_EQ(key1->GetKeyCode(), 45);
 }
+
+// The cue: no device and no pair at first, the pairs of the output offered, Shift the key; a choice is
+// stored and reaches the engine at OK.
+TEST_F(OptionDlgTest, AudioPageChoosesTheCueAndItsKey) {
+    CAudioScope scope;
+    auto dlg = Open();
+    ClickTab(*dlg, 3);
+    auto* page = static_cast<COptionPage4*>(dlg->Page(3));
+    auto* cueDevice = page->GetDlgItemAs<QComboBox>(IDC_OPT4_CUEDEVICE);
+    auto* cuePair = page->GetDlgItemAs<QComboBox>(IDC_OPT4_CUEPAIR);
+    auto* cueKey = page->GetDlgItemAs<QComboBox>(IDC_OPT4_CUEKEY);
+    EXPECT_EQ(cueDevice->currentText(), QStringLiteral("なし"));
+    EXPECT_EQ(cuePair->currentText(), QStringLiteral("なし"));
+    EXPECT_EQ(cueKey->currentText(), QStringLiteral("Shift"));
+    const int pairs = page->GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS)->currentData().toInt();
+    EXPECT_EQ(cuePair->count(), 1 + pairs);
+    EXPECT_EQ(cuePair->itemText(1), QStringLiteral("1–2"));
+    cuePair->setCurrentIndex(1);
+    cueKey->setCurrentIndex(cueKey->findText(QStringLiteral("Alt")));
+    Click(dlg->GetDlgItem(platform::IDOK));
+    EXPECT_TRUE(IniBytes().contains("CuePair=1\r\nCueKey=18\r\n")) << IniBytes().constData();
+    EXPECT_FALSE(IniBytes().contains("CueDevice")) << IniBytes().constData();
+    EXPECT_EQ(playkit::CAdxEngine::Current().cuePair, 1u);
+}

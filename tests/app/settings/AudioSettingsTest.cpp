@@ -120,3 +120,42 @@ TEST_F(AudioSettingsTest, PairsAreAWholeNumberAndReachTheEngineUnderTheOverrideT
     EXPECT_EQ(AudioPairsOf(9), 4);
     EXPECT_EQ(AudioPairsOf(128), 16);
 }
+
+TEST_F(AudioSettingsTest, TheCueKeysAreWrittenOnlyOnceUsedAndDamagedOnesGiveNoCue) {
+    WriteIni("[Audio]\nDevice=\nPeriod=256\n");
+    AUDIOSETTINGS audio;
+    LoadAudioSettings(audio, m_file);
+    EXPECT_TRUE(audio.strCueDevice.isEmpty());
+    EXPECT_EQ(audio.nCuePair, 0);
+    EXPECT_EQ(audio.nCueKey, kDefaultCueKey);
+    ASSERT_TRUE(SaveAudioSettings(audio, m_file));
+    EXPECT_FALSE(ReadIni().contains("Cue")) << ReadIni().constData();
+
+    audio.strCueDevice = QStringLiteral("USB Headset: Audio (hw:3,0)");
+    audio.nCuePair = 2;
+    audio.nCueKey = kCueKeyAlt;
+    ASSERT_TRUE(SaveAudioSettings(audio, m_file));
+    AUDIOSETTINGS back;
+    LoadAudioSettings(back, m_file);
+    EXPECT_EQ(back.strCueDevice, audio.strCueDevice);
+    EXPECT_EQ(back.nCuePair, 2);
+    EXPECT_EQ(back.nCueKey, kCueKeyAlt);
+    const playkit::AdxEngineConfig config = AudioEngineConfig(back);
+    EXPECT_EQ(config.cueDevice, "USB Headset: Audio (hw:3,0)");
+    EXPECT_EQ(config.cuePair, 2u);
+    // Back to no cue: the keys that are there say so.
+    back.strCueDevice.clear();
+    back.nCuePair = 0;
+    back.nCueKey = kDefaultCueKey;
+    ASSERT_TRUE(SaveAudioSettings(back, m_file));
+    EXPECT_TRUE(ReadIni().contains("\nCuePair=0\n")) << ReadIni().constData();
+
+    WriteIni("[Audio]\nCuePair=17\nCueKey=65\n");
+    LoadAudioSettings(back, m_file);
+    EXPECT_EQ(back.nCuePair, 0);
+    EXPECT_EQ(back.nCueKey, kDefaultCueKey) << "only Shift, Alt or none";
+    WriteIni("[Audio]\nCuePair=2x\nCueKey=0\n");
+    LoadAudioSettings(back, m_file);
+    EXPECT_EQ(back.nCuePair, 0);
+    EXPECT_EQ(back.nCueKey, 0);
+}
