@@ -20,6 +20,7 @@
 #include "platform/Message.h"
 #include "playkit/AdxEngine.h"
 
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QVBoxLayout>
 
@@ -259,10 +260,27 @@ void CMainDlg::reject() {
     OnCancel();
 }
 
+bool CMainDlg::CueKeyHeld() const {
+    const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    switch (m_show.CueKey()) {
+    case kCueKeyShift:
+        return held.testFlag(Qt::ShiftModifier);
+    case kCueKeyAlt:
+        return held.testFlag(Qt::AltModifier);
+    default:
+        return false;
+    }
+}
+
 void CMainDlg::OnCommand(UINT id) {
     const HandlerScope scope(m_nHandlerDepth);
     if (InRange(static_cast<int>(id), IDC_PAD1, kChannelCount)) {
-        m_show.Pad(static_cast<int>(id) - IDC_PAD1);
+        // The cue key as the display server has it now: held before the window had the focus, it
+        // never came as a key of ours.
+        if (CueKeyHeld())
+            m_show.AuditionPad(static_cast<int>(id) - IDC_PAD1);
+        else
+            m_show.Pad(static_cast<int>(id) - IDC_PAD1);
         return;
     }
     if (InRange(static_cast<int>(id), IDC_REPEAT1, kChannelCount) ||

@@ -143,6 +143,8 @@ private:
     void OnChannelChanged(int i, EShowChange what) override;
     void OnPadChanged(int i, int state) override;
     void OnAuditionChanged(int i, bool on) override;
+    // The key that turns a pad into an audition is held now.
+    bool CueKeyHeld() const;
     void OnMeterChanged(int i, int level) override;
     void OnMasterChanged(int master) override;
     void OnGroupChanged(int index, bool loaded) override;

@@ -594,3 +594,48 @@ TEST_F(KeepPlayingE2e, WithTheOptionOffTheSwitchStopsTheMusic) {
     m_x.RequestClose(main);
     EXPECT_TRUE(XSession::WaitFor([&] { return padora->state() == QProcess::NotRunning; }, kTimeoutMs));
 }
+
+// An operator auditions a sound on headphones (a second output, recorded here) with Shift held on the
+// pad: heard there and never in the house; the pad shows it; a plain click then plays the house.
+TEST_F(PlayE2e, ShiftOnAPadAuditionsOnTheCueOutputOnly) {
+    constexpr unsigned long kKeyShift = 0xffe1;
+    const QString tone =
+        Write(QStringLiteral("tone.wav"), MakeWav(6.0, [](double t) { return Sine(t, 1000, -6); }));
+    const QString set = Write(QStringLiteral("show.pdg"),
+                              GroupFile({{QStringLiteral("G1"), {Ch{QStringLiteral("Bell"), tone}}}}));
+    const QString cuePath = m_work.filePath(QStringLiteral("cue.wav"));
+    Write(QStringLiteral("Padora.INI"),
+          ("[Option]\nGetNoActive=0\n[Audio]\nCueDevice=record:" + cuePath + "\n").toUtf8());
+    QProcess* padora = Start({set});
+    const XWindow main = WaitForWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor));
+    const Recording house(RecordPath()), cue(cuePath);
+    ASSERT_TRUE(XSession::WaitFor([&] { return house.Frames() > 0 && cue.Frames() > 0; }, kTimeoutMs));
+
+    m_x.SetFocus(0);
+    m_x.SetFocus(main);
+    QThread::msleep(100);
+    m_x.KeyDown(kKeyShift);
+    QThread::msleep(50);
+    ClickPad(main, 0);
+    m_x.KeyUp(kKeyShift);
+    const auto isAudition = [](QColor c) { return c.red() > 190 && c.green() > 150 && c.blue() < 110; };
+    ASSERT_TRUE(WaitForPad(main, 0, isAudition)) << "the pad shows the audition";
+    const qint64 cueAt = cue.Frames(), houseAt = house.Frames();
+    EXPECT_GT(cue.Rms(cueAt + Recording::FramesOf(0.1), 0.3, 0), 0.2) << "heard on the cue";
+    EXPECT_NEAR(cue.Frequency(cueAt + Recording::FramesOf(0.1), 0.3, 0), 1000, 5);
+    EXPECT_EQ(house.Rms(houseAt, 0.5, 0), 0.0) << "nothing of it in the house";
+
+    // A plain click plays the channel in the house; the audition goes on on the cue until all-stop.
+    ClickPad(main, 0);
+    ASSERT_TRUE(WaitForPad(main, 0, IsPlayingColor) || WaitForPad(main, 0, isAudition));
+    EXPECT_GT(house.Rms(house.Frames() + Recording::FramesOf(0.1), 0.3, 0), 0.2) << "the house plays";
+    ClickAllStop(main);
+    ASSERT_TRUE(WaitForPad(main, 0, IsStoppedColor));
+    QThread::msleep(200);
+    EXPECT_LT(cue.Rms(cue.Frames(), 0.3, 0), 1e-3) << "all-stop ends the audition";
+    EXPECT_LT(house.Rms(house.Frames(), 0.3, 0), 1e-3);
+    m_x.RequestClose(main);
+    EXPECT_TRUE(XSession::WaitFor([&] { return padora->state() == QProcess::NotRunning; }, kTimeoutMs));
+}
