@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 
-bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames, unsigned pairs) {
+bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames, unsigned pairs,
+                const std::string& cueDevice) {
     playkit::AdxEngineConfig config;
     config.backend = backend;
     config.pairs = pairs;
+    config.cueDevice = cueDevice;
     config.periodFrames = periodFrames;
     config.sampleRate = 48000;
     if (!playkit::CAdxEngine::Configure(config) || playkit::CAdxEngine::Current().backend != backend) {

@@ -1,10 +1,11 @@
-// padora-bench-load [SECONDS] [--pairs N]
+// padora-bench-load [SECONDS] [--pairs N] [--audition CUEDEVICE]
 // Real-time load of the engine on the null backend: CPU time of every engine thread (device
 // callback, decoders, notifier: all threads but this program's own) while ten players play
 // 3-minute files (4 mp3, 3 ogg, 3 wav) at rate 1.0 and at rate 10.0, over SECONDS of wall
 // time each (default 6), as a percentage of one core. An idle phase (players open, nothing
 // playing) is measured first as the baseline. With --pairs N the output has N stereo pairs (1 to 16)
-// and the players are spread over them in turn.
+// and the players are spread over them in turn. With --audition an eleventh player plays the same
+// way auditioned, on a cue device of its own clock (e.g. record:/tmp/cue.wav), through the hand-over.
 #include "BenchEngine.h"
 #include "InputCache.h"
 #include "ProcessStats.h"
@@ -74,6 +75,7 @@ void Print(const char* name, const SPhase& phase) {
 int main(int argc, char** argv) {
     double seconds = kDefaultSeconds;
     unsigned pairs = 1;
+    std::string cueDevice;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--pairs" && a + 1 < argc) {
@@ -83,6 +85,8 @@ int main(int argc, char** argv) {
                 return 2;
             }
             pairs = static_cast<unsigned>(n);
+        } else if (arg == "--audition" && a + 1 < argc) {
+            cueDevice = argv[++a];
         } else {
             seconds = std::max(1.0, std::atof(argv[a]));
         }
@@ -91,13 +95,20 @@ int main(int argc, char** argv) {
     const std::string mp3 = cache.Music("mp3", kFileSeconds);
     const std::string ogg = cache.Music("ogg", kFileSeconds);
     const std::string wav = cache.Music("wav", kFileSeconds);
-    if (mp3.empty() || ogg.empty() || wav.empty() || !UseBackend(playkit::AdxBackend::Null, 256, pairs))
+    if (mp3.empty() || ogg.empty() || wav.empty() ||
+        !UseBackend(playkit::AdxBackend::Null, 256, pairs, cueDevice))
         return 1;
 
     std::vector<std::unique_ptr<CAdxShow>> players;
     for (int i = 0; i < kPlayers; ++i) {
         auto player = OpenPlayer(i < 4 ? mp3 : i < 7 ? ogg : wav, i + 1);
         if (!player || player->SetOutputPair(static_cast<int>(static_cast<unsigned>(i) % pairs)) != 0)
+            return 1;
+        players.push_back(std::move(player));
+    }
+    if (!cueDevice.empty()) {
+        auto player = OpenPlayer(wav, kPlayers + 1);
+        if (!player || player->SetAudition(TRUE) != 0 || playkit::CAdxEngine::CueLost())
             return 1;
         players.push_back(std::move(player));
     }
@@ -133,13 +144,14 @@ int main(int argc, char** argv) {
         met = met && ok;
         std::printf("rate=%g players=%d playing=%d load_pct=%.2f load_over_idle_pct=%.2f callback_pct=%.2f "
                     "max_callback_ms=%.3f underruns=%llu target_pct=%.0f met=%s\n",
-                    rates[r], kPlayers, playing, load, load - Pct(idle.dEngine, idle.dWall),
-                    Pct(counters.callbackCpuSeconds, phase.dWall), 1000 * counters.maxCallbackSeconds,
-                    static_cast<unsigned long long>(counters.underruns), targets[r], ok ? "yes" : "no");
+                    rates[r], static_cast<int>(players.size()), playing, load,
+                    load - Pct(idle.dEngine, idle.dWall), Pct(counters.callbackCpuSeconds, phase.dWall),
+                    1000 * counters.maxCallbackSeconds, static_cast<unsigned long long>(counters.underruns),
+                    targets[r], ok ? "yes" : "no");
         std::fflush(stdout);
     }
     for (auto& player : players)
         player->Close();
-    std::printf("pairs=%u met=%s\n", pairs, met ? "yes" : "no");
+    std::printf("pairs=%u audition=%s met=%s\n", pairs, cueDevice.empty() ? "no" : "yes", met ? "yes" : "no");
     return 0;
 }
