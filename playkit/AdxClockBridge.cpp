@@ -1,5 +1,7 @@
 #include "playkit/AdxClockBridge.h"
 
+#include "playkit/AdxBessel.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -42,17 +44,6 @@ constexpr double kMaxCorrection = 1e-3;
 // A stamp the producer is in the middle of writing is read again at most this often; after that the
 // consumer keeps the one it had.
 constexpr int kStampTries = 4;
-
-double BesselI0(double x) {
-    double sum = 1.0, term = 1.0;
-    for (int k = 1; k < 50; ++k) {
-        term *= (x / (2.0 * k)) * (x / (2.0 * k));
-        sum += term;
-        if (term < 1e-12 * sum)
-            break;
-    }
-    return sum;
-}
 
 // The dot product is built twice, for processors with AVX2 and FMA and for the baseline; the loader
 // picks one once. Not under ThreadSanitizer, whose runtime is not up when the loader picks.

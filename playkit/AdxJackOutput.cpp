@@ -26,7 +26,8 @@ constexpr auto kCloseWait = std::chrono::milliseconds(1000);
 constexpr auto kProcessEndWait = std::chrono::milliseconds(200);
 } // namespace
 
-CAdxJackOutput::CAdxJackOutput(IAdxRenderSource& mixer, const CAdxLog& log, std::string device, std::size_t channels)
+CAdxJackOutput::CAdxJackOutput(IAdxRenderSource& mixer, const CAdxLog& log, std::string device,
+                               std::size_t channels)
     : m_log(log), m_device(std::move(device)),
       m_shared(std::make_shared<SShared>(mixer, std::clamp<std::size_t>(channels, 2, kMaxChannels))) {
     m_shared->mix.resize(kMixChunk * m_shared->channels);

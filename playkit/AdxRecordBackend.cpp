@@ -21,8 +21,8 @@ std::int16_t ToPcm(float v) {
 }
 } // namespace
 
-CAdxRecordBackend::CAdxRecordBackend(IAdxRenderSource& mixer, const CAdxLog& log, std::string path, unsigned rate,
-                                     std::size_t period, CAdxPeriodClock::NowFn now)
+CAdxRecordBackend::CAdxRecordBackend(IAdxRenderSource& mixer, const CAdxLog& log, std::string path,
+                                     unsigned rate, std::size_t period, CAdxPeriodClock::NowFn now)
     : m_log(log), m_path(std::move(path)), m_rate(rate), m_period(period ? period : 256),
       m_channels(static_cast<unsigned>(mixer.Channels())),
       m_ring(std::max<std::size_t>(std::size_t{rate} * kRingSeconds, m_period * 4),

@@ -1,5 +1,7 @@
 #include "playkit/AdxResampler.h"
 
+#include "playkit/AdxBessel.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -41,17 +43,6 @@ typedef float v8sf __attribute__((vector_size(32)));
 #else
 #define PLAYKIT_CLONES
 #endif
-
-double BesselI0(double x) {
-    double sum = 1.0, term = 1.0;
-    for (int k = 1; k < 50; ++k) {
-        term *= (x / (2.0 * k)) * (x / (2.0 * k));
-        sum += term;
-        if (term < 1e-12 * sum)
-            break;
-    }
-    return sum;
-}
 
 // A prototype impulse response at u input frames from the centre.
 double Prototype(double u, int half, double beta) {

@@ -111,7 +111,7 @@ public:
     std::atomic<std::uint64_t> m_gains{0}; // two floats: left in the low word, right in the high
     std::atomic<double> m_speed{1.0};
     std::atomic<std::int64_t> m_stopFrame{INT64_MAX};
-    std::atomic<bool> m_audition{false}; // heard on the cue output only, never on the main one
+    std::atomic<bool> m_audition{false};   // heard on the cue output only, never on the main one
     std::atomic<unsigned> m_outputPair{0}; // 0-based; a pair the output lacks plays on pair 0
 
     // ---- UI thread only: what the owner last asked for

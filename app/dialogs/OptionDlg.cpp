@@ -116,7 +116,8 @@ void COptionDlg::OnOK() {
     const AUDIOSETTINGS before = m_Audio;
     m_pPage4->SaveToAudio();
     const bool audioChanged = m_Audio.strDevice != before.strDevice || m_Audio.nPeriod != before.nPeriod ||
-                              m_Audio.nPairs != before.nPairs || m_Audio.strCueDevice != before.strCueDevice ||
+                              m_Audio.nPairs != before.nPairs ||
+                              m_Audio.strCueDevice != before.strCueDevice ||
                               m_Audio.nCuePair != before.nCuePair || m_Audio.nCueKey != before.nCueKey;
     // A failed write keeps the new values for this run; the operator is told the file was not written.
     bool written = SaveOption(*m_pOption, m_Settings);
