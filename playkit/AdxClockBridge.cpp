@@ -191,14 +191,14 @@ void CAdxClockBridge::Push(const float* frames, std::size_t count, std::int64_t 
     // Release: the frames written above are visible to a consumer that acquires the new index.
     m_written.store(w + n, std::memory_order_release);
 
-    // The stamp, as a seqlock: an odd count while it changes. The fence keeps the odd count ahead of
-    // the new values; the final release makes them visible to a reader that sees the even count.
+    // The stamp, as a seqlock: an odd count while it changes. Each value is a release store, so the odd
+    // count (written before it) is visible to a reader that sees the value; the final release makes
+    // the values visible to a reader that sees the even count.
     const std::uint64_t seq = m_stampSeq.load(std::memory_order_relaxed);
     m_stampSeq.store(seq + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    m_stampWritten.store(w + n, std::memory_order_relaxed);
-    m_stampNanos.store(nanos, std::memory_order_relaxed);
-    m_stampCount.store(n, std::memory_order_relaxed);
+    m_stampWritten.store(w + n, std::memory_order_release);
+    m_stampNanos.store(nanos, std::memory_order_release);
+    m_stampCount.store(n, std::memory_order_release);
     m_stampSeq.store(seq + 2, std::memory_order_release);
 }
 
@@ -208,12 +208,11 @@ double CAdxClockBridge::EstimateFill(std::int64_t nanos) {
         const std::uint64_t s1 = m_stampSeq.load(std::memory_order_acquire);
         if (s1 & 1)
             continue;
-        const std::uint64_t w = m_stampWritten.load(std::memory_order_relaxed);
-        const std::int64_t t = m_stampNanos.load(std::memory_order_relaxed);
-        const std::uint64_t c = m_stampCount.load(std::memory_order_relaxed);
-        // The fence keeps the reads above ahead of the second look at the count: an unchanged count
-        // means no write overlapped them.
-        std::atomic_thread_fence(std::memory_order_acquire);
+        // Acquire loads: the second look at the count below cannot move ahead of them, and a value of a
+        // write in progress brings its odd count with it. An unchanged count means none overlapped.
+        const std::uint64_t w = m_stampWritten.load(std::memory_order_acquire);
+        const std::int64_t t = m_stampNanos.load(std::memory_order_acquire);
+        const std::uint64_t c = m_stampCount.load(std::memory_order_acquire);
         if (m_stampSeq.load(std::memory_order_relaxed) == s1) {
             m_seenWritten = w;
             m_seenNanos = t;
