@@ -112,7 +112,9 @@ TEST_F(PortalShortcutsTest, BindsEveryRoleWithItsKeyThroughRequestObjects) {
     ASSERT_TRUE(WaitBound());
     const CFakePortal::Record r = m_pPortal->Recorded();
     EXPECT_TRUE(r.tokenlessCalls.isEmpty()) << r.tokenlessCalls.join(u',').toStdString();
-    ASSERT_EQ(r.requestPaths.size(), 2) << "CreateSession, BindShortcuts answered; the list follows";
+    // CreateSession and BindShortcuts were answered; the list may have been asked for already.
+    ASSERT_GE(r.requestPaths.size(), 2);
+    ASSERT_LE(r.requestPaths.size(), 3);
     EXPECT_EQ(m_pClient->SessionHandle(), r.strSession);
 
     const std::vector<std::pair<const char*, const char*>> expected = {
