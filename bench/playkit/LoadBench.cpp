@@ -1,4 +1,4 @@
-// padora-bench-load [SECONDS] [--pairs N] [--audition CUEDEVICE]
+// padora-bench-load [SECONDS] [--pairs N] [--players N] [--audition CUEDEVICE]
 // Real-time load of the engine on the null backend: CPU time of every engine thread (device
 // callback, decoders, notifier: all threads but this program's own) while ten players play
 // 3-minute files (4 mp3, 3 ogg, 3 wav) at rate 1.0 and at rate 10.0, over SECONDS of wall
@@ -6,6 +6,8 @@
 // playing) is measured first as the baseline. With --pairs N the output has N stereo pairs (1 to 16)
 // and the players are spread over them in turn. With --audition an eleventh player plays the same
 // way auditioned, on a cue device of its own clock (e.g. record:/tmp/cue.wav), through the hand-over.
+// --players N (1 to 16) plays N players instead of ten (those past the tenth play the wav), which tells
+// an eleventh sound's own share from the cue output's.
 #include "BenchEngine.h"
 #include "InputCache.h"
 #include "ProcessStats.h"
@@ -21,7 +23,8 @@
 
 namespace {
 
-constexpr int kPlayers = 10;
+constexpr int kDefaultPlayers = 10;
+constexpr int kMaxPlayers = 16;
 constexpr double kFileSeconds = 180;
 constexpr double kDefaultSeconds = 6;
 
@@ -75,6 +78,7 @@ void Print(const char* name, const SPhase& phase) {
 int main(int argc, char** argv) {
     double seconds = kDefaultSeconds;
     unsigned pairs = 1;
+    int nPlayers = kDefaultPlayers;
     std::string cueDevice;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
@@ -85,6 +89,12 @@ int main(int argc, char** argv) {
                 return 2;
             }
             pairs = static_cast<unsigned>(n);
+        } else if (arg == "--players" && a + 1 < argc) {
+            nPlayers = std::atoi(argv[++a]);
+            if (nPlayers < 1 || nPlayers > kMaxPlayers) {
+                std::fprintf(stderr, "--players takes 1 to %d\n", kMaxPlayers);
+                return 2;
+            }
         } else if (arg == "--audition" && a + 1 < argc) {
             cueDevice = argv[++a];
         } else {
@@ -100,14 +110,14 @@ int main(int argc, char** argv) {
         return 1;
 
     std::vector<std::unique_ptr<CAdxShow>> players;
-    for (int i = 0; i < kPlayers; ++i) {
+    for (int i = 0; i < nPlayers; ++i) {
         auto player = OpenPlayer(i < 4 ? mp3 : i < 7 ? ogg : wav, i + 1);
         if (!player || player->SetOutputPair(static_cast<int>(static_cast<unsigned>(i) % pairs)) != 0)
             return 1;
         players.push_back(std::move(player));
     }
     if (!cueDevice.empty()) {
-        auto player = OpenPlayer(wav, kPlayers + 1);
+        auto player = OpenPlayer(wav, nPlayers + 1);
         if (!player || player->SetAudition(TRUE) != 0 || playkit::CAdxEngine::CueLost())
             return 1;
         players.push_back(std::move(player));
