@@ -302,8 +302,9 @@ TEST_F(DebPackage, InstalledWithAptPlaysTheDemoSetFromItsMenuEntryAndPurgesWitho
         if (!info.exists() && !info.isSymLink())
             continue;
         EXPECT_TRUE(info.isDir() && !info.isSymLink()) << path.toStdString() << " is left";
-        if (info.isDir())
+        if (info.isDir()) {
             EXPECT_EQ(RunTool(QStringLiteral("dpkg-query"), {QStringLiteral("-S"), path}).status, 0)
                 << path.toStdString() << " is left and no other package owns it";
+        }
     }
 }
