@@ -1,30 +1,56 @@
 #!/usr/bin/env bash
-# Installs every Debian package Padora needs to build, run, test and benchmark.
-# Idempotent: when everything is present it only asks dpkg and exits.
+# Installs the Debian packages Padora needs to build and run it; with --tests also those only its tests
+# and benchmarks need. Idempotent: when everything is present it only asks dpkg and exits.
+#   ./scripts/install-deps.sh           build, run, make the Debian package
+#   ./scripts/install-deps.sh --tests   the same and everything the tests use
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+usage() { echo "usage: $0 [--tests]" >&2; exit 2; }
+with_tests=0
+for arg in "$@"; do
+    case "$arg" in
+        --tests) with_tests=1 ;;
+        -h | --help) echo "usage: $0 [--tests]"; exit 0 ;;
+        *) usage ;;
+    esac
+done
+
+# Building and running Padora.
+build_packages=(
+    build-essential cmake ninja-build pkg-config
+    file  # cpack's Debian packages: dpkg-shlibdeps is given the binaries it finds with file
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-translations-l10n  # Qt's own file dialogs in Japanese
+    qt6-wayland  # a native Wayland window
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libfluidsynth-dev timgm6mb-soundfont
     portaudio19-dev
-    jackd2 libjack-jackd2-dev  # JACK: Padora plays as a JACK client; the tests run a server (dummy driver)
-    pipewire pipewire-bin wireplumber pipewire-alsa pipewire-jack libpipewire-0.3-dev  # PipeWire: a stream of Padora's own, its ALSA and JACK layers; the tests run a server with a null sink
+    libjack-jackd2-dev  # Padora plays as a JACK client
+    libpipewire-0.3-dev  # a PipeWire stream of Padora's own
     libx11-dev libxtst-dev
     libevdev-dev  # keyboard capture on Wayland sessions
     libebur128-dev liblo-dev librtmidi-dev libasound2-dev  # loudness matching; OSC and MIDI remote control
     fonts-ipafont-gothic
-    locales  # locale sources: a test builds a comma-decimal locale with localedef
+)
+
+# Only for the tests (and the benchmarks and the screenshot script).
+test_packages=(
     libgtest-dev libgmock-dev
+    clang-format
+    jackd2  # a JACK server (dummy driver) of the tests' own
+    pipewire pipewire-bin wireplumber pipewire-alsa pipewire-jack  # a PipeWire server with a null sink, its ALSA and JACK layers
+    locales  # locale sources: a test builds a comma-decimal locale with localedef
     xvfb xauth xdotool x11-utils
-    dbus  # dbus-daemon: the tests run a private session bus with a stand-in desktop portal
-    ffmpeg sox libsox-fmt-all time
-    desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
-    qt6-wayland sway wtype  # a native Wayland window; the tests run it under a headless sway and type with wtype
+    dbus  # dbus-daemon: a private session bus with a stand-in desktop portal
+    ffmpeg sox libsox-fmt-all time  # reference decoders and timing for checks and benchmarks
+    desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked
+    appstream lintian  # the AppStream description and the Debian package are checked
+    sway wtype  # the native Wayland window under a headless sway, typed at with wtype
     libwayland-dev libwayland-bin  # the tests' virtual pointer on that sway (a Wayland client and its protocol code)
 )
+
+packages=("${build_packages[@]}")
+[ "$with_tests" -eq 1 ] && packages+=("${test_packages[@]}")
 
 missing=()
 for p in "${packages[@]}"; do

@@ -409,6 +409,8 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTexts);
     QApplication::setApplicationName(QStringLiteral("padora"));
+    // Wayland's app id: the desktop shows the window with the menu entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PADORA_APP_ID));
     // Not Qt's display name: the X11 platform would append it to every caption.
     PADKIT_SetAppTitle(LoadResString(IDS_APP_TITLE));
     QApplication::setWindowIcon(LoadAppIcon());

@@ -58,9 +58,11 @@ protected:
 TEST_F(InstallE2e, InstalledProgramRunsFromThePrefixWithItsOwnLibraries) {
     const QString bin = Path(PADORA_INSTALL_BINDIR "/padora");
     ASSERT_TRUE(QFileInfo(bin).isExecutable());
-    for (const char* lib :
-         {PADORA_INSTALL_LIBDIR "/libpadkit.so.2", PADORA_INSTALL_LIBDIR "/libplaykit.so.2"})
-        EXPECT_TRUE(QFileInfo::exists(Path(lib))) << lib;
+    // The libraries in a folder of Padora's own: no other program's loader finds them by accident.
+    for (const char* lib : {"/libpadkit.so.2", "/libplaykit.so.2"}) {
+        EXPECT_TRUE(QFileInfo::exists(Path(PADORA_INSTALL_PKGLIBDIR) + QLatin1String(lib))) << lib;
+        EXPECT_FALSE(QFileInfo::exists(Path(PADORA_INSTALL_LIBDIR) + QLatin1String(lib))) << lib;
+    }
 
     // Nothing points the loader anywhere: the run path alone must find the installed libraries.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -79,12 +81,13 @@ TEST_F(InstallE2e, InstalledProgramRunsFromThePrefixWithItsOwnLibraries) {
     for (const QString& lib : {QStringLiteral("libpadkit.so.2"), QStringLiteral("libplaykit.so.2")}) {
         const QString line =
             ldd.out.section(lib + QStringLiteral(" => "), 1, 1).section(QLatin1Char('\n'), 0, 0);
-        EXPECT_TRUE(QDir::cleanPath(line).startsWith(QDir::cleanPath(m_prefix))) << line.toStdString();
+        EXPECT_TRUE(QDir::cleanPath(line).startsWith(QDir::cleanPath(Path(PADORA_INSTALL_PKGLIBDIR))))
+            << line.toStdString();
     }
 }
 
 TEST_F(InstallE2e, DesktopEntryIsValidAndStartsTheInstalledProgramWithAFile) {
-    const QString entry = Path(PADORA_INSTALL_DATADIR "/applications/padora.desktop");
+    const QString entry = Path(PADORA_INSTALL_DATADIR "/applications/" PADORA_APP_ID ".desktop");
     const ToolRun check = RunTool(QStringLiteral("desktop-file-validate"), {entry});
     EXPECT_EQ(check.status, 0) << check.out.toStdString() << check.err.toStdString();
     EXPECT_TRUE(check.out.isEmpty() && check.err.isEmpty()) << check.out.toStdString();
@@ -94,6 +97,9 @@ TEST_F(InstallE2e, DesktopEntryIsValidAndStartsTheInstalledProgramWithAFile) {
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=\"%1\" %f\n").arg(bin))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=padora\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nMimeType=application/x-padora-group;\n")));
+    // Software centres find the description by the entry's name.
+    EXPECT_TRUE(ReadText(Path(PADORA_INSTALL_DATADIR "/metainfo/" PADORA_APP_ID ".metainfo.xml"))
+                    .contains(QStringLiteral("<launchable type=\"desktop-id\">" PADORA_APP_ID ".desktop<")));
 }
 
 TEST_F(InstallE2e, IconsAreTheProgramsMarkInEverySize) {

@@ -600,6 +600,8 @@ TEST_F(WaylandE2e, ChannelKeysPlayMenusOpenAndEscEndsPadora) {
     ASSERT_TRUE(main.has_value()) << "no mapped window \"Padora\": " << Stderr().toStdString();
     EXPECT_EQ(main->value(QLatin1String("shell")).toString(), QStringLiteral("xdg_shell"))
         << "a native window";
+    // The desktop finds the menu entry (its name and icon) for the window by this id.
+    EXPECT_EQ(main->value(QLatin1String("app_id")).toString(), QStringLiteral(PADORA_APP_ID));
     EXPECT_TRUE(main->value(QLatin1String("focused")).toBool());
     const Recording rec(RecordPath());
     ASSERT_TRUE(e2e::WaitUntil([&] { return rec.Frames() > 0; }, kTimeoutMs)) << "sounds not opened";
