@@ -212,6 +212,10 @@ int CMainDlg::SaveGroupFile(BOOL bSaveAs) {
         .Save(this, m_strFilePath, m_show.Set(), m_show.Options().bRelative, bSaveAs);
 }
 
+void CMainDlg::SetCollectFolderAsker(FolderAsker askFolder) {
+    m_askCollectFolder = std::move(askFolder);
+}
+
 void CMainDlg::SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave) {
     m_askOpenPath = std::move(askOpen);
     m_askSavePath = std::move(askSave);
@@ -307,6 +311,9 @@ void CMainDlg::OnCommand(UINT id) {
         break;
     case ID_FILE_SAVE_AS:
         OnFileSave(TRUE);
+        break;
+    case ID_FILE_COLLECT:
+        OnFileCollect();
         break;
     case ID_GROUP_EDIT:
         OnGroupEdit();

@@ -107,6 +107,9 @@ public:
     // Where Open and Save As ask for a path (tests answer without a dialog); empty: the file dialogs.
     using OpenPathAsker = std::function<QString(QWidget* pParent)>;
     void SetPathAskers(OpenPathAsker askOpen, CGroupFile::PathAsker askSave);
+    // Where "収集して保存" asks for its folder (tests answer without a dialog); empty: the folder picker.
+    using FolderAsker = std::function<QString(QWidget* pParent)>;
+    void SetCollectFolderAsker(FolderAsker askFolder);
 
     // Keyboard control (MainDlgKeys.cpp). A key message before it is dispatched: the window's own key
     // events and the messages the system-wide capture posts. TRUE when it was consumed.
@@ -169,6 +172,9 @@ private:
     void OnFileNew();
     void OnFileOpen();
     void OnFileSave(BOOL bSaveAs);
+    // The set as it is in the window, with its sounds, copied into a folder the operator picks; the
+    // copying runs on a worker thread behind a progress dialog (MainDlgCollect.cpp).
+    void OnFileCollect();
     void OnGroupEdit();
     void OnOption();
     // The save prompt of New, Open and closing: TRUE to go on, FALSE when the operator cancelled or the
@@ -255,6 +261,7 @@ private:
     Qt::KeyboardModifiers m_capturedModifiers; // Ctrl and Shift held, as the capture told
     OpenPathAsker m_askOpenPath;
     CGroupFile::PathAsker m_askSavePath;
+    FolderAsker m_askCollectFolder;
     // After the session: OSC and MIDI command it until they are gone.
     std::unique_ptr<CShowRemotes> m_pRemotes;
 };

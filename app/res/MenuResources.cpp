@@ -1,5 +1,7 @@
 #include "app/res/Resources.h"
 
+#include <QCoreApplication>
+
 using platform::MenuItemTemplate;
 using platform::MenuTemplate;
 
@@ -15,6 +17,8 @@ MenuTemplate MakeMainDialogMenu() {
              MenuItemTemplate::Command(QStringLiteral("開く(&O)...\tCtrl+O"), ID_FILE_OPEN),
              MenuItemTemplate::Command(QStringLiteral("上書き保存(&S)\tCtrl+S"), ID_FILE_SAVE),
              MenuItemTemplate::Command(QStringLiteral("名前を付けて保存(&A)..."), ID_FILE_SAVE_AS),
+             MenuItemTemplate::Command(QCoreApplication::translate("Menu", "収集して保存(&C)..."),
+                                       ID_FILE_COLLECT),
              MenuItemTemplate::Separator(),
              MenuItemTemplate::Command(QStringLiteral("アプリケーションの終了(&X)"), ID_APP_EXIT)}),
         MenuItemTemplate::Popup(

@@ -27,6 +27,7 @@ inline constexpr UINT ID_FILE_NEW = 57600;
 inline constexpr UINT ID_FILE_OPEN = 57601;
 inline constexpr UINT ID_FILE_SAVE = 57603;
 inline constexpr UINT ID_FILE_SAVE_AS = 57604;
+inline constexpr UINT ID_FILE_COLLECT = 10021; // the set and its sounds copied into one folder
 inline constexpr UINT ID_APP_ABOUT = 57664;
 inline constexpr UINT ID_APP_EXIT = 57665;
 inline constexpr UINT ID_GROUP_EDIT = 10001;

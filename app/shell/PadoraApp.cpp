@@ -1,6 +1,7 @@
 #include "app/shell/PadoraApp.h"
 
 #include "app/data/GroupCheck.h"
+#include "app/data/ShowCollector.h"
 #include "app/main/MainDlg.h"
 #include "app/remote/TriggerClient.h"
 #include "app/remote/TriggerControl.h"
@@ -197,6 +198,10 @@ QString CPadoraApp::UsageText() {
                "                      再生できないファイルあり, 2: グループがない)\n"
                "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
                "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
+               "  --collect ファイル フォルダ  ウィンドウを開かずにグループファイルとその音声ファイルを\n"
+               "                     フォルダに集める (音声は フォルダ/sounds/ に, 相対パスの\n"
+               "                     フォルダ/名前.pdg を書く; 終了コード 0: すべて収集, 1: 見つからない\n"
+               "                     ファイルあり, 2: 失敗)\n"
                "  --list-devices     音声出力デバイスの一覧を表示する\n"
                "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
                "  -h, --help         この説明を表示する\n"
@@ -271,6 +276,16 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
             }
             cl.action = CommandLine::Action::Check;
             cl.strCheckFile = *file;
+        } else if (a == QLatin1String("--collect")) {
+            if (i + 2 >= args.size() || args[i + 1].isEmpty() || args[i + 2].isEmpty()) {
+                cl.action = CommandLine::Action::Error;
+                cl.strError = QCoreApplication::translate(
+                    "CPadoraApp", "--collect にはグループファイルと収集先のフォルダを指定してください。");
+                return cl;
+            }
+            cl.action = CommandLine::Action::Collect;
+            cl.strCollectFile = args[++i];
+            cl.strCollectDir = args[++i];
         } else if (const auto dir = OptionValue(args, i, QStringLiteral("--fix-paths"))) {
             if (dir->isEmpty()) {
                 cl.action = CommandLine::Action::Error;
@@ -285,6 +300,12 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
             cl.strError = QStringLiteral("不明なオプションです: %1").arg(a);
             return cl;
         }
+    }
+    if (!cl.strCollectFile.isEmpty() && (bFix || !cl.strCheckFile.isEmpty())) {
+        cl.action = CommandLine::Action::Error;
+        cl.strError =
+            QCoreApplication::translate("CPadoraApp", "--collect は --check と一緒には指定できません。");
+        return cl;
     }
     if (bFix && cl.action != CommandLine::Action::Check) {
         cl.action = CommandLine::Action::Error;
@@ -349,6 +370,12 @@ int CPadoraApp::Run(int argc, char** argv) {
                                                   : RunGroupFix(cl.strCheckFile, cl.strFixDir, out, err);
         playkit::CAdxEngine::Shutdown();
         return status;
+    }
+    case CommandLine::Action::Collect: {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return CShowCollector::RunCommandLine(cl.strCollectFile, cl.strCollectDir, out, err);
     }
     case CommandLine::Action::Error:
         QTextStream(stderr) << "padora: " << cl.strError << "\n"

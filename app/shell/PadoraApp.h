@@ -26,13 +26,15 @@ public:
 
     // What the command line asks for.
     struct CommandLine {
-        enum class Action { Run, Help, Version, Check, ListDevices, Trigger, Error };
+        enum class Action { Run, Help, Version, Check, Collect, ListDevices, Trigger, Error };
         Action action = Action::Run;
-        std::string request;  // for Action::Trigger: the line for the running Padora
-        QString strCheckFile; // --check FILE
-        QString strFixDir;    // --fix-paths DIR (with --check)
-        QStringList args;     // the arguments left for the window, in order
-        QString strError;     // for Action::Error
+        std::string request;    // for Action::Trigger: the line for the running Padora
+        QString strCheckFile;   // --check FILE
+        QString strFixDir;      // --fix-paths DIR (with --check)
+        QString strCollectFile; // --collect FILE DIR
+        QString strCollectDir;
+        QStringList args; // the arguments left for the window, in order
+        QString strError; // for Action::Error
     };
 
     CPadoraApp();
@@ -42,9 +44,9 @@ public:
     int Run(int argc, char** argv);
 
     // Options: -h/--help, -V/--version, --list-devices, --check FILE (or --check=FILE), --fix-paths DIR (or
-    // --fix-paths=DIR, only with --check), a trigger for the running Padora alone (--pad N and the others
-    // of CTriggerRequest); "--" ends the options. Any other
-    // argument beginning with "-" is an error. Arguments that are not options are kept for the window.
+    // --fix-paths=DIR, only with --check), --collect FILE DIR, a trigger for the running Padora alone (--pad
+    // N and the others of CTriggerRequest); "--" ends the options. Any other argument beginning with "-" is
+    // an error. Arguments that are not options are kept for the window.
     static CommandLine ParseCommandLine(const QStringList& args);
 
     // Splits the arguments into pieces: the first piece is the group file path (empty when the arguments

@@ -483,6 +483,61 @@ TEST_F(PadoraE2e, CheckPrintsGroupsAndChannelsAndReportsMissingSounds) {
     EXPECT_EQ(again->exitCode(), 1);
 }
 
+TEST_F(PadoraE2e, CollectPutsTheSetAndItsSoundsInOneFolderThatChecksClean) {
+    const QString bellA = WriteFile(QStringLiteral("here/bell.wav"), app_test::SineWav(0.5));
+    const QString bellB = WriteFile(QStringLiteral("there/bell.wav"), app_test::SineWav(0.3, -12.0));
+    const QByteArray set = "[GroupData]\r\nGroupNum=2\r\nGrpName01=Opening\r\nGrpName02=End\r\n"
+                           "[SoundData]\r\n"
+                           "SndName01-01=A\r\nSndFName01-01=../here/bell.wav\r\n"
+                           "SndName01-02=B\r\nSndFName01-02=../there/bell.wav\r\n"
+                           "SndName02-01=A again\r\nSndFName02-01=../here/bell.wav\r\n";
+    const QString groupFile = WriteFile(QStringLiteral("sets/gala.pdg"), set);
+    const QString out = m_work.filePath(QStringLiteral("usb"));
+
+    QProcess* collect = Start({QStringLiteral("--collect"), groupFile, out});
+    ASSERT_TRUE(WaitForExit(collect));
+    const QString printed = QString::fromUtf8(collect->readAllStandardOutput());
+    EXPECT_EQ(collect->exitCode(), 0) << printed.toStdString();
+    const qint64 bytes = QFileInfo(bellA).size() + QFileInfo(bellB).size();
+    EXPECT_TRUE(printed.endsWith(
+        QStringLiteral("written\t%1/gala.pdg\ntotal\tcopied=2\tbytes=%2\tmissing=0\n").arg(out).arg(bytes)))
+        << printed.toStdString();
+    // No window for a collection.
+    EXPECT_TRUE(m_x.WindowsOf(collect->processId()).empty());
+
+    QProcess* check = Start({QStringLiteral("--check"), out + QStringLiteral("/gala.pdg")});
+    ASSERT_TRUE(WaitForExit(check));
+    const QString checked = QString::fromUtf8(check->readAllStandardOutput());
+    EXPECT_EQ(check->exitCode(), 0) << checked.toStdString();
+    EXPECT_EQ(checked.count(QStringLiteral("\tok\tlen=")), 3) << checked.toStdString();
+    EXPECT_TRUE(checked.contains(out + QStringLiteral("/sounds/bell-2.wav\t")));
+
+    // A sound gone: listed, the rest collected, status 1, and the check of the result says which.
+    QFile::remove(bellB);
+    QProcess* partly =
+        Start({QStringLiteral("--collect"), groupFile, m_work.filePath(QStringLiteral("usb2"))});
+    ASSERT_TRUE(WaitForExit(partly));
+    const QString partlyOut = QString::fromUtf8(partly->readAllStandardOutput());
+    EXPECT_EQ(partly->exitCode(), 1) << partlyOut.toStdString();
+    EXPECT_TRUE(partlyOut.contains(QStringLiteral("missing\t1-2\t%1\n").arg(bellB)))
+        << partlyOut.toStdString();
+    QProcess* checkPartly =
+        Start({QStringLiteral("--check"), m_work.filePath(QStringLiteral("usb2/gala.pdg"))});
+    ASSERT_TRUE(WaitForExit(checkPartly));
+    EXPECT_EQ(checkPartly->exitCode(), 1);
+
+    // Arguments missing, or a set that cannot be read: status 2 and a word on standard error.
+    QProcess* usage = Start({QStringLiteral("--collect"), groupFile});
+    ASSERT_TRUE(WaitForExit(usage));
+    EXPECT_EQ(usage->exitCode(), 2);
+    QProcess* unreadable =
+        Start({QStringLiteral("--collect"), m_work.filePath(QStringLiteral("none.pdg")), out});
+    ASSERT_TRUE(WaitForExit(unreadable));
+    EXPECT_EQ(unreadable->exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(unreadable->readAllStandardError())
+                    .contains(QStringLiteral("ファイル読込中にエラーが発生しました。")));
+}
+
 TEST_F(PadoraE2e, DemoSetIsCompleteAndOpensWithoutErrors) {
     const QString demo = QStringLiteral(PADORA_SOURCE_DIR "/examples/demo.pdg");
     QProcess* check = Start({QStringLiteral("--check"), demo});

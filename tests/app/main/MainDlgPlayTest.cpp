@@ -14,7 +14,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QLocale>
 #include <QTabBar>
 #include <QTemporaryDir>
 
@@ -517,4 +519,51 @@ TEST_F(MainDlgPlayTest, ClosingAsksAboutUnsavedChangesAndClosesOnlyWhenTheyAreSa
     QCoreApplication::processEvents();
     EXPECT_EQ(frame.got, std::vector<UINT>{ID_APP_EXIT});
     EXPECT_TRUE(QFile::exists(saveAnswer));
+}
+
+TEST_F(MainDlgPlayTest, CollectingCopiesTheSetAsTheWindowHoldsItAndLeavesItUnsaved) {
+    const QString path = WriteSet();
+    auto dlg = MakeDlg({path});
+    const QString usb = m_dir.filePath(QStringLiteral("usb"));
+    QString folderAnswer;
+    dlg->SetCollectFolderAsker([&](QWidget*) { return folderAnswer; });
+    Command(*dlg, IDC_PAD1);
+    platform::SendMessage(dlg.get(), WM_KNOB_CHANGED, 30,
+                          reinterpret_cast<LPARAM>(platform::GetDlgItem(dlg.get(), IDC_SPEED1)));
+    ASSERT_TRUE(dlg->IsModified());
+
+    // The picker cancelled: nothing asked, nothing written.
+    Command(*dlg, ID_FILE_COLLECT);
+    EXPECT_EQ(m_responder.Count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(usb));
+
+    folderAnswer = usb;
+    Command(*dlg, ID_FILE_COLLECT);
+    ASSERT_EQ(m_responder.Count(), 1);
+    const QString told = m_responder.Requests()[0].strText;
+    const qint64 bytes = QFileInfo(m_tone).size() + QFileInfo(m_short).size() + QFileInfo(m_other).size();
+    EXPECT_TRUE(told.contains(QStringLiteral("3 個"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QLocale().toString(bytes))) << told.toStdString();
+    const QString collected = usb + QStringLiteral("/show.pdg");
+    CGroupArray back;
+    ASSERT_EQ(CGroupFile::Read(collected, back), CGroupFile::kOk);
+    EXPECT_DOUBLE_EQ(back[0].m_aChannel[0].m_dRate, 3.0); // the change not yet saved
+    EXPECT_EQ(back[1].m_aChannel[0].m_strFile, usb + QStringLiteral("/sounds/other.wav"));
+    // A copy elsewhere is not a save of the set: it stays the window's file, changed, and plays on.
+    EXPECT_TRUE(dlg->IsModified());
+    EXPECT_EQ(dlg->FilePath(), path);
+    EXPECT_TRUE(dlg->Player(0).IsPlay());
+
+    // Into the same folder again: asked first; No leaves the earlier collection.
+    m_responder.Clear();
+    m_responder.QueueAnswer(IDNO);
+    QFile::remove(usb + QStringLiteral("/sounds/other.wav"));
+    Command(*dlg, ID_FILE_COLLECT);
+    ASSERT_EQ(m_responder.Count(), 1);
+    EXPECT_FALSE(QFileInfo::exists(usb + QStringLiteral("/sounds/other.wav")));
+    m_responder.Clear();
+    m_responder.QueueAnswer(IDYES);
+    Command(*dlg, ID_FILE_COLLECT);
+    ASSERT_EQ(m_responder.Count(), 2);
+    EXPECT_TRUE(QFileInfo::exists(usb + QStringLiteral("/sounds/other.wav")));
 }

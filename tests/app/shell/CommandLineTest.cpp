@@ -95,6 +95,25 @@ TEST(ParseCommandLine, MistakesAreRefusedWithAMessage) {
     EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--check=")}).action, Action::Error);
 }
 
+TEST(ParseCommandLine, CollectTakesTheGroupFileAndTheFolderAndStandsAlone) {
+    const auto collect = CPadoraApp::ParseCommandLine(
+        {QStringLiteral("--collect"), QStringLiteral("show.pdg"), QStringLiteral("/media/usb")});
+    EXPECT_EQ(collect.action, Action::Collect);
+    EXPECT_EQ(collect.strCollectFile, QStringLiteral("show.pdg"));
+    EXPECT_EQ(collect.strCollectDir, QStringLiteral("/media/usb"));
+    EXPECT_TRUE(collect.args.isEmpty());
+    // The folder is not taken for a group file to open, nor a missing one made up.
+    EXPECT_EQ(CPadoraApp::ParseCommandLine({QStringLiteral("--collect"), QStringLiteral("show.pdg")}).action,
+              Action::Error);
+    EXPECT_EQ(CPadoraApp::ParseCommandLine(
+                  {QStringLiteral("--collect"), QStringLiteral("show.pdg"), QStringLiteral("")})
+                  .action,
+              Action::Error);
+    for (const QStringList& both : {QStringList{"--collect", "a.pdg", "out", "--check", "b.pdg"},
+                                    QStringList{"--check", "b.pdg", "--collect", "a.pdg", "out"}})
+        EXPECT_EQ(CPadoraApp::ParseCommandLine(both).action, Action::Error) << both.join(' ').toStdString();
+}
+
 TEST(DeviceListText, OneTabSeparatedLinePerDeviceWhateverItsName) {
     std::vector<playkit::AdxOutputDevice> devices(2);
     devices[0] = {"ALSA", "HDA Intel PCH: ALC892 Analog (hw:0,0)", 8, 44100.0, true};
