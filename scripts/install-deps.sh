@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-translations-l10n  # Qt's own file dialogs in Japanese
+    qt6-l10n-tools qt6-tools-dev  # lupdate/lrelease and their CMake functions: the English catalogue
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libfluidsynth-dev timgm6mb-soundfont
     portaudio19-dev
