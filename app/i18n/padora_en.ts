@@ -5,337 +5,355 @@
     <name>CBrowseDlg</name>
     <message>
         <source>既存の項目を選択してください</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose an existing item</translation>
     </message>
     <message>
         <source>次の文字は名前として使用できません:
 
 </source>
-        <translation type="unfinished"></translation>
+        <translation>These characters cannot be used in a name:
+
+</translation>
     </message>
 </context>
 <context>
     <name>CChannelEditDlg</name>
     <message>
         <source>%1 (この出力にはありません)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (not on this output)</translation>
     </message>
     <message>
         <source>メモリ不足です。</source>
-        <translation type="unfinished"></translation>
+        <translation>Out of memory.</translation>
     </message>
     <message>
         <source>ファイル名をタイトルに設定しますか？</source>
-        <translation type="unfinished"></translation>
+        <translation>Use the file name as the title?</translation>
     </message>
     <message>
         <source>タイトルは半角64文字以内で設定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>The title may be at most 64 characters long (full-width characters count as two).</translation>
     </message>
     <message>
         <source>ファイルのパスを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose the sound file.</translation>
     </message>
     <message>
         <source>測定中…</source>
-        <translation type="unfinished"></translation>
+        <translation>Measuring…</translation>
     </message>
     <message>
         <source>測定できません</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot measure</translation>
     </message>
     <message>
         <source>-∞ LUFS</source>
-        <translation type="unfinished"></translation>
+        <translation>-∞ LUFS</translation>
     </message>
 </context>
 <context>
     <name>CGroupDlg</name>
     <message>
         <source>チャンネルを選択してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Select a channel.</translation>
     </message>
     <message>
         <source>削除してもよろしいですか？</source>
-        <translation type="unfinished"></translation>
+        <translation>Clear this channel?</translation>
     </message>
 </context>
 <context>
     <name>CGroupEditDlg</name>
     <message>
         <source>グループは最低１つは必要です。</source>
-        <translation type="unfinished"></translation>
+        <translation>A set needs at least one group.</translation>
     </message>
     <message>
         <source>削除してもよろしいですか？</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete this group?</translation>
     </message>
 </context>
 <context>
     <name>CGroupFile</name>
     <message>
         <source>ファイル読込中にエラーが発生しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>The file could not be read.</translation>
     </message>
     <message>
         <source>ファイル書込中にエラーが発生しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>The file could not be written.</translation>
     </message>
     <message>
         <source>このファイル名は保存できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>This file name cannot be stored.</translation>
     </message>
 </context>
 <context>
     <name>CGroupInpDlg</name>
     <message>
         <source>グループ名を入力してください</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a group name</translation>
     </message>
 </context>
 <context>
     <name>CMainDlg</name>
     <message>
         <source>（出力なし）</source>
-        <translation type="unfinished"></translation>
+        <translation> (no output)</translation>
     </message>
     <message>
         <source>（他のグループで再生中: %1）</source>
-        <translation type="unfinished"></translation>
+        <translation> (playing in other groups: %1)</translation>
     </message>
     <message>
         <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <translation>Error</translation>
     </message>
     <message>
         <source>変更があります。保存しますか？</source>
-        <translation type="unfinished"></translation>
+        <translation>The set has changed. Save it?</translation>
     </message>
     <message>
         <source>確認</source>
-        <translation type="unfinished"></translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>次のものはサウンドファイルではないため使いませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>These are not sound files and were not used:</translation>
     </message>
     <message>
         <source>%1（フォルダ）</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (folder)</translation>
     </message>
     <message>
         <source>%1（ファイルではありません）</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (not a file)</translation>
     </message>
     <message>
         <source>このグループの後ろのチャンネルに空きがないため、次のファイルは割り当てませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>There are no free channels left in this group after the pad, so these files were not assigned:</translation>
     </message>
     <message>
         <source>ほか %1 件</source>
-        <translation type="unfinished"></translation>
+        <translation>and %1 more</translation>
     </message>
 </context>
 <context>
     <name>CMidiControl</name>
     <message>
         <source>MIDI の方式 %1 は使えません (alsa, jack, off)。MIDI による操作なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI API %1 is not available (alsa, jack, off). Continuing without MIDI control.</translation>
     </message>
     <message>
         <source>MIDI を使えません (%1)。MIDI による操作なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI is not available (%1). Continuing without MIDI control.</translation>
     </message>
     <message>
         <source>MIDI 機器が見つかりません。ポート「%1」「%2」に接続してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>No MIDI device found. Connect one to the ports "%1" and "%2".</translation>
     </message>
 </context>
 <context>
     <name>CMonitorListCtrl</name>
     <message>
         <source>測定中</source>
-        <translation type="unfinished"></translation>
+        <translation>measuring</translation>
     </message>
     <message>
         <source>不可</source>
-        <translation type="unfinished"></translation>
+        <translation>n/a</translation>
     </message>
 </context>
 <context>
     <name>COptionDlg</name>
     <message>
         <source>キー設定1</source>
-        <translation type="unfinished"></translation>
+        <translation>Keys 1</translation>
     </message>
     <message>
         <source>キー設定2</source>
-        <translation type="unfinished"></translation>
+        <translation>Keys 2</translation>
     </message>
     <message>
         <source>ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>Files</translation>
     </message>
     <message>
         <source>オーディオ</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio</translation>
     </message>
     <message>
         <source>リモート</source>
-        <translation type="unfinished"></translation>
+        <translation>Remote</translation>
     </message>
     <message>
         <source>ファイル書込中にエラーが発生しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>The settings file could not be written.</translation>
     </message>
     <message>
         <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <translation>Error</translation>
     </message>
 </context>
 <context>
     <name>COptionPage2</name>
     <message>
         <source>パッド1</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 1</translation>
     </message>
     <message>
         <source>パッド2</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 2</translation>
     </message>
     <message>
         <source>パッド3</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 3</translation>
     </message>
     <message>
         <source>パッド4</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 4</translation>
     </message>
     <message>
         <source>パッド5</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 5</translation>
     </message>
     <message>
         <source>パッド6</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 6</translation>
     </message>
     <message>
         <source>パッド7</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 7</translation>
     </message>
     <message>
         <source>パッド8</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 8</translation>
     </message>
     <message>
         <source>パッド9</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 9</translation>
     </message>
     <message>
         <source>パッド0</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 0</translation>
     </message>
     <message>
         <source>個別停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop one</translation>
     </message>
     <message>
         <source>全停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop all</translation>
     </message>
     <message>
         <source>前のグループ</source>
-        <translation type="unfinished"></translation>
+        <translation>Previous group</translation>
     </message>
     <message>
         <source>次のグループ</source>
-        <translation type="unfinished"></translation>
+        <translation>Next group</translation>
     </message>
     <message>
         <source>音量アップ</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume up</translation>
     </message>
     <message>
         <source>音量ダウン</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume down</translation>
     </message>
     <message>
         <source>マスター</source>
-        <translation type="unfinished"></translation>
+        <translation>Master</translation>
     </message>
     <message>
         <source>(なし)</source>
-        <translation type="unfinished"></translation>
+        <translation>(none)</translation>
     </message>
     <message>
         <source>デスクトップのショートカットで取得中 (割り当てはデスクトップの設定で変更します):
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Captured through the desktop's shortcuts (change the keys in the desktop's settings):
+</translation>
     </message>
     <message>
         <source>、</source>
-        <translation type="unfinished"></translation>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
+    <name>COptionPage3</name>
+    <message>
+        <source>自動 (デスクトップの言語)</source>
+        <translation>Automatic (desktop language)</translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>Japanese (日本語)</translation>
+    </message>
+    <message>
+        <source>英語 (English)</source>
+        <translation>English</translation>
     </message>
 </context>
 <context>
     <name>COptionPage4</name>
     <message>
         <source>既定のデバイス</source>
-        <translation type="unfinished"></translation>
+        <translation>Default device</translation>
     </message>
     <message>
         <source>%1 (見つかりません)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (not found)</translation>
     </message>
     <message>
         <source>環境変数 PADORA_AUDIO が設定されているため、今はその出力が使われます。ここでの設定は保存され、PADORA_AUDIO なしで起動したときに使われます。</source>
-        <translation type="unfinished"></translation>
+        <translation>PADORA_AUDIO is set in the environment, so its output is used now. The choice made here is saved and used when Padora starts without PADORA_AUDIO.</translation>
     </message>
     <message>
         <source>なし</source>
-        <translation type="unfinished"></translation>
+        <translation>None</translation>
     </message>
     <message>
         <source>テスト音を出せませんでした: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>The test tone could not be played: %1</translation>
     </message>
     <message>
         <source>テスト音を %1 に出しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>Played the test tone on %1.</translation>
     </message>
 </context>
 <context>
     <name>COptionPage5</name>
     <message>
         <source>学習</source>
-        <translation type="unfinished"></translation>
+        <translation>Learn</translation>
     </message>
     <message>
         <source>操作待ち</source>
-        <translation type="unfinished"></translation>
+        <translation>Move…</translation>
     </message>
     <message>
         <source>MIDI は使われていません</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI is not in use</translation>
     </message>
 </context>
 <context>
     <name>CPadoraApp</name>
     <message>
         <source>メモリが足りないため起動できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot start: not enough memory.</translation>
     </message>
     <message>
         <source>開けるファイルの数が足りないため起動できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot start: too few files can be opened.</translation>
     </message>
     <message>
         <source>メモリまたはスレッドが足りなくなったため終了しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>Ended: ran out of memory or threads.</translation>
     </message>
     <message>
         <source>起動できません (%1)。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot start (%1).</translation>
     </message>
     <message>
         <source>使い方: padora [オプション] [グループファイル]
@@ -352,89 +370,103 @@
   -h, --help         この説明を表示する
   -V, --version      バージョンを表示する
 </source>
-        <translation type="unfinished"></translation>
+        <translation>Usage: padora [options] [group file]
+
+  group file         the group file to load at start (.pdg, .dat)
+  --check FILE       check a group file without opening the window and try
+                     every sound file in a player
+                     (exit status 0: every file plays, 1: files missing or
+                      unplayable, 2: no group)
+  --fix-paths DIR    with --check: look for missing sound files by name under
+                     DIR and write a corrected copy (NAME-fixed.pdg)
+  --list-devices     list the audio output devices
+                     (host API, name, channels, default sample rate; tab-separated)
+  -h, --help         show this help
+  -V, --version      show the version
+</translation>
     </message>
     <message>
         <source>--check には点検するグループファイルを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>--check needs the group file to check.</translation>
     </message>
     <message>
         <source>--fix-paths には音声ファイルを探すフォルダを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>--fix-paths needs the folder to search for sound files.</translation>
     </message>
     <message>
         <source>不明なオプションです: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Unknown option: %1</translation>
     </message>
     <message>
         <source>--fix-paths は --check と一緒に指定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>--fix-paths works only together with --check.</translation>
     </message>
     <message>
         <source>詳しくは padora --help を参照してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>See padora --help for more.</translation>
     </message>
     <message>
         <source>Padora は既に起動しています。そのウィンドウを前面に出しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>Padora is already running; its window was brought to the front.</translation>
     </message>
     <message>
         <source>Padora は既に起動していますが、応答がありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Padora is already running but does not answer.</translation>
     </message>
     <message>
         <source>%1 を作成できません。二重起動の確認を行わずに続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot create %1. Continuing without the check for a second instance.</translation>
     </message>
     <message>
         <source>表示先のディスプレイがありません (DISPLAY が設定されていません)。</source>
-        <translation type="unfinished"></translation>
+        <translation>No display to show the window on (DISPLAY is not set).</translation>
     </message>
     <message>
         <source>%1 を開けません。二重起動したときに前面に出せません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open %1. A second start will not be able to bring this window to the front.</translation>
     </message>
     <message>
         <source>%1
 ファイルを開けませんでした。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1
+The file could not be opened.</translation>
     </message>
 </context>
 <context>
     <name>CRemoteControl</name>
     <message>
         <source>OSC のポート %1 は他のプログラムが使用中です。OSC による操作なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>OSC port %1 is in use by another program. Continuing without OSC control.</translation>
     </message>
     <message>
         <source>OSC の待ち受けアドレス %1 (ポート %2) は使えません (%3)。OSC による操作なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>The OSC listen address %1 (port %2) cannot be used (%3). Continuing without OSC control.</translation>
     </message>
     <message>
         <source>OSC の受信を開始できませんでした (%1)。OSC による操作なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>OSC could not start listening (%1). Continuing without OSC control.</translation>
     </message>
 </context>
 <context>
     <name>CRemoteIntake</name>
     <message>
         <source>padora: %1: 操作中のウィンドウがあるため無視しました (%2 件)</source>
-        <translation type="unfinished"></translation>
+        <translation>padora: %1: ignored while a dialog is open (%2)</translation>
     </message>
     <message>
         <source>padora: %1: 受信が多すぎるため古いものを捨てました (%2 件)</source>
-        <translation type="unfinished"></translation>
+        <translation>padora: %1: too many messages; dropped the oldest (%2)</translation>
     </message>
 </context>
 <context>
     <name>CSettingsFile</name>
     <message>
         <source>設定ファイルが大きすぎるため読み込みません。既定の設定を使います (ファイルはそのままです)。</source>
-        <translation type="unfinished"></translation>
+        <translation>The settings file is too large and is not read. Using the default settings (the file is left as it is).</translation>
     </message>
     <message>
         <source>設定ファイルを読み込めません。既定の設定を使います (ファイルはそのままです)。</source>
-        <translation type="unfinished"></translation>
+        <translation>The settings file cannot be read. Using the default settings (the file is left as it is).</translation>
     </message>
 </context>
 <context>
@@ -442,41 +474,45 @@
     <message>
         <source>%1
 このファイルには対応していません。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1
+This file type is not supported.</translation>
     </message>
     <message>
         <source>%1
 ファイルが見つかりません。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1
+The file was not found.</translation>
     </message>
     <message>
         <source>%1
 このファイルを再生できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1
+This file cannot be played.</translation>
     </message>
     <message>
         <source>%1 チャンネルが、この出力にない出力ペア (%2) を指定しています。
 出力は %3 ペアです。これらのチャンネルは 1–2 で再生します。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 channels use output pairs this output lacks (%2).
+The output has %3 pairs. These channels play on 1–2.</translation>
     </message>
     <message>
         <source>他のグループで再生中の音が上限の %1 を超えたため、古いものから止めました: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>More than %1 sounds were playing in other groups; the oldest were stopped: %2</translation>
     </message>
     <message>
         <source>「%1」の %2 番「%3」</source>
-        <translation type="unfinished"></translation>
+        <translation>"%1" pad %2 "%3"</translation>
     </message>
 </context>
 <context>
     <name>CSingleInstance</name>
     <message>
         <source>%1 を開き直しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>Reopened %1.</translation>
     </message>
     <message>
         <source>%1 を開けません。開けるようになるまで試し続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open %1. Trying again until it can be opened.</translation>
     </message>
 </context>
 <context>
@@ -503,412 +539,441 @@
   コマンド padora --pad 1 を、sway は設定ファイルに
   bindsym F1 exec padora --pad 1 を書く
 </source>
-        <translation type="unfinished"></translation>
+        <translation>
+Commands for the running Padora (no window opens; one at a time):
+  --pad N            press the pad of channel N (1-10), as its key does
+  --stop N           press the pad of channel N with the stop key held (stops it, fades out with FO)
+  --allstop          stop all
+  --group next|prev|N  choose the next / previous / Nth (1-) group
+  --volume N V       set the volume of channel N to V (0-100)
+  --master V         set the master volume to V (0-100)
+  --state            print the state on one line (tab-separated):
+                     group number (1-, 0 for none)  group name  state of channels 1-10
+                     (-1 no sound, 0 stopped, 1 playing)  busy (1: commands are refused)
+                     number of sounds playing in other groups
+  Exit status 0: accepted, 1: Padora is not running or does not answer,
+              2: bad arguments or no such group, 3: ignored while a dialog is open
+  Commands are sent without loading the window's libraries, so they take a few
+  milliseconds: good for key bindings.
+  Key bindings: in GNOME, Settings &gt; Keyboard &gt; Custom Shortcuts; in KDE,
+  System Settings &gt; Shortcuts &gt; Custom Shortcuts (Add Command): the command
+  padora --pad 1; in sway, the line
+  bindsym F1 exec padora --pad 1 in the configuration file
+</translation>
     </message>
 </context>
 <context>
     <name>CTriggerControl</name>
     <message>
         <source>コマンドライン</source>
-        <translation type="unfinished"></translation>
+        <translation>command line</translation>
     </message>
 </context>
 <context>
     <name>ColumnHeading</name>
     <message>
         <source>タイトル</source>
-        <translation type="unfinished"></translation>
+        <translation>Title</translation>
     </message>
     <message>
         <source>ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>File</translation>
     </message>
 </context>
 <context>
     <name>IDD_ABOUTBOX</name>
     <message>
         <source>バージョン情報 Padora</source>
-        <translation type="unfinished"></translation>
+        <translation>About Padora</translation>
     </message>
     <message>
         <source>Linux 版 ライブ用サウンドボード</source>
-        <translation type="unfinished"></translation>
+        <translation>Live soundboard for Linux</translation>
     </message>
 </context>
 <context>
     <name>IDD_CHANNEL_EDIT</name>
     <message>
         <source>チャンネル編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit Channel</translation>
     </message>
     <message>
         <source>チャンネル</source>
-        <translation type="unfinished"></translation>
+        <translation>Channel</translation>
     </message>
     <message>
         <source>タイトル</source>
-        <translation type="unfinished"></translation>
+        <translation>Title</translation>
     </message>
     <message>
         <source>ファイル</source>
-        <translation type="unfinished"></translation>
+        <translation>File</translation>
     </message>
     <message>
         <source>参照</source>
-        <translation type="unfinished"></translation>
+        <translation>Browse</translation>
     </message>
     <message>
         <source>FI時間(秒)</source>
-        <translation type="unfinished"></translation>
+        <translation>FI (sec)</translation>
     </message>
     <message>
         <source>FO時間(秒)</source>
-        <translation type="unfinished"></translation>
+        <translation>FO (sec)</translation>
     </message>
     <message>
         <source>ラウドネスを合わせる</source>
-        <translation type="unfinished"></translation>
+        <translation>Match loudness</translation>
     </message>
     <message>
         <source>測定値</source>
-        <translation type="unfinished"></translation>
+        <translation>Level</translation>
     </message>
     <message>
         <source>出力</source>
-        <translation type="unfinished"></translation>
+        <translation>Out</translation>
     </message>
     <message>
         <source>試聴</source>
-        <translation type="unfinished"></translation>
+        <translation>Audition</translation>
     </message>
     <message>
         <source>設定</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>ｷｬﾝｾﾙ</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
     <name>IDD_GROUP_DLG</name>
     <message>
         <source>グループの編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit Group</translation>
     </message>
     <message>
         <source>グループ</source>
-        <translation type="unfinished"></translation>
+        <translation>Group</translation>
     </message>
     <message>
         <source>グループ編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit groups</translation>
     </message>
     <message>
         <source>編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit</translation>
     </message>
     <message>
         <source>削除</source>
-        <translation type="unfinished"></translation>
+        <translation>Clear</translation>
     </message>
     <message>
         <source>ｷｬﾝｾﾙ</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
     <name>IDD_GROUP_EDIT</name>
     <message>
         <source>グループの編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit Groups</translation>
     </message>
     <message>
         <source>追加</source>
-        <translation type="unfinished"></translation>
+        <translation>Add</translation>
     </message>
     <message>
         <source>変更</source>
-        <translation type="unfinished"></translation>
+        <translation>Rename</translation>
     </message>
     <message>
         <source>削除</source>
-        <translation type="unfinished"></translation>
+        <translation>Delete</translation>
     </message>
     <message>
         <source>上へ</source>
-        <translation type="unfinished"></translation>
+        <translation>Up</translation>
     </message>
     <message>
         <source>下へ</source>
-        <translation type="unfinished"></translation>
+        <translation>Down</translation>
     </message>
     <message>
         <source>終了</source>
-        <translation type="unfinished"></translation>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
     <name>IDD_GROUP_INP</name>
     <message>
         <source>グループ名編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Group Name</translation>
     </message>
     <message>
         <source>グループ名</source>
-        <translation type="unfinished"></translation>
+        <translation>Group name</translation>
     </message>
     <message>
         <source>ｷｬﾝｾﾙ</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
     <name>IDD_LOADPROC_DIALOG</name>
     <message>
         <source>サウンドファイル読み込み中...</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading sound files...</translation>
     </message>
     <message>
         <source>サウンドファイルを読み込んでいます。
 しばらくお待ちください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading the sound files.
+Please wait.</translation>
     </message>
     <message>
         <source>ｷｬﾝｾﾙ</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
     <name>IDD_OPTION</name>
     <message>
         <source>設定</source>
-        <translation type="unfinished"></translation>
+        <translation>Settings</translation>
     </message>
     <message>
         <source>ｷｬﾝｾﾙ</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
     <name>IDD_OPTION_PAGE1</name>
     <message>
         <source>チャンネルキー</source>
-        <translation type="unfinished"></translation>
+        <translation>Channel keys</translation>
     </message>
 </context>
 <context>
     <name>IDD_OPTION_PAGE2</name>
     <message>
         <source>を押しながらチャンネルキー</source>
-        <translation type="unfinished"></translation>
+        <translation>held + channel key</translation>
     </message>
     <message>
         <source>個別停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop one</translation>
     </message>
     <message>
         <source>全停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop all</translation>
     </message>
     <message>
         <source>グループ移動</source>
-        <translation type="unfinished"></translation>
+        <translation>Groups</translation>
     </message>
     <message>
         <source>前</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;&lt;</translation>
     </message>
     <message>
         <source>次</source>
-        <translation type="unfinished"></translation>
+        <translation>&gt;&gt;</translation>
     </message>
     <message>
         <source>音量アップ</source>
-        <translation type="unfinished"></translation>
+        <translation>Vol up</translation>
     </message>
     <message>
         <source>音量ダウン</source>
-        <translation type="unfinished"></translation>
+        <translation>Vol down</translation>
     </message>
     <message>
         <source>(音量の増減量)</source>
-        <translation type="unfinished"></translation>
+        <translation>(vol step)</translation>
     </message>
     <message>
         <source>他ウインドウがアクティブ時にキー入力を取得する。</source>
-        <translation type="unfinished"></translation>
+        <translation>Capture keys while another window is active.</translation>
     </message>
     <message>
         <source>取得範囲</source>
-        <translation type="unfinished"></translation>
+        <translation>Capture</translation>
     </message>
     <message>
         <source>再生</source>
-        <translation type="unfinished"></translation>
+        <translation>Play</translation>
     </message>
     <message>
         <source>停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop</translation>
     </message>
 </context>
 <context>
     <name>IDD_OPTION_PAGE3</name>
     <message>
         <source>ファイルの位置を、PDGファイルからの相対パスで保存</source>
-        <translation type="unfinished"></translation>
+        <translation>Store sound paths relative to the PDG file</translation>
     </message>
     <message>
         <source>(※PDGファイルと同一のドライブにサウンドファイルを置いてください。)</source>
-        <translation type="unfinished"></translation>
+        <translation>(Keep the sound files on the same drive as the PDG file.)</translation>
     </message>
     <message>
         <source>グループを切り替えても再生中の音を止めない</source>
-        <translation type="unfinished"></translation>
+        <translation>Keep sounds playing when switching groups</translation>
+    </message>
+    <message>
+        <source>表示言語</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>(次回の起動から有効)</source>
+        <translation>(from next start)</translation>
     </message>
 </context>
 <context>
     <name>IDD_OPTION_PAGE4</name>
     <message>
         <source>出力デバイス</source>
-        <translation type="unfinished"></translation>
+        <translation>Device</translation>
     </message>
     <message>
         <source>バッファ</source>
-        <translation type="unfinished"></translation>
+        <translation>Buffer</translation>
     </message>
     <message>
         <source>フレーム</source>
-        <translation type="unfinished"></translation>
+        <translation>frames</translation>
     </message>
     <message>
         <source>出力ペア</source>
-        <translation type="unfinished"></translation>
+        <translation>Pairs</translation>
     </message>
     <message>
         <source>テスト</source>
-        <translation type="unfinished"></translation>
+        <translation>Test</translation>
     </message>
     <message>
         <source>試聴デバイス</source>
-        <translation type="unfinished"></translation>
+        <translation>Cue device</translation>
     </message>
     <message>
         <source>試聴ペア</source>
-        <translation type="unfinished"></translation>
+        <translation>Cue pair</translation>
     </message>
     <message>
         <source>試聴キー</source>
-        <translation type="unfinished"></translation>
+        <translation>Cue key</translation>
     </message>
 </context>
 <context>
     <name>IDD_OPTION_PAGE5</name>
     <message>
         <source>パッド%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad %1</translation>
     </message>
     <message>
         <source>停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop</translation>
     </message>
     <message>
         <source>フェーダー%1</source>
-        <translation type="unfinished"></translation>
+        <translation>Fader %1</translation>
     </message>
     <message>
         <source>マスター</source>
-        <translation type="unfinished"></translation>
+        <translation>Master</translation>
     </message>
     <message>
         <source>ｷｬﾝｾﾙ</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>MIDI 入力</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI in</translation>
     </message>
     <message>
         <source>OSC ポート</source>
-        <translation type="unfinished"></translation>
+        <translation>OSC port</translation>
     </message>
     <message>
         <source>(0 で使わない)</source>
-        <translation type="unfinished"></translation>
+        <translation>(0: off)</translation>
     </message>
     <message>
         <source>待ち受けアドレス</source>
-        <translation type="unfinished"></translation>
+        <translation>Listen address</translation>
     </message>
     <message>
         <source>MIDI の割り当て (学習を押してから機器を操作)</source>
-        <translation type="unfinished"></translation>
+        <translation>MIDI mapping (Learn, then move a control)</translation>
     </message>
     <message>
         <source>学習</source>
-        <translation type="unfinished"></translation>
+        <translation>Learn</translation>
     </message>
 </context>
 <context>
     <name>IDD_PADORA_DIALOG</name>
     <message>
         <source>全停止</source>
-        <translation type="unfinished"></translation>
+        <translation>STOP</translation>
     </message>
     <message>
         <source>終了</source>
-        <translation type="unfinished"></translation>
+        <translation>Quit</translation>
     </message>
 </context>
 <context>
     <name>IDR_MAINDLG_MENU</name>
     <message>
         <source>ファイル(&amp;F)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;File</translation>
     </message>
     <message>
         <source>新規作成(&amp;N)	Ctrl+N</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;New	Ctrl+N</translation>
     </message>
     <message>
         <source>開く(&amp;O)...	Ctrl+O</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Open...	Ctrl+O</translation>
     </message>
     <message>
         <source>上書き保存(&amp;S)	Ctrl+S</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Save	Ctrl+S</translation>
     </message>
     <message>
         <source>名前を付けて保存(&amp;A)...</source>
-        <translation type="unfinished"></translation>
+        <translation>Save &amp;As...</translation>
     </message>
     <message>
         <source>アプリケーションの終了(&amp;X)</source>
-        <translation type="unfinished"></translation>
+        <translation>E&amp;xit</translation>
     </message>
     <message>
         <source>編集(&amp;E)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Edit</translation>
     </message>
     <message>
         <source>グループの編集(&amp;G)</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit &amp;Group</translation>
     </message>
     <message>
         <source>オプション(&amp;O)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Options</translation>
     </message>
     <message>
         <source>設定(&amp;S)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Settings</translation>
     </message>
     <message>
         <source>ヘルプ(&amp;H)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Help</translation>
     </message>
     <message>
         <source>バージョン情報(&amp;A)...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;About Padora...</translation>
     </message>
 </context>
 <context>
@@ -917,7 +982,9 @@
         <source>キーボードの入力デバイス (/dev/input) を読む権限がないため、他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。
 
 ユーザーを input グループに加え (sudo usermod -aG input $USER)、ログインし直してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Padora may not read the keyboard devices (/dev/input), so its keys do not work while another program has the focus (background capture).
+
+Add the user to the input group (sudo usermod -aG input $USER) and log in again.</translation>
     </message>
     <message>
         <source>他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。デスクトップがグローバルショートカットのポータル (org.freedesktop.portal.GlobalShortcuts) を提供しておらず、キーボードの入力デバイス (/dev/input) を読む権限もありません。
@@ -927,50 +994,56 @@
 ・ユーザーを input グループに加え (sudo usermod -aG input $USER)、ログインし直す
 
 他のプログラムからはコマンドラインでも操作できます (padora --pad N など)。</source>
-        <translation type="unfinished"></translation>
+        <translation>Keys do not work while another program has the focus (background capture): the desktop offers no global shortcuts portal (org.freedesktop.portal.GlobalShortcuts), and Padora may not read the keyboard devices (/dev/input).
+
+Either of these makes it work:
+- use a desktop with the global shortcuts portal (KDE Plasma, GNOME and others)
+- add the user to the input group (sudo usermod -aG input $USER) and log in again
+
+Other programs can also control Padora from the command line (padora --pad N and others).</translation>
     </message>
     <message>
         <source>デスクトップのグローバルショートカット (ポータル) が使えなくなりました。</source>
-        <translation type="unfinished"></translation>
+        <translation>The desktop's global shortcuts (portal) are no longer available.</translation>
     </message>
     <message>
         <source>これからはキーボードの入力デバイスから直接キーを読みます。</source>
-        <translation type="unfinished"></translation>
+        <translation> From now on the keys are read from the keyboard devices directly.</translation>
     </message>
 </context>
 <context>
     <name>PADKIT_MessageBox</name>
     <message>
         <source>キャンセル</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>はい(&amp;Y)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Yes</translation>
     </message>
     <message>
         <source>いいえ(&amp;N)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;No</translation>
     </message>
     <message>
         <source>中止(&amp;A)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Abort</translation>
     </message>
     <message>
         <source>再試行(&amp;R)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Retry</translation>
     </message>
     <message>
         <source>無視(&amp;I)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ignore</translation>
     </message>
     <message>
         <source>再実行(&amp;T)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Try Again</translation>
     </message>
     <message>
         <source>続行(&amp;C)</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Continue</translation>
     </message>
 </context>
 <context>
@@ -979,126 +1052,129 @@
         <source>下記のフォルダが見つかりません。作成しますか？
 
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>This folder does not exist. Create it?
+
+%1</translation>
     </message>
     <message>
         <source>確認</source>
-        <translation type="unfinished"></translation>
+        <translation>Confirm</translation>
     </message>
     <message>
         <source>ディリクトリー作成中にエラーが発生しました。</source>
-        <translation type="unfinished"></translation>
+        <translation>The folder could not be created.</translation>
     </message>
     <message>
         <source>エラー</source>
-        <translation type="unfinished"></translation>
+        <translation>Error</translation>
     </message>
 </context>
 <context>
     <name>PortalShortcuts</name>
     <message>
         <source>パッド 1</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 1</translation>
     </message>
     <message>
         <source>パッド 2</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 2</translation>
     </message>
     <message>
         <source>パッド 3</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 3</translation>
     </message>
     <message>
         <source>パッド 4</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 4</translation>
     </message>
     <message>
         <source>パッド 5</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 5</translation>
     </message>
     <message>
         <source>パッド 6</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 6</translation>
     </message>
     <message>
         <source>パッド 7</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 7</translation>
     </message>
     <message>
         <source>パッド 8</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 8</translation>
     </message>
     <message>
         <source>パッド 9</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 9</translation>
     </message>
     <message>
         <source>パッド 10</source>
-        <translation type="unfinished"></translation>
+        <translation>Pad 10</translation>
     </message>
     <message>
         <source>個別停止 (押しながらパッド)</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop one (hold, then a pad)</translation>
     </message>
     <message>
         <source>全停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop all</translation>
     </message>
     <message>
         <source>前のグループ</source>
-        <translation type="unfinished"></translation>
+        <translation>Previous group</translation>
     </message>
     <message>
         <source>次のグループ</source>
-        <translation type="unfinished"></translation>
+        <translation>Next group</translation>
     </message>
     <message>
         <source>音量アップ (押しながらパッド)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume up (hold, then a pad)</translation>
     </message>
     <message>
         <source>音量ダウン (押しながらパッド)</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume down (hold, then a pad)</translation>
     </message>
     <message>
         <source>マスター音量</source>
-        <translation type="unfinished"></translation>
+        <translation>Master volume</translation>
     </message>
 </context>
 <context>
     <name>StringResources</name>
     <message>
         <source>OLE の初期化に失敗しました。OLE ライブラリのバージョンが正しいことを確認してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>OLE initialization failed. Make sure that the OLE libraries are the correct version.</translation>
     </message>
     <message>
         <source>ｸﾞﾙｰﾌﾟﾃﾞｰﾀ ﾌｧｲﾙ(*.pdg,*.dat)|*.pdg;*.dat|</source>
-        <translation type="unfinished"></translation>
+        <translation>Group files (*.pdg,*.dat)|*.pdg;*.dat|</translation>
     </message>
     <message>
         <source>グループの編集を行う
 グループ編集</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit the groups
+Edit groups</translation>
     </message>
     <message>
         <source>整数を入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a whole number.</translation>
     </message>
     <message>
         <source>数値を入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a number.</translation>
     </message>
     <message>
         <source>%1 から %2 までの整数を入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a whole number from %1 to %2.</translation>
     </message>
     <message>
         <source>%1 から %2 までの数値を入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter a number from %1 to %2.</translation>
     </message>
     <message>
         <source>%1 文字以内で入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter at most %1 characters.</translation>
     </message>
 </context>
 </TS>
