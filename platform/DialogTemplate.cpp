@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -203,6 +204,12 @@ void ApplyCommonTraits(QWidget* w, const ControlTemplate& c) {
 
 } // namespace
 
+QString TranslatedText(const char* context, const QString& text) {
+    if (!context || text.isEmpty())
+        return text;
+    return QCoreApplication::translate(context, text.toUtf8().constData());
+}
+
 QFont DialogFont(const QString& faceName, int pointSize) {
     QFont font(MappedFace(faceName));
     font.setPixelSize(MulDiv(pointSize, kScreenDpi, kPointsPerInch));
@@ -236,7 +243,9 @@ void BuildDialogControls(QWidget* client, const DialogTemplate& tmpl, const Cont
     const QSize base = DialogBaseUnits(font);
     client->setFixedSize(DialogUnitsToPixels(tmpl.size, base));
 
-    for (const ControlTemplate& c : tmpl.controls) {
+    for (const ControlTemplate& source : tmpl.controls) {
+        ControlTemplate c = source;
+        c.text = TranslatedText(tmpl.trContext, source.text);
         QWidget* w = factory ? factory(c, client) : nullptr;
         if (!w)
             w = MakePlainControl(c, client);
@@ -267,7 +276,7 @@ void ApplyDialogFrame(QWidget* dialog, const DialogTemplate& tmpl) {
     if (tmpl.style & WS_MINIMIZEBOX)
         flags |= Qt::WindowMinimizeButtonHint;
     dialog->setWindowFlags(flags);
-    dialog->setWindowTitle(tmpl.caption);
+    dialog->setWindowTitle(TranslatedText(tmpl.trContext, tmpl.caption));
     dialog->setFont(DialogFont(tmpl.fontName, tmpl.fontPointSize));
 }
 

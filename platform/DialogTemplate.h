@@ -70,7 +70,13 @@ struct DialogTemplate {
     DWORD style = WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     int menuId = 0; // 0: no menu
     std::vector<ControlTemplate> controls;
+    // The translation context of the caption and the control texts; nullptr: shown as written.
+    const char* trContext = nullptr;
 };
+
+// A resource text in the user's language (the installed translators), from the given context; the
+// text itself when the context is nullptr or there is no translation. UI thread.
+QString TranslatedText(const char* context, const QString& text);
 
 // The font a dialog resource names, mapped to an installed face: the Japanese system faces become IPA
 // Gothic. The size is in pixels as the desktop would render the point size at 96 dpi, so layouts do not
@@ -90,7 +96,8 @@ using ControlFactory = std::function<QWidget*(const ControlTemplate&, QWidget* p
 using CommandHandler = std::function<void(UINT id)>;
 
 // Builds the controls of a dialog resource as children of client, which gets the dialog's font and
-// fixed size. Each control can be found again with GetDlgItem. UI thread.
+// fixed size. Texts are shown translated (the template keeps the source texts). Each control can be found
+// again with GetDlgItem. UI thread.
 void BuildDialogControls(QWidget* client, const DialogTemplate& tmpl, const ControlFactory& factory = {},
                          const CommandHandler& onCommand = {});
 

@@ -1,5 +1,7 @@
 #include "platform/MenuTemplate.h"
 
+#include "platform/DialogTemplate.h"
+
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
@@ -11,17 +13,19 @@ namespace {
 
 constexpr const char* kCommandProperty = "menuCommandId";
 
-void AddItems(QMenu* menu, const std::vector<MenuItemTemplate>& items,
+void AddItems(QMenu* menu, const std::vector<MenuItemTemplate>& items, const char* context,
               const std::function<void(UINT)>& onCommand) {
     for (const MenuItemTemplate& item : items) {
+        const QString text = TranslatedText(context, item.text);
         if (item.separator) {
             menu->addSeparator();
         } else if (!item.items.empty()) {
-            AddItems(menu->addMenu(item.text), item.items, onCommand);
+            AddItems(menu->addMenu(text), item.items, context, onCommand);
         } else {
-            QAction* action = menu->addAction(item.text);
+            QAction* action = menu->addAction(text);
             action->setProperty(kCommandProperty, item.id);
-            // The shortcut shown beside the item works too (in the window that holds the bar).
+            // The shortcut shown beside the item works too (in the window that holds the bar); it is the
+            // source's, whatever the translation shows.
             if (const QString keys = item.text.section(QLatin1Char('\t'), 1); !keys.isEmpty()) {
                 action->setShortcut(QKeySequence::fromString(keys, QKeySequence::PortableText));
                 action->setShortcutContext(Qt::WindowShortcut);
@@ -40,7 +44,8 @@ void AddItems(QMenu* menu, const std::vector<MenuItemTemplate>& items,
 QMenuBar* BuildMenuBar(const MenuTemplate& tmpl, QWidget* parent, std::function<void(UINT id)> onCommand) {
     auto* bar = new QMenuBar(parent);
     for (const MenuItemTemplate& popup : tmpl.popups)
-        AddItems(bar->addMenu(popup.text), popup.items, onCommand);
+        AddItems(bar->addMenu(TranslatedText(tmpl.trContext, popup.text)), popup.items, tmpl.trContext,
+                 onCommand);
     return bar;
 }
 

@@ -33,9 +33,12 @@ struct MenuItemTemplate {
 struct MenuTemplate {
     int id = 0;
     std::vector<MenuItemTemplate> popups;
+    // The translation context of the item texts; nullptr: shown as written.
+    const char* trContext = nullptr;
 };
 
-// Builds the menu bar of a menu resource. Choosing an item calls onCommand with its id. UI thread.
+// Builds the menu bar of a menu resource, its texts translated. Choosing an item calls onCommand with its id.
+// UI thread.
 QMenuBar* BuildMenuBar(const MenuTemplate& tmpl, QWidget* parent, std::function<void(UINT id)> onCommand);
 
 // A key that reached the window another way than through its own key events (the system-wide

@@ -22,6 +22,7 @@ build_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-translations-l10n  # Qt's own file dialogs in Japanese
     qt6-wayland  # a native Wayland window
+    qt6-l10n-tools qt6-tools-dev  # lupdate/lrelease and their CMake functions: the English catalogue
     libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
     libfluidsynth-dev timgm6mb-soundfont
     portaudio19-dev

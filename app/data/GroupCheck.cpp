@@ -7,6 +7,7 @@
 #include "playkit/AdxFileDecoder.h"
 #include "playkit/AdxShow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -73,7 +74,7 @@ int CheckGroups(const CGroupArray& aGroup, QTextStream& out) {
 bool ReadSet(const QString& path, CGroupArray& aGroup, QTextStream& err) {
     if (CGroupFile::Read(path, aGroup) == CGroupFile::kOk)
         return true;
-    err << QString::fromUtf8(CGroupFile::kReadErrorText) << '\n';
+    err << QCoreApplication::translate("CGroupFile", CGroupFile::kReadErrorText) << '\n';
     err.flush();
     return false;
 }
@@ -169,7 +170,8 @@ int RunGroupFix(const QString& path, const QString& searchDir, QTextStream& out,
         QString reason;
         if (CGroupFile::Write(copy, aGroup, TRUE, &reason) != CGroupFile::kOk) {
             out.flush();
-            err << copy << ": " << QString::fromUtf8(CGroupFile::kWriteErrorText) << ' ' << reason << '\n';
+            err << copy << ": " << QCoreApplication::translate("CGroupFile", CGroupFile::kWriteErrorText)
+                << ' ' << reason << '\n';
             err.flush();
             return kCheckSomeMissing;
         }

@@ -4,6 +4,7 @@
 #include "padkit/util/PathUtil.h"
 #include "platform/Profile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -148,8 +149,8 @@ int CGroupFile::Write(const QString& path, const CGroupArray& aGroup, BOOL bRela
             if (ch.m_strTitle.isEmpty() || ch.m_strFile.isEmpty() || CanStorePath(ch.m_strFile))
                 continue;
             if (error)
-                *error =
-                    ShownPath(ch.m_strFile) + QStringLiteral(": ") + QString::fromUtf8(kUnstorableNameText);
+                *error = ShownPath(ch.m_strFile) + QStringLiteral(": ") +
+                         QCoreApplication::translate("CGroupFile", kUnstorableNameText);
             return kWriteError;
         }
     }

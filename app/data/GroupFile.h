@@ -31,11 +31,14 @@ public:
     static constexpr int kWriteError = -2; // the file could not be written; the old one is intact
     static constexpr int kCancelled = -99; // the save dialog was cancelled
 
-    static constexpr const char* kReadErrorText = "ファイル読込中にエラーが発生しました。";
-    static constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
+    static constexpr const char* kReadErrorText =
+        QT_TRANSLATE_NOOP("CGroupFile", "ファイル読込中にエラーが発生しました。");
+    static constexpr const char* kWriteErrorText =
+        QT_TRANSLATE_NOOP("CGroupFile", "ファイル書込中にエラーが発生しました。");
 
     // Said with the name of a sound file a group file cannot hold.
-    static constexpr const char* kUnstorableNameText = "このファイル名は保存できません。";
+    static constexpr const char* kUnstorableNameText =
+        QT_TRANSLATE_NOOP("CGroupFile", "このファイル名は保存できません。");
 
     // Group numbers in key names have at most three digits.
     static constexpr int kMaxGroups = 999;

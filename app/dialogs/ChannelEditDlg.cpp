@@ -14,6 +14,7 @@
 #include "playkit/AdxShow.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,17 +27,20 @@
 
 namespace {
 // An output pair the output does not have now.
-constexpr const char* kMissingPairText = "%1 (この出力にはありません)";
+constexpr const char* kMissingPairText = QT_TRANSLATE_NOOP("CChannelEditDlg", "%1 (この出力にはありません)");
 
-constexpr const char* kOutOfMemoryText = "メモリ不足です。";
-constexpr const char* kTitleQuestion = "ファイル名をタイトルに設定しますか？";
-constexpr const char* kTitleRequiredText = "タイトルは半角64文字以内で設定してください。";
-constexpr const char* kFileRequiredText = "ファイルのパスを指定してください。";
+constexpr const char* kOutOfMemoryText = QT_TRANSLATE_NOOP("CChannelEditDlg", "メモリ不足です。");
+constexpr const char* kTitleQuestion =
+    QT_TRANSLATE_NOOP("CChannelEditDlg", "ファイル名をタイトルに設定しますか？");
+constexpr const char* kTitleRequiredText =
+    QT_TRANSLATE_NOOP("CChannelEditDlg", "タイトルは半角64文字以内で設定してください。");
+constexpr const char* kFileRequiredText =
+    QT_TRANSLATE_NOOP("CChannelEditDlg", "ファイルのパスを指定してください。");
 constexpr int kFadeTimeDecimals = 1;
-constexpr const char* kMeasuringText = "測定中…";
-constexpr const char* kNotMeasurableText = "測定できません";
+constexpr const char* kMeasuringText = QT_TRANSLATE_NOOP("CChannelEditDlg", "測定中…");
+constexpr const char* kNotMeasurableText = QT_TRANSLATE_NOOP("CChannelEditDlg", "測定できません");
 constexpr const char* kLufsText = "%1 LUFS";
-constexpr const char* kSilentText = "-∞ LUFS";
+constexpr const char* kSilentText = QT_TRANSLATE_NOOP("CChannelEditDlg", "-∞ LUFS");
 constexpr int kLoudnessDecimals = 1;
 
 // The open dialog of sound files, starting at initial (a folder, or a file whose folder is shown with
@@ -68,11 +72,12 @@ CChannelEditDlg::~CChannelEditDlg() {
 
 QString CChannelEditDlg::LoudnessText(double lufs, bool failed) {
     if (failed || std::isnan(lufs))
-        return QString::fromUtf8(kNotMeasurableText);
+        return QCoreApplication::translate("CChannelEditDlg", kNotMeasurableText);
     if (lufs <= CLoudnessMeter::kSilent)
-        return QString::fromUtf8(kSilentText);
+        return QCoreApplication::translate("CChannelEditDlg", kSilentText);
     // A point whatever the locale, as the lists print their figures.
-    return QString::fromUtf8(kLufsText).arg(QString::number(lufs, 'f', kLoudnessDecimals));
+    return QCoreApplication::translate("CChannelEditDlg", kLufsText)
+        .arg(QString::number(lufs, 'f', kLoudnessDecimals));
 }
 
 BOOL CChannelEditDlg::OnInitDialog() {
@@ -80,7 +85,8 @@ BOOL CChannelEditDlg::OnInitDialog() {
     GetDlgItemAs<QWidget>(IDC_CHEDIT_AUDITION)->setEnabled(m_pAudition != nullptr);
     m_pShow.reset(new (std::nothrow) CAdxShow);
     if (!m_pShow) {
-        PADKIT_MessageBox(this, QString::fromUtf8(kOutOfMemoryText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CChannelEditDlg", kOutOfMemoryText), QString(),
+                          MB_OK | MB_ICONEXCLAMATION);
         EndDialog(platform::IDCANCEL);
         return TRUE;
     }
@@ -100,7 +106,8 @@ void CChannelEditDlg::FillOutputPairs() {
         combo->addItem(CChannelData::OutPairText(pair), pair);
     // A pair the output lacks stays chosen (the set may be played on a larger one), marked as such.
     if (m_nOutPair > have)
-        combo->addItem(QString::fromUtf8(kMissingPairText).arg(CChannelData::OutPairText(m_nOutPair)),
+        combo->addItem(QCoreApplication::translate("CChannelEditDlg", kMissingPairText)
+                           .arg(CChannelData::OutPairText(m_nOutPair)),
                        m_nOutPair);
     combo->setCurrentIndex(combo->findData(m_nOutPair));
 }
@@ -111,7 +118,7 @@ void CChannelEditDlg::ShowLoudness(const QString& file) {
     if (!file.isEmpty() && m_pLoudness) {
         const double known = m_pLoudness->Known(file);
         if (std::isnan(known)) {
-            text = QString::fromUtf8(kMeasuringText);
+            text = QCoreApplication::translate("CChannelEditDlg", kMeasuringText);
             m_pLoudness->Request(file);
         } else {
             text = LoudnessText(known, false);
@@ -166,13 +173,13 @@ void CChannelEditDlg::OnBrowse() {
     if (!CGroupFile::CanStorePath(soundfile::StoredPath(path))) {
         PADKIT_MessageBox(this,
                           CGroupFile::ShownPath(soundfile::StoredPath(path)) + u'\n' +
-                              QString::fromUtf8(CGroupFile::kUnstorableNameText),
+                              QCoreApplication::translate("CGroupFile", CGroupFile::kUnstorableNameText),
                           QString(), MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     SetSndFolder(QFileInfo(path).absolutePath(), m_Settings);
-    if (PADKIT_MessageBox(this, QString::fromUtf8(kTitleQuestion), QString(), MB_YESNO | MB_ICONQUESTION) ==
-        IDYES)
+    if (PADKIT_MessageBox(this, QCoreApplication::translate("CChannelEditDlg", kTitleQuestion), QString(),
+                          MB_YESNO | MB_ICONQUESTION) == IDYES)
         SetDlgItemText(IDC_CHEDIT_TITLE, soundfile::TitleFromPath(path));
     SetDlgItemText(IDC_CHEDIT_FILE, soundfile::StoredPath(path));
     ShowLoudness(soundfile::StoredPath(path));
@@ -182,12 +189,14 @@ void CChannelEditDlg::OnOK() {
     if (!UpdateData(TRUE))
         return;
     if (m_strTitle.isEmpty() || platform::Cp932Length(m_strTitle) > soundfile::kTitleMaxBytes) {
-        PADKIT_MessageBox(this, QString::fromUtf8(kTitleRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CChannelEditDlg", kTitleRequiredText), QString(),
+                          MB_OK | MB_ICONEXCLAMATION);
         FocusControl(IDC_CHEDIT_TITLE);
         return;
     }
     if (m_strFile.isEmpty()) {
-        PADKIT_MessageBox(this, QString::fromUtf8(kFileRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CChannelEditDlg", kFileRequiredText), QString(),
+                          MB_OK | MB_ICONEXCLAMATION);
         FocusControl(IDC_CHEDIT_FILE);
         return;
     }

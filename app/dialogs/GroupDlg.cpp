@@ -8,11 +8,12 @@
 #include "padkit/util/MessageBox.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 
 namespace {
 
-constexpr const char* kSelectChannelText = "チャンネルを選択してください。";
-constexpr const char* kClearQuestion = "削除してもよろしいですか？";
+constexpr const char* kSelectChannelText = QT_TRANSLATE_NOOP("CGroupDlg", "チャンネルを選択してください。");
+constexpr const char* kClearQuestion = QT_TRANSLATE_NOOP("CGroupDlg", "削除してもよろしいですか？");
 // Grid lines, full-row selection, info tips.
 constexpr DWORD kChannelListStyle = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
 
@@ -111,7 +112,8 @@ void CGroupDlg::OnGroupEdit() {
 int CGroupDlg::SelectedChannel() {
     const int row = m_listChannel->GetCurSel();
     if (row < 0 || row >= CGroupData::kChannelCount) {
-        PADKIT_MessageBox(this, QString::fromUtf8(kSelectChannelText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CGroupDlg", kSelectChannelText), QString(),
+                          MB_OK | MB_ICONEXCLAMATION);
         return -1;
     }
     return row;
@@ -144,7 +146,7 @@ void CGroupDlg::OnChannelClear() {
     CChannelData& channel = group->m_aChannel[static_cast<size_t>(row)];
     if (channel.m_strFile.isEmpty())
         return;
-    if (PADKIT_MessageBox(this, QString::fromUtf8(kClearQuestion), QString(),
+    if (PADKIT_MessageBox(this, QCoreApplication::translate("CGroupDlg", kClearQuestion), QString(),
                           MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     channel.Init();

@@ -4,14 +4,15 @@
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
 
 #include <algorithm>
 
 namespace {
 
-constexpr const char* kLastGroupText = "グループは最低１つは必要です。";
-constexpr const char* kDeleteQuestion = "削除してもよろしいですか？";
+constexpr const char* kLastGroupText = QT_TRANSLATE_NOOP("CGroupEditDlg", "グループは最低１つは必要です。");
+constexpr const char* kDeleteQuestion = QT_TRANSLATE_NOOP("CGroupEditDlg", "削除してもよろしいですか？");
 constexpr int kItemDataRole = Qt::UserRole;
 
 int ItemData(const QListWidgetItem* item) {
@@ -105,10 +106,11 @@ void CGroupEditDlg::OnDelete() {
         return;
     const int count = m_pList->count();
     if (count <= 1) {
-        PADKIT_MessageBox(this, QString::fromUtf8(kLastGroupText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CGroupEditDlg", kLastGroupText), QString(),
+                          MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    if (PADKIT_MessageBox(this, QString::fromUtf8(kDeleteQuestion), QString(),
+    if (PADKIT_MessageBox(this, QCoreApplication::translate("CGroupEditDlg", kDeleteQuestion), QString(),
                           MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return;
     const int deleted = ItemData(m_pList->item(row));

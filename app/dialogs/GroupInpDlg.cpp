@@ -4,11 +4,12 @@
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 
 namespace {
 
-constexpr const char* kNameRequiredText = "グループ名を入力してください";
+constexpr const char* kNameRequiredText = QT_TRANSLATE_NOOP("CGroupInpDlg", "グループ名を入力してください");
 
 } // namespace
 
@@ -24,7 +25,8 @@ void CGroupInpDlg::OnOK() {
     if (!UpdateData(TRUE))
         return;
     if (m_strName.isEmpty()) {
-        PADKIT_MessageBox(this, QString::fromUtf8(kNameRequiredText), QString(), MB_OK | MB_ICONEXCLAMATION);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CGroupInpDlg", kNameRequiredText), QString(),
+                          MB_OK | MB_ICONEXCLAMATION);
         if (QWidget* edit = GetDlgItem(IDC_GROUPINP_NAME))
             edit->setFocus(Qt::OtherFocusReason);
         return;

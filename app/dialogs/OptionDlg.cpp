@@ -10,12 +10,17 @@
 #include "app/res/Resources.h"
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
+
 namespace {
 
-constexpr const char* kTabLabel[COptionDlg::kPageCount] = {"キー設定1", "キー設定2", "ファイル", "オーディオ",
-                                                           "リモート"};
-constexpr const char* kWriteErrorText = "ファイル書込中にエラーが発生しました。";
-constexpr const char* kErrorCaption = "エラー";
+constexpr const char* kTabLabel[COptionDlg::kPageCount] = {
+    QT_TRANSLATE_NOOP("COptionDlg", "キー設定1"), QT_TRANSLATE_NOOP("COptionDlg", "キー設定2"),
+    QT_TRANSLATE_NOOP("COptionDlg", "ファイル"), QT_TRANSLATE_NOOP("COptionDlg", "オーディオ"),
+    QT_TRANSLATE_NOOP("COptionDlg", "リモート")};
+constexpr const char* kWriteErrorText =
+    QT_TRANSLATE_NOOP("COptionDlg", "ファイル書込中にエラーが発生しました。");
+constexpr const char* kErrorCaption = QT_TRANSLATE_NOOP("COptionDlg", "エラー");
 // The desktop's window border, between the tabs and the pages below them.
 constexpr int kSystemBorder = 1;
 
@@ -26,6 +31,7 @@ COptionDlg::COptionDlg(OPTIONDATA* pOption, QWidget* parent, CSettingsFile setti
       m_Settings(std::move(settings)) {
     LoadAudioSettings(m_Audio, m_Settings);
     m_Show = CShowSettings::Load(m_Settings);
+    m_Ui = CUiSettings::Load(m_Settings);
 }
 
 COptionDlg::~COptionDlg() = default;
@@ -58,11 +64,11 @@ BOOL COptionDlg::OnInitDialog() {
     m_tabCtrl = GetDlgItemAs<CPageTabCtrl>(IDC_OPTION_TAB);
     m_tabCtrl->DeleteAllItems();
     for (int i = 0; i < kPageCount; ++i)
-        m_tabCtrl->InsertItem(i, QString::fromUtf8(kTabLabel[i]), i);
+        m_tabCtrl->InsertItem(i, QCoreApplication::translate("COptionDlg", kTabLabel[i]), i);
 
     m_pPage1 = new COptionPage1(&m_Option, this, m_tabCtrl);
     m_pPage2 = new COptionPage2(&m_Option, this, m_tabCtrl);
-    m_pPage3 = new COptionPage3(&m_Option, &m_Show, this, m_tabCtrl);
+    m_pPage3 = new COptionPage3(&m_Option, &m_Show, &m_Ui, this, m_tabCtrl);
     m_pPage4 = new COptionPage4(&m_Audio, playkit::CAdxEngine::OutputDevices(), this, m_tabCtrl);
     m_pPage5 = new COptionPage5(m_pMidi, m_pMidi ? m_pMidi->Map() : CRemoteSettings::Load(m_Settings).map,
                                 m_Settings, this, m_tabCtrl);
@@ -122,6 +128,7 @@ void COptionDlg::OnOK() {
     // A failed write keeps the new values for this run; the operator is told the file was not written.
     bool written = SaveOption(*m_pOption, m_Settings);
     written = m_Show.Save(m_Settings) && written;
+    written = m_Ui.Save(m_Settings) && written;
     if (audioChanged) {
         written = SaveAudioSettings(m_Audio, m_Settings) && written;
         // The engine switches over with the players as they are; a device that does not open leaves
@@ -133,7 +140,8 @@ void COptionDlg::OnOK() {
     if (m_pMidi)
         m_pMidi->SetMap(m_pPage5->Map());
     if (!written)
-        PADKIT_MessageBox(this, QString::fromUtf8(kWriteErrorText), QString::fromUtf8(kErrorCaption),
+        PADKIT_MessageBox(this, QCoreApplication::translate("COptionDlg", kWriteErrorText),
+                          QCoreApplication::translate("COptionDlg", kErrorCaption),
                           MB_OK | MB_ICONEXCLAMATION);
     EndDialog(platform::IDOK);
 }

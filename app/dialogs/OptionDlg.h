@@ -4,6 +4,7 @@
 #include "app/settings/AudioSettings.h"
 #include "app/settings/Option.h"
 #include "app/settings/ShowSettings.h"
+#include "app/settings/UiSettings.h"
 
 class COptionPage1;
 class COptionPage2;
@@ -38,6 +39,7 @@ public:
     OPTIONDATA m_Option;   // the dialog's copy
     AUDIOSETTINGS m_Audio; // the stored audio output, read when the dialog is made
     CShowSettings m_Show;  // section "Show" as stored, read when the dialog is made; after OK as chosen
+    CUiSettings m_Ui;      // section "UI", the same way
 
 protected:
     QWidget* MakeControl(const platform::ControlTemplate& c, QWidget* parent) override;

@@ -6,6 +6,7 @@
 #include "padkit/util/KeyHook.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLabel>
 
 namespace {
@@ -24,21 +25,28 @@ constexpr int kScopeBoxes[] = {IDC_OPT2_GETNAKEY, IDC_OPT2_GETNASTOP, IDC_OPT2_G
 
 // The roles as the list of the desktop's bindings names them, in the order of the shortcut ids.
 constexpr const char* kRoleName[padkit::kShortcutCount] = {
-    "パッド1",      "パッド2",      "パッド3",    "パッド4",    "パッド5",  "パッド6",
-    "パッド7",      "パッド8",      "パッド9",    "パッド0",    "個別停止", "全停止",
-    "前のグループ", "次のグループ", "音量アップ", "音量ダウン", "マスター",
+    QT_TRANSLATE_NOOP("COptionPage2", "パッド1"),      QT_TRANSLATE_NOOP("COptionPage2", "パッド2"),
+    QT_TRANSLATE_NOOP("COptionPage2", "パッド3"),      QT_TRANSLATE_NOOP("COptionPage2", "パッド4"),
+    QT_TRANSLATE_NOOP("COptionPage2", "パッド5"),      QT_TRANSLATE_NOOP("COptionPage2", "パッド6"),
+    QT_TRANSLATE_NOOP("COptionPage2", "パッド7"),      QT_TRANSLATE_NOOP("COptionPage2", "パッド8"),
+    QT_TRANSLATE_NOOP("COptionPage2", "パッド9"),      QT_TRANSLATE_NOOP("COptionPage2", "パッド0"),
+    QT_TRANSLATE_NOOP("COptionPage2", "個別停止"),     QT_TRANSLATE_NOOP("COptionPage2", "全停止"),
+    QT_TRANSLATE_NOOP("COptionPage2", "前のグループ"), QT_TRANSLATE_NOOP("COptionPage2", "次のグループ"),
+    QT_TRANSLATE_NOOP("COptionPage2", "音量アップ"),   QT_TRANSLATE_NOOP("COptionPage2", "音量ダウン"),
+    QT_TRANSLATE_NOOP("COptionPage2", "マスター"),
 };
 
 QString DesktopTriggerText(const padkit::ShortcutTriggers& triggers) {
     QStringList items;
     for (int i = 0; i < padkit::kShortcutCount; ++i) {
         const QString& trigger = triggers[static_cast<size_t>(i)];
-        items << QString::fromUtf8(kRoleName[i]) + u' ' +
-                     (trigger.isEmpty() ? QStringLiteral("(なし)") : trigger);
+        items << QCoreApplication::translate("COptionPage2", kRoleName[i]) + u' ' +
+                     (trigger.isEmpty() ? QCoreApplication::translate("COptionPage2", "(なし)") : trigger);
     }
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "COptionPage2",
                "デスクトップのショートカットで取得中 (割り当てはデスクトップの設定で変更します):\n") +
-           items.join(QStringLiteral("、"));
+           items.join(QCoreApplication::translate("COptionPage2", "、"));
 }
 
 } // namespace

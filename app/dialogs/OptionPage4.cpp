@@ -4,6 +4,7 @@
 #include "playkit/AdxTestTone.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QTimer>
 
@@ -12,16 +13,17 @@
 #include <iterator>
 
 namespace {
-constexpr const char* kDefaultDevice = "既定のデバイス";
-constexpr const char* kMissingDevice = "%1 (見つかりません)";
-constexpr const char* kOverrideNote =
+constexpr const char* kDefaultDevice = QT_TRANSLATE_NOOP("COptionPage4", "既定のデバイス");
+constexpr const char* kMissingDevice = QT_TRANSLATE_NOOP("COptionPage4", "%1 (見つかりません)");
+constexpr const char* kOverrideNote = QT_TRANSLATE_NOOP(
+    "COptionPage4",
     "環境変数 PADORA_AUDIO が設定されているため、今はその出力が使われます。ここでの設定は保存され、"
-    "PADORA_AUDIO なしで起動したときに使われます。";
-constexpr const char* kNoCue = "なし";
+    "PADORA_AUDIO なしで起動したときに使われます。");
+constexpr const char* kNoCue = QT_TRANSLATE_NOOP("COptionPage4", "なし");
 constexpr const char* kCueKeyShiftText = "Shift";
 constexpr const char* kCueKeyAltText = "Alt";
-constexpr const char* kToneFailed = "テスト音を出せませんでした: %1";
-constexpr const char* kTonePlayed = "テスト音を %1 に出しました。";
+constexpr const char* kToneFailed = QT_TRANSLATE_NOOP("COptionPage4", "テスト音を出せませんでした: %1");
+constexpr const char* kTonePlayed = QT_TRANSLATE_NOOP("COptionPage4", "テスト音を %1 に出しました。");
 // The device is let go soon after the tone: a server that goes away later cannot hold up the dialog.
 constexpr int kToneCloseMs = static_cast<int>(playkit::CAdxTestTone::kSeconds * 1000) + 300;
 } // namespace
@@ -36,7 +38,7 @@ COptionPage4::~COptionPage4() = default;
 BOOL COptionPage4::OnInitDialog() {
     CResDialog::OnInitDialog();
     auto* device = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE);
-    device->addItem(QString::fromUtf8(kDefaultDevice), QString());
+    device->addItem(QCoreApplication::translate("COptionPage4", kDefaultDevice), QString());
     for (const playkit::AdxOutputDevice& d : m_devices) {
         const QString name = QString::fromStdString(d.name);
         device->addItem(QStringLiteral("%1 [%2]").arg(name, QString::fromStdString(d.hostApi)), name);
@@ -44,7 +46,8 @@ BOOL COptionPage4::OnInitDialog() {
     int current = device->findData(m_pAudio->strDevice);
     // A device that is not there now (unplugged, its server stopped) stays chosen, not lost.
     if (current < 0) {
-        device->addItem(QString::fromUtf8(kMissingDevice).arg(m_pAudio->strDevice), m_pAudio->strDevice);
+        device->addItem(QCoreApplication::translate("COptionPage4", kMissingDevice).arg(m_pAudio->strDevice),
+                        m_pAudio->strDevice);
         current = device->count() - 1;
     }
     device->setCurrentIndex(current);
@@ -63,7 +66,7 @@ BOOL COptionPage4::OnInitDialog() {
     period->setCurrentIndex(period->findData(m_pAudio->nPeriod));
 
     if (AudioOverridden())
-        SetDlgItemText(IDC_OPT4_NOTE, QString::fromUtf8(kOverrideNote));
+        SetDlgItemText(IDC_OPT4_NOTE, QCoreApplication::translate("COptionPage4", kOverrideNote));
     GetDlgItemAs<QLabel>(IDC_OPT4_NOTE)->setWordWrap(true);
     return TRUE;
 }
@@ -89,23 +92,24 @@ void COptionPage4::FillPairs() {
 
 void COptionPage4::FillCue() {
     auto* device = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEDEVICE);
-    device->addItem(QString::fromUtf8(kNoCue), QString());
+    device->addItem(QCoreApplication::translate("COptionPage4", kNoCue), QString());
     for (const playkit::AdxOutputDevice& d : m_devices) {
         const QString name = QString::fromStdString(d.name);
         device->addItem(QStringLiteral("%1 [%2]").arg(name, QString::fromStdString(d.hostApi)), name);
     }
     int current = device->findData(m_pAudio->strCueDevice);
     if (current < 0) {
-        device->addItem(QString::fromUtf8(kMissingDevice).arg(m_pAudio->strCueDevice),
-                        m_pAudio->strCueDevice);
+        device->addItem(
+            QCoreApplication::translate("COptionPage4", kMissingDevice).arg(m_pAudio->strCueDevice),
+            m_pAudio->strCueDevice);
         current = device->count() - 1;
     }
     device->setCurrentIndex(current);
     FillCuePairs();
     auto* key = GetDlgItemAs<QComboBox>(IDC_OPT4_CUEKEY);
-    key->addItem(QString::fromUtf8(kCueKeyShiftText), kCueKeyShift);
-    key->addItem(QString::fromUtf8(kCueKeyAltText), kCueKeyAlt);
-    key->addItem(QString::fromUtf8(kNoCue), 0);
+    key->addItem(QCoreApplication::translate("COptionPage4", kCueKeyShiftText), kCueKeyShift);
+    key->addItem(QCoreApplication::translate("COptionPage4", kCueKeyAltText), kCueKeyAlt);
+    key->addItem(QCoreApplication::translate("COptionPage4", kNoCue), 0);
     key->setCurrentIndex(std::max(0, key->findData(m_pAudio->nCueKey)));
 }
 
@@ -114,7 +118,7 @@ void COptionPage4::FillCuePairs() {
     const int wanted = cue->count() > 0 ? cue->currentData().toInt() : m_pAudio->nCuePair;
     const int pairs = GetDlgItemAs<QComboBox>(IDC_OPT4_PAIRS)->currentData().toInt();
     cue->clear();
-    cue->addItem(QString::fromUtf8(kNoCue), 0);
+    cue->addItem(QCoreApplication::translate("COptionPage4", kNoCue), 0);
     // A pair of the output: the house plays on the others.
     for (int n = 1; n <= pairs; ++n)
         cue->addItem(QStringLiteral("%1–%2").arg(2 * n - 1).arg(2 * n), n);
@@ -145,8 +149,10 @@ bool COptionPage4::PlayTestTone() {
     std::string reason;
     const bool ok = m_tone->Play(a.strDevice.toStdString(), static_cast<unsigned>(a.nPeriod), reason);
     const QString shown = GetDlgItemAs<QComboBox>(IDC_OPT4_DEVICE)->currentText();
-    SetDlgItemText(IDC_OPT4_NOTE, ok ? QString::fromUtf8(kTonePlayed).arg(shown)
-                                     : QString::fromUtf8(kToneFailed).arg(QString::fromStdString(reason)));
+    SetDlgItemText(
+        IDC_OPT4_NOTE,
+        ok ? QCoreApplication::translate("COptionPage4", kTonePlayed).arg(shown)
+           : QCoreApplication::translate("COptionPage4", kToneFailed).arg(QString::fromStdString(reason)));
     if (ok) {
         QTimer::singleShot(kToneCloseMs, this, [this] {
             if (m_tone && !m_tone->Playing())

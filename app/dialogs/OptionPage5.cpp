@@ -5,14 +5,15 @@
 #include "app/res/Resources.h"
 #include "app/settings/RemoteSettings.h"
 
+#include <QCoreApplication>
 #include <QPushButton>
 
 namespace {
 
 constexpr int kMaxPort = 65535;
 constexpr int kBindMaxBytes = 63;
-const char* const kLearnText = "学習";
-const char* const kWaitingText = "操作待ち";
+const char* const kLearnText = QT_TRANSLATE_NOOP("COptionPage5", "学習");
+const char* const kWaitingText = QT_TRANSLATE_NOOP("COptionPage5", "操作待ち");
 
 } // namespace
 
@@ -39,9 +40,10 @@ void COptionPage5::StopLearning() {
 
 BOOL COptionPage5::OnInitDialog() {
     CResDialog::OnInitDialog();
-    SetDlgItemText(IDC_OPT5_MIDI, m_pLearn && m_pLearn->CanLearn()
-                                      ? QStringLiteral("Padora in / Padora out (%1)").arg(m_strMidiApi)
-                                      : QStringLiteral("MIDI は使われていません"));
+    SetDlgItemText(IDC_OPT5_MIDI,
+                   m_pLearn && m_pLearn->CanLearn()
+                       ? QStringLiteral("Padora in / Padora out (%1)").arg(m_strMidiApi)
+                       : QCoreApplication::translate("COptionPage5", "MIDI は使われていません"));
     for (int role = 0; role < CMidiMap::kRoleCount; ++role) {
         ShowBinding(role);
         if (QWidget* button = GetDlgItem(IDC_OPT5_LEARN1 + role))
@@ -52,8 +54,9 @@ BOOL COptionPage5::OnInitDialog() {
 
 void COptionPage5::ShowBinding(int role) {
     SetDlgItemText(IDC_OPT5_BINDING1 + role, m_Map.At(role).ToText());
-    SetDlgItemText(IDC_OPT5_LEARN1 + role,
-                   QString::fromUtf8(m_nLearning == role ? kWaitingText : kLearnText));
+    SetDlgItemText(
+        IDC_OPT5_LEARN1 + role,
+        QCoreApplication::translate("COptionPage5", m_nLearning == role ? kWaitingText : kLearnText));
 }
 
 void COptionPage5::OnLearnt(const CMidiMap::Binding& binding) {

@@ -2,6 +2,7 @@
 
 #include "app/data/GroupData.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QString>
 
@@ -74,7 +75,8 @@ void InsertColumns(CBaseListCtrl& list, const ColumnDef* columns, int count) {
 
 void InsertColumn(CBaseListCtrl& list, const ColumnDef* columns, int index) {
     const ColumnDef& def = columns[index];
-    list.InsertColumn(index, def.heading, def.format,
+    const QByteArray heading = QCoreApplication::translate("ColumnHeading", def.heading).toUtf8();
+    list.InsertColumn(index, heading.constData(), def.format,
                       def.widthChars * QFontMetrics(list.font()).averageCharWidth(), index);
 }
 

@@ -6,8 +6,12 @@
 namespace {
 
 constexpr lists::ColumnDef kColumns[CChannelListCtrl::kColumnCount] = {
-    {"", LVCFMT_LEFT, 0},          {"CH", LVCFMT_CENTER, 4}, {"タイトル", LVCFMT_LEFT, 20},
-    {"ファイル", LVCFMT_LEFT, 20}, {"FI", LVCFMT_RIGHT, 6},  {"FO", LVCFMT_RIGHT, 6},
+    {"", LVCFMT_LEFT, 0},
+    {"CH", LVCFMT_CENTER, 4},
+    {QT_TRANSLATE_NOOP("ColumnHeading", "タイトル"), LVCFMT_LEFT, 20},
+    {QT_TRANSLATE_NOOP("ColumnHeading", "ファイル"), LVCFMT_LEFT, 20},
+    {"FI", LVCFMT_RIGHT, 6},
+    {"FO", LVCFMT_RIGHT, 6},
 };
 
 enum Column { kColumnPad = 1, kColumnTitle, kColumnFile, kColumnFadeIn, kColumnFadeOut };

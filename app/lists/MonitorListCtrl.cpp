@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr lists::ColumnDef kColumns[CMonitorListCtrl::kColumnCount] = {
@@ -27,8 +29,8 @@ enum Column {
     kColumnLoudness
 };
 
-constexpr const char* kMeasuringCell = "測定中";
-constexpr const char* kNotMeasurableCell = "不可";
+constexpr const char* kMeasuringCell = QT_TRANSLATE_NOOP("CMonitorListCtrl", "測定中");
+constexpr const char* kNotMeasurableCell = QT_TRANSLATE_NOOP("CMonitorListCtrl", "不可");
 constexpr const char* kSilentCell = "-∞";
 
 // Empty for a channel that plays at its own level (the figure matters only where it sets the gain) and
@@ -37,9 +39,9 @@ QByteArray LoudnessCell(const CChannelData& ch) {
     if (!ch.m_bLoudness || ch.m_nPlayState == CChannelData::kNoMedia)
         return QByteArray();
     if (ch.m_bLoudnessFailed)
-        return kNotMeasurableCell;
+        return QCoreApplication::translate("CMonitorListCtrl", kNotMeasurableCell).toUtf8();
     if (std::isnan(ch.m_dLoudness))
-        return kMeasuringCell;
+        return QCoreApplication::translate("CMonitorListCtrl", kMeasuringCell).toUtf8();
     if (ch.m_dLoudness <= CLoudnessMeter::kSilent)
         return kSilentCell;
     return lists::TenthsText(ch.m_dLoudness);

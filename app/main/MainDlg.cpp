@@ -20,6 +20,7 @@
 #include "platform/Message.h"
 #include "playkit/AdxEngine.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QVBoxLayout>
@@ -158,8 +159,9 @@ BOOL CMainDlg::OnInitDialog(const QStringList& pieces) {
 
     if (!pieces.isEmpty()) {
         if (LoadGroupFile(pieces.first()) != CGroupFile::kOk) {
-            PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kReadErrorText),
-                              QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+            PADKIT_MessageBox(this, QCoreApplication::translate("CGroupFile", CGroupFile::kReadErrorText),
+                              QCoreApplication::translate("CMainDlg", kErrorCaption),
+                              MB_ICONEXCLAMATION | MB_OK);
         } else {
             FillGroupTab();
             m_listMonitor->SetGroupData(&m_show.Set()[0]);

@@ -44,15 +44,17 @@ public:
     static constexpr COLORREF kStaticTextColor = wincolor::kStaticText;
     static constexpr int kChannelCount = CGroupData::kChannelCount;
     static constexpr int kTimerPeriodMs = show::kTimerPeriodMs;
-    static constexpr const char* kNoOutputMark = "（出力なし）";
+    static constexpr const char* kNoOutputMark = QT_TRANSLATE_NOOP("CMainDlg", "（出力なし）");
     // In the caption while sounds play in other groups than the shown one (%1: how many).
-    static constexpr const char* kBackgroundMark = "（他のグループで再生中: %1）";
+    static constexpr const char* kBackgroundMark =
+        QT_TRANSLATE_NOOP("CMainDlg", "（他のグループで再生中: %1）");
     static constexpr UINT WM_GRAPH_NOTIFY = CShowSession::WM_GRAPH_NOTIFY;
     static constexpr UINT WM_PEAK_NOTIFY = CShowSession::WM_PEAK_NOTIFY;
     static constexpr const char* kNewGroupName = "Group1";
-    static constexpr const char* kErrorCaption = "エラー";
-    static constexpr const char* kSaveChangesText = "変更があります。保存しますか？";
-    static constexpr const char* kConfirmCaption = "確認";
+    static constexpr const char* kErrorCaption = QT_TRANSLATE_NOOP("CMainDlg", "エラー");
+    static constexpr const char* kSaveChangesText =
+        QT_TRANSLATE_NOOP("CMainDlg", "変更があります。保存しますか？");
+    static constexpr const char* kConfirmCaption = QT_TRANSLATE_NOOP("CMainDlg", "確認");
 
     // pCom: the frame's window-pointer holder (not owned). settings: where Padora.INI lives.
     explicit CMainDlg(COM* pCom, QWidget* parent = nullptr, CSettingsFile settings = CSettingsFile());

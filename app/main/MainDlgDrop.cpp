@@ -8,6 +8,7 @@
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
@@ -23,12 +24,13 @@ constexpr int kBusyRetryMs = 100;
 // More names than this in one message are summed up.
 constexpr int kMaxListedNames = 10;
 
-constexpr const char* kSkippedText = "次のものはサウンドファイルではないため使いませんでした。";
-constexpr const char* kFolderMark = "%1（フォルダ）";
-constexpr const char* kNotFileMark = "%1（ファイルではありません）";
-constexpr const char* kNoRoomText =
-    "このグループの後ろのチャンネルに空きがないため、次のファイルは割り当てませんでした。";
-constexpr const char* kMoreNamesText = "ほか %1 件";
+constexpr const char* kSkippedText =
+    QT_TRANSLATE_NOOP("CMainDlg", "次のものはサウンドファイルではないため使いませんでした。");
+constexpr const char* kFolderMark = QT_TRANSLATE_NOOP("CMainDlg", "%1（フォルダ）");
+constexpr const char* kNotFileMark = QT_TRANSLATE_NOOP("CMainDlg", "%1（ファイルではありません）");
+constexpr const char* kNoRoomText = QT_TRANSLATE_NOOP(
+    "CMainDlg", "このグループの後ろのチャンネルに空きがないため、次のファイルは割り当てませんでした。");
+constexpr const char* kMoreNamesText = QT_TRANSLATE_NOOP("CMainDlg", "ほか %1 件");
 
 // Hands the drag events of the pads and the monitor list's rows to the window.
 class CDropEventFilter : public QObject {
@@ -65,7 +67,7 @@ void AcceptCopy(QDropEvent* e) {
 QString NameLines(const QStringList& names) {
     QStringList shown = names.mid(0, kMaxListedNames);
     if (names.size() > kMaxListedNames)
-        shown << QString::fromUtf8(kMoreNamesText).arg(names.size() - kMaxListedNames);
+        shown << QCoreApplication::translate("CMainDlg", kMoreNamesText).arg(names.size() - kMaxListedNames);
     return shown.join(u'\n');
 }
 
@@ -178,12 +180,12 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
     int next = i;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile()) {
-            skipped << QString::fromUtf8(kNotFileMark).arg(url.toDisplayString());
+            skipped << QCoreApplication::translate("CMainDlg", kNotFileMark).arg(url.toDisplayString());
             continue;
         }
         const QString path = soundfile::StoredPath(url.toLocalFile());
         if (QFileInfo(path).isDir()) {
-            skipped << QString::fromUtf8(kFolderMark).arg(path);
+            skipped << QCoreApplication::translate("CMainDlg", kFolderMark).arg(path);
             continue;
         }
         if (!CGroupFile::CanStorePath(path)) {
@@ -218,11 +220,12 @@ void CMainDlg::DropSoundFiles(int tab, int i, const QList<QUrl>& urls) {
     for (const auto& [why, names] : refused)
         parts << why.arg(NameLines(names));
     if (!skipped.isEmpty())
-        parts << QString::fromUtf8(kSkippedText) + u'\n' + NameLines(skipped);
+        parts << QCoreApplication::translate("CMainDlg", kSkippedText) + u'\n' + NameLines(skipped);
     if (!unstorable.isEmpty())
-        parts << QString::fromUtf8(CGroupFile::kUnstorableNameText) + u'\n' + NameLines(unstorable);
+        parts << QCoreApplication::translate("CGroupFile", CGroupFile::kUnstorableNameText) + u'\n' +
+                     NameLines(unstorable);
     if (!unplaced.isEmpty())
-        parts << QString::fromUtf8(kNoRoomText) + u'\n' + NameLines(unplaced);
+        parts << QCoreApplication::translate("CMainDlg", kNoRoomText) + u'\n' + NameLines(unplaced);
     if (!parts.isEmpty())
         PADKIT_MessageBox(this, parts.join(QStringLiteral("\n\n")), LoadResString(IDS_APP_TITLE),
                           MB_ICONEXCLAMATION | MB_OK);

@@ -5,12 +5,14 @@
 #include "app/lists/MonitorListCtrl.h"
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
+
 BOOL CMainDlg::QuerySaveChanges() {
     if (!m_show.IsModified())
         return TRUE;
-    const int answer =
-        PADKIT_MessageBox(this, QString::fromUtf8(kSaveChangesText), QString::fromUtf8(kConfirmCaption),
-                          MB_YESNOCANCEL | MB_ICONINFORMATION);
+    const int answer = PADKIT_MessageBox(this, QCoreApplication::translate("CMainDlg", kSaveChangesText),
+                                         QCoreApplication::translate("CMainDlg", kConfirmCaption),
+                                         MB_YESNOCANCEL | MB_ICONINFORMATION);
     if (answer == IDNO)
         return TRUE;
     if (answer != IDYES)
@@ -21,8 +23,8 @@ BOOL CMainDlg::QuerySaveChanges() {
         return TRUE;
     }
     if (r != CGroupFile::kCancelled)
-        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
-                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CGroupFile", CGroupFile::kWriteErrorText),
+                          QCoreApplication::translate("CMainDlg", kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
     return FALSE;
 }
 
@@ -42,7 +44,7 @@ void CMainDlg::OnFileNew() {
     }
     m_show.Set().RemoveAll();
     CGroupData group;
-    group.m_strName = QString::fromUtf8(kNewGroupName);
+    group.m_strName = QCoreApplication::translate("CMainDlg", kNewGroupName);
     m_show.Set().Add(group);
     ShowNewSet();
     m_show.SetModified(FALSE);
@@ -63,8 +65,8 @@ void CMainDlg::OnFileOpen() {
         return;
     }
     if (LoadGroupFile(path) != CGroupFile::kOk) {
-        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kReadErrorText),
-                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CGroupFile", CGroupFile::kReadErrorText),
+                          QCoreApplication::translate("CMainDlg", kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
         RestoreHook();
         return;
     }
@@ -81,8 +83,8 @@ void CMainDlg::OnFileSave(BOOL bSaveAs) {
     if (r == CGroupFile::kOk)
         m_show.SetModified(FALSE);
     else if (r != CGroupFile::kCancelled)
-        PADKIT_MessageBox(this, QString::fromUtf8(CGroupFile::kWriteErrorText),
-                          QString::fromUtf8(kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
+        PADKIT_MessageBox(this, QCoreApplication::translate("CGroupFile", CGroupFile::kWriteErrorText),
+                          QCoreApplication::translate("CMainDlg", kErrorCaption), MB_ICONEXCLAMATION | MB_OK);
     RestoreHook();
 }
 

@@ -12,6 +12,7 @@
 #include "padkit/controls/VolumeCtrl.h"
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QSlider>
 
 namespace {
@@ -200,9 +201,9 @@ void CMainDlg::OnBackgroundChanged() {
 void CMainDlg::ShowCaption() {
     QString title = m_strCaption;
     if (const int background = m_show.BackgroundCount(); background > 0)
-        title += QString::fromUtf8(kBackgroundMark).arg(background);
+        title += QCoreApplication::translate("CMainDlg", kBackgroundMark).arg(background);
     if (m_bOutputLost)
-        title += QString::fromUtf8(kNoOutputMark);
+        title += QCoreApplication::translate("CMainDlg", kNoOutputMark);
     if (title != windowTitle())
         setWindowTitle(title);
 }

@@ -2,6 +2,8 @@
 
 #include <rtmidi/RtMidi.h>
 
+#include <QCoreApplication>
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -126,9 +128,10 @@ bool CMidiControl::Open(const Config& config) {
     if (config.strApi == QLatin1String("jack"))
         api = RtMidi::UNIX_JACK;
     else if (config.strApi != QLatin1String("alsa")) {
-        m_strMessage =
-            QStringLiteral("MIDI の方式 %1 は使えません (alsa, jack, off)。MIDI による操作なしで続けます。")
-                .arg(config.strApi);
+        m_strMessage = QCoreApplication::translate(
+                           "CMidiControl",
+                           "MIDI の方式 %1 は使えません (alsa, jack, off)。MIDI による操作なしで続けます。")
+                           .arg(config.strApi);
         return false;
     }
     std::string error;
@@ -161,13 +164,17 @@ bool CMidiControl::Open(const Config& config) {
         QString why = QString::fromStdString(e.getMessage()).trimmed();
         if (!muffle.AlsaText().empty())
             why += QStringLiteral(" / ") + QString::fromStdString(muffle.AlsaText()).trimmed();
-        m_strMessage = QStringLiteral("MIDI を使えません (%1)。MIDI による操作なしで続けます。").arg(why);
+        m_strMessage = QCoreApplication::translate("CMidiControl",
+                                                   "MIDI を使えません (%1)。MIDI による操作なしで続けます。")
+                           .arg(why);
         return false;
     }
     if ((!config.strIn.isEmpty() && m_pIn && !m_pIn->isPortOpen()) ||
         (!config.strOut.isEmpty() && m_pOut && !m_pOut->isPortOpen()))
-        m_strMessage = QStringLiteral("MIDI 機器が見つかりません。ポート「%1」「%2」に接続してください。")
-                           .arg(QString::fromLatin1(kInPortName), QString::fromLatin1(kOutPortName));
+        m_strMessage =
+            QCoreApplication::translate("CMidiControl",
+                                        "MIDI 機器が見つかりません。ポート「%1」「%2」に接続してください。")
+                .arg(QString::fromLatin1(kInPortName), QString::fromLatin1(kOutPortName));
     m_bLitValid = false;
     m_feedbackTimer.start();
     SendFeedback(true);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+
 CRemoteControl::Config CRemoteControl::ReadConfig(const CSettingsFile& settings) {
     const CRemoteSettings remote = CRemoteSettings::Load(settings);
     return Config{remote.nOscPort, remote.strOscBind};
@@ -40,20 +42,24 @@ bool CRemoteControl::Start(const Config& config) {
     case COscServer::Result::Ok:
         return true;
     case COscServer::Result::PortInUse:
-        m_strMessage =
-            QStringLiteral("OSC のポート %1 は他のプログラムが使用中です。OSC による操作なしで続けます。")
-                .arg(config.nPort);
+        m_strMessage = QCoreApplication::translate(
+                           "CRemoteControl",
+                           "OSC のポート %1 は他のプログラムが使用中です。OSC による操作なしで続けます。")
+                           .arg(config.nPort);
         break;
     case COscServer::Result::BadAddress:
-        m_strMessage = QStringLiteral("OSC の待ち受けアドレス %1 (ポート %2) は使えません (%3)。"
-                                      "OSC による操作なしで続けます。")
+        m_strMessage = QCoreApplication::translate("CRemoteControl",
+                                                   "OSC の待ち受けアドレス %1 (ポート %2) は使えません (%3)。"
+                                                   "OSC による操作なしで続けます。")
                            .arg(config.strBind)
                            .arg(config.nPort)
                            .arg(reason);
         break;
     case COscServer::Result::Failed:
-        m_strMessage = QStringLiteral("OSC の受信を開始できませんでした (%1)。OSC による操作なしで続けます。")
-                           .arg(reason);
+        m_strMessage =
+            QCoreApplication::translate(
+                "CRemoteControl", "OSC の受信を開始できませんでした (%1)。OSC による操作なしで続けます。")
+                .arg(reason);
         break;
     }
     return false;

@@ -3,6 +3,7 @@
 #include "platform/HandOff.h"
 #include "platform/NestedLoop.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QTextStream>
 
@@ -230,11 +231,13 @@ void CRemoteIntake::TellTrouble() {
     m_reportTimer.stop();
     m_burst.invalidate();
     if (m_nRefusedUntold > 0 && m_report)
-        m_report(QStringLiteral("padora: %1: 操作中のウィンドウがあるため無視しました (%2 件)")
+        m_report(QCoreApplication::translate("CRemoteIntake",
+                                             "padora: %1: 操作中のウィンドウがあるため無視しました (%2 件)")
                      .arg(m_strSource)
                      .arg(m_nRefusedUntold));
     if (m_nDroppedInBurst > 0 && m_report)
-        m_report(QStringLiteral("padora: %1: 受信が多すぎるため古いものを捨てました (%2 件)")
+        m_report(QCoreApplication::translate("CRemoteIntake",
+                                             "padora: %1: 受信が多すぎるため古いものを捨てました (%2 件)")
                      .arg(m_strSource)
                      .arg(m_nDroppedInBurst));
     m_nRefusedUntold = 0;

@@ -9,6 +9,10 @@
 #include <string_view>
 #include <thread>
 
+// Marks a text for the window program's catalogue: this library has no Qt, the window program shows
+// the text in the user's language (its --help).
+#define PADORA_TRANSLATE_NOOP(context, text) text
+
 namespace {
 
 int Fail(std::FILE* err, int status, const std::string& text) {
@@ -20,27 +24,29 @@ int Fail(std::FILE* err, int status, const std::string& text) {
 } // namespace
 
 const char* CTriggerClient::UsageText() {
-    return "\n"
-           "起動中の Padora への指示 (ウィンドウは開きません。一度に一つだけ指定します):\n"
-           "  --pad N            チャンネル N (1〜10) のパッドを押す (キーと同じ)\n"
-           "  --stop N           停止キーを押しながらチャンネル N のパッドを押す (停止、FO "
-           "ならフェードアウト)\n"
-           "  --allstop          全停止\n"
-           "  --group next|prev|N  次 / 前 / N 番目 (1〜) のグループを選ぶ\n"
-           "  --volume N V       チャンネル N の音量を V (0〜100) にする\n"
-           "  --master V         マスター音量を V (0〜100) にする\n"
-           "  --state            状態を 1 行で表示する (タブ区切り):\n"
-           "                     グループ番号 (1〜, なしは 0)  グループ名  チャンネル 1〜10 の状態\n"
-           "                     (-1 音なし, 0 停止中, 1 再生中)  操作中 (1: 指示を受け付けない)\n"
-           "                     他のグループで再生中の音の数\n"
-           "  終了コード 0: 受け付けられた, 1: Padora が起動していない・応答がない,\n"
-           "             2: 引数の誤り・そのグループがない, 3: 操作中のウィンドウがあるため無視された\n"
-           "  指示はウィンドウのライブラリを読み込まずに送るため数ミリ秒で終わり、\n"
-           "  キーへの割り当てに向いています。\n"
-           "  キーへの割り当て: GNOME は 設定 → キーボード → カスタムショートカット、KDE は\n"
-           "  システム設定 → ショートカット → カスタムショートカット (コマンドを追加) に\n"
-           "  コマンド padora --pad 1 を、sway は設定ファイルに\n"
-           "  bindsym F1 exec padora --pad 1 を書く\n";
+    return PADORA_TRANSLATE_NOOP(
+        "CTriggerClient",
+        "\n"
+        "起動中の Padora への指示 (ウィンドウは開きません。一度に一つだけ指定します):\n"
+        "  --pad N            チャンネル N (1〜10) のパッドを押す (キーと同じ)\n"
+        "  --stop N           停止キーを押しながらチャンネル N のパッドを押す (停止、FO "
+        "ならフェードアウト)\n"
+        "  --allstop          全停止\n"
+        "  --group next|prev|N  次 / 前 / N 番目 (1〜) のグループを選ぶ\n"
+        "  --volume N V       チャンネル N の音量を V (0〜100) にする\n"
+        "  --master V         マスター音量を V (0〜100) にする\n"
+        "  --state            状態を 1 行で表示する (タブ区切り):\n"
+        "                     グループ番号 (1〜, なしは 0)  グループ名  チャンネル 1〜10 の状態\n"
+        "                     (-1 音なし, 0 停止中, 1 再生中)  操作中 (1: 指示を受け付けない)\n"
+        "                     他のグループで再生中の音の数\n"
+        "  終了コード 0: 受け付けられた, 1: Padora が起動していない・応答がない,\n"
+        "             2: 引数の誤り・そのグループがない, 3: 操作中のウィンドウがあるため無視された\n"
+        "  指示はウィンドウのライブラリを読み込まずに送るため数ミリ秒で終わり、\n"
+        "  キーへの割り当てに向いています。\n"
+        "  キーへの割り当て: GNOME は 設定 → キーボード → カスタムショートカット、KDE は\n"
+        "  システム設定 → ショートカット → カスタムショートカット (コマンドを追加) に\n"
+        "  コマンド padora --pad 1 を、sway は設定ファイルに\n"
+        "  bindsym F1 exec padora --pad 1 を書く\n");
 }
 
 int CTriggerClient::Main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {

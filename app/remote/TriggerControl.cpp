@@ -2,6 +2,7 @@
 
 #include "app/remote/TriggerRequest.h"
 
+#include <QCoreApplication>
 #include <QList>
 
 using Kind = RemoteCommand::Kind;
@@ -9,7 +10,7 @@ using Kind = RemoteCommand::Kind;
 static_assert(CTriggerRequest::kChannels == RemoteState::kChannels);
 
 CTriggerControl::CTriggerControl(IRemoteTarget* pTarget)
-    : m_pTarget(pTarget), m_intake(pTarget, QString::fromUtf8(kSourceName)) {
+    : m_pTarget(pTarget), m_intake(pTarget, QCoreApplication::translate("CTriggerControl", kSourceName)) {
     Q_ASSERT(m_pTarget);
 }
 

@@ -16,7 +16,7 @@
 class CTriggerControl {
 public:
     // The name the intake's reports give this way in.
-    static constexpr const char* kSourceName = "コマンドライン";
+    static constexpr const char* kSourceName = QT_TRANSLATE_NOOP("CTriggerControl", "コマンドライン");
 
     // pTarget (not owned) must outlive this object.
     explicit CTriggerControl(IRemoteTarget* pTarget);

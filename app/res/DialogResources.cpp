@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include <QCoreApplication>
+
 using platform::ControlKind;
 using platform::ControlTemplate;
 using platform::DialogTemplate;
@@ -17,17 +19,18 @@ ControlTemplate Control(int id, ControlKind kind, const QString& text, int x, in
 
 DialogTemplate MakeAboutBox() {
     DialogTemplate d;
+    d.trContext = "IDD_ABOUTBOX";
     d.id = IDD_ABOUTBOX;
     d.size = QSize(170, 62);
-    d.caption = QStringLiteral("バージョン情報 Padora");
+    d.caption = QT_TRANSLATE_NOOP("IDD_ABOUTBOX", "バージョン情報 Padora");
     d.fontName = QStringLiteral("MS UI Gothic");
     d.fontPointSize = 9;
     d.style = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
     d.controls = {
         Control(platform::IDC_STATIC, ControlKind::Icon, QString::number(IDR_MAINFRAME), 14, 14, 21, 20),
         Control(platform::IDC_STATIC, ControlKind::Static, QString::fromLatin1(kVersionText), 42, 14, 119, 8),
-        Control(platform::IDC_STATIC, ControlKind::Static, QStringLiteral("Linux 版 ライブ用サウンドボード"),
-                42, 26, 119, 8),
+        Control(platform::IDC_STATIC, ControlKind::Static,
+                QT_TRANSLATE_NOOP("IDD_ABOUTBOX", "Linux 版 ライブ用サウンドボード"), 42, 26, 119, 8),
         Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 113, 41, 50, 14),
     };
     return d;
@@ -39,6 +42,7 @@ DialogTemplate MakeMainDialog() {
     static const std::array<QString, 10> kPadText = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0"};
 
     DialogTemplate d;
+    d.trContext = "IDD_PADORA_DIALOG";
     d.id = IDD_PADORA_DIALOG;
     d.size = QSize(397, 313);
     d.caption = QStringLiteral("Padora");
@@ -73,9 +77,10 @@ DialogTemplate MakeMainDialog() {
         c.push_back(Control(IDC_PAN1 + i, ControlKind::OwnerDrawButton, {}, x + 20, 259, 12, 12));
     }
     c.push_back(Control(IDC_MASTER, ControlKind::VerticalTrackbar, {}, 368, 165, 13, 112));
-    c.push_back(Control(IDC_ALLSTOP, ControlKind::PushButton, QStringLiteral("全停止"), 359, 278, 32, 29));
-    c.push_back(
-        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("終了"), 361, 118, 15, 15, 0));
+    c.push_back(Control(IDC_ALLSTOP, ControlKind::PushButton,
+                        QT_TRANSLATE_NOOP("IDD_PADORA_DIALOG", "全停止"), 359, 278, 32, 29));
+    c.push_back(Control(platform::IDCANCEL, ControlKind::PushButton,
+                        QT_TRANSLATE_NOOP("IDD_PADORA_DIALOG", "終了"), 361, 118, 15, 15, 0));
     c.push_back(Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 320, 72, 50, 14,
                         platform::WS_DISABLED));
     return d;
@@ -83,22 +88,24 @@ DialogTemplate MakeMainDialog() {
 
 DialogTemplate MakeLoadProcDialog() {
     DialogTemplate d;
+    d.trContext = "IDD_LOADPROC_DIALOG";
     d.id = IDD_LOADPROC_DIALOG;
     d.size = QSize(190, 44);
-    d.caption = QStringLiteral("サウンドファイル読み込み中...");
+    d.caption = QT_TRANSLATE_NOOP("IDD_LOADPROC_DIALOG", "サウンドファイル読み込み中...");
     d.fontName = QStringLiteral("ＭＳ ゴシック");
     d.fontPointSize = 12;
     d.style = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
     d.controls = {
         Control(platform::IDC_STATIC, ControlKind::Static,
-                QStringLiteral("サウンドファイルを読み込んでいます。\nしばらくお待ちください。"), 25, 5, 159,
-                17),
+                QT_TRANSLATE_NOOP("IDD_LOADPROC_DIALOG",
+                                  "サウンドファイルを読み込んでいます。\nしばらくお待ちください。"),
+                25, 5, 159, 17),
         Control(IDC_LOADPROC_ICON, ControlKind::Icon, {}, 3, 5, 20, 20),
         Control(IDC_LOADPROC_PROGRESS, ControlKind::ProgressBar, {}, 25, 25, 162, 14),
         Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 0, 0, 0, 0,
                 platform::WS_DISABLED),
-        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 0, 0, 0, 0,
-                platform::WS_DISABLED),
+        Control(platform::IDCANCEL, ControlKind::PushButton,
+                QT_TRANSLATE_NOOP("IDD_LOADPROC_DIALOG", "ｷｬﾝｾﾙ"), 0, 0, 0, 0, platform::WS_DISABLED),
     };
     return d;
 }

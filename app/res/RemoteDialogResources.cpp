@@ -1,5 +1,7 @@
 #include "app/res/Resources.h"
 
+#include <QCoreApplication>
+
 using platform::ControlKind;
 using platform::ControlTemplate;
 using platform::DialogTemplate;
@@ -20,20 +22,26 @@ ControlTemplate Control(int id, ControlKind kind, const QString& text, int x, in
     return ControlTemplate{id, kind, text, QRect(x, y, w, h), style};
 }
 
+// A role's label in the user's language, made when the page's resource is first looked up (after the
+// program's language is chosen): the numbered names are one text each, not one per number.
 QString RoleName(int role) {
+    constexpr const char* kContext = "IDD_OPTION_PAGE5";
     if (role < 10)
-        return QStringLiteral("パッド%1").arg(role + 1);
+        return QCoreApplication::translate(kContext, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "パッド%1"))
+            .arg(role + 1);
     if (role == 10)
-        return QStringLiteral("停止");
+        return QCoreApplication::translate(kContext, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "停止"));
     if (role < 21)
-        return QStringLiteral("フェーダー%1").arg(role - 10);
-    return QStringLiteral("マスター");
+        return QCoreApplication::translate(kContext, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "フェーダー%1"))
+            .arg(role - 10);
+    return QCoreApplication::translate(kContext, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "マスター"));
 }
 
 // Page "リモート" of the options: the MIDI ports, the OSC port and address, and a learn button per role
 // (pads and the stop note on the left, faders and the master on the right).
 DialogTemplate MakeRemotePage() {
     DialogTemplate d;
+    d.trContext = "IDD_OPTION_PAGE5";
     d.id = IDD_OPTION_PAGE5;
     d.size = QSize(287, 213);
     d.fontName = kDialogFont;
@@ -42,27 +50,32 @@ DialogTemplate MakeRemotePage() {
     auto& c = d.controls;
     c.push_back(
         Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 176, 192, 50, 14, 0));
-    c.push_back(
-        Control(platform::IDCANCEL, ControlKind::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 230, 192, 50, 14, 0));
-    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("MIDI 入力"), 6, 7, 42, 8));
+    c.push_back(Control(platform::IDCANCEL, ControlKind::PushButton,
+                        QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "ｷｬﾝｾﾙ"), 230, 192, 50, 14, 0));
+    c.push_back(Control(kStatic, ControlKind::Static, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "MIDI 入力"), 6,
+                        7, 42, 8));
     c.push_back(
         Control(IDC_OPT5_MIDI, ControlKind::Static, {}, 52, 5, 228, 12, kVisible | platform::SS_SUNKEN));
-    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("OSC ポート"), 6, 25, 42, 8));
+    c.push_back(Control(kStatic, ControlKind::Static, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "OSC ポート"), 6,
+                        25, 42, 8));
     c.push_back(Control(IDC_OPT5_OSCPORT, ControlKind::Edit, {}, 52, 22, 34, 14,
                         kVisible | platform::ES_NUMBER | platform::ES_RIGHT));
-    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("(0 で使わない)"), 90, 25, 60, 8));
-    c.push_back(Control(kStatic, ControlKind::Static, QStringLiteral("待ち受けアドレス"), 154, 25, 66, 8));
+    c.push_back(Control(kStatic, ControlKind::Static, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "(0 で使わない)"),
+                        90, 25, 60, 8));
+    c.push_back(Control(kStatic, ControlKind::Static,
+                        QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "待ち受けアドレス"), 154, 25, 66, 8));
     c.push_back(Control(IDC_OPT5_OSCBIND, ControlKind::Edit, {}, 222, 22, 58, 14));
     c.push_back(Control(kStatic, ControlKind::Static,
-                        QStringLiteral("MIDI の割り当て (学習を押してから機器を操作)"), 6, 44, 200, 8));
+                        QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "MIDI の割り当て (学習を押してから機器を操作)"),
+                        6, 44, 200, 8));
     for (int role = 0; role < kRoles; ++role) {
         const int x = role < kRowsPerColumn ? 6 : 146;
         const int y = kRowTop + (role % kRowsPerColumn) * kRowStep;
         c.push_back(Control(kStatic, ControlKind::Static, RoleName(role), x, y + 2, 44, 8));
         c.push_back(Control(IDC_OPT5_BINDING1 + role, ControlKind::Static, {}, x + 46, y, 52, 11,
                             kVisible | platform::SS_SUNKEN));
-        c.push_back(Control(IDC_OPT5_LEARN1 + role, ControlKind::PushButton, QStringLiteral("学習"), x + 100,
-                            y, 30, 11));
+        c.push_back(Control(IDC_OPT5_LEARN1 + role, ControlKind::PushButton,
+                            QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "学習"), x + 100, y, 30, 11));
     }
     return d;
 }

@@ -112,6 +112,7 @@ inline constexpr int IDC_OPT2_GETNASTOP = 6712;
 inline constexpr int IDC_OPT2_GETNAGRP = 6713;
 inline constexpr int IDC_OPT3_RELATIVE = 6701;
 inline constexpr int IDC_OPT3_KEEPPLAYING = 6702;
+inline constexpr int IDC_OPT3_LANGUAGE = 6703; // section "UI" key Language: auto, ja, en
 inline constexpr int IDC_OPT4_DEVICE = 6801;
 inline constexpr int IDC_OPT4_PERIOD = 6802;
 inline constexpr int IDC_OPT4_TEST = 6803;

@@ -2,6 +2,7 @@
 
 #include "platform/Profile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
 #include <algorithm>
@@ -92,7 +93,8 @@ std::shared_ptr<platform::CProfileFile> CSettingsFile::Read(bool& usable) const 
             m_pState->bReported = true;
             const char* text =
                 status == platform::CProfileFile::LoadStatus::TooLarge ? kTooLargeText : kUnreadableText;
-            QTextStream(stderr) << "padora: " << m_strPath << ": " << QString::fromUtf8(text) << '\n';
+            QTextStream(stderr) << "padora: " << m_strPath << ": "
+                                << QCoreApplication::translate("CSettingsFile", text) << '\n';
         }
     }
     return doc;

@@ -39,10 +39,11 @@ public:
     // A settings file larger than this is not read (a damaged or foreign file): the defaults are
     // used, it is never written over, and standard error says so once.
     static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
-    static constexpr const char* kTooLargeText =
-        "設定ファイルが大きすぎるため読み込みません。既定の設定を使います (ファイルはそのままです)。";
-    static constexpr const char* kUnreadableText =
-        "設定ファイルを読み込めません。既定の設定を使います (ファイルはそのままです)。";
+    static constexpr const char* kTooLargeText = QT_TRANSLATE_NOOP(
+        "CSettingsFile",
+        "設定ファイルが大きすぎるため読み込みません。既定の設定を使います (ファイルはそのままです)。");
+    static constexpr const char* kUnreadableText = QT_TRANSLATE_NOOP(
+        "CSettingsFile", "設定ファイルを読み込めません。既定の設定を使います (ファイルはそのままです)。");
 
     CSettingsFile();
     explicit CSettingsFile(QString path);

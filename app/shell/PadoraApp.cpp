@@ -8,10 +8,13 @@
 #include "app/remote/TriggerRequest.h"
 #include "app/res/Resources.h"
 #include "app/settings/AudioSettings.h"
+#include "app/settings/UiSettings.h"
 #include "app/shell/AboutDlg.h"
 #include "app/shell/InstanceClient.h"
 #include "app/shell/MainFrame.h"
 #include "app/shell/SingleInstance.h"
+#include "app/shell/UiLanguage.h"
+#include "app/shell/UiTranslator.h"
 #include "padkit/util/MessageBox.h"
 #include "platform/Allocator.h"
 #include "platform/HandOff.h"
@@ -22,10 +25,7 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTextStream>
-#include <QTranslator>
 
 #include <cstdio>
 #include <dirent.h>
@@ -46,10 +46,12 @@ constexpr rlim_t kMinFreeDescriptors = 64;
 // toolkit's display connection and its threads, the engine's threads and buffers. With less the
 // toolkit fails a thread (and then waits for ever) or a shared segment.
 constexpr std::size_t kStartAddressSpace = std::size_t{96} * 1024 * 1024;
-constexpr const char* kNoMemoryText = "メモリが足りないため起動できません。";
-constexpr const char* kNoDescriptorsText = "開けるファイルの数が足りないため起動できません。";
-constexpr const char* kRanOutText = "メモリまたはスレッドが足りなくなったため終了しました。";
-constexpr const char* kCannotStartText = "起動できません (%1)。";
+constexpr const char* kNoMemoryText = QT_TRANSLATE_NOOP("CPadoraApp", "メモリが足りないため起動できません。");
+constexpr const char* kNoDescriptorsText =
+    QT_TRANSLATE_NOOP("CPadoraApp", "開けるファイルの数が足りないため起動できません。");
+constexpr const char* kRanOutText =
+    QT_TRANSLATE_NOOP("CPadoraApp", "メモリまたはスレッドが足りなくなったため終了しました。");
+constexpr const char* kCannotStartText = QT_TRANSLATE_NOOP("CPadoraApp", "起動できません (%1)。");
 
 bool IsOption(const QString& arg) {
     return arg.size() > 1 && arg.startsWith(QLatin1Char('-'));
@@ -152,6 +154,12 @@ void WriteEngineLine(playkit::AdxLogLevel, std::string_view line) {
     std::fwrite(text.data(), 1, text.size(), stderr);
 }
 
+constexpr const char* kContext = "CPadoraApp";
+
+QString Translated(const CUiTranslator* translator, const char* source) {
+    return translator ? translator->Text(kContext, source) : QCoreApplication::translate(kContext, source);
+}
+
 int StartFailed(const QString& text) {
     QTextStream(stderr) << "padora: " << text << "\n";
     return CPadoraApp::kExitFailure;
@@ -187,26 +195,35 @@ CPadoraApp::CPadoraApp() = default;
 
 CPadoraApp::~CPadoraApp() = default;
 
-QString CPadoraApp::UsageText() {
-    return QStringLiteral(
-               "使い方: padora [オプション] [グループファイル]\n"
-               "\n"
-               "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
-               "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
-               "                     すべての音声ファイルをプレーヤーで開いてみる\n"
-               "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
-               "                      再生できないファイルあり, 2: グループがない)\n"
-               "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
-               "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
-               "  --collect ファイル フォルダ  ウィンドウを開かずにグループファイルとその音声ファイルを\n"
-               "                     フォルダに集める (音声は フォルダ/sounds/ に, 相対パスの\n"
-               "                     フォルダ/名前.pdg を書く; 終了コード 0: すべて収集, 1: 見つからない\n"
-               "                     ファイルあり, 2: 失敗)\n"
-               "  --list-devices     音声出力デバイスの一覧を表示する\n"
-               "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; タブ区切り)\n"
-               "  -h, --help         この説明を表示する\n"
-               "  -V, --version      バージョンを表示する\n") +
-           QString::fromUtf8(CTriggerClient::UsageText());
+QString CPadoraApp::UsageText(const CUiTranslator* translator) {
+    return Translated(translator,
+                      QT_TRANSLATE_NOOP(
+                          "CPadoraApp",
+                          "使い方: padora [オプション] [グループファイル]\n"
+                          "\n"
+                          "  グループファイル   起動時に読み込むグループファイル (.pdg, .dat)\n"
+                          "  --check ファイル   ウィンドウを開かずにグループファイルを点検し、\n"
+                          "                     すべての音声ファイルをプレーヤーで開いてみる\n"
+                          "                     (終了コード 0: 全ファイル再生可, 1: 見つからない・\n"
+                          "                      再生できないファイルあり, 2: グループがない)\n"
+                          "  --fix-paths フォルダ  --check と共に: 見つからない音声ファイルをフォルダの下で\n"
+                          "                     名前から探し、修正したコピー (名前-fixed.pdg) を書く\n"
+                          "  --list-devices     音声出力デバイスの一覧を表示する\n"
+                          "                     (ホストAPI, 名前, チャンネル数, 標準サンプリング周波数; "
+                          "タブ区切り)\n"
+                          "  -h, --help         この説明を表示する\n"
+                          "  -V, --version      バージョンを表示する\n")) +
+           Translated(
+               translator,
+               QT_TRANSLATE_NOOP(
+                   "CPadoraApp",
+                   "  --collect ファイル フォルダ  ウィンドウを開かずにグループファイルとその音声ファイルを\n"
+                   "                     フォルダに集める (音声は フォルダ/sounds/ に, 相対パスの\n"
+                   "                     フォルダ/名前.pdg を書く; 終了コード 0: すべて収集, 1: "
+                   "見つからない\n"
+                   "                     ファイルあり, 2: 失敗)\n")) +
+           (translator ? translator->Text("CTriggerClient", CTriggerClient::UsageText())
+                       : QCoreApplication::translate("CTriggerClient", CTriggerClient::UsageText()));
 }
 
 QString CPadoraApp::VersionText() {
@@ -230,7 +247,8 @@ QString CPadoraApp::DeviceListText(const std::vector<playkit::AdxOutputDevice>& 
     return text;
 }
 
-CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
+CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args,
+                                                     const CUiTranslator* translator) {
     CommandLine cl;
     // A trigger is the whole command line or an error, whatever else it holds.
     std::vector<std::string> plain;
@@ -271,7 +289,10 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
         } else if (const auto file = OptionValue(args, i, QStringLiteral("--check"))) {
             if (file->isEmpty()) {
                 cl.action = CommandLine::Action::Error;
-                cl.strError = QStringLiteral("--check には点検するグループファイルを指定してください。");
+                cl.strError =
+                    Translated(translator,
+                               QT_TRANSLATE_NOOP("CPadoraApp",
+                                                 "--check には点検するグループファイルを指定してください。"));
                 return cl;
             }
             cl.action = CommandLine::Action::Check;
@@ -289,27 +310,31 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args) {
         } else if (const auto dir = OptionValue(args, i, QStringLiteral("--fix-paths"))) {
             if (dir->isEmpty()) {
                 cl.action = CommandLine::Action::Error;
-                cl.strError =
-                    QStringLiteral("--fix-paths には音声ファイルを探すフォルダを指定してください。");
+                cl.strError = Translated(
+                    translator,
+                    QT_TRANSLATE_NOOP("CPadoraApp",
+                                      "--fix-paths には音声ファイルを探すフォルダを指定してください。"));
                 return cl;
             }
             cl.strFixDir = *dir;
             bFix = true;
         } else {
             cl.action = CommandLine::Action::Error;
-            cl.strError = QStringLiteral("不明なオプションです: %1").arg(a);
+            cl.strError =
+                Translated(translator, QT_TRANSLATE_NOOP("CPadoraApp", "不明なオプションです: %1")).arg(a);
             return cl;
         }
     }
     if (!cl.strCollectFile.isEmpty() && (bFix || !cl.strCheckFile.isEmpty())) {
         cl.action = CommandLine::Action::Error;
-        cl.strError =
-            QCoreApplication::translate("CPadoraApp", "--collect は --check と一緒には指定できません。");
+        cl.strError = Translated(
+            translator, QT_TRANSLATE_NOOP("CPadoraApp", "--collect は --check と一緒には指定できません。"));
         return cl;
     }
     if (bFix && cl.action != CommandLine::Action::Check) {
         cl.action = CommandLine::Action::Error;
-        cl.strError = QStringLiteral("--fix-paths は --check と一緒に指定してください。");
+        cl.strError = Translated(
+            translator, QT_TRANSLATE_NOOP("CPadoraApp", "--fix-paths は --check と一緒に指定してください。"));
     }
     return cl;
 }
@@ -342,15 +367,24 @@ int CPadoraApp::SplitCommandLine(const QStringList& args, QStringList& pieces) {
     return 1;
 }
 
+QString CPadoraApp::Tr(const char* source) const {
+    return Translated(m_pTranslator.get(), source);
+}
+
 int CPadoraApp::Run(int argc, char** argv) {
-    const CommandLine cl = ParseCommandLine(ArgumentsOf(argc, argv));
+    const QStringList args = ArgumentsOf(argc, argv);
     // Before anything else is set up, so that a key binding's run is over at once.
-    if (cl.action == CommandLine::Action::Trigger)
-        return CTriggerClient::Run(cl.request, CInstanceClient::SocketPathIn(), stdout, stderr);
+    if (const CommandLine trigger = ParseCommandLine(args); trigger.action == CommandLine::Action::Trigger)
+        return CTriggerClient::Run(trigger.request, CInstanceClient::SocketPathIn(), stdout, stderr);
+    // The language of every text, chosen before the first one is shown: the settings file's UI section,
+    // else the desktop's locale.
+    m_pTranslator = std::make_unique<CUiTranslator>(
+        CUiLanguage::Choose(CUiSettings::LoadQuietly(CSettingsFile().Path()).language));
+    const CommandLine cl = ParseCommandLine(args, m_pTranslator.get());
     playkit::CAdxEngine::SetLogSink(&WriteEngineLine);
     switch (cl.action) {
     case CommandLine::Action::Help:
-        QTextStream(stdout) << UsageText();
+        QTextStream(stdout) << UsageText(m_pTranslator.get());
         return kExitOk;
     case CommandLine::Action::Version:
         QTextStream(stdout) << VersionText();
@@ -360,6 +394,7 @@ int CPadoraApp::Run(int argc, char** argv) {
         return kExitOk;
     case CommandLine::Action::Check: {
         QCoreApplication app(argc, argv);
+        m_pTranslator->Install();
         QTextStream out(stdout);
         QTextStream err(stderr);
         // The sounds are opened, never played: no sound device is touched.
@@ -373,34 +408,37 @@ int CPadoraApp::Run(int argc, char** argv) {
     }
     case CommandLine::Action::Collect: {
         QCoreApplication app(argc, argv);
+        m_pTranslator->Install();
         QTextStream out(stdout);
         QTextStream err(stderr);
         return CShowCollector::RunCommandLine(cl.strCollectFile, cl.strCollectDir, out, err);
     }
     case CommandLine::Action::Error:
         QTextStream(stderr) << "padora: " << cl.strError << "\n"
-                            << "詳しくは padora --help を参照してください。\n";
+                            << Tr(QT_TRANSLATE_NOOP("CPadoraApp",
+                                                    "詳しくは padora --help を参照してください。"))
+                            << "\n";
         return kExitUsage;
     case CommandLine::Action::Trigger:
     case CommandLine::Action::Run:
         break;
     }
     if (!HasDescriptorsToStart())
-        return StartFailed(QString::fromUtf8(kNoDescriptorsText));
+        return StartFailed(Tr(kNoDescriptorsText));
     if (!platform::HasAddressSpace(kStartAddressSpace))
-        return StartFailed(QString::fromUtf8(kNoMemoryText));
+        return StartFailed(Tr(kNoMemoryText));
     // Threads and memory the start could not get end it with a word, not an abort.
     try {
         return RunWindow(argc, argv);
     } catch (const std::bad_alloc&) {
-        return StartFailed(QString::fromUtf8(kNoMemoryText));
+        return StartFailed(Tr(kNoMemoryText));
     } catch (const std::system_error& e) {
         const std::error_code code = e.code();
         if (code == std::errc::too_many_files_open || code == std::errc::too_many_files_open_in_system)
-            return StartFailed(QString::fromUtf8(kNoDescriptorsText));
+            return StartFailed(Tr(kNoDescriptorsText));
         if (code == std::errc::resource_unavailable_try_again || code == std::errc::not_enough_memory)
-            return StartFailed(QString::fromUtf8(kNoMemoryText));
-        return StartFailed(QString::fromUtf8(kCannotStartText).arg(QString::fromLocal8Bit(e.what())));
+            return StartFailed(Tr(kNoMemoryText));
+        return StartFailed(Tr(kCannotStartText).arg(QString::fromLocal8Bit(e.what())));
     }
 }
 
@@ -412,29 +450,40 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     case CSingleInstance::Result::First:
         break;
     case CSingleInstance::Result::AnotherRuns:
-        QTextStream(stderr) << "padora: Padora は既に起動しています。そのウィンドウを前面に出しました。\n";
+        QTextStream(stderr) << "padora: "
+                            << Tr(QT_TRANSLATE_NOOP(
+                                   "CPadoraApp",
+                                   "Padora は既に起動しています。そのウィンドウを前面に出しました。"))
+                            << "\n";
         return kExitFailure;
     case CSingleInstance::Result::AnotherUnreached:
-        QTextStream(stderr) << "padora: Padora は既に起動していますが、応答がありません。\n";
+        QTextStream(stderr) << "padora: "
+                            << Tr(QT_TRANSLATE_NOOP("CPadoraApp",
+                                                    "Padora は既に起動していますが、応答がありません。"))
+                            << "\n";
         return kExitFailure;
     case CSingleInstance::Result::Failed:
         // Better a running soundboard without the guard than none at all.
-        QTextStream(stderr) << "padora: " << m_pInstance->LockPath()
-                            << " を作成できません。二重起動の確認を行わずに続けます。\n";
+        QTextStream(stderr)
+            << "padora: "
+            << Tr(QT_TRANSLATE_NOOP("CPadoraApp", "%1 を作成できません。二重起動の確認を行わずに続けます。"))
+                   .arg(m_pInstance->LockPath())
+            << "\n";
         break;
     }
 
     if (!HasDisplay(argc, argv)) {
-        QTextStream(stderr) << "padora: 表示先のディスプレイがありません (DISPLAY が設定されていません)。\n";
+        QTextStream(stderr) << "padora: "
+                            << Tr(QT_TRANSLATE_NOOP(
+                                   "CPadoraApp",
+                                   "表示先のディスプレイがありません (DISPLAY が設定されていません)。"))
+                            << "\n";
         return kExitFailure;
     }
     platform::CApplication app(argc, argv);
     // Qt's own windows (the file dialogs of group and sound files, their overwrite question, the
-    // edit fields' menu) speak Japanese like the rest of the program.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    // edit fields' menu) speak the program's language.
+    m_pTranslator->Install();
     QApplication::setApplicationName(QStringLiteral("padora"));
     // Wayland's app id: the desktop shows the window with the menu entry's name and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(PADORA_APP_ID));
@@ -461,8 +510,11 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
             if (m_pMainFrame)
                 m_pMainFrame->ActivateMainWindow();
         })) {
-        QTextStream(stderr) << "padora: " << m_pInstance->SocketPath()
-                            << " を開けません。二重起動したときに前面に出せません。\n";
+        QTextStream(stderr) << "padora: "
+                            << Tr(QT_TRANSLATE_NOOP("CPadoraApp",
+                                                    "%1 を開けません。二重起動したときに前面に出せません。"))
+                                   .arg(m_pInstance->SocketPath())
+                            << "\n";
     }
 
     // The application object has taken its own options out of argv: only plain arguments and "--" are
@@ -472,7 +524,8 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     QStringList pieces;
     SplitCommandLine(pieces);
     if (!pieces.isEmpty() && !pieces.first().isEmpty() && !CanOpen(pieces.first())) {
-        const QString text = QStringLiteral("%1\nファイルを開けませんでした。").arg(pieces.first());
+        const QString text =
+            Tr(QT_TRANSLATE_NOOP("CPadoraApp", "%1\nファイルを開けませんでした。")).arg(pieces.first());
         QTextStream(stderr) << "padora: " << text << "\n";
         PADKIT_MessageBox(nullptr, text, QString(), MB_OK | MB_ICONEXCLAMATION);
         return kExitFailure;
@@ -505,7 +558,7 @@ int CPadoraApp::RunWindow(int& argc, char** argv) {
     m_pInstance.reset();
     // The window had started: what ran out is said as the reason it ended, not as a failed start.
     if (app.TakeFailure())
-        return StartFailed(QString::fromUtf8(kRanOutText));
+        return StartFailed(Tr(kRanOutText));
     return status;
 }
 

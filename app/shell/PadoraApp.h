@@ -13,6 +13,7 @@
 
 class CMainFrame;
 class CSingleInstance;
+class CUiTranslator;
 
 // The application object: reads the command line, keeps to one instance per user, creates the hidden
 // frame and the main sampler window, and runs until the frame is closed.
@@ -47,7 +48,8 @@ public:
     // --fix-paths=DIR, only with --check), --collect FILE DIR, a trigger for the running Padora alone (--pad
     // N and the others of CTriggerRequest); "--" ends the options. Any other argument beginning with "-" is
     // an error. Arguments that are not options are kept for the window.
-    static CommandLine ParseCommandLine(const QStringList& args);
+    // Messages are in translator's language (nullptr: the installed translators').
+    static CommandLine ParseCommandLine(const QStringList& args, const CUiTranslator* translator = nullptr);
 
     // Splits the arguments into pieces: the first piece is the group file path (empty when the arguments
     // begin with an option), then one piece per option with the arguments that follow it; after "--"
@@ -57,7 +59,7 @@ public:
     // The same for the arguments of this run.
     int SplitCommandLine(QStringList& pieces) const { return SplitCommandLine(m_args, pieces); }
 
-    static QString UsageText();
+    static QString UsageText(const CUiTranslator* translator = nullptr);
     // One line per output device: host API, name, channels, default rate, separated by tabs.
     static QString DeviceListText(const std::vector<playkit::AdxOutputDevice>& devices);
     static QString VersionText();
@@ -65,8 +67,11 @@ public:
 private:
     int RunWindow(int& argc, char** argv);
     bool OnAppCommand(UINT id);
+    // A text of this class in the chosen language, also before the application object exists.
+    QString Tr(const char* source) const;
 
     QStringList m_args;
+    std::unique_ptr<CUiTranslator> m_pTranslator;
     std::unique_ptr<CSingleInstance> m_pInstance;
     std::unique_ptr<CMainFrame> m_pMainFrame;
 };

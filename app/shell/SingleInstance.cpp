@@ -2,6 +2,7 @@
 
 #include "app/shell/InstanceClient.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -122,11 +123,17 @@ void CSingleInstance::Watch() {
         return;
     if (Listen()) {
         if (m_bToldLost)
-            QTextStream(stderr) << "padora: " << SocketPath() << " を開き直しました。\n";
+            QTextStream(stderr)
+                << "padora: "
+                << QCoreApplication::translate("CSingleInstance", "%1 を開き直しました。").arg(SocketPath())
+                << "\n";
         m_bToldLost = false;
     } else if (!m_bToldLost) {
-        QTextStream(stderr) << "padora: " << SocketPath()
-                            << " を開けません。開けるようになるまで試し続けます。\n";
+        QTextStream(stderr) << "padora: "
+                            << QCoreApplication::translate(
+                                   "CSingleInstance", "%1 を開けません。開けるようになるまで試し続けます。")
+                                   .arg(SocketPath())
+                            << "\n";
         m_bToldLost = true;
     }
 }

@@ -3,6 +3,7 @@
 #include "app/data/LoudnessMatcher.h"
 #include "playkit/AdxEngine.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
@@ -14,12 +15,15 @@ namespace {
 
 // Player results.
 
-constexpr const char* kNotSupportedText = "%1\nこのファイルには対応していません。";
-constexpr const char* kNotFoundText = "%1\nファイルが見つかりません。";
-constexpr const char* kCannotPlayText = "%1\nこのファイルを再生できません。";
+constexpr const char* kNotSupportedText =
+    QT_TRANSLATE_NOOP("CShowSession", "%1\nこのファイルには対応していません。");
+constexpr const char* kNotFoundText = QT_TRANSLATE_NOOP("CShowSession", "%1\nファイルが見つかりません。");
+constexpr const char* kCannotPlayText =
+    QT_TRANSLATE_NOOP("CShowSession", "%1\nこのファイルを再生できません。");
 // %1: how many channels, %2: the pairs they name, %3: the pairs the output has.
-constexpr const char* kMissingPairsText = "%1 チャンネルが、この出力にない出力ペア (%2) を指定しています。\n"
-                                          "出力は %3 ペアです。これらのチャンネルは 1–2 で再生します。";
+constexpr const char* kMissingPairsText =
+    QT_TRANSLATE_NOOP("CShowSession", "%1 チャンネルが、この出力にない出力ペア (%2) を指定しています。\n"
+                                      "出力は %3 ペアです。これらのチャンネルは 1–2 で再生します。");
 
 } // namespace
 
@@ -199,8 +203,10 @@ int CShowSession::CheckOutputPairs() {
     QStringList named;
     for (int pair : pairs)
         named << CChannelData::OutPairText(pair);
-    const QString text =
-        QString::fromUtf8(kMissingPairsText).arg(channels).arg(named.join(QStringLiteral(", "))).arg(have);
+    const QString text = QCoreApplication::translate("CShowSession", kMissingPairsText)
+                             .arg(channels)
+                             .arg(named.join(QStringLiteral(", ")))
+                             .arg(have);
     Tell([&text](IShowObserver& o) { o.OnOutputPairsMissing(text); });
     return channels;
 }
@@ -214,8 +220,8 @@ AdxResult CShowSession::ProbeSound(const QString& file) {
 
 QString CShowSession::OpenFailureText(const QString& file, AdxResult result) {
     if (result == AdxResult::kRefusedExtension)
-        return QString::fromUtf8(kNotSupportedText);
+        return QCoreApplication::translate("CShowSession", kNotSupportedText);
     if (!QFileInfo::exists(file))
-        return QString::fromUtf8(kNotFoundText);
-    return QString::fromUtf8(kCannotPlayText);
+        return QCoreApplication::translate("CShowSession", kNotFoundText);
+    return QCoreApplication::translate("CShowSession", kCannotPlayText);
 }

@@ -3,6 +3,7 @@
 // their group is shown again. Their players stay the same all along, so that nothing restarts.
 #include "app/show/ShowSession.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <QTextStream>
 
@@ -10,9 +11,9 @@
 
 namespace {
 
-constexpr const char* kOverLimitText =
-    "他のグループで再生中の音が上限の %1 を超えたため、古いものから止めました: %2";
-constexpr const char* kStoppedSoundText = "「%1」の %2 番「%3」";
+constexpr const char* kOverLimitText = QT_TRANSLATE_NOOP(
+    "CShowSession", "他のグループで再生中の音が上限の %1 を超えたため、古いものから止めました: %2");
+constexpr const char* kStoppedSoundText = QT_TRANSLATE_NOOP("CShowSession", "「%1」の %2 番「%3」");
 
 } // namespace
 
@@ -42,7 +43,7 @@ void CShowSession::KeepPlayingSounds(int left) {
         QStringList names;
         for (CBackgroundSounds::Sound& sound : dropped) {
             const CChannelData* ch = BackgroundChannel(sound);
-            names << QString::fromUtf8(kStoppedSoundText)
+            names << QCoreApplication::translate("CShowSession", kStoppedSoundText)
                          .arg(m_aGroup[sound.nGroup].m_strName)
                          .arg(sound.nChannel + 1)
                          .arg(ch ? ch->m_strTitle : QString());
@@ -50,7 +51,7 @@ void CShowSession::KeepPlayingSounds(int left) {
         }
         // One line for the switch, however many it stopped.
         QTextStream(stderr) << "padora: "
-                            << QString::fromUtf8(kOverLimitText)
+                            << QCoreApplication::translate("CShowSession", kOverLimitText)
                                    .arg(CBackgroundSounds::kMaxSounds)
                                    .arg(names.join(QStringLiteral(", ")))
                             << "\n";

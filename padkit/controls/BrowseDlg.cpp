@@ -2,6 +2,7 @@
 
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -193,17 +194,20 @@ int CBrowseDlg::BrowseCallbackImp(QFileDialog* picker, UINT message, const QStri
     }
     case padkit::BFFM_VALIDATEFAILED: {
         if (m_bRequireExisting) {
-            PADKIT_MessageBox(picker, QStringLiteral("既存の項目を選択してください"), QString(), MB_OK);
+            PADKIT_MessageBox(picker,
+                              QCoreApplication::translate("CBrowseDlg", "既存の項目を選択してください"),
+                              QString(), MB_OK);
             result = 1;
         }
         bool invalid = false;
         for (const char* c = padkit::kInvalidNameChars; *c; ++c)
             invalid = invalid || param.contains(QLatin1Char(*c));
         if (invalid) {
-            PADKIT_MessageBox(picker,
-                              QStringLiteral("次の文字は名前として使用できません:\n\n") +
-                                  QLatin1String(padkit::kInvalidNameChars),
-                              QString(), MB_OK);
+            PADKIT_MessageBox(
+                picker,
+                QCoreApplication::translate("CBrowseDlg", "次の文字は名前として使用できません:\n\n") +
+                    QLatin1String(padkit::kInvalidNameChars),
+                QString(), MB_OK);
             result = 1;
         }
         break;

@@ -4,6 +4,7 @@
 #include "padkit/util/PortalShortcuts.h"
 #include "platform/Message.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 
 #include <QGuiApplication>
@@ -30,28 +31,30 @@ KeyCaptureConfig KeyCaptureConfig::FromEnvironment() {
 
 QString UnreadableKeyboardText(bool bPortalTried) {
     if (!bPortalTried) {
-        return QStringLiteral("キーボードの入力デバイス (/dev/input) を読む権限がないため、"
-                              "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。\n\n"
-                              "ユーザーを input グループに加え (sudo usermod -aG input $USER)、"
-                              "ログインし直してください。");
+        return QCoreApplication::translate(
+            "KeyHook", "キーボードの入力デバイス (/dev/input) を読む権限がないため、"
+                       "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。\n\n"
+                       "ユーザーを input グループに加え (sudo usermod -aG input $USER)、"
+                       "ログインし直してください。");
     }
-    return QStringLiteral(
-        "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。"
-        "デスクトップがグローバルショートカットのポータル "
-        "(org.freedesktop.portal.GlobalShortcuts) を提供しておらず、"
-        "キーボードの入力デバイス (/dev/input) を読む権限もありません。\n\n"
-        "次のどちらかで働くようになります:\n"
-        "・グローバルショートカットのポータルに対応したデスクトップ (KDE Plasma、GNOME など) "
-        "で使う\n"
-        "・ユーザーを input グループに加え (sudo usermod -aG input $USER)、ログインし直す\n\n"
-        "他のプログラムからはコマンドラインでも操作できます (padora --pad N など)。");
+    return QCoreApplication::translate(
+        "KeyHook", "他のプログラムを使用中のキー操作 (バックグラウンド取得) は働きません。"
+                   "デスクトップがグローバルショートカットのポータル "
+                   "(org.freedesktop.portal.GlobalShortcuts) を提供しておらず、"
+                   "キーボードの入力デバイス (/dev/input) を読む権限もありません。\n\n"
+                   "次のどちらかで働くようになります:\n"
+                   "・グローバルショートカットのポータルに対応したデスクトップ (KDE Plasma、GNOME など) "
+                   "で使う\n"
+                   "・ユーザーを input グループに加え (sudo usermod -aG input $USER)、ログインし直す\n\n"
+                   "他のプログラムからはコマンドラインでも操作できます (padora --pad N など)。");
 }
 
 QString PortalLostText(bool bDevices) {
-    const QString lost =
-        QStringLiteral("デスクトップのグローバルショートカット (ポータル) が使えなくなりました。");
+    const QString lost = QCoreApplication::translate(
+        "KeyHook", "デスクトップのグローバルショートカット (ポータル) が使えなくなりました。");
     if (bDevices)
-        return lost + QStringLiteral("これからはキーボードの入力デバイスから直接キーを読みます。");
+        return lost + QCoreApplication::translate(
+                          "KeyHook", "これからはキーボードの入力デバイスから直接キーを読みます。");
     return lost + QStringLiteral("\n\n") + UnreadableKeyboardText(true);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -25,14 +26,20 @@ struct ButtonDef {
 // The buttons of each box type, in the desktop's order (MB_DEFBUTTONn counts in this order).
 std::vector<ButtonDef> ButtonsOf(UINT nType) {
     const ButtonDef ok{IDOK, "OK", QMessageBox::AcceptRole};
-    const ButtonDef cancel{IDCANCEL, "キャンセル", QMessageBox::RejectRole};
-    const ButtonDef yes{IDYES, "はい(&Y)", QMessageBox::YesRole};
-    const ButtonDef no{IDNO, "いいえ(&N)", QMessageBox::NoRole};
-    const ButtonDef abort{IDABORT, "中止(&A)", QMessageBox::RejectRole};
-    const ButtonDef retry{IDRETRY, "再試行(&R)", QMessageBox::AcceptRole};
-    const ButtonDef ignore{IDIGNORE, "無視(&I)", QMessageBox::AcceptRole};
-    const ButtonDef tryAgain{IDTRYAGAIN, "再実行(&T)", QMessageBox::AcceptRole};
-    const ButtonDef cont{IDCONTINUE, "続行(&C)", QMessageBox::AcceptRole};
+    const ButtonDef cancel{IDCANCEL, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "キャンセル"),
+                           QMessageBox::RejectRole};
+    const ButtonDef yes{IDYES, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "はい(&Y)"), QMessageBox::YesRole};
+    const ButtonDef no{IDNO, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "いいえ(&N)"), QMessageBox::NoRole};
+    const ButtonDef abort{IDABORT, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "中止(&A)"),
+                          QMessageBox::RejectRole};
+    const ButtonDef retry{IDRETRY, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "再試行(&R)"),
+                          QMessageBox::AcceptRole};
+    const ButtonDef ignore{IDIGNORE, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "無視(&I)"),
+                           QMessageBox::AcceptRole};
+    const ButtonDef tryAgain{IDTRYAGAIN, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "再実行(&T)"),
+                             QMessageBox::AcceptRole};
+    const ButtonDef cont{IDCONTINUE, QT_TRANSLATE_NOOP("PADKIT_MessageBox", "続行(&C)"),
+                         QMessageBox::AcceptRole};
     switch (nType & MB_TYPEMASK) {
     case MB_OKCANCEL:
         return {ok, cancel};
@@ -137,7 +144,8 @@ std::unique_ptr<QMessageBox> BuildBox(QWidget* pWnd, const QString& strText, con
 
     std::vector<QPushButton*> buttons;
     for (const ButtonDef& def : defs) {
-        QPushButton* button = box->addButton(QString::fromUtf8(def.pszText), def.role);
+        QPushButton* button =
+            box->addButton(QCoreApplication::translate("PADKIT_MessageBox", def.pszText), def.role);
         button->setProperty(kResultProperty, def.nResult);
         buttons.push_back(button);
         if (def.nResult == IDCANCEL)

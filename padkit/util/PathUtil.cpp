@@ -2,6 +2,7 @@
 
 #include "padkit/util/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,10 +10,12 @@
 
 namespace {
 
-const QString kAskCreateText = QStringLiteral("下記のフォルダが見つかりません。作成しますか？\n\n%1");
-const QString kAskCreateCaption = QStringLiteral("確認");
-const QString kCreateErrorText = QStringLiteral("ディリクトリー作成中にエラーが発生しました。");
-const QString kCreateErrorCaption = QStringLiteral("エラー");
+constexpr const char* kAskCreateText =
+    QT_TRANSLATE_NOOP("PathUtil", "下記のフォルダが見つかりません。作成しますか？\n\n%1");
+constexpr const char* kAskCreateCaption = QT_TRANSLATE_NOOP("PathUtil", "確認");
+constexpr const char* kCreateErrorText =
+    QT_TRANSLATE_NOOP("PathUtil", "ディリクトリー作成中にエラーが発生しました。");
+constexpr const char* kCreateErrorCaption = QT_TRANSLATE_NOOP("PathUtil", "エラー");
 
 constexpr qint64 kCopyChunkBytes = 1 << 20;
 
@@ -85,7 +88,8 @@ BOOL PADKIT_MakeDir(const QString& strPath, BOOL bAsk) {
     if (QFileInfo::exists(path))
         return TRUE;
     path += u'/';
-    if (bAsk && PADKIT_MessageBox(nullptr, kAskCreateText.arg(path), kAskCreateCaption,
+    if (bAsk && PADKIT_MessageBox(nullptr, QCoreApplication::translate("PathUtil", kAskCreateText).arg(path),
+                                  QCoreApplication::translate("PathUtil", kAskCreateCaption),
                                   MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
         return FALSE;
 
@@ -99,7 +103,9 @@ BOOL PADKIT_MakeDir(const QString& strPath, BOOL bAsk) {
             continue;
         if (!QDir().mkdir(built)) {
             if (bAsk)
-                PADKIT_MessageBox(nullptr, kCreateErrorText, kCreateErrorCaption, MB_ICONEXCLAMATION);
+                PADKIT_MessageBox(nullptr, QCoreApplication::translate("PathUtil", kCreateErrorText),
+                                  QCoreApplication::translate("PathUtil", kCreateErrorCaption),
+                                  MB_ICONEXCLAMATION);
             return FALSE;
         }
     }

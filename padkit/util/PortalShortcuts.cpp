@@ -3,6 +3,7 @@
 #include "padkit/util/KeyTable.h"
 #include "platform/Message.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -53,23 +54,23 @@ constexpr const char* kSessionFolder = "/org/freedesktop/portal/desktop/session/
 
 // What the desktop shows for each role in its shortcut settings.
 constexpr const char* kDescription[kShortcutCount] = {
-    "パッド 1",
-    "パッド 2",
-    "パッド 3",
-    "パッド 4",
-    "パッド 5",
-    "パッド 6",
-    "パッド 7",
-    "パッド 8",
-    "パッド 9",
-    "パッド 10",
-    "個別停止 (押しながらパッド)",
-    "全停止",
-    "前のグループ",
-    "次のグループ",
-    "音量アップ (押しながらパッド)",
-    "音量ダウン (押しながらパッド)",
-    "マスター音量",
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 1"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 2"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 3"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 4"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 5"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 6"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 7"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 8"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 9"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "パッド 10"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "個別停止 (押しながらパッド)"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "全停止"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "前のグループ"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "次のグループ"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "音量アップ (押しながらパッド)"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "音量ダウン (押しながらパッド)"),
+    QT_TRANSLATE_NOOP("PortalShortcuts", "マスター音量"),
 };
 
 void RegisterTypes() {
@@ -255,7 +256,8 @@ void CPortalShortcuts::OnSessionCreated(uint nResponse, const QVariantMap& resul
     for (int i = 0; i < kShortcutCount; ++i) {
         PortalShortcut s;
         s.strId = QLatin1String(ShortcutIds()[static_cast<size_t>(i)]);
-        s.properties.insert(QStringLiteral("description"), QString::fromUtf8(kDescription[i]));
+        s.properties.insert(QStringLiteral("description"),
+                            QCoreApplication::translate("PortalShortcuts", kDescription[i]));
         // A role without a key is bound all the same: the desktop may give it one.
         const QString trigger = PreferredTrigger(m_keys.aVKey[static_cast<size_t>(i)]);
         if (!trigger.isEmpty())

@@ -288,3 +288,42 @@ TEST_F(DialogsE2e, EditAChannelAddAGroupSaveAndPlayItInAFreshPadora) {
     EXPECT_GT(*std::max_element(peaks.begin(), peaks.end()), 1000);
     EXPECT_EQ(Bursts(peaks, 300), 2) << "once from the pad, once from the new key";
 }
+
+// Padora.INI's language English through the real start: the windows come up with their English titles,
+// and their screenshots join the others.
+TEST_F(DialogsE2e, InEnglishTheWindowsAndDialogsShowTheirEnglishTexts) {
+    QFile ini(m_work.filePath(QStringLiteral("Padora.INI")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[UI]\r\nLanguage=en\r\n");
+    ini.close();
+
+    QProcess* padora = Start({}, QStringLiteral("null"));
+    const XWindow main = WaitForWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    m_x.Capture(main).save(QStringLiteral(PADORA_E2E_OUTPUT_DIR "/e2e-main-window-en.png"));
+
+    Keys(main, {"alt+e", "g"});
+    const XWindow groupDlg = WaitForWindow(padora, QStringLiteral("Edit Group"));
+    ASSERT_NE(groupDlg, 0u) << "the group dialog in English";
+    Click(groupDlg, QRect(270, 22, 50, 20)); // Edit: the first row is selected
+    const XWindow channelDlg = WaitForWindow(padora, QStringLiteral("Edit Channel"));
+    ASSERT_NE(channelDlg, 0u) << "the channel dialog in English";
+    m_x.Capture(groupDlg).save(QStringLiteral(PADORA_E2E_OUTPUT_DIR "/e2e-group-dialog-en.png"));
+    m_x.Capture(channelDlg).save(QStringLiteral(PADORA_E2E_OUTPUT_DIR "/e2e-channel-dialog-en.png"));
+    Keys(channelDlg, {"Escape"});
+    ASSERT_TRUE(WaitGone(channelDlg, padora));
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == groupDlg; }, kTimeoutMs));
+    Keys(groupDlg, {"Escape"});
+    ASSERT_TRUE(WaitGone(groupDlg, padora));
+
+    EXPECT_TRUE(XSession::WaitFor([&] { return m_x.Focus() == main; }, kTimeoutMs));
+    Keys(main, {"alt+o", "s"});
+    const XWindow options = WaitForWindow(padora, QStringLiteral("Settings"));
+    ASSERT_NE(options, 0u) << "the options in English";
+    m_x.Capture(options).save(QStringLiteral(PADORA_E2E_OUTPUT_DIR "/e2e-options-dialog-en.png"));
+    Keys(options, {"Escape"});
+    ASSERT_TRUE(WaitGone(options, padora));
+    m_x.SetFocus(main);
+    m_x.PressKey(kKeyEscape);
+    ASSERT_TRUE(WaitForExit(padora));
+}
