@@ -6,6 +6,7 @@
 #include "app/res/MeterScale.h"
 #include "app/res/Resources.h"
 #include "app/res/WindowColors.h"
+#include "app/show/ShowRemotes.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
@@ -203,6 +204,8 @@ void CMainDlg::ShowCaption() {
         title += QString::fromUtf8(kBackgroundMark).arg(background);
     if (m_bOutputLost)
         title += QString::fromUtf8(kNoOutputMark);
+    if (const QString mirror = m_pRemotes ? m_pRemotes->MirrorStatus() : QString(); !mirror.isEmpty())
+        title += QStringLiteral("（%1）").arg(mirror); // the backup link's state
     if (title != windowTitle())
         setWindowTitle(title);
 }
