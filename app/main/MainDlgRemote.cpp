@@ -29,9 +29,13 @@ void CMainDlg::StartLoudness() {
 
 void CMainDlg::StartRemote() {
     StartLoudness();
-    if (!m_pRemotes)
+    if (!m_pRemotes) {
         m_pRemotes = std::make_unique<CShowRemotes>(&m_show);
+        // The link's state is a mark in the caption: a lost backup must not stop the show with a box.
+        m_pRemotes->SetMirrorChanged([this] { ShowCaption(); });
+    }
     const QStringList messages = m_pRemotes->Start(m_Settings);
+    ShowCaption();
     if (!messages.isEmpty())
         TellOnceIdle(messages.join(QLatin1Char('\n')));
 }

@@ -6,6 +6,7 @@
 #include "app/res/MeterScale.h"
 #include "app/res/Resources.h"
 #include "app/res/WindowColors.h"
+#include "app/show/ShowRemotes.h"
 #include "padkit/controls/BaseTabCtrl.h"
 #include "padkit/controls/GdiColorButton.h"
 #include "padkit/controls/LevelFaderCtrl.h"
@@ -204,6 +205,8 @@ void CMainDlg::ShowCaption() {
         title += QCoreApplication::translate("CMainDlg", kBackgroundMark).arg(background);
     if (m_bOutputLost)
         title += QCoreApplication::translate("CMainDlg", kNoOutputMark);
+    if (const QString mirror = m_pRemotes ? m_pRemotes->MirrorStatus() : QString(); !mirror.isEmpty())
+        title += QStringLiteral("（%1）").arg(mirror); // the backup link's state
     if (title != windowTitle())
         setWindowTitle(title);
 }

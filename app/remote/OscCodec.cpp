@@ -1,5 +1,7 @@
 #include "app/remote/OscCodec.h"
 
+#include "app/show/ShowRules.h"
+
 #include <lo/lo.h>
 
 #include <cmath>
@@ -9,6 +11,7 @@
 #include <optional>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 
 namespace osc {
 namespace {
@@ -42,6 +45,12 @@ std::optional<double> Number(char type, const lo_arg* arg) {
         return std::nullopt;
     }
 }
+
+constexpr std::pair<std::string_view, RemoteCommand::Kind> kSwitches[] = {
+    {"/padora/repeat", RemoteCommand::Kind::Repeat},
+    {"/padora/fadein", RemoteCommand::Kind::FadeIn},
+    {"/padora/fadeout", RemoteCommand::Kind::FadeOut},
+};
 
 std::optional<int> Whole(std::optional<double> v) {
     if (!v || !std::isfinite(*v) || std::fabs(*v) > 1.0e6)
@@ -102,6 +111,33 @@ std::optional<RemoteCommand> CommandOf(std::string_view path, lo_message m) {
     }
     if (path == "/padora/state")
         return RemoteCommand{Kind::State, 0, 0};
+    if (path == "/padora/pan") {
+        auto c = channel(Kind::Pan);
+        const auto p = arg(1);
+        if (!c || !p || *p < -show::kPanMax || *p > show::kPanMax)
+            return std::nullopt;
+        c->value = *p;
+        return c;
+    }
+    if (path == "/padora/speed") {
+        auto c = channel(Kind::Rate);
+        const std::optional<double> r = argc > 1 ? Number(types[1], argv[1]) : std::nullopt;
+        const auto scaled = r ? Whole(*r * RemoteCommand::kRateScale) : std::nullopt;
+        if (!c || !scaled || *scaled < RemoteCommand::kMinRate || *scaled > RemoteCommand::kMaxRate)
+            return std::nullopt;
+        c->value = *scaled;
+        return c;
+    }
+    for (const auto& [name, kind] : kSwitches) {
+        if (path != name)
+            continue;
+        auto c = channel(kind);
+        const auto on = arg(1);
+        if (!c || !on)
+            return std::nullopt;
+        c->value = *on != 0 ? 1 : 0;
+        return c;
+    }
     return std::nullopt;
 }
 
@@ -190,6 +226,46 @@ QByteArray MessageBytes(const char* path, const char* types, const std::vector<d
         }
     }
     return Serialise(m.get(), path);
+}
+
+QByteArray CommandBytes(const RemoteCommand& c) {
+    using Kind = RemoteCommand::Kind;
+    const double channel = c.n + 1;
+    switch (c.kind) {
+    case Kind::Pad:
+        return MessageBytes("/padora/pad", "i", {channel});
+    case Kind::StopKey:
+        return MessageBytes("/padora/stopkey", "i", {c.n != 0 ? 1.0 : 0.0});
+    case Kind::Stop:
+        return MessageBytes("/padora/stop", "i", {channel});
+    case Kind::AllStop:
+        return MessageBytes("/padora/allstop", "", {});
+    case Kind::GroupNext:
+        return MessageBytes("/padora/group/next", "", {});
+    case Kind::GroupPrev:
+        return MessageBytes("/padora/group/prev", "", {});
+    case Kind::Group:
+        return MessageBytes("/padora/group", "i", {channel});
+    case Kind::Volume:
+        return MessageBytes("/padora/volume", "ii", {channel, double(c.value)});
+    case Kind::Master:
+        return MessageBytes("/padora/master", "i", {double(c.value)});
+    case Kind::Pan:
+        return MessageBytes("/padora/pan", "ii", {channel, double(c.value)});
+    case Kind::Rate:
+        // A double, so that the thousandths arrive exactly.
+        return MessageBytes("/padora/speed", "id", {channel, double(c.value) / RemoteCommand::kRateScale});
+    case Kind::Repeat:
+        return MessageBytes("/padora/repeat", "ii", {channel, double(c.value)});
+    case Kind::FadeIn:
+        return MessageBytes("/padora/fadein", "ii", {channel, double(c.value)});
+    case Kind::FadeOut:
+        return MessageBytes("/padora/fadeout", "ii", {channel, double(c.value)});
+    case Kind::State:
+    case Kind::Raw:
+        break;
+    }
+    return QByteArray();
 }
 
 QByteArray StateBytes(const RemoteState& state) {

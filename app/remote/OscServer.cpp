@@ -26,6 +26,17 @@ COscServer::~COscServer() {
 }
 
 COscServer::Result COscServer::Start(const QString& bindAddress, int port, Sink sink, QString* error) {
+    return StartRaw(
+        bindAddress, port,
+        [sink = std::move(sink)](const char* data, std::size_t size, const OscPeer& from) {
+            std::vector<RemoteCommand> commands = osc::ParsePacket(data, size);
+            if (!commands.empty())
+                sink(std::move(commands), from);
+        },
+        error);
+}
+
+COscServer::Result COscServer::StartRaw(const QString& bindAddress, int port, RawSink sink, QString* error) {
     Stop();
     auto fail = [&](Result r, const QString& why) {
         if (error)
@@ -96,7 +107,7 @@ bool COscServer::SendTo(const OscPeer& to, const QByteArray& bytes) const {
 }
 
 // Receiver thread.
-void COscServer::Receive(Sink sink) {
+void COscServer::Receive(const RawSink& sink) {
     std::vector<char> buffer(kMaxDatagram);
     pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wakeFd[0], POLLIN, 0}};
     for (;;) {
@@ -115,8 +126,6 @@ void COscServer::Receive(Sink sink) {
                                      reinterpret_cast<sockaddr*>(&from.addr), &from.len);
         if (n <= 0)
             continue;
-        std::vector<RemoteCommand> commands = osc::ParsePacket(buffer.data(), static_cast<std::size_t>(n));
-        if (!commands.empty())
-            sink(std::move(commands), from);
+        sink(buffer.data(), static_cast<std::size_t>(n), from);
     }
 }

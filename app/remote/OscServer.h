@@ -26,6 +26,8 @@ public:
 
     // Receiver thread: the commands of one datagram and its sender. Must not block for long.
     using Sink = std::function<void(std::vector<RemoteCommand> commands, const OscPeer& from)>;
+    // Receiver thread: one datagram as it came, for those who read more than the commands.
+    using RawSink = std::function<void(const char* data, std::size_t size, const OscPeer& from)>;
 
     COscServer() = default;
     ~COscServer();
@@ -35,6 +37,8 @@ public:
     // UI thread. Binds bindAddress (numeric IPv4 or IPv6) and port (0: any free port) and starts the
     // receiver. error gets a one-line reason when the result is not Ok.
     Result Start(const QString& bindAddress, int port, Sink sink, QString* error = nullptr);
+    // UI thread. As Start, with every datagram handed on unread.
+    Result StartRaw(const QString& bindAddress, int port, RawSink sink, QString* error = nullptr);
     // UI thread. Stops the receiver and closes the socket; no sink call is running or follows.
     void Stop();
     bool IsRunning() const { return m_fd >= 0; }
@@ -45,7 +49,7 @@ public:
     bool SendTo(const OscPeer& to, const QByteArray& bytes) const;
 
 private:
-    void Receive(Sink sink);
+    void Receive(const RawSink& sink);
 
     int m_fd = -1;
     int m_wakeFd[2] = {-1, -1}; // a pipe that ends the receiver's wait

@@ -17,12 +17,23 @@ struct RemoteCommand {
         Volume,    // n: channel 0 to 9, value: volume 0 to 100
         Master,    // value: master volume 0 to 100
         State,     // the sender asks for the state and its changes
+        Pan,       // n: channel 0 to 9, value: pan -50 (left) to 50 (right)
+        Rate,      // n: channel 0 to 9, value: speed in thousandths (100 to 10000)
+        Repeat,    // n: channel 0 to 9, value: 1 on, 0 off (the R switch)
+        FadeIn,    // n: channel 0 to 9, value: 1 on, 0 off (the FI switch)
+        FadeOut,   // n: channel 0 to 9, value: 1 on, 0 off (the FO switch)
         Raw,       // a source's own message, made a command on the UI thread (MIDI: n status, value
                    // data1 << 8 | data2)
     };
     Kind kind = Kind::State;
     int n = 0;
     int value = 0;
+
+    // The speed factor a Rate command's value stands for, and back.
+    static constexpr int kRateScale = 1000;
+    static constexpr int kMinRate = 100;   // 0.1
+    static constexpr int kMaxRate = 10000; // 10.0
+    bool operator==(const RemoteCommand&) const = default;
 };
 
 // What a remote is told: the current group and each channel's play state.

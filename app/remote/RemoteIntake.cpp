@@ -177,8 +177,9 @@ CRemoteIntake::Admission CRemoteIntake::Admit(const Arrival& a) {
         m_nextGroup = a;
         return Admission::AfterLoad;
     }
-    // A fader may move under a dialog, but not into a group that is being loaded.
-    if (Busy() && !((kind == Kind::Volume || kind == Kind::Master) && m_nSwitchDepth == 0)) {
+    // A fader or knob may move under a dialog, but not into a group that is being loaded.
+    const bool knob = kind == Kind::Volume || kind == Kind::Master || kind == Kind::Pan || kind == Kind::Rate;
+    if (Busy() && !(knob && m_nSwitchDepth == 0)) {
         ++m_nRefused;
         ++m_nRefusedUntold;
         NoteTrouble();

@@ -16,8 +16,22 @@ void ApplyEnvironment(CRemoteControl::Config& config) {
 
 } // namespace
 
-CShowRemotes::CShowRemotes(IRemoteTarget* pTarget)
-    : m_remote(pTarget), m_midi(pTarget), m_triggers(pTarget) {}
+CShowRemotes::CShowRemotes(CShowSession* pSession)
+    : m_remote(pSession), m_midi(pSession), m_triggers(pSession), m_link(*pSession), m_follower(*pSession) {}
+
+QString CShowRemotes::MirrorStatus() const {
+    QStringList marks;
+    if (m_link.IsRunning())
+        marks << m_link.StatusText();
+    if (m_follower.IsRunning())
+        marks << m_follower.StatusText();
+    return marks.join(QLatin1Char(' '));
+}
+
+void CShowRemotes::SetMirrorChanged(std::function<void()> changed) {
+    m_link.SetStateChanged(changed);
+    m_follower.SetStateChanged(std::move(changed));
+}
 
 QStringList CShowRemotes::Start(const CSettingsFile& settings) {
     QStringList messages;
@@ -46,6 +60,31 @@ QStringList CShowRemotes::Start(const CSettingsFile& settings) {
             QTextStream(stderr) << "padora: " << m_midi.Message() << '\n';
             messages << m_midi.Message();
         }
+    }
+    // The backup link: restarted only when its settings changed, so that a link that runs stays up.
+    const CMirrorSettings link = CMirrorSettings::Load(settings);
+    if (!m_bStarted || link.peers != m_mirrorConfig.peers || !(link.main == m_mirrorConfig.main) ||
+        link.nPort != m_mirrorConfig.nPort) {
+        m_mirrorConfig = link;
+        m_link.Stop();
+        m_follower.Stop();
+        QStringList told = link.errors;
+        // A machine that is both takes the link's port as a backup; as a main it sends from a port of
+        // its own choosing then (its backups name no port for it).
+        const bool both = link.IsMain() && link.IsBackup();
+        if (link.IsBackup() && !m_follower.Start(link))
+            told << m_follower.Message();
+        if (link.IsMain()) {
+            CMirrorSettings asMain = link;
+            if (both)
+                asMain.nPort = 0;
+            if (!m_link.Start(asMain) || !m_link.Message().isEmpty())
+                told << m_link.Message();
+        }
+        // Asked for in Padora.INI: the operator is told of every failure in a box as well.
+        for (const QString& m : told)
+            QTextStream(stderr) << "padora: " << m << '\n';
+        messages << told;
     }
     m_bStarted = true;
     return messages;

@@ -1,18 +1,23 @@
 #pragma once
 
 #include "app/remote/MidiControl.h"
+#include "app/remote/MirrorFollower.h"
+#include "app/remote/MirrorLink.h"
 #include "app/remote/RemoteControl.h"
 #include "app/remote/TriggerControl.h"
+#include "app/settings/MirrorSettings.h"
 #include "app/settings/Option.h"
 
 #include <QStringList>
 
-// The OSC and MIDI controls of a show, started as Padora.INI says, and its command-line triggers. UI
-// thread.
+#include <functional>
+
+// The OSC and MIDI controls of a show, started as Padora.INI says, its command-line triggers and its
+// backup link (this machine as the main, as a backup, or both). UI thread.
 class CShowRemotes {
 public:
-    // pTarget: what their commands act on (not owned; outlives this).
-    explicit CShowRemotes(IRemoteTarget* pTarget);
+    // pSession: what their commands act on (not owned; outlives this).
+    explicit CShowRemotes(CShowSession* pSession);
 
     // Starts OSC and MIDI, again only where their settings changed since the last start (so that remotes
     // that asked for the state stay told, and connections made by hand stay). What the operator must be
@@ -22,12 +27,21 @@ public:
     CRemoteControl* Remote() { return &m_remote; }
     CMidiControl* Midi() { return &m_midi; }
     CTriggerControl* Triggers() { return &m_triggers; }
+    CMirrorLink* MirrorLink() { return &m_link; }
+    CMirrorFollower* MirrorFollower() { return &m_follower; }
+    // The caption's marks of the backup link ("バックアップ: 接続", "主機: 断"), empty without one.
+    QString MirrorStatus() const;
+    // Runs when MirrorStatus changed.
+    void SetMirrorChanged(std::function<void()> changed);
 
 private:
     CRemoteControl m_remote;
     CMidiControl m_midi;
     CTriggerControl m_triggers;
+    CMirrorLink m_link;
+    CMirrorFollower m_follower;
     bool m_bStarted = false;
+    CMirrorSettings m_mirrorConfig;
     CRemoteControl::Config m_oscConfig; // as last started
     CMidiControl::Config m_midiConfig;
 };

@@ -76,6 +76,8 @@ int CShowSession::SelectGroup(int index) {
         index = m_nGroup;
     if (index >= m_aGroup.GetSize())
         return 0;
+    // Told by the index it makes current, so that a backup lands on the same group whichever it shows.
+    const CActionScope action(*this, {RemoteCommand::Kind::Group, index, 0}, index >= 0);
     const int left = m_nGroup;
     StopAudition(); // its pad leaves the screen
     if (!m_bKeepPlaying)
@@ -111,6 +113,7 @@ void CShowSession::PrevGroup() {
 
 void CShowSession::LoadGroup() {
     AssertUiThread();
+    const CActionScope quiet(*this); // the loader sets each strip up: the show's own doing
     if (m_pHost) {
         m_pHost->RunLoad();
         return;
@@ -124,6 +127,7 @@ void CShowSession::LoadGroup() {
 
 int CShowSession::LoadChannel(int i) {
     AssertUiThread();
+    const CActionScope quiet(*this);
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return -1;
@@ -171,6 +175,7 @@ int CShowSession::LoadChannel(int i) {
 
 void CShowSession::LoadSound(int i, const CChannelData& sound) {
     AssertUiThread();
+    const CActionScope quiet(*this);
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return;

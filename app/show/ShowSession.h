@@ -24,6 +24,18 @@ class CLoudnessMatcher;
 
 enum class EShowSwitch { Repeat, FadeIn, FadeOut };
 
+// Told each operator action as it enters the show, before it acts: pads, stops and the stop key, the
+// all-stop, group selections, volumes, pans, speeds, R / FI / FO and the master, whatever brought them
+// (the window, the keys, OSC, MIDI). What the show does of itself (fades, repeats, loads) and what an
+// operator action does on the way is not told. UI thread.
+class IShowActionSink {
+public:
+    virtual void OnOperatorAction(const RemoteCommand& action) = 0;
+
+protected:
+    ~IShowActionSink() = default;
+};
+
 // The show without its window: the live set and the settings record, the ten players of the current
 // group, the 100 ms loop (play state, time, fades, repeat, meters), the master volume, the held keys and
 // what each key does. Operators' commands come in here from the window, the keys, OSC, MIDI and drops;
@@ -48,6 +60,8 @@ public:
 
     // Not owned; null: the session loads a group itself and is never busy.
     void SetHost(IShowHost* pHost) { m_pHost = pHost; }
+    // Not owned; null: none.
+    void SetActionSink(IShowActionSink* pSink) { m_pActionSink = pSink; }
     void AddObserver(IShowObserver* pObserver);
     void RemoveObserver(IShowObserver* pObserver);
 
@@ -100,7 +114,7 @@ public:
     // The key that, held, turns pad presses into auditions (0: none).
     void SetCueKey(UINT nVKey) { m_nCueKey = nVKey; }
     UINT CueKey() const { return m_nCueKey; }
-    void SetStopKey(BOOL bHeld) { m_bStopKey = bHeld; }
+    void SetStopKey(BOOL bHeld);
     int PlayChannel(int i);
     int StopChannel(int i);
     // Stops every sound: the shown group's and those playing in the background.
@@ -150,6 +164,22 @@ public:
 
     // The loudness measurements, matched to target LUFS; before the first sound loads.
     void StartLoudness(double target);
+
+    // While one lives, the actions it encloses are not told to the action sink: the outermost action is
+    // the operator's, the rest are its parts. Made with an action, it tells it (when bTell) if it is
+    // the outermost; made without, everything inside is the show's own doing or already told
+    // elsewhere (a backup acting on what its main sent). UI thread.
+    class CActionScope {
+    public:
+        CActionScope(CShowSession& session, const RemoteCommand& action, bool bTell = true);
+        explicit CActionScope(CShowSession& session) : m_session(session) { ++m_session.m_nActionDepth; }
+        ~CActionScope() { --m_session.m_nActionDepth; }
+        CActionScope(const CActionScope&) = delete;
+        CActionScope& operator=(const CActionScope&) = delete;
+
+    private:
+        CShowSession& m_session;
+    };
 
     void RemoteCommandArrived(const RemoteCommand& command) override;
     RemoteState CurrentRemoteState() override;
@@ -211,6 +241,8 @@ private:
     void OnLoudnessMeasured(const QString& file, double lufs, bool failed);
 
     IShowHost* m_pHost = nullptr;
+    IShowActionSink* m_pActionSink = nullptr;
+    int m_nActionDepth = 0;
     std::vector<IShowObserver*> m_observers;
     OPTIONDATA m_Option{};
     CGroupArray m_aGroup;

@@ -16,7 +16,7 @@ BOOL CShowSession::KeyUp(UINT nVKey) {
         m_bCueKey = FALSE; // and the key goes on to the window as any other
     switch (role) {
     case EKeyRole::Stop:
-        m_bStopKey = FALSE;
+        SetStopKey(FALSE);
         return TRUE;
     case EKeyRole::VolumeUp:
         m_bVolUpKey = FALSE;
@@ -40,7 +40,7 @@ BOOL CShowSession::KeyDown(UINT nVKey, int* pPad) {
             m_bCueKey = TRUE;
         return FALSE;
     case EKeyRole::Stop:
-        m_bStopKey = TRUE;
+        SetStopKey(TRUE);
         break;
     case EKeyRole::VolumeUp:
         m_bVolUpKey = TRUE;
@@ -77,7 +77,7 @@ void CShowSession::ClearHeldKeys() {
     AssertUiThread();
     const auto isDown = [](int nKey) { return nKey != 0 && PADKIT_IsKeyDown(static_cast<UINT>(nKey)); };
     if (m_bStopKey && !isDown(m_Option.nStopKey))
-        m_bStopKey = FALSE;
+        SetStopKey(FALSE);
     if (m_bCueKey && !isDown(static_cast<int>(m_nCueKey)))
         m_bCueKey = FALSE;
     if (m_bVolUpKey && !isDown(m_Option.nVolUpKey))
@@ -95,7 +95,7 @@ void CShowSession::RemoteCommandArrived(const RemoteCommand& command) {
         Pad(n);
         break;
     case Kind::StopKey:
-        m_bStopKey = n != 0;
+        SetStopKey(n != 0 ? TRUE : FALSE);
         break;
     case Kind::Stop:
         StopPad(n);
@@ -117,6 +117,23 @@ void CShowSession::RemoteCommandArrived(const RemoteCommand& command) {
         break;
     case Kind::Master:
         SetMasterVolume(std::clamp(command.value, 0, show::kMaxVolume));
+        break;
+    case Kind::Pan:
+        SetChannelPan(n, std::clamp(command.value, -show::kPanMax, show::kPanMax));
+        break;
+    case Kind::Rate:
+        SetChannelRate(n, static_cast<double>(
+                              std::clamp(command.value, RemoteCommand::kMinRate, RemoteCommand::kMaxRate)) /
+                              RemoteCommand::kRateScale);
+        break;
+    case Kind::Repeat:
+        SetSwitch(n, EShowSwitch::Repeat, command.value != 0 ? TRUE : FALSE);
+        break;
+    case Kind::FadeIn:
+        SetSwitch(n, EShowSwitch::FadeIn, command.value != 0 ? TRUE : FALSE);
+        break;
+    case Kind::FadeOut:
+        SetSwitch(n, EShowSwitch::FadeOut, command.value != 0 ? TRUE : FALSE);
         break;
     case Kind::State:
     case Kind::Raw:

@@ -10,6 +10,7 @@ constexpr WPARAM kPeakFullScale = 32768;
 
 void CShowSession::Step() {
     AssertUiThread();
+    const CActionScope quiet(*this); // fades and repeats are the show's own
     RefreshPlayState();
     RefreshPlayTime();
     StepFades();
@@ -110,6 +111,7 @@ void CShowSession::StepFade(CChannelData& ch, const std::function<void(int)>& se
 
 LRESULT CShowSession::OnPlayerNotice(UINT message, WPARAM wParam, LPARAM lParam) {
     AssertUiThread();
+    const CActionScope quiet(*this); // a repeat's restart, a sound's end
     if (message == WM_GRAPH_NOTIFY)
         return OnPlayerEvents();
     if (message == WM_PEAK_NOTIFY)

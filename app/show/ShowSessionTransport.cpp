@@ -2,8 +2,28 @@
 // the master.
 #include "app/show/ShowSession.h"
 
+#include <cmath>
+
+namespace {
+using Kind = RemoteCommand::Kind;
+} // namespace
+
+CShowSession::CActionScope::CActionScope(CShowSession& session, const RemoteCommand& action, bool bTell)
+    : m_session(session) {
+    if (m_session.m_nActionDepth++ == 0 && bTell && m_session.m_pActionSink)
+        m_session.m_pActionSink->OnOperatorAction(action);
+}
+
+void CShowSession::SetStopKey(BOOL bHeld) {
+    AssertUiThread();
+    const CActionScope action(*this, {Kind::StopKey, bHeld ? 1 : 0, 0});
+    m_bStopKey = bHeld;
+}
+
 void CShowSession::Pad(int i) {
     AssertUiThread();
+    // An audition is the operator's own, on the cue output: it is not an action of the show.
+    const CActionScope action(*this, {Kind::Pad, i, 0}, !m_bCueKey);
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i) || !m_Show[i]->IsRender())
         return;
@@ -39,6 +59,7 @@ void CShowSession::Pad(int i) {
 }
 
 void CShowSession::StopPad(int i) {
+    const CActionScope action(*this, {Kind::Stop, i, 0});
     const BOOL held = m_bStopKey;
     m_bStopKey = TRUE;
     Pad(i);
@@ -79,6 +100,7 @@ int CShowSession::StopChannel(int i) {
 
 void CShowSession::StopAll() {
     AssertUiThread();
+    const CActionScope action(*this, {Kind::AllStop, 0, 0});
     for (int i = 0; i < kChannelCount; ++i)
         StopChannel(i);
     StopBackground();
@@ -87,6 +109,7 @@ void CShowSession::StopAll() {
 
 int CShowSession::SetChannelVolume(int i, int volume) {
     AssertUiThread();
+    const CActionScope action(*this, {Kind::Volume, i, volume});
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return 0;
@@ -103,6 +126,7 @@ LONG CShowSession::PlayerAttenuation(const CChannelData& ch, int volume) const {
 
 void CShowSession::SetMasterVolume(int master) {
     AssertUiThread();
+    const CActionScope action(*this, {Kind::Master, 0, master});
     m_nMasterVolume = master;
     Tell([master](IShowObserver& o) { o.OnMasterChanged(master); });
     ApplyMasterVolume();
@@ -120,6 +144,7 @@ void CShowSession::ApplyMasterVolume() {
 
 int CShowSession::SetChannelPan(int i, int pan) {
     AssertUiThread();
+    const CActionScope action(*this, {Kind::Pan, i, pan});
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return 0;
@@ -135,6 +160,8 @@ int CShowSession::SetChannelPan(int i, int pan) {
 
 int CShowSession::SetChannelRate(int i, double rate) {
     AssertUiThread();
+    const CActionScope action(
+        *this, {Kind::Rate, i, static_cast<int>(std::lround(rate * RemoteCommand::kRateScale))});
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return 0;
@@ -150,6 +177,10 @@ int CShowSession::SetChannelRate(int i, double rate) {
 
 void CShowSession::SetSwitch(int i, EShowSwitch which, BOOL bOn) {
     AssertUiThread();
+    const Kind kind = which == EShowSwitch::Repeat   ? Kind::Repeat
+                      : which == EShowSwitch::FadeIn ? Kind::FadeIn
+                                                     : Kind::FadeOut;
+    const CActionScope action(*this, {kind, i, bOn ? 1 : 0});
     CGroupData* g = CurrentGroup();
     if (!g || !IsChannel(i))
         return;

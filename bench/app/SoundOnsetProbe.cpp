@@ -104,8 +104,9 @@ bool CSoundOnsetProbe::Start(const std::vector<std::pair<std::string, std::strin
     return true;
 }
 
-bool CSoundOnsetProbe::Press(int presses, const std::function<bool()>& press) {
-    m_bWatching.store(true);
+void CSoundOnsetProbe::Watch() {
+    if (m_bWatching.exchange(true))
+        return;
     m_watcher = std::thread([this] {
         while (m_bWatching.load()) {
             const long long frames = FileFrames(m_strRecord);
@@ -115,6 +116,10 @@ bool CSoundOnsetProbe::Press(int presses, const std::function<bool()>& press) {
             std::this_thread::sleep_for(std::chrono::microseconds(300));
         }
     });
+}
+
+bool CSoundOnsetProbe::Press(int presses, const std::function<bool()>& press) {
+    Watch();
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> pauseUs(150000, 260000);
     for (int i = 0; i < presses; ++i) {
@@ -163,9 +168,11 @@ CSoundOnsetProbe::Result CSoundOnsetProbe::Finish() {
                          m_strName.c_str(), press + 1,
                          later < frames ? (start + double(later) / kRate - t) * 1000.0 : -1.0);
             ++result.missed;
+            result.perPressMs.push_back(std::nan(""));
             continue;
         }
         result.latencyMs.push_back((start + double(f) / kRate - t) * 1000.0);
+        result.perPressMs.push_back(result.latencyMs.back());
     }
     std::sort(result.latencyMs.begin(), result.latencyMs.end());
     return result;

@@ -33,10 +33,15 @@ public:
     // 150-260 ms pause (so that presses land at every phase of the period), noting the time just before
     // each. False when press fails.
     bool Press(int presses, const std::function<bool()>& press);
+    // For a padora that another one drives (a backup): follows the recording's growth, and takes the
+    // times of the presses from whoever makes them.
+    void Watch();
+    void NotePress(double t) { m_aPressedAt.push_back(t); }
 
     struct Result {
-        std::vector<double> latencyMs; // sorted
-        int missed = 0;                // triggers with no sound within 100 ms
+        std::vector<double> latencyMs;  // sorted
+        std::vector<double> perPressMs; // in the order of the presses; NaN for a missed one
+        int missed = 0;                 // triggers with no sound within 100 ms
     };
     // The folder padora runs in, which is also its XDG_RUNTIME_DIR (its instance socket is there).
     const std::string& Dir() const { return m_strDir; }
@@ -48,8 +53,10 @@ public:
     // targetP99Ms, nothing missed). False when nothing was heard.
     bool Report(const Result& result, const char* figure, double targetP99Ms) const;
 
-private:
+    // The monotonic clock in seconds, as the presses are noted.
     static double Now();
+
+private:
     void Stop();
 
     std::string m_strName;
