@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package Padora needs to build, run, test and benchmark.
+# Installs every Debian package Padora needs to build, run, test and benchmark, and the node modules
+# of the browser tests.
 # Idempotent: when everything is present it only asks dpkg and exits.
 set -euo pipefail
 
@@ -24,7 +25,23 @@ packages=(
     desktop-file-utils shared-mime-info  # the installed desktop entry and MIME type are checked by the tests
     qt6-wayland sway wtype  # a native Wayland window; the tests run it under a headless sway and type with wtype
     libwayland-dev libwayland-bin  # the tests' virtual pointer on that sway (a Wayland client and its protocol code)
+    qt6-websockets-dev  # the browser remote's WebSockets
+    chromium nodejs  # the browser remote's tests: headless chromium driven by puppeteer-core under node
 )
+
+# The browser tests' node modules (puppeteer-core only: it drives the chromium above and downloads no
+# browser of its own). Installed from the lock file, again only when it changed.
+install_browser_modules() {
+    local dir
+    dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/app/e2e/browser"
+    [ -f "$dir/package-lock.json" ] || return 0
+    if [ -f "$dir/node_modules/.package-lock.json" ] && cmp -s "$dir/package-lock.json" "$dir/node_modules/.lock-installed"; then
+        return 0
+    fi
+    (cd "$dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error &&
+        cp package-lock.json node_modules/.lock-installed)
+}
+
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,7 +49,10 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    install_browser_modules
+    exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 as_root=()
@@ -45,3 +65,6 @@ fi
 apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
 "${as_root[@]}" "${apt[@]}" update
 "${as_root[@]}" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
+# Debian's nodejs comes without npm; a node that brings its own npm is left as it is.
+command -v npm >/dev/null || "${as_root[@]}" "${apt[@]}" install -y --no-install-recommends npm
+install_browser_modules

@@ -1,5 +1,7 @@
 #include "app/res/Resources.h"
 
+#include <QCoreApplication>
+
 using platform::MenuItemTemplate;
 using platform::MenuTemplate;
 
@@ -21,7 +23,9 @@ MenuTemplate MakeMainDialogMenu() {
             QStringLiteral("編集(&E)"),
             {MenuItemTemplate::Command(QStringLiteral("グループの編集(&G)"), ID_GROUP_EDIT)}),
         MenuItemTemplate::Popup(QStringLiteral("オプション(&O)"),
-                                {MenuItemTemplate::Command(QStringLiteral("設定(&S)"), ID_OPTION)}),
+                                {MenuItemTemplate::Command(QStringLiteral("設定(&S)"), ID_OPTION),
+                                 MenuItemTemplate::Command(QCoreApplication::translate("Resources", "ブラウザ リモート(&W)..."),
+                                                           ID_WEB_REMOTE)}),
         MenuItemTemplate::Popup(
             QStringLiteral("ヘルプ(&H)"),
             {MenuItemTemplate::Command(QStringLiteral("バージョン情報(&A)..."), ID_APP_ABOUT)}),
