@@ -31,6 +31,7 @@ build_packages=(
     libx11-dev libxtst-dev
     libevdev-dev  # keyboard capture on Wayland sessions
     libebur128-dev liblo-dev librtmidi-dev libasound2-dev  # loudness matching; OSC and MIDI remote control
+    qt6-websockets-dev  # the browser remote's WebSockets
     fonts-ipafont-gothic
 )
 
@@ -48,10 +49,26 @@ test_packages=(
     appstream lintian  # the AppStream description and the Debian package are checked
     sway wtype  # the native Wayland window under a headless sway, typed at with wtype
     libwayland-dev libwayland-bin  # the tests' virtual pointer on that sway (a Wayland client and its protocol code)
+    chromium nodejs  # the browser remote's tests: headless chromium driven by puppeteer-core under node
 )
 
 packages=("${build_packages[@]}")
 [ "$with_tests" -eq 1 ] && packages+=("${test_packages[@]}")
+
+# The browser tests' node modules (puppeteer-core only: it drives the chromium above and downloads no
+# browser of its own). Installed from the lock file, again only when it changed.
+install_browser_modules() {
+    [ "$with_tests" -eq 1 ] || return 0
+    local dir
+    dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/app/e2e/browser"
+    [ -f "$dir/package-lock.json" ] || return 0
+    if [ -f "$dir/node_modules/.package-lock.json" ] && cmp -s "$dir/package-lock.json" "$dir/node_modules/.lock-installed"; then
+        return 0
+    fi
+    (cd "$dir" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error &&
+        cp package-lock.json node_modules/.lock-installed)
+}
+
 
 missing=()
 for p in "${packages[@]}"; do
@@ -59,7 +76,10 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    install_browser_modules
+    exit 0
+fi
 
 echo "Installing: ${missing[*]}"
 as_root=()
@@ -72,3 +92,8 @@ fi
 apt=(env DEBIAN_FRONTEND=noninteractive apt-get)
 "${as_root[@]}" "${apt[@]}" update
 "${as_root[@]}" "${apt[@]}" install -y --no-install-recommends "${missing[@]}"
+# Debian's nodejs comes without npm; a node that brings its own npm is left as it is.
+if [ "$with_tests" -eq 1 ] && ! command -v npm >/dev/null; then
+    "${as_root[@]}" "${apt[@]}" install -y --no-install-recommends npm
+fi
+install_browser_modules

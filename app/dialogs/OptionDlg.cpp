@@ -72,6 +72,7 @@ BOOL COptionDlg::OnInitDialog() {
     m_pPage4 = new COptionPage4(&m_Audio, playkit::CAdxEngine::OutputDevices(), this, m_tabCtrl);
     m_pPage5 = new COptionPage5(m_pMidi, m_pMidi ? m_pMidi->Map() : CRemoteSettings::Load(m_Settings).map,
                                 m_Settings, this, m_tabCtrl);
+    m_pPage5->SetWebRemote(m_pWeb);
     const QRect tab = m_tabCtrl->GetItemRect(0);
     for (int i = 0; i < kPageCount; ++i) {
         CResDialog* page = Page(i);

@@ -11,6 +11,7 @@ class COptionPage2;
 class COptionPage3;
 class COptionPage4;
 class COptionPage5;
+class CWebRemote;
 class CMidiControl;
 class CPageTabCtrl;
 
@@ -32,6 +33,8 @@ public:
     // The MIDI controller the page "リモート" learns from and whose map OK replaces (not owned); before
     // DoModal.
     void SetMidiControl(CMidiControl* pMidi) { m_pMidi = pMidi; }
+    // The running browser remote, whose URL and pairing code page 5 shows.
+    void SetWebRemote(CWebRemote* pWeb) { m_pWeb = pWeb; }
 
     CResDialog* Page(int index) const;
     CPageTabCtrl* TabCtrl() const { return m_tabCtrl; }
@@ -61,6 +64,7 @@ private:
     COptionPage4* m_pPage4 = nullptr;
     COptionPage5* m_pPage5 = nullptr;
     CMidiControl* m_pMidi = nullptr;
+    CWebRemote* m_pWeb = nullptr;
     CPageTabCtrl* m_tabCtrl = nullptr;
     CSettingsFile m_Settings;
 };

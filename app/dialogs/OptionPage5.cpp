@@ -3,7 +3,9 @@
 #include "app/dialogs/DataExchange.h"
 #include "app/remote/MidiLearnSource.h"
 #include "app/res/Resources.h"
+#include "app/remote/WebRemote.h"
 #include "app/settings/RemoteSettings.h"
+#include "app/settings/WebSettings.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
@@ -25,6 +27,9 @@ COptionPage5::COptionPage5(IMidiLearnSource* pLearn, CMidiMap map, CSettingsFile
     m_nOscPort = remote.nOscPort;
     m_strOscBind = remote.strOscBind;
     m_strMidiApi = remote.strMidiApi.toLower();
+    const CWebSettings web = CWebSettings::Load(m_Settings);
+    m_nWebPort = web.nPort;
+    m_strWebBind = web.strBind;
 }
 
 COptionPage5::~COptionPage5() {
@@ -49,7 +54,16 @@ BOOL COptionPage5::OnInitDialog() {
         if (QWidget* button = GetDlgItem(IDC_OPT5_LEARN1 + role))
             button->setEnabled(m_pLearn && m_pLearn->CanLearn());
     }
+    ShowWebRemote();
     return TRUE;
+}
+
+void COptionPage5::ShowWebRemote() {
+    const bool on = m_pWeb && m_pWeb->IsListening();
+    SetDlgItemText(IDC_OPT5_WEBURL, on ? tr("%1  コード %2").arg(m_pWeb->Url(), m_pWeb->Code())
+                                       : tr("ブラウザ リモートは使われていません"));
+    if (QWidget* button = GetDlgItem(IDC_OPT5_WEBREVOKE))
+        button->setEnabled(on);
 }
 
 void COptionPage5::ShowBinding(int role) {
@@ -71,6 +85,12 @@ void COptionPage5::OnLearnt(const CMidiMap::Binding& binding) {
 }
 
 void COptionPage5::OnCommand(UINT id) {
+    if (id == static_cast<UINT>(IDC_OPT5_WEBREVOKE)) {
+        if (m_pWeb)
+            m_pWeb->RevokeAll();
+        ShowWebRemote();
+        return;
+    }
     const int role = static_cast<int>(id) - IDC_OPT5_LEARN1;
     if (role >= 0 && role < CMidiMap::kRoleCount && m_pLearn) {
         const int before = m_nLearning;
@@ -92,6 +112,10 @@ void COptionPage5::DoDataExchange(CDataExchange& dx) {
     dx.MinMax(IDC_OPT5_OSCPORT, m_nOscPort, 0, kMaxPort);
     dx.Text(IDC_OPT5_OSCBIND, m_strOscBind);
     dx.MaxBytes(IDC_OPT5_OSCBIND, m_strOscBind, kBindMaxBytes);
+    dx.Text(IDC_OPT5_WEBPORT, m_nWebPort);
+    dx.MinMax(IDC_OPT5_WEBPORT, m_nWebPort, 0, kMaxPort);
+    dx.Text(IDC_OPT5_WEBBIND, m_strWebBind);
+    dx.MaxBytes(IDC_OPT5_WEBBIND, m_strWebBind, kBindMaxBytes);
 }
 
 bool COptionPage5::SaveToSettings() {
@@ -99,7 +123,13 @@ bool COptionPage5::SaveToSettings() {
     remote.nOscPort = m_nOscPort;
     remote.strOscBind = m_strOscBind.trimmed();
     remote.map = m_Map;
-    return remote.Save(m_Settings);
+    CWebSettings web = CWebSettings::Load(m_Settings);
+    web.nPort = m_nWebPort;
+    web.strBind = m_strWebBind.trimmed().isEmpty() ? QString::fromLatin1(CWebSettings::kDefaultBind)
+                                                    : m_strWebBind.trimmed();
+    // Both written, even when the first fails: neither section is lost for the other.
+    const bool remoteSaved = remote.Save(m_Settings);
+    return web.Save(m_Settings) && remoteSaved;
 }
 
 void COptionPage5::OnOK() {

@@ -323,6 +323,9 @@ void CMainDlg::OnCommand(UINT id) {
     case ID_OPTION:
         OnOption();
         break;
+    case ID_WEB_REMOTE:
+        OnWebRemote();
+        break;
     case ID_APP_EXIT:
         // Ending the program through the menu asks about unsaved changes as closing the window does.
         RequestClose(ID_APP_EXIT);

@@ -25,6 +25,7 @@ class CMidiControl;
 class CRemoteControl;
 class CShowRemotes;
 class CTriggerControl;
+class CWebRemote;
 class QKeyEvent;
 class QMenuBar;
 
@@ -203,8 +204,12 @@ public:
     CMidiControl* Midi() const;
     // The command-line triggers; none before the show's remotes are started.
     CTriggerControl* Triggers() const;
+    // The browser remote; none before the show's remotes are started.
+    CWebRemote* Web() const;
 
 private:
+    // The browser remote's address and pairing code in a message box (menu オプション).
+    void OnWebRemote();
     // Starts OSC and MIDI as Padora.INI says (again after the options changed), and the loudness
     // measurements; failures are told once and Padora goes on without them.
     void StartRemote();

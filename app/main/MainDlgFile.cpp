@@ -111,6 +111,7 @@ void CMainDlg::OnOption() {
     ReleaseHook();
     COptionDlg dlg(&m_show.Options(), this, m_Settings);
     dlg.SetMidiControl(Midi());
+    dlg.SetWebRemote(Web());
     if (dlg.DoModal() == platform::IDOK) {
         StartRemote(); // a changed OSC port or MIDI setting acts at once
         m_show.SetKeepPlaying(dlg.m_Show.bKeepPlaying);

@@ -23,6 +23,21 @@ CTriggerControl* CMainDlg::Triggers() const {
     return m_pRemotes ? m_pRemotes->Triggers() : nullptr;
 }
 
+CWebRemote* CMainDlg::Web() const {
+    return m_pRemotes ? m_pRemotes->Web() : nullptr;
+}
+
+void CMainDlg::OnWebRemote() {
+    const CWebRemote* web = Web();
+    const QString text = web && web->IsListening()
+                             ? tr("ブラウザで次のアドレスを開いてください:\n%1\n\n"
+                                  "このパソコン以外のブラウザでは、次のコードを入力します: %2")
+                                   .arg(web->Url(), web->Code())
+                             : tr("ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。");
+    const HandlerScope scope(m_nHandlerDepth);
+    PADKIT_MessageBox(this, text, LoadResString(IDS_APP_TITLE), MB_ICONINFORMATION | MB_OK);
+}
+
 void CMainDlg::StartLoudness() {
     m_show.StartLoudness(CLoudnessMatcher::ReadTarget(m_Settings));
 }

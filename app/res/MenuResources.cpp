@@ -33,7 +33,9 @@ MenuTemplate MakeMainDialogMenu() {
                                        ID_GROUP_EDIT)}),
         MenuItemTemplate::Popup(
             QT_TRANSLATE_NOOP("IDR_MAINDLG_MENU", "オプション(&O)"),
-            {MenuItemTemplate::Command(QT_TRANSLATE_NOOP("IDR_MAINDLG_MENU", "設定(&S)"), ID_OPTION)}),
+            {MenuItemTemplate::Command(QT_TRANSLATE_NOOP("IDR_MAINDLG_MENU", "設定(&S)"), ID_OPTION),
+             MenuItemTemplate::Command(QT_TRANSLATE_NOOP("IDR_MAINDLG_MENU", "ブラウザ リモート(&W)..."),
+                                       ID_WEB_REMOTE)}),
         MenuItemTemplate::Popup(
             QT_TRANSLATE_NOOP("IDR_MAINDLG_MENU", "ヘルプ(&H)"),
             {MenuItemTemplate::Command(QT_TRANSLATE_NOOP("IDR_MAINDLG_MENU", "バージョン情報(&A)..."),

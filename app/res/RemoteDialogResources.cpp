@@ -14,8 +14,9 @@ const QString kDialogFont = QStringLiteral("ＭＳ ゴシック");
 constexpr int kDialogFontSize = 12;
 constexpr int kRoles = 22;
 constexpr int kRowsPerColumn = 11;
-constexpr int kRowTop = 58;
-constexpr int kRowStep = 13;
+constexpr int kRowTop = 82;
+constexpr int kRowStep = 10;
+constexpr int kRowHeight = 10;
 
 ControlTemplate Control(int id, ControlKind kind, const QString& text, int x, int y, int w, int h,
                         DWORD style = kVisible) {
@@ -37,8 +38,9 @@ QString RoleName(int role) {
     return QCoreApplication::translate(kContext, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "マスター"));
 }
 
-// Page "リモート" of the options: the MIDI ports, the OSC port and address, and a learn button per role
-// (pads and the stop note on the left, faders and the master on the right).
+// Page "リモート" of the options: the MIDI ports, the OSC port and address, the browser remote's port,
+// address, URL and pairing code, and a learn button per role (pads and the stop note on the left,
+// faders and the master on the right).
 DialogTemplate MakeRemotePage() {
     DialogTemplate d;
     d.trContext = "IDD_OPTION_PAGE5";
@@ -65,17 +67,30 @@ DialogTemplate MakeRemotePage() {
     c.push_back(Control(kStatic, ControlKind::Static,
                         QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "待ち受けアドレス"), 154, 25, 66, 8));
     c.push_back(Control(IDC_OPT5_OSCBIND, ControlKind::Edit, {}, 222, 22, 58, 14));
+    c.push_back(Control(kStatic, ControlKind::Static, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "Web ポート"), 6,
+                        41, 42, 8));
+    c.push_back(Control(IDC_OPT5_WEBPORT, ControlKind::Edit, {}, 52, 38, 34, 14,
+                        kVisible | platform::ES_NUMBER | platform::ES_RIGHT));
+    c.push_back(Control(kStatic, ControlKind::Static, QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "(0 で使わない)"),
+                        90, 41, 60, 8));
+    c.push_back(Control(kStatic, ControlKind::Static,
+                        QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "待ち受けアドレス"), 154, 41, 66, 8));
+    c.push_back(Control(IDC_OPT5_WEBBIND, ControlKind::Edit, {}, 222, 38, 58, 14));
+    c.push_back(
+        Control(IDC_OPT5_WEBURL, ControlKind::Static, {}, 6, 55, 208, 12, kVisible | platform::SS_SUNKEN));
+    c.push_back(Control(IDC_OPT5_WEBREVOKE, ControlKind::PushButton,
+                        QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "登録を解除"), 218, 54, 62, 14));
     c.push_back(Control(kStatic, ControlKind::Static,
                         QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "MIDI の割り当て (学習を押してから機器を操作)"),
-                        6, 44, 200, 8));
+                        6, 71, 200, 8));
     for (int role = 0; role < kRoles; ++role) {
         const int x = role < kRowsPerColumn ? 6 : 146;
         const int y = kRowTop + (role % kRowsPerColumn) * kRowStep;
-        c.push_back(Control(kStatic, ControlKind::Static, RoleName(role), x, y + 2, 44, 8));
-        c.push_back(Control(IDC_OPT5_BINDING1 + role, ControlKind::Static, {}, x + 46, y, 52, 11,
+        c.push_back(Control(kStatic, ControlKind::Static, RoleName(role), x, y + 1, 44, 8));
+        c.push_back(Control(IDC_OPT5_BINDING1 + role, ControlKind::Static, {}, x + 46, y, 52, kRowHeight,
                             kVisible | platform::SS_SUNKEN));
         c.push_back(Control(IDC_OPT5_LEARN1 + role, ControlKind::PushButton,
-                            QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "学習"), x + 100, y, 30, 11));
+                            QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "学習"), x + 100, y, 30, kRowHeight));
     }
     return d;
 }

@@ -32,6 +32,7 @@ inline constexpr UINT ID_APP_ABOUT = 57664;
 inline constexpr UINT ID_APP_EXIT = 57665;
 inline constexpr UINT ID_GROUP_EDIT = 10001;
 inline constexpr UINT ID_OPTION = 10011;
+inline constexpr UINT ID_WEB_REMOTE = 10012; // shows the browser remote's address and pairing code
 
 // Controls of the main sampler window. Per-channel ids run from the first id over channels 0 to 9.
 inline constexpr int IDC_TAB_GROUP = 6201;
@@ -124,6 +125,10 @@ inline constexpr int IDC_OPT4_CUEKEY = 6808;    // combo box: the key that turns
 inline constexpr int IDC_OPT5_MIDI = 6301;      // the MIDI ports in use (static)
 inline constexpr int IDC_OPT5_OSCPORT = 6302;
 inline constexpr int IDC_OPT5_OSCBIND = 6303;
+inline constexpr int IDC_OPT5_WEBPORT = 6311;
+inline constexpr int IDC_OPT5_WEBBIND = 6312;
+inline constexpr int IDC_OPT5_WEBURL = 6313;    // the browser remote's address and pairing code (static)
+inline constexpr int IDC_OPT5_WEBREVOKE = 6314; // every paired browser must pair again
 inline constexpr int IDC_OPT5_BINDING1 = 6401; // what each MIDI role is bound to: 6401 to 6422 (static)
 inline constexpr int IDC_OPT5_LEARN1 = 6601;   // the "学習" button of each role: 6601 to 6622
 

@@ -1,7 +1,10 @@
 #include "app/show/ShowRemotes.h"
 
 #include "app/settings/RemoteSettings.h"
+#include "app/settings/WebSettings.h"
+#include "app/show/ShowSession.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
 
 namespace {
@@ -14,10 +17,22 @@ void ApplyEnvironment(CRemoteControl::Config& config) {
         config.nPort = port;
 }
 
+// "PADORA_WEB_PORT" stands in for "Web"/"Port" likewise.
+CWebRemote::Config WebConfig(const CSettingsFile& settings) {
+    const CWebSettings web = CWebSettings::Load(settings);
+    CWebRemote::Config config{web.nPort, web.strBind, web.bPairLocal};
+    bool ok = false;
+    const int port = qEnvironmentVariableIntValue("PADORA_WEB_PORT", &ok);
+    if (ok)
+        config.nPort = port;
+    return config;
+}
+
 } // namespace
 
 CShowRemotes::CShowRemotes(CShowSession* pSession)
-    : m_remote(pSession), m_midi(pSession), m_triggers(pSession), m_link(*pSession), m_follower(*pSession) {}
+    : m_remote(pSession), m_midi(pSession), m_triggers(pSession), m_link(*pSession), m_follower(*pSession),
+      m_web(pSession) {}
 
 QString CShowRemotes::MirrorStatus() const {
     QStringList marks;
@@ -43,6 +58,24 @@ QStringList CShowRemotes::Start(const CSettingsFile& settings) {
             QTextStream(stderr) << "padora: " << m_remote.Message() << '\n';
             if (CRemoteSettings::NamesOsc(settings)) // asked for: a box, else only standard error
                 messages << m_remote.Message();
+        }
+    }
+
+    const CWebRemote::Config web = WebConfig(settings);
+    if (!m_bStarted || !(web == m_webConfig)) {
+        m_webConfig = web;
+        if (m_web.Start(web)) {
+            // Where to point a browser, and the code for one on another machine, for an operator who
+            // started Padora from a terminal.
+            QTextStream(stderr) << "padora: "
+                                << QCoreApplication::translate("CShowRemotes",
+                                                               "ブラウザ リモート: %1 (コード %2)")
+                                       .arg(m_web.Url(), m_web.Code())
+                                << '\n';
+        } else if (!m_web.Message().isEmpty()) {
+            QTextStream(stderr) << "padora: " << m_web.Message() << '\n';
+            if (CWebSettings::NamesWeb(settings))
+                messages << m_web.Message();
         }
     }
 

@@ -5,6 +5,7 @@
 #include "app/remote/MirrorLink.h"
 #include "app/remote/RemoteControl.h"
 #include "app/remote/TriggerControl.h"
+#include "app/remote/WebRemote.h"
 #include "app/settings/MirrorSettings.h"
 #include "app/settings/Option.h"
 
@@ -12,8 +13,8 @@
 
 #include <functional>
 
-// The OSC and MIDI controls of a show, started as Padora.INI says, its command-line triggers and its
-// backup link (this machine as the main, as a backup, or both). UI thread.
+// The OSC, MIDI and browser controls of a show, started as Padora.INI says, its command-line triggers
+// and its backup link (this machine as the main, as a backup, or both). UI thread.
 class CShowRemotes {
 public:
     // pSession: what their commands act on (not owned; outlives this).
@@ -33,6 +34,7 @@ public:
     QString MirrorStatus() const;
     // Runs when MirrorStatus changed.
     void SetMirrorChanged(std::function<void()> changed);
+    CWebRemote* Web() { return &m_web; }
 
 private:
     CRemoteControl m_remote;
@@ -40,8 +42,10 @@ private:
     CTriggerControl m_triggers;
     CMirrorLink m_link;
     CMirrorFollower m_follower;
+    CWebRemote m_web;
     bool m_bStarted = false;
     CMirrorSettings m_mirrorConfig;
     CRemoteControl::Config m_oscConfig; // as last started
     CMidiControl::Config m_midiConfig;
+    CWebRemote::Config m_webConfig;
 };

@@ -115,6 +115,7 @@ public:
     void SetCueKey(UINT nVKey) { m_nCueKey = nVKey; }
     UINT CueKey() const { return m_nCueKey; }
     void SetStopKey(BOOL bHeld);
+    BOOL StopKeyHeld() const { return m_bStopKey; }
     int PlayChannel(int i);
     int StopChannel(int i);
     // Stops every sound: the shown group's and those playing in the background.
