@@ -28,10 +28,6 @@ constexpr int kMaxNameNumber = 100000;
 constexpr const char* kTempPattern = "/.padora-collect-XXXXXX";
 constexpr const char* kDefaultSetName = "show";
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("CShowCollector", text);
-}
-
 // Identity of a file on disk: one file reached by two paths (a link, "a/../a") is one sound.
 struct FileId {
     dev_t dev = 0;
@@ -148,7 +144,7 @@ public:
 
 private:
     static QString ReadError(const QString& path, const QString& reason) {
-        return Tr("%1 を読み込めません: %2").arg(path, reason);
+        return QCoreApplication::translate("CShowCollector", "%1 を読み込めません: %2").arg(path, reason);
     }
     static QString WriteError(const QString& path, const QString& reason) {
         return QString::fromUtf8(CGroupFile::kWriteErrorText) + QLatin1Char('\n') +
@@ -232,7 +228,8 @@ CShowCollector::Report CShowCollector::Run(const Progress& progress) const {
     const QString soundsDir = dir + QLatin1Char('/') + QLatin1String(kSoundsFolder);
     const QString setFile = SetFilePath(dir, m_strSetName);
     if (m_strDir.isEmpty() || m_strSetName.isEmpty() || m_strSetName.contains(u'/')) {
-        report.strError = Tr("収集先のフォルダまたはグループファイルの名前が正しくありません。");
+        report.strError = QCoreApplication::translate(
+            "CShowCollector", "収集先のフォルダまたはグループファイルの名前が正しくありません。");
         return report;
     }
 
@@ -271,21 +268,26 @@ CShowCollector::Report CShowCollector::Run(const Progress& progress) const {
         const bool isSound =
             std::any_of(sources.begin(), sources.end(), [&](const Source& s) { return s.id == *setId; });
         if (isSound || (sourceSetId && *sourceSetId == *setId)) {
-            report.strError =
-                Tr("%1 は元のファイルです。上書きしないよう、別のフォルダを選んでください。").arg(setFile);
+            report.strError = QCoreApplication::translate(
+                                  "CShowCollector",
+                                  "%1 は元のファイルです。上書きしないよう、別のフォルダを選んでください。")
+                                  .arg(setFile);
             return report;
         }
     }
 
     if (!QDir().mkpath(soundsDir) || !QFileInfo(soundsDir).isDir()) {
-        report.strError = Tr("フォルダ %1 を作成できません。").arg(soundsDir);
+        report.strError =
+            QCoreApplication::translate("CShowCollector", "フォルダ %1 を作成できません。").arg(soundsDir);
         return report;
     }
     AssignDestinations(sources, soundsDir);
     qint64 total = 0;
     for (const Source& s : sources) {
         if (s.strDest.isEmpty()) {
-            report.strError = Tr("%1 の保存先の名前が見つかりません。").arg(s.strPath);
+            report.strError =
+                QCoreApplication::translate("CShowCollector", "%1 の保存先の名前が見つかりません。")
+                    .arg(s.strPath);
             return report;
         }
         if (!s.bInPlace)

@@ -137,6 +137,58 @@
         <source>ほか %1 件</source>
         <translation>and %1 more</translation>
     </message>
+    <message>
+        <source>ブラウザで次のアドレスを開いてください:
+%1
+
+このパソコン以外のブラウザでは、次のコードを入力します: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>収集を中止しました。グループファイルは書き込んでいません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 に保存しました。
+%2 個の音声ファイルをコピーしました (%L3 バイト)。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 個の音声ファイルは既にフォルダにありました。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>次の音声ファイルが見つからないため、集めていません (%1 個):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ほか %1 個</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>音声ファイルをコピーしています...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>収集して保存</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>集める先のフォルダを選んでください</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 は既にあります。上書きしますか？</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CMidiControl</name>
@@ -150,7 +202,84 @@
     </message>
     <message>
         <source>MIDI 機器が見つかりません。ポート「%1」「%2」に接続してください。</source>
-        <translation>No MIDI device found. Connect one to the ports "%1" and "%2".</translation>
+        <translation>No MIDI device found. Connect one to the ports &quot;%1&quot; and &quot;%2&quot;.</translation>
+    </message>
+</context>
+<context>
+    <name>CMirrorFollower</name>
+    <message>
+        <source>主機</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>主機のアドレスを使えません: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>バックアップ連動のポート %1 を開けません (%2)。連動なしで続けます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>主機: 接続</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>主機: 断</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>主機: セット違い</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>padora: 主機とセットが違います (%1)。主機からの操作は受けません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>padora: 主機ではない %1 から届いた連動を拒否しました (%2 件)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>padora: 主機とセットが違うため操作を受けませんでした (%1 件)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CMirrorLink</name>
+    <message>
+        <source>バックアップへ送れません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>バックアップ連動のポート %1 を開けません (%2)。連動なしで続けます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>バックアップ: 接続</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>バックアップ: 断</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>バックアップ: セット違い</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CMirrorSettings</name>
+    <message>
+        <source>バックアップの宛先 %1 は使えません</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>主機のアドレス %1 は使えません</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>バックアップ連動のポート %1 は使えません</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -272,7 +401,7 @@
     <message>
         <source>デスクトップのショートカットで取得中 (割り当てはデスクトップの設定で変更します):
 </source>
-        <translation>Captured through the desktop's shortcuts (change the keys in the desktop's settings):
+        <translation>Captured through the desktop&apos;s shortcuts (change the keys in the desktop&apos;s settings):
 </translation>
     </message>
     <message>
@@ -335,6 +464,14 @@
     <message>
         <source>MIDI は使われていません</source>
         <translation>MIDI is not in use</translation>
+    </message>
+    <message>
+        <source>%1  コード %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブラウザ リモートは使われていません</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -431,6 +568,22 @@
         <translation>%1
 The file could not be opened.</translation>
     </message>
+    <message>
+        <source>  --collect ファイル フォルダ  ウィンドウを開かずにグループファイルとその音声ファイルを
+                     フォルダに集める (音声は フォルダ/sounds/ に, 相対パスの
+                     フォルダ/名前.pdg を書く; 終了コード 0: すべて収集, 1: 見つからない
+                     ファイルあり, 2: 失敗)
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--collect にはグループファイルと収集先のフォルダを指定してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--collect は --check と一緒には指定できません。</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CRemoteControl</name>
@@ -470,6 +623,36 @@ The file could not be opened.</translation>
     </message>
 </context>
 <context>
+    <name>CShowCollector</name>
+    <message>
+        <source>%1 を読み込めません: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>収集先のフォルダまたはグループファイルの名前が正しくありません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 は元のファイルです。上書きしないよう、別のフォルダを選んでください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>フォルダ %1 を作成できません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 の保存先の名前が見つかりません。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CShowRemotes</name>
+    <message>
+        <source>ブラウザ リモート: %1 (コード %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CShowSession</name>
     <message>
         <source>%1
@@ -501,7 +684,7 @@ The output has %3 pairs. These channels play on 1–2.</translation>
     </message>
     <message>
         <source>「%1」の %2 番「%3」</source>
-        <translation>"%1" pad %2 "%3"</translation>
+        <translation>&quot;%1&quot; pad %2 &quot;%3&quot;</translation>
     </message>
 </context>
 <context>
@@ -553,7 +736,7 @@ Commands for the running Padora (no window opens; one at a time):
                      number of sounds playing in other groups
   Exit status 0: accepted, 1: Padora is not running or does not answer,
               2: bad arguments or no such group, 3: ignored while a dialog is open
-  Commands are sent without loading the window's libraries, so they take a few
+  Commands are sent without loading the window&apos;s libraries, so they take a few
   milliseconds: good for key bindings.
   Key bindings: in GNOME, Settings &gt; Keyboard &gt; Custom Shortcuts; in KDE,
   System Settings &gt; Shortcuts &gt; Custom Shortcuts (Add Command): the command
@@ -567,6 +750,17 @@ Commands for the running Padora (no window opens; one at a time):
     <message>
         <source>コマンドライン</source>
         <translation>command line</translation>
+    </message>
+</context>
+<context>
+    <name>CWebRemote</name>
+    <message>
+        <source>ブラウザ リモートの待ち受けアドレス %1 (ポート %2) は使えません。ブラウザ リモートなしで続けます。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブラウザ リモートのポート %1 (%2) で待ち受けられません (%3)。ブラウザ リモートなしで続けます。</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -913,6 +1107,14 @@ Please wait.</translation>
         <source>学習</source>
         <translation>Learn</translation>
     </message>
+    <message>
+        <source>Web ポート</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>登録を解除</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>IDD_PADORA_DIALOG</name>
@@ -975,6 +1177,14 @@ Please wait.</translation>
         <source>バージョン情報(&amp;A)...</source>
         <translation>&amp;About Padora...</translation>
     </message>
+    <message>
+        <source>収集して保存(&amp;C)...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ブラウザ リモート(&amp;W)...</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>KeyHook</name>
@@ -1004,7 +1214,7 @@ Other programs can also control Padora from the command line (padora --pad N and
     </message>
     <message>
         <source>デスクトップのグローバルショートカット (ポータル) が使えなくなりました。</source>
-        <translation>The desktop's global shortcuts (portal) are no longer available.</translation>
+        <translation>The desktop&apos;s global shortcuts (portal) are no longer available.</translation>
     </message>
     <message>
         <source>これからはキーボードの入力デバイスから直接キーを読みます。</source>
@@ -1175,6 +1385,84 @@ Edit groups</translation>
     <message>
         <source>%1 文字以内で入力してください。</source>
         <translation>Enter at most %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>WebRemotePage</name>
+    <message>
+        <source>Padora リモート</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>全停止</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>停止キー</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>前のグループ</source>
+        <translation type="unfinished">Previous group</translation>
+    </message>
+    <message>
+        <source>次のグループ</source>
+        <translation type="unfinished">Next group</translation>
+    </message>
+    <message>
+        <source>マスター</source>
+        <translation type="unfinished">Master</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Padora との接続が切れました。再接続しています…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Padora で操作中のウィンドウがあるため、パッドは使えません</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>グループがありません</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Padora リモートの登録</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Padora の設定 (リモート) に表示されている 6 桁のコードを入力してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>登録</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>コードが違います。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>間違いが多すぎます。1 分ほど待ってから入力してください。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>mirror</name>
+    <message>
+        <source>グループ %1 のチャンネル %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> ほか %1 か所</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 が見つかりません (%2)</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -23,32 +23,34 @@ constexpr int kProgressSteps = 1000;
 // More missing sounds than this in one message are summed up.
 constexpr int kMaxListedMissing = 10;
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("CMainDlg", text);
-}
-
 // The words of the message box that ends a collection.
 QString ReportText(const CShowCollector::Report& report) {
     using Result = CShowCollector::Result;
     if (report.result == Result::Failed)
         return report.strError;
     if (report.result == Result::Cancelled)
-        return Tr("収集を中止しました。グループファイルは書き込んでいません。");
-    QString text = Tr("%1 に保存しました。\n%2 個の音声ファイルをコピーしました (%L3 バイト)。")
+        return QCoreApplication::translate("CMainDlg",
+                                           "収集を中止しました。グループファイルは書き込んでいません。");
+    QString text = QCoreApplication::translate(
+                       "CMainDlg", "%1 に保存しました。\n%2 個の音声ファイルをコピーしました (%L3 バイト)。")
                        .arg(report.strSetFile)
                        .arg(report.copied.size())
                        .arg(report.CopiedBytes());
     if (report.nInPlace > 0)
-        text +=
-            QLatin1Char('\n') + Tr("%1 個の音声ファイルは既にフォルダにありました。").arg(report.nInPlace);
+        text += QLatin1Char('\n') +
+                QCoreApplication::translate("CMainDlg", "%1 個の音声ファイルは既にフォルダにありました。")
+                    .arg(report.nInPlace);
     if (!report.missing.empty()) {
         text += QStringLiteral("\n\n") +
-                Tr("次の音声ファイルが見つからないため、集めていません (%1 個):").arg(report.missing.size());
+                QCoreApplication::translate("CMainDlg",
+                                            "次の音声ファイルが見つからないため、集めていません (%1 個):")
+                    .arg(report.missing.size());
         int listed = 0;
         for (const CShowCollector::Missing& m : report.missing) {
             if (++listed > kMaxListedMissing) {
-                text += QLatin1Char('\n') +
-                        Tr("ほか %1 個").arg(static_cast<int>(report.missing.size()) - kMaxListedMissing);
+                text +=
+                    QLatin1Char('\n') + QCoreApplication::translate("CMainDlg", "ほか %1 個")
+                                            .arg(static_cast<int>(report.missing.size()) - kMaxListedMissing);
                 break;
             }
             text += QStringLiteral("\n%1-%2 %3").arg(m.nGroup + 1).arg(m.nChannel + 1).arg(m.strPath);
@@ -66,8 +68,9 @@ CShowCollector::Report RunWithProgress(QWidget* parent, const CShowCollector& co
     std::atomic<bool> finished{false};
     CShowCollector::Report report;
 
-    QProgressDialog progress(Tr("音声ファイルをコピーしています..."), Tr("中止"), 0, kProgressSteps, parent);
-    progress.setWindowTitle(Tr("収集して保存"));
+    QProgressDialog progress(QCoreApplication::translate("CMainDlg", "音声ファイルをコピーしています..."),
+                             QCoreApplication::translate("CMainDlg", "中止"), 0, kProgressSteps, parent);
+    progress.setWindowTitle(QCoreApplication::translate("CMainDlg", "収集して保存"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);
@@ -109,7 +112,8 @@ void CMainDlg::OnFileCollect() {
     } else {
         const QString start =
             m_strFilePath.isEmpty() ? GetGrpFolder(m_Settings) : CGroupFile::FolderOf(m_strFilePath);
-        CBrowseDlg picker(start, Tr("集める先のフォルダを選んでください"), this);
+        CBrowseDlg picker(
+            start, QCoreApplication::translate("CMainDlg", "集める先のフォルダを選んでください"), this);
         picker.SetFlag(padkit::BIF_NEWDIALOGSTYLE | padkit::BIF_EDITBOX);
         if (picker.DoModal() == IDOK)
             dir = picker.GetPathName();
@@ -121,8 +125,9 @@ void CMainDlg::OnFileCollect() {
     const QString name = CShowCollector::SetNameFor(m_strFilePath, dir);
     const QString setFile = CShowCollector::SetFilePath(dir, name);
     if (QFileInfo::exists(setFile) &&
-        PADKIT_MessageBox(this, Tr("%1 は既にあります。上書きしますか？").arg(setFile),
-                          QString::fromUtf8(kConfirmCaption), MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        PADKIT_MessageBox(
+            this, QCoreApplication::translate("CMainDlg", "%1 は既にあります。上書きしますか？").arg(setFile),
+            QString::fromUtf8(kConfirmCaption), MB_YESNO | MB_ICONQUESTION) != IDYES) {
         RestoreHook();
         return;
     }
@@ -131,7 +136,8 @@ void CMainDlg::OnFileCollect() {
     const bool failed = report.result == CShowCollector::Result::Failed;
     const bool complete = report.result == CShowCollector::Result::Complete;
     PADKIT_MessageBox(this, ReportText(report),
-                      failed ? QString::fromUtf8(kErrorCaption) : Tr("収集して保存"),
+                      failed ? QString::fromUtf8(kErrorCaption)
+                             : QCoreApplication::translate("CMainDlg", "収集して保存"),
                       MB_OK | (complete ? MB_ICONINFORMATION : MB_ICONEXCLAMATION));
     RestoreHook();
 }
