@@ -142,52 +142,56 @@
 %1
 
 このパソコン以外のブラウザでは、次のコードを入力します: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Open this address in a browser:
+%1
+
+Browsers on other machines enter this code: %2</translation>
     </message>
     <message>
         <source>ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>The browser remote is not in use. Set a Web port on the Remote page of the settings.</translation>
     </message>
     <message>
         <source>収集を中止しました。グループファイルは書き込んでいません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Collecting was cancelled. No group file was written.</translation>
     </message>
     <message>
         <source>%1 に保存しました。
 %2 個の音声ファイルをコピーしました (%L3 バイト)。</source>
-        <translation type="unfinished"></translation>
+        <translation>Saved to %1.
+%2 sound files copied (%L3 bytes).</translation>
     </message>
     <message>
         <source>%1 個の音声ファイルは既にフォルダにありました。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 sound files were already in the folder.</translation>
     </message>
     <message>
         <source>次の音声ファイルが見つからないため、集めていません (%1 個):</source>
-        <translation type="unfinished"></translation>
+        <translation>These sound files were not found and were not collected (%1):</translation>
     </message>
     <message>
         <source>ほか %1 個</source>
-        <translation type="unfinished"></translation>
+        <translation>and %1 more</translation>
     </message>
     <message>
         <source>音声ファイルをコピーしています...</source>
-        <translation type="unfinished"></translation>
+        <translation>Copying sound files...</translation>
     </message>
     <message>
         <source>中止</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>収集して保存</source>
-        <translation type="unfinished"></translation>
+        <translation>Collect and Save</translation>
     </message>
     <message>
         <source>集める先のフォルダを選んでください</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose the folder to collect into</translation>
     </message>
     <message>
         <source>%1 は既にあります。上書きしますか？</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 already exists. Overwrite it?</translation>
     </message>
 </context>
 <context>
@@ -209,77 +213,77 @@
     <name>CMirrorFollower</name>
     <message>
         <source>主機</source>
-        <translation type="unfinished"></translation>
+        <translation>main</translation>
     </message>
     <message>
         <source>主機のアドレスを使えません: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot use the main&apos;s address: %1</translation>
     </message>
     <message>
         <source>バックアップ連動のポート %1 を開けません (%2)。連動なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open backup link port %1 (%2). Continuing without the link.</translation>
     </message>
     <message>
         <source>主機: 接続</source>
-        <translation type="unfinished"></translation>
+        <translation>Main: connected</translation>
     </message>
     <message>
         <source>主機: 断</source>
-        <translation type="unfinished"></translation>
+        <translation>Main: lost</translation>
     </message>
     <message>
         <source>主機: セット違い</source>
-        <translation type="unfinished"></translation>
+        <translation>Main: different set</translation>
     </message>
     <message>
         <source>padora: 主機とセットが違います (%1)。主機からの操作は受けません。</source>
-        <translation type="unfinished"></translation>
+        <translation>padora: the set differs from the main&apos;s (%1). Actions from the main are not taken.</translation>
     </message>
     <message>
         <source>padora: 主機ではない %1 から届いた連動を拒否しました (%2 件)</source>
-        <translation type="unfinished"></translation>
+        <translation>padora: refused link messages from %1, which is not the main (%2)</translation>
     </message>
     <message>
         <source>padora: 主機とセットが違うため操作を受けませんでした (%1 件)</source>
-        <translation type="unfinished"></translation>
+        <translation>padora: refused actions because the set differs from the main&apos;s (%1)</translation>
     </message>
 </context>
 <context>
     <name>CMirrorLink</name>
     <message>
         <source>バックアップへ送れません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot send to any backup.</translation>
     </message>
     <message>
         <source>バックアップ連動のポート %1 を開けません (%2)。連動なしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot open backup link port %1 (%2). Continuing without the link.</translation>
     </message>
     <message>
         <source>バックアップ: 接続</source>
-        <translation type="unfinished"></translation>
+        <translation>Backup: connected</translation>
     </message>
     <message>
         <source>バックアップ: 断</source>
-        <translation type="unfinished"></translation>
+        <translation>Backup: lost</translation>
     </message>
     <message>
         <source>バックアップ: セット違い</source>
-        <translation type="unfinished"></translation>
+        <translation>Backup: different set</translation>
     </message>
 </context>
 <context>
     <name>CMirrorSettings</name>
     <message>
         <source>バックアップの宛先 %1 は使えません</source>
-        <translation type="unfinished"></translation>
+        <translation>Backup address %1 cannot be used</translation>
     </message>
     <message>
         <source>主機のアドレス %1 は使えません</source>
-        <translation type="unfinished"></translation>
+        <translation>Main address %1 cannot be used</translation>
     </message>
     <message>
         <source>バックアップ連動のポート %1 は使えません</source>
-        <translation type="unfinished"></translation>
+        <translation>Backup link port %1 cannot be used</translation>
     </message>
 </context>
 <context>
@@ -467,11 +471,11 @@
     </message>
     <message>
         <source>%1  コード %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1  code %2</translation>
     </message>
     <message>
         <source>ブラウザ リモートは使われていません</source>
-        <translation type="unfinished"></translation>
+        <translation>The browser remote is not in use</translation>
     </message>
 </context>
 <context>
@@ -574,15 +578,18 @@ The file could not be opened.</translation>
                      フォルダ/名前.pdg を書く; 終了コード 0: すべて収集, 1: 見つからない
                      ファイルあり, 2: 失敗)
 </source>
-        <translation type="unfinished"></translation>
+        <translation>  --collect FILE DIR  collect a group file and its sounds into DIR without a window
+                     (sounds in DIR/sounds/, DIR/NAME.pdg with relative paths;
+                     exit status 0: all collected, 1: some sounds missing, 2: failed)
+</translation>
     </message>
     <message>
         <source>--collect にはグループファイルと収集先のフォルダを指定してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>--collect needs a group file and a destination folder.</translation>
     </message>
     <message>
         <source>--collect は --check と一緒には指定できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>--collect cannot be used with --check.</translation>
     </message>
 </context>
 <context>
@@ -626,30 +633,30 @@ The file could not be opened.</translation>
     <name>CShowCollector</name>
     <message>
         <source>%1 を読み込めません: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot read %1: %2</translation>
     </message>
     <message>
         <source>収集先のフォルダまたはグループファイルの名前が正しくありません。</source>
-        <translation type="unfinished"></translation>
+        <translation>The destination folder or the group file name is not valid.</translation>
     </message>
     <message>
         <source>%1 は元のファイルです。上書きしないよう、別のフォルダを選んでください。</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 is the original file. Choose another folder so that it is not overwritten.</translation>
     </message>
     <message>
         <source>フォルダ %1 を作成できません。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot create folder %1.</translation>
     </message>
     <message>
         <source>%1 の保存先の名前が見つかりません。</source>
-        <translation type="unfinished"></translation>
+        <translation>No destination name found for %1.</translation>
     </message>
 </context>
 <context>
     <name>CShowRemotes</name>
     <message>
         <source>ブラウザ リモート: %1 (コード %2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Browser remote: %1 (code %2)</translation>
     </message>
 </context>
 <context>
@@ -756,11 +763,11 @@ Commands for the running Padora (no window opens; one at a time):
     <name>CWebRemote</name>
     <message>
         <source>ブラウザ リモートの待ち受けアドレス %1 (ポート %2) は使えません。ブラウザ リモートなしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>The browser remote cannot listen on address %1 (port %2). Continuing without the browser remote.</translation>
     </message>
     <message>
         <source>ブラウザ リモートのポート %1 (%2) で待ち受けられません (%3)。ブラウザ リモートなしで続けます。</source>
-        <translation type="unfinished"></translation>
+        <translation>Cannot listen on browser remote port %1 (%2) (%3). Continuing without the browser remote.</translation>
     </message>
 </context>
 <context>
@@ -1109,11 +1116,11 @@ Please wait.</translation>
     </message>
     <message>
         <source>Web ポート</source>
-        <translation type="unfinished"></translation>
+        <translation>Web port</translation>
     </message>
     <message>
         <source>登録を解除</source>
-        <translation type="unfinished"></translation>
+        <translation>Unpair all</translation>
     </message>
 </context>
 <context>
@@ -1179,11 +1186,11 @@ Please wait.</translation>
     </message>
     <message>
         <source>収集して保存(&amp;C)...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Collect and Save...</translation>
     </message>
     <message>
         <source>ブラウザ リモート(&amp;W)...</source>
-        <translation type="unfinished"></translation>
+        <translation>Bro&amp;wser Remote...</translation>
     </message>
 </context>
 <context>
@@ -1391,78 +1398,78 @@ Edit groups</translation>
     <name>WebRemotePage</name>
     <message>
         <source>Padora リモート</source>
-        <translation type="unfinished"></translation>
+        <translation>Padora Remote</translation>
     </message>
     <message>
         <source>全停止</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop all</translation>
     </message>
     <message>
         <source>停止キー</source>
-        <translation type="unfinished"></translation>
+        <translation>Stop key</translation>
     </message>
     <message>
         <source>前のグループ</source>
-        <translation type="unfinished">Previous group</translation>
+        <translation>Previous group</translation>
     </message>
     <message>
         <source>次のグループ</source>
-        <translation type="unfinished">Next group</translation>
+        <translation>Next group</translation>
     </message>
     <message>
         <source>マスター</source>
-        <translation type="unfinished">Master</translation>
+        <translation>Master</translation>
     </message>
     <message>
         <source>音量</source>
-        <translation type="unfinished"></translation>
+        <translation>Volume</translation>
     </message>
     <message>
         <source>Padora との接続が切れました。再接続しています…</source>
-        <translation type="unfinished"></translation>
+        <translation>Lost connection to Padora. Reconnecting…</translation>
     </message>
     <message>
         <source>Padora で操作中のウィンドウがあるため、パッドは使えません</source>
-        <translation type="unfinished"></translation>
+        <translation>Pads are unavailable while a window is open in Padora</translation>
     </message>
     <message>
         <source>グループがありません</source>
-        <translation type="unfinished"></translation>
+        <translation>No groups</translation>
     </message>
     <message>
         <source>Padora リモートの登録</source>
-        <translation type="unfinished"></translation>
+        <translation>Pair with Padora Remote</translation>
     </message>
     <message>
         <source>Padora の設定 (リモート) に表示されている 6 桁のコードを入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Enter the 6-digit code shown in Padora&apos;s settings (Remote).</translation>
     </message>
     <message>
         <source>登録</source>
-        <translation type="unfinished"></translation>
+        <translation>Pair</translation>
     </message>
     <message>
         <source>コードが違います。</source>
-        <translation type="unfinished"></translation>
+        <translation>Wrong code.</translation>
     </message>
     <message>
         <source>間違いが多すぎます。1 分ほど待ってから入力してください。</source>
-        <translation type="unfinished"></translation>
+        <translation>Too many wrong codes. Wait about a minute and try again.</translation>
     </message>
 </context>
 <context>
     <name>mirror</name>
     <message>
         <source>グループ %1 のチャンネル %2</source>
-        <translation type="unfinished"></translation>
+        <translation>group %1 channel %2</translation>
     </message>
     <message>
         <source> ほか %1 か所</source>
-        <translation type="unfinished"></translation>
+        <translation> and %1 more</translation>
     </message>
     <message>
         <source>%1 が見つかりません (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 not found (%2)</translation>
     </message>
 </context>
 </TS>
