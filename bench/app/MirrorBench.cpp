@@ -27,24 +27,6 @@ constexpr double kTargetMs = 1000.0 * CSoundOnsetProbe::kPeriod / CSoundOnsetPro
 // Time for the link to come up (heartbeats every 250 ms) before the first press.
 constexpr auto kLinkUp = std::chrono::milliseconds(1500);
 
-constexpr std::array<char, 20> kPad1 = {'/', 'p',  'a', 'd', 'o',  'r',  'a', '/', 'p', 'a',
-                                        'd', '\0', ',', 'i', '\0', '\0', 0,   0,   0,   1};
-
-int FreePort() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    int port = -1;
-    if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-        port = ntohs(a.sin_port);
-    if (s >= 0)
-        close(s);
-    return port;
-}
-
 double At(const std::vector<double>& sorted, double q) {
     return sorted[std::min(sorted.size() - 1, static_cast<size_t>(q * sorted.size()))];
 }
@@ -57,7 +39,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "padora-bench-mirror: no X display (run it under xvfb-run -a)\n");
         return 2;
     }
-    const int osc = FreePort(), mainLink = FreePort(), backupLink = FreePort();
+    const int osc = CSoundOnsetProbe::FreePort(SOCK_DGRAM), mainLink = CSoundOnsetProbe::FreePort(SOCK_DGRAM),
+              backupLink = CSoundOnsetProbe::FreePort(SOCK_DGRAM);
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
     if (osc <= 0 || mainLink <= 0 || backupLink <= 0 || s < 0) {
         std::fprintf(stderr, "padora-bench-mirror: no UDP ports on the loopback\n");
@@ -81,7 +64,8 @@ int main(int argc, char** argv) {
     backup.Watch();
     const bool sent = main.Press(presses, [&] {
         backup.NotePress(CSoundOnsetProbe::Now());
-        if (sendto(s, kPad1.data(), kPad1.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
+        if (sendto(s, CSoundOnsetProbe::kOscPad1.data(), CSoundOnsetProbe::kOscPad1.size(), 0,
+                   reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
             return true;
         std::perror("padora-bench-mirror: sendto");
         return false;

@@ -20,27 +20,6 @@ namespace {
 
 constexpr double kTargetP99Ms = 12.0;
 
-// "/padora/pad" with one int32 argument 1, as any OSC client sends it (strings NUL-padded to four bytes,
-// numbers big-endian).
-constexpr std::array<char, 20> kPad1 = {'/', 'p',  'a', 'd', 'o',  'r',  'a', '/', 'p', 'a',
-                                        'd', '\0', ',', 'i', '\0', '\0', 0,   0,   0,   1};
-
-// A UDP port on the loopback that nothing holds just now, so that parallel runs never meet.
-int FreePort() {
-    const int s = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    int port = -1;
-    if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-        port = ntohs(a.sin_port);
-    if (s >= 0)
-        close(s);
-    return port;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -49,7 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "padora-bench-osc: no X display (run it under xvfb-run -a)\n");
         return 2;
     }
-    const int port = FreePort();
+    const int port = CSoundOnsetProbe::FreePort(SOCK_DGRAM);
     const int s = socket(AF_INET, SOCK_DGRAM, 0);
     if (port <= 0 || s < 0) {
         std::fprintf(stderr, "padora-bench-osc: no UDP port on the loopback\n");
@@ -66,7 +45,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     const bool sent = probe.Press(presses, [&] {
-        if (sendto(s, kPad1.data(), kPad1.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
+        if (sendto(s, CSoundOnsetProbe::kOscPad1.data(), CSoundOnsetProbe::kOscPad1.size(), 0,
+                   reinterpret_cast<const sockaddr*>(&to), sizeof to) >= 0)
             return true;
         std::perror("padora-bench-osc: sendto");
         return false;

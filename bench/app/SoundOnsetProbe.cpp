@@ -1,5 +1,9 @@
 #include "SoundOnsetProbe.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -190,4 +194,19 @@ bool CSoundOnsetProbe::Report(const Result& result, const char* figure, double t
                 at(0.99), figure, ms.back(), figure, ms.front());
     std::printf("met=%s\n", at(0.99) < targetP99Ms && result.missed == 0 ? "yes" : "no");
     return true;
+}
+
+int CSoundOnsetProbe::FreePort(int type) {
+    const int s = socket(AF_INET, type, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    int port = -1;
+    if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0)
+        port = ntohs(a.sin_port);
+    if (s >= 0)
+        close(s);
+    return port;
 }

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -55,6 +56,13 @@ public:
 
     // The monotonic clock in seconds, as the presses are noted.
     static double Now();
+    // A loopback port of type (SOCK_DGRAM, SOCK_STREAM) that nothing holds just now, so that parallel
+    // runs never meet; -1 when none could be had.
+    static int FreePort(int type);
+    // "/padora/pad" with one int32 argument 1, as any OSC client sends it (strings NUL-padded to four
+    // bytes, numbers big-endian).
+    static constexpr std::array<char, 20> kOscPad1 = {'/', 'p',  'a', 'd', 'o',  'r',  'a', '/', 'p', 'a',
+                                                      'd', '\0', ',', 'i', '\0', '\0', 0,   0,   0,   1};
 
 private:
     void Stop();

@@ -24,24 +24,8 @@ constexpr double kTargetP99Ms = 15.0;
 constexpr int kReadyTimeoutMs = 60000;
 constexpr int kReadyPollMs = 50;
 
-// A TCP port on the loopback that nothing holds just now, so that parallel runs never meet.
-int FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    int port = -1;
-    if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0)
-        port = ntohs(a.sin_port);
-    if (s >= 0)
-        close(s);
-    return port;
-}
-
 bool Exists(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0;
 }
 
@@ -53,7 +37,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "padora-bench-web: no X display (run it under xvfb-run -a)\n");
         return 2;
     }
-    const int port = FreePort();
+    const int port = CSoundOnsetProbe::FreePort(SOCK_STREAM);
     if (port <= 0) {
         std::fprintf(stderr, "padora-bench-web: no TCP port on the loopback\n");
         return 1;
@@ -63,9 +47,10 @@ int main(int argc, char** argv) {
         return 1;
 
     const std::string ready = probe.Dir() + "/browser-ready";
-    const std::string command = "PUPPETEER_SKIP_DOWNLOAD=1 HOME='" + probe.Dir() + "' node '" PADORA_BROWSER_SCRIPT
-                                "' bench http://127.0.0.1:" +
-                                std::to_string(port) + "/ '" + ready + "'";
+    const std::string command =
+        "PUPPETEER_SKIP_DOWNLOAD=1 HOME='" + probe.Dir() +
+        "' node '" PADORA_BROWSER_SCRIPT "' bench http://127.0.0.1:" + std::to_string(port) + "/ '" + ready +
+        "'";
     FILE* node = popen(command.c_str(), "w");
     if (!node) {
         std::perror("padora-bench-web: node");
@@ -82,7 +67,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const bool sent = probe.Press(presses, [&] { return std::fputs("tap\n", node) >= 0 && std::fflush(node) == 0; });
+    const bool sent =
+        probe.Press(presses, [&] { return std::fputs("tap\n", node) >= 0 && std::fflush(node) == 0; });
     const CSoundOnsetProbe::Result result = probe.Finish();
     pclose(node);
     return sent && probe.Report(result, "web_tap_to_sound", kTargetP99Ms) ? 0 : 1;
