@@ -2,6 +2,7 @@
 
 #include "app/data/GroupArray.h"
 #include "app/remote/OscCodec.h"
+#include "app/remote/OscMessage.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -23,6 +24,9 @@
 namespace mirror {
 namespace {
 
+using osc::MessagePtr;
+using osc::Serialise;
+
 constexpr std::string_view kBundleTag{"#bundle\0", 8};
 constexpr std::size_t kBundleHeader = 16; // tag and time tag
 constexpr std::uint32_t kFnvOffset32 = 2166136261u;
@@ -33,11 +37,6 @@ constexpr char kBeat[] = "/padora/mirror/beat";
 constexpr char kAct[] = "/padora/mirror/act";
 constexpr char kWhich[] = "/padora/mirror/which";
 constexpr char kChannelsPath[] = "/padora/mirror/channels";
-
-struct MessageDeleter {
-    void operator()(lo_message m) const { lo_message_free(m); }
-};
-using MessagePtr = std::unique_ptr<std::remove_pointer_t<lo_message>, MessageDeleter>;
 
 void Mix(std::uint32_t& h, const QByteArray& bytes) {
     for (char c : bytes)
@@ -54,16 +53,6 @@ void PutBigEndian32(QByteArray& out, std::uint32_t v) {
     const char b[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
                        static_cast<char>(v)};
     out.append(b, 4);
-}
-
-QByteArray Serialise(lo_message m, const char* path) {
-    std::size_t size = 0;
-    void* bytes = lo_message_serialise(m, path, nullptr, &size);
-    if (!bytes)
-        return QByteArray();
-    QByteArray out(static_cast<const char*>(bytes), static_cast<qsizetype>(size));
-    std::free(bytes);
-    return out;
 }
 
 QByteArray Header(const char* path, SetId set, std::int32_t epoch, std::int32_t seq) {

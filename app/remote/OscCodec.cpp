@@ -1,4 +1,5 @@
 #include "app/remote/OscCodec.h"
+#include "app/remote/OscMessage.h"
 
 #include "app/show/ShowRules.h"
 
@@ -21,11 +22,6 @@ constexpr std::size_t kBundleHeader = 16; // tag and time tag
 constexpr int kMaxBundleDepth = 8;
 constexpr int kChannels = RemoteState::kChannels;
 constexpr int kMaxVolume = 100;
-
-struct MessageDeleter {
-    void operator()(lo_message m) const { lo_message_free(m); }
-};
-using MessagePtr = std::unique_ptr<std::remove_pointer_t<lo_message>, MessageDeleter>;
 
 std::optional<double> Number(char type, const lo_arg* arg) {
     switch (type) {
@@ -179,16 +175,6 @@ void Parse(const char* data, std::size_t size, int depth, std::vector<RemoteComm
         out.push_back(*command);
     else
         ++ignored;
-}
-
-QByteArray Serialise(lo_message m, const char* path) {
-    std::size_t size = 0;
-    void* bytes = lo_message_serialise(m, path, nullptr, &size);
-    if (!bytes)
-        return QByteArray();
-    QByteArray out(static_cast<const char*>(bytes), static_cast<qsizetype>(size));
-    std::free(bytes);
-    return out;
 }
 
 } // namespace
