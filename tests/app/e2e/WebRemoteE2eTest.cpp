@@ -149,7 +149,7 @@ protected:
     int m_nPort = 0;
 };
 
-TEST_F(WebRemoteE2e, DISABLED_ATapOnAPhoneIsHeardAndThePadPlaysInThePageTheWindowAndASecondPage) {
+TEST_F(WebRemoteE2e, ATapOnAPhoneIsHeardAndThePadPlaysInThePageTheWindowAndASecondPage) {
     const XWindow main = StartPadora({});
     ASSERT_NE(main, 0u);
     const e2e::Recording heard(RecordPath());

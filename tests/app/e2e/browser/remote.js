@@ -19,9 +19,18 @@ async function browser() {
   return puppeteer.launch({
     executablePath: kChromium,
     headless: 'new',
+    dumpio: !!process.env.PADORA_BROWSER_LOG,
     args: ['--no-sandbox', '--disable-gpu', '--disable-dev-shm-usage', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
+}
+
+// Closing waits on the browser, which may be gone: never longer than a few seconds, then it is killed.
+async function closeBrowser(b) {
+  await Promise.race([b.close().catch(() => {}), new Promise((resolve) => setTimeout(resolve, 5000))]);
+  const child = b.process();
+  if (child && child.exitCode === null)
+    child.kill('SIGKILL');
 }
 
 async function open(b, url) {
@@ -35,6 +44,10 @@ const padState = (page, n) => page.$eval('#pad' + n, (el) => el.dataset.state);
 const waitPadState = (page, n, state) => page.waitForFunction(
   (n, state) => document.getElementById('pad' + n).dataset.state === state,
   {timeout: kTimeoutMs}, n, state);
+// A tap as the page's own handler sees it, dispatched in the page: this chromium closes its target on
+// emulated touch input (Input.dispatchTouchEvent) when it runs headless here.
+const tapPad = (page, n) => page.evaluate((n) => document.getElementById('pad' + n).dispatchEvent(
+  new PointerEvent('pointerdown', {bubbles: true, cancelable: true, pointerType: 'touch'})), n);
 const waitConnected = (page) => page.waitForFunction(() => !!window.padoraState, {timeout: kTimeoutMs});
 
 async function tap(url, screenshot) {
@@ -47,7 +60,7 @@ async function tap(url, screenshot) {
     await waitConnected(tablet.page);
     say({step: 'loaded', status: phone.status, before: await padState(phone.page, 1),
          title: await phone.page.$eval('#pad1 .title', (el) => el.textContent)});
-    await phone.page.tap('#pad1');
+    await tapPad(phone.page, 1);
     await waitPadState(phone.page, 1, '1');
     await waitPadState(tablet.page, 1, '1');
     const colour = await phone.page.$eval('#pad1', (el) => getComputedStyle(el).backgroundColor);
@@ -55,7 +68,7 @@ async function tap(url, screenshot) {
     await phone.page.screenshot({path: screenshot});
     say({step: 'playing', colour, other: await padState(tablet.page, 1), tabs});
   } finally {
-    await b.close();
+    await closeBrowser(b);
   }
 }
 
@@ -79,7 +92,7 @@ async function pair(url, wrong, right) {
     say({step: 'paired', status: paired ? paired.status() : 0, url: first.page.url(),
          group: await first.page.evaluate(() => window.padoraState.group)});
   } finally {
-    await b.close();
+    await closeBrowser(b);
   }
 }
 
@@ -93,12 +106,10 @@ async function bench(url, readyFile) {
     for await (const line of lines) {
       if (line !== 'tap')
         continue;
-      // The tap as the page's own handler sees it, dispatched in the page.
-      await page.evaluate(() => document.getElementById('pad1').dispatchEvent(
-        new PointerEvent('pointerdown', {bubbles: true, cancelable: true, pointerType: 'touch'})));
+      await tapPad(page, 1);
     }
   } finally {
-    await b.close();
+    await closeBrowser(b);
   }
 }
 
