@@ -44,9 +44,12 @@ ToolRun RunTool(const QString& program, const QStringList& args,
     p.start(program, args);
     ToolRun r;
     if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit) {
+        const bool started = p.error() != QProcess::FailedToStart;
         p.kill();
         p.waitForFinished();
-        r.err = QStringLiteral("%1 did not finish").arg(program);
+        r.err = started
+                    ? QStringLiteral("%1 did not finish").arg(program)
+                    : QStringLiteral("%1 is not installed (scripts/install-deps.sh --tests)").arg(program);
         return r;
     }
     r.status = p.exitCode();
