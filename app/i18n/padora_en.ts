@@ -193,6 +193,10 @@ Browsers on other machines enter this code: %2</translation>
         <source>%1 は既にあります。上書きしますか？</source>
         <translation>%1 already exists. Overwrite it?</translation>
     </message>
+    <message>
+        <source>収集中</source>
+        <translation>Collecting</translation>
+    </message>
 </context>
 <context>
     <name>CMidiControl</name>

@@ -70,7 +70,7 @@ CShowCollector::Report RunWithProgress(QWidget* parent, const CShowCollector& co
 
     QProgressDialog progress(QCoreApplication::translate("CMainDlg", "音声ファイルをコピーしています..."),
                              QCoreApplication::translate("CMainDlg", "中止"), 0, kProgressSteps, parent);
-    progress.setWindowTitle(QCoreApplication::translate("CMainDlg", "収集して保存"));
+    progress.setWindowTitle(QCoreApplication::translate("CMainDlg", "収集中"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     progress.setAutoClose(false);

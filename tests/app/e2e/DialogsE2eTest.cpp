@@ -327,3 +327,47 @@ TEST_F(DialogsE2e, InEnglishTheWindowsAndDialogsShowTheirEnglishTexts) {
     m_x.PressKey(kKeyEscape);
     ASSERT_TRUE(WaitForExit(padora));
 }
+
+TEST_F(DialogsE2e, CollectFromTheFileMenuCopiesTheSetIntoAPickedFolder) {
+    const QString tone =
+        app_test::WriteTestFile(m_work.filePath(QStringLiteral("src/tone.wav")), app_test::SineWav(0.4));
+    const QString other = app_test::WriteTestFile(m_work.filePath(QStringLiteral("elsewhere/tone.wav")),
+                                                  app_test::SineWav(0.2));
+    const QString setPath =
+        app_test::WriteTestFile(m_work.filePath(QStringLiteral("src/gala.pdg")),
+                                "[GroupData]\r\nGroupNum=1\r\nGrpName01=Opening\r\n[SoundData]\r\n"
+                                "SndName01-01=one\r\nSndFName01-01=./tone.wav\r\n"
+                                "SndName01-02=two\r\nSndFName01-02=../elsewhere/tone.wav\r\n");
+    const QString usb = m_work.filePath(QStringLiteral("usb"));
+    QDir().mkpath(usb);
+
+    QProcess* padora = Start({setPath}, QStringLiteral("null"));
+    const XWindow main = WaitForWindow(padora, kMainTitle);
+    ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
+    std::set<XWindow> known = Windows(padora);
+    Keys(main, {"alt+f", "c"});
+    const XWindow picker = WaitForNewWindow(padora, known);
+    ASSERT_NE(picker, 0u) << "the folder picker";
+    Type(picker, usb);
+    Keys(picker, {"Return"});
+    const QString collected = usb + QStringLiteral("/gala.pdg");
+    ASSERT_TRUE(XSession::WaitFor([&] { return QFile::exists(collected); }, kTimeoutMs));
+    const XWindow told = WaitForWindow(padora, QStringLiteral("収集して保存"), known);
+    ASSERT_NE(told, 0u) << "the report";
+    Keys(told, {"Return"});
+    ASSERT_TRUE(WaitGone(told, padora));
+
+    QFile set(collected);
+    ASSERT_TRUE(set.open(QIODevice::ReadOnly));
+    const QByteArray text = set.readAll();
+    EXPECT_TRUE(text.contains("SndFName01-01=./sounds/tone.wav")) << text.toStdString();
+    EXPECT_TRUE(text.contains("SndFName01-02=./sounds/tone-2.wav")) << text.toStdString();
+    QFile copy(usb + QStringLiteral("/sounds/tone-2.wav")), source(other);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly) && source.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), source.readAll());
+    EXPECT_TRUE(QFileInfo::exists(tone));
+
+    m_x.SetFocus(main);
+    m_x.PressKey(kKeyEscape);
+    ASSERT_TRUE(WaitForExit(padora));
+}
