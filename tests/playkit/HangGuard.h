@@ -17,10 +17,13 @@ namespace playkit_test {
 // is stopped, so that nothing of the run stays behind).
 class CHangGuard {
 public:
-    // end ends the program; tests of the guard itself pass their own.
+    // Where the message goes (standard error unless given).
+    using Say = std::function<void(const std::string& line)>;
+    // end ends the program; tests of the guard itself pass their own, and their own say: what a thread
+    // writes to standard error is not reliably caught by a capture while other tests' threads still write.
     CHangGuard(
         std::string test, std::chrono::seconds limit, std::function<void()> cleanUp,
-        std::function<void()> end = [] { std::_Exit(1); });
+        std::function<void()> end = [] { std::_Exit(1); }, Say say = {});
     ~CHangGuard();
     CHangGuard(const CHangGuard&) = delete;
     CHangGuard& operator=(const CHangGuard&) = delete;
@@ -35,6 +38,7 @@ private:
     const std::chrono::seconds m_limit;
     const std::function<void()> m_cleanUp;
     const std::function<void()> m_end;
+    const Say m_say;
     std::atomic<const char*> m_step{"starting"};
     std::mutex m_mutex;
     std::condition_variable m_cv;
