@@ -60,9 +60,11 @@ async function tap(url, screenshot) {
     await waitConnected(tablet.page);
     say({step: 'loaded', status: phone.status, before: await padState(phone.page, 1),
          title: await phone.page.$eval('#pad1 .title', (el) => el.textContent)});
+    // The phone's page is the one in front, as on a phone in the hand; the tablet's runs behind it.
+    await phone.page.bringToFront();
     await tapPad(phone.page, 1);
-    await waitPadState(phone.page, 1, '1');
-    await waitPadState(tablet.page, 1, '1');
+    await waitPadState(phone.page, 1, '1').catch((e) => { throw new Error('the phone page: ' + e.message); });
+    await waitPadState(tablet.page, 1, '1').catch((e) => { throw new Error('the tablet page: ' + e.message); });
     const colour = await phone.page.$eval('#pad1', (el) => getComputedStyle(el).backgroundColor);
     const tabs = await phone.page.$$eval('#tabs button', (els) => els.map((e) => e.textContent));
     await phone.page.screenshot({path: screenshot});
