@@ -4,6 +4,7 @@
 #include "app/remote/WebRemoteServer.h"
 #include "app/show/ShowRules.h"
 #include "app/show/ShowSession.h"
+#include "platform/HandOff.h"
 
 #include <QCoreApplication>
 #include <QNetworkInterface>
@@ -46,7 +47,8 @@ bool CWebRemote::Start(const Config& config) {
     server->moveToThread(&m_thread);
     m_pServer = {server, [this](CWebRemoteServer* s) {
                      // The server's sockets belong to its thread: it ends there.
-                     QMetaObject::invokeMethod(s, [s] { delete s; }, Qt::BlockingQueuedConnection);
+                     QMetaObject::invokeMethod(s, platform::CHandedOff([s] { delete s; }),
+                                               Qt::BlockingQueuedConnection);
                      m_thread.quit();
                      m_thread.wait();
                  }};
@@ -54,19 +56,19 @@ bool CWebRemote::Start(const Config& config) {
     QString error;
     const QHostAddress bind = m_bind;
     const auto port = static_cast<quint16>(config.nPort);
-    QMetaObject::invokeMethod(
-        server, [&] { ok = server->Start(bind, port, &error); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(server, platform::CHandedOff([&] { ok = server->Start(bind, port, &error); }),
+                              Qt::BlockingQueuedConnection);
     if (!ok) {
         m_pServer.reset();
         m_pPairing.reset();
-        m_strMessage =
-            tr("ブラウザ リモートのポート %1 (%2) で待ち受けられません (%3)。ブラウザ リモートなしで続けます。")
-                .arg(config.nPort)
-                .arg(config.strBind, error);
+        m_strMessage = tr("ブラウザ リモートのポート %1 (%2) で待ち受けられません (%3)。ブラウザ "
+                          "リモートなしで続けます。")
+                           .arg(config.nPort)
+                           .arg(config.strBind, error);
         return false;
     }
-    QMetaObject::invokeMethod(
-        server, [&] { m_nPort = server->serverPort(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(server, platform::CHandedOff([&] { m_nPort = server->serverPort(); }),
+                              Qt::BlockingQueuedConnection);
     m_bSent = false;
     Push();
     m_pushTimer.start();
@@ -109,7 +111,7 @@ void CWebRemote::RevokeAll() {
         return;
     m_pPairing->RevokeAll();
     CWebRemoteServer* server = m_pServer.get();
-    QMetaObject::invokeMethod(server, [server] { server->DropPaired(); });
+    QMetaObject::invokeMethod(server, platform::CHandedOff([server] { server->DropPaired(); }));
     Push();
 }
 
@@ -179,5 +181,6 @@ void CWebRemote::Push() {
     m_lastSent = s;
     m_bSent = true;
     CWebRemoteServer* server = m_pServer.get();
-    QMetaObject::invokeMethod(server, [server, json = s.ToJson()] { server->Broadcast(json); });
+    QMetaObject::invokeMethod(server,
+                              platform::CHandedOff([server, json = s.ToJson()] { server->Broadcast(json); }));
 }
