@@ -101,20 +101,22 @@ protected:
         return XSession::WaitFor([p] { return p->state() == QProcess::NotRunning; }, kExitTimeoutMs);
     }
 
-    // Answers a message box with Return until its program ends. A key sent in the moment the box is
-    // mapped but not yet active in its program is lost, so one press is not enough on a busy machine.
-    bool AnswerUntilExit(QProcess* p, XWindow box) {
+    // Presses key in window until its program ends. A key sent in the moment the window is mapped
+    // but not yet active in its program is lost, so one press is not enough on a busy machine.
+    bool PressUntilExit(QProcess* p, XWindow window, unsigned long key) {
         constexpr int kRetryMs = 700;
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < kExitTimeoutMs) {
-            m_x.SetFocus(box);
-            m_x.PressKey(kKeyReturn);
+            m_x.SetFocus(window);
+            m_x.PressKey(key);
             if (XSession::WaitFor([p] { return p->state() == QProcess::NotRunning; }, kRetryMs))
                 return true;
         }
         return false;
     }
+    bool AnswerUntilExit(QProcess* p, XWindow box) { return PressUntilExit(p, box, kKeyReturn); }
+    bool EscapeUntilExit(QProcess* p, XWindow main) { return PressUntilExit(p, main, kKeyEscape); }
 
     QString WriteFile(const QString& name, const QByteArray& bytes) {
         const QString path = m_work.filePath(name);
@@ -254,9 +256,7 @@ TEST_F(PadoraE2e, EscapeInTheMainWindowEndsTheProgramWithStatusZero) {
     QProcess* padora = Start({});
     const XWindow main = WaitForXWindow(padora, kMainTitle);
     ASSERT_NE(main, 0u);
-    m_x.SetFocus(main);
-    m_x.PressKey(kKeyEscape);
-    ASSERT_TRUE(WaitForExit(padora));
+    ASSERT_TRUE(EscapeUntilExit(padora, main));
     EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(padora->exitCode(), 0);
 }
@@ -317,9 +317,7 @@ TEST_F(PadoraE2e, FifosInThePlaceOfItsFilesAreRefusedWithoutWaitingOnThem) {
     QProcess* padora = Start({});
     const XWindow main = WaitForXWindow(padora, kMainTitle);
     ASSERT_NE(main, 0u) << padora->readAllStandardError().toStdString();
-    m_x.SetFocus(main);
-    m_x.PressKey(kKeyEscape);
-    ASSERT_TRUE(WaitForExit(padora));
+    ASSERT_TRUE(EscapeUntilExit(padora, main));
     EXPECT_EQ(padora->exitCode(), 0);
     EXPECT_FALSE(settings.ReaderWasStuck()) << "Padora.INI was waited on";
     EXPECT_FALSE(cache.ReaderWasStuck()) << "the loudness cache was waited on";
@@ -350,9 +348,7 @@ TEST_F(PadoraE2e, TooFewFileDescriptorsEndTheStartWithAWordAndALowSoftLimitIsRai
     });
     const XWindow main = WaitForXWindow(soft, kMainTitle);
     ASSERT_NE(main, 0u) << soft->readAllStandardError().toStdString();
-    m_x.SetFocus(main);
-    m_x.PressKey(kKeyEscape);
-    ASSERT_TRUE(WaitForExit(soft));
+    ASSERT_TRUE(EscapeUntilExit(soft, main)) << soft->readAllStandardError().toStdString();
     EXPECT_EQ(soft->exitCode(), 0);
 }
 
@@ -659,10 +655,7 @@ TEST_F(PadoraE2e, TheAboutBoxTakesEveryClosingKeyAndTheShowRunsOn) {
             XSession::WaitFor([&] { return padora->state() == QProcess::NotRunning; }, 500);
             ASSERT_EQ(padora->state(), QProcess::Running) << padora->readAllStandardError().toStdString();
         }
-        m_x.SetFocus(main);
-        XSession::WaitFor([] { return false; }, 200);
-        m_x.PressKey(kKeyEscape);
-        ASSERT_TRUE(WaitForExit(padora));
+        ASSERT_TRUE(EscapeUntilExit(padora, main));
         EXPECT_EQ(padora->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(padora->exitCode(), 0);
     }
