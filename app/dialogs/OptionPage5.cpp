@@ -2,8 +2,8 @@
 
 #include "app/dialogs/DataExchange.h"
 #include "app/remote/MidiLearnSource.h"
-#include "app/res/Resources.h"
 #include "app/remote/WebRemote.h"
+#include "app/res/Resources.h"
 #include "app/settings/RemoteSettings.h"
 #include "app/settings/WebSettings.h"
 
@@ -126,7 +126,7 @@ bool COptionPage5::SaveToSettings() {
     CWebSettings web = CWebSettings::Load(m_Settings);
     web.nPort = m_nWebPort;
     web.strBind = m_strWebBind.trimmed().isEmpty() ? QString::fromLatin1(CWebSettings::kDefaultBind)
-                                                    : m_strWebBind.trimmed();
+                                                   : m_strWebBind.trimmed();
     // Both written, even when the first fails: neither section is lost for the other.
     const bool remoteSaved = remote.Save(m_Settings);
     return web.Save(m_Settings) && remoteSaved;

@@ -9,9 +9,9 @@ class CWebRemote;
 
 // Page "リモート" of the options dialog: the MIDI ports in use, the OSC port and listening address, the
 // browser remote's port and address with its URL and pairing code (and a button that makes every
-// paired browser pair again), and the MIDI map, learnt with a "学習" button per role. The page edits its own copy of the map, learning
-// from pLearn (null, or unable to learn, when MIDI is off: the buttons are then disabled); the copy is
-// written on OK and the caller hands it to the controller. UI thread.
+// paired browser pair again), and the MIDI map, learnt with a "学習" button per role. The page edits its own
+// copy of the map, learning from pLearn (null, or unable to learn, when MIDI is off: the buttons are then
+// disabled); the copy is written on OK and the caller hands it to the controller. UI thread.
 class COptionPage5 : public CResDialog {
     Q_OBJECT
 public:

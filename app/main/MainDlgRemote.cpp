@@ -29,11 +29,12 @@ CWebRemote* CMainDlg::Web() const {
 
 void CMainDlg::OnWebRemote() {
     const CWebRemote* web = Web();
-    const QString text = web && web->IsListening()
-                             ? tr("ブラウザで次のアドレスを開いてください:\n%1\n\n"
-                                  "このパソコン以外のブラウザでは、次のコードを入力します: %2")
-                                   .arg(web->Url(), web->Code())
-                             : tr("ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。");
+    const QString text =
+        web && web->IsListening()
+            ? tr("ブラウザで次のアドレスを開いてください:\n%1\n\n"
+                 "このパソコン以外のブラウザでは、次のコードを入力します: %2")
+                  .arg(web->Url(), web->Code())
+            : tr("ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。");
     const HandlerScope scope(m_nHandlerDepth);
     PADKIT_MessageBox(this, text, LoadResString(IDS_APP_TITLE), MB_ICONINFORMATION | MB_OK);
 }

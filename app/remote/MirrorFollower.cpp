@@ -14,6 +14,8 @@ CMirrorFollower::CMirrorFollower(CShowSession& session, QObject* parent)
     : QObject(parent), m_session(session),
       m_intake(this, QCoreApplication::translate("CMirrorFollower", "主機")) {
     m_report = [](const QString& line) { QTextStream(stderr) << line << '\n'; };
+    // The main acted on each of them: the backup must too, even if its own loader is slower.
+    m_intake.KeepEveryCommand(true);
     m_timer.setInterval(mirror::kCheckMs);
     connect(&m_timer, &QTimer::timeout, this, &CMirrorFollower::Check);
 }

@@ -119,6 +119,8 @@ void CRemoteIntake::Turn() {
                 const auto n = std::min(m_queue.size(), static_cast<std::size_t>(kMaxPerTurn - handled));
                 m_batch.assign(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
                 m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(n));
+                if (m_bKeepEvery)
+                    continue;
                 // One group switch a batch at most: the last selection stands for the others.
                 const auto last = std::find_if(m_batch.rbegin(), m_batch.rend(),
                                                [](const Arrival& b) { return IsGroup(b.command.kind); });
@@ -173,6 +175,11 @@ CRemoteIntake::Admission CRemoteIntake::Take(const RemoteCommand& command,
 
 CRemoteIntake::Admission CRemoteIntake::Admit(const Arrival& a) {
     const Kind kind = a.command.kind;
+    if (m_bKeepEvery && m_nSwitchDepth > 0 && m_batch.size() < kCapacity) {
+        // Behind what the batch still holds, which arrived before it.
+        m_batch.push_back(a);
+        return Admission::AfterLoad;
+    }
     if (IsGroup(kind) && m_nSwitchDepth > 0) {
         m_nextGroup = a;
         return Admission::AfterLoad;

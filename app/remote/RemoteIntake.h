@@ -47,6 +47,10 @@ public:
     CRemoteIntake(IRemoteTarget* pTarget, QString source, QObject* parent = nullptr);
     ~CRemoteIntake() override;
 
+    // A follower (a backup taking its main's actions) keeps every command: none is merged into a later
+    // group selection, and what arrives while a group loads acts after it, in its order, instead of
+    // being refused. UI thread.
+    void KeepEveryCommand(bool keep) { m_bKeepEvery = keep; }
     void SetDecode(Decode decode) { m_decode = std::move(decode); }
     void SetAnswer(Answer answer) { m_answer = std::move(answer); }
     void SetReport(Report report) { m_report = std::move(report); }
@@ -111,6 +115,7 @@ private:
     int m_nDeliverDepth = 0;
     int m_nSwitchDepth = 0;
     std::optional<Arrival> m_nextGroup; // the last selection that arrived while one loaded
+    bool m_bKeepEvery = false;
     std::size_t m_nRefused = 0;
     std::size_t m_nRefusedUntold = 0;
     std::size_t m_nDroppedInBurst = 0;

@@ -20,10 +20,10 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kCodeDigits = 6;
     static constexpr int kTokenBytes = 32;
-    static constexpr int kWrongPerAddress = 5;  // wrong codes an address may enter in a window
-    static constexpr int kWrongInAll = 30;      // wrong codes all addresses together may enter
+    static constexpr int kWrongPerAddress = 5; // wrong codes an address may enter in a window
+    static constexpr int kWrongInAll = 30;     // wrong codes all addresses together may enter
     static constexpr std::chrono::seconds kWindow{60};
-    static constexpr std::size_t kMaxTokens = 256; // the oldest paired browser is forgotten beyond it
+    static constexpr std::size_t kMaxTokens = 256;     // the oldest paired browser is forgotten beyond it
     static constexpr std::size_t kMaxAddresses = 1024; // addresses whose wrong codes are remembered
 
     enum class Result { Paired, WrongCode, TooManyTries };

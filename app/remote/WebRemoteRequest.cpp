@@ -49,7 +49,8 @@ WebRemoteRequest::Parse WebRemoteRequest::ReadHead(const QByteArray& bytes) {
     if (lines.size() > kMaxHeaders + 1)
         return Parse::Bad;
     const QList<QByteArray> first = lines.front().trimmed().split(' ');
-    if (first.size() != 3 || !IsToken(first[0]) || !first[1].startsWith('/') || !first[2].startsWith("HTTP/1."))
+    if (first.size() != 3 || !IsToken(first[0]) || !first[1].startsWith('/') ||
+        !first[2].startsWith("HTTP/1."))
         return Parse::Bad;
     method = first[0];
     const qsizetype q = first[1].indexOf('?');

@@ -57,7 +57,9 @@ constexpr PageText kPageTexts[] = {
     {"busy", QT_TRANSLATE_NOOP("WebRemotePage", "Padora で操作中のウィンドウがあるため、パッドは使えません")},
     {"noGroup", QT_TRANSLATE_NOOP("WebRemotePage", "グループがありません")},
     {"pairTitle", QT_TRANSLATE_NOOP("WebRemotePage", "Padora リモートの登録")},
-    {"pairPrompt", QT_TRANSLATE_NOOP("WebRemotePage", "Padora の設定 (リモート) に表示されている 6 桁のコードを入力してください。")},
+    {"pairPrompt",
+     QT_TRANSLATE_NOOP("WebRemotePage",
+                       "Padora の設定 (リモート) に表示されている 6 桁のコードを入力してください。")},
     {"pairButton", QT_TRANSLATE_NOOP("WebRemotePage", "登録")},
 };
 
@@ -235,8 +237,8 @@ void CWebRemoteServer::Answer(QTcpSocket* socket, const WebRemoteRequest& reques
             return;
         case CWebRemotePairing::Result::TooManyTries:
             Finish(socket, kStatusTooMany,
-                   PairPage(QCoreApplication::translate("WebRemotePage",
-                                                        "間違いが多すぎます。1 分ほど待ってから入力してください。")));
+                   PairPage(QCoreApplication::translate(
+                       "WebRemotePage", "間違いが多すぎます。1 分ほど待ってから入力してください。")));
             return;
         }
     }
@@ -256,13 +258,15 @@ void CWebRemoteServer::Answer(QTcpSocket* socket, const WebRemoteRequest& reques
     Finish(socket, kStatusNotFound);
 }
 
-void CWebRemoteServer::Finish(QTcpSocket* socket, int status, const QByteArray& body,
-                              const QByteArray& type, const QByteArray& extraHeaders) {
+void CWebRemoteServer::Finish(QTcpSocket* socket, int status, const QByteArray& body, const QByteArray& type,
+                              const QByteArray& extraHeaders) {
     const bool html = body.startsWith("<!DOCTYPE");
-    socket->write(WebRemoteRequest::Response(status, !type.isEmpty() ? type : html ? kHtml : kText,
-                                             body.isEmpty() && type.isEmpty() ? QByteArray::number(status) + '\n'
-                                                                              : body,
-                                             extraHeaders));
+    socket->write(WebRemoteRequest::Response(
+        status,
+        !type.isEmpty() ? type
+        : html          ? kHtml
+                        : kText,
+        body.isEmpty() && type.isEmpty() ? QByteArray::number(status) + '\n' : body, extraHeaders));
     socket->disconnectFromHost();
     // Nothing more of it is read; a browser that does not take the answer is dropped in time.
     Connection& c = m_http[socket];

@@ -79,7 +79,7 @@ private:
 
     CWebRemotePairing* m_pPairing;
     Sink m_sink;
-    QWebSocketServer* m_pSockets = nullptr; // child
+    QWebSocketServer* m_pSockets = nullptr;   // child
     std::map<QTcpSocket*, Connection> m_http; // connections not (or not yet) WebSockets
     std::vector<QPointer<QWebSocket>> m_clients;
     QByteArray m_state;

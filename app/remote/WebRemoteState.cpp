@@ -31,8 +31,8 @@ QByteArray WebRemoteSnapshot::ToJson() const {
                                     {"meter", p.meter},
                                     {"volume", p.volume}});
     const QJsonObject o{{"group", group},          {"tabs", QJsonArray::fromStringList(tabs)},
-                        {"pads", padArray},         {"master", master},
-                        {"stopKey", stopKey},       {"busy", busy},
+                        {"pads", padArray},        {"master", master},
+                        {"stopKey", stopKey},      {"busy", busy},
                         {"meterFloor", meterFloor}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
@@ -45,7 +45,8 @@ std::optional<RemoteCommand> webremote::ParseCommand(const QByteArray& text) {
     const QJsonObject o = doc.object();
     const QString what = o.value(QLatin1String("do")).toString();
     const int lastChannel = WebRemoteSnapshot::kChannels - 1;
-    auto with = [](Kind kind, std::optional<int> n, std::optional<int> value = 0) -> std::optional<RemoteCommand> {
+    auto with = [](Kind kind, std::optional<int> n,
+                   std::optional<int> value = 0) -> std::optional<RemoteCommand> {
         if (!n || !value)
             return std::nullopt;
         return RemoteCommand{kind, *n, *value};

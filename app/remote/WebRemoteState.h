@@ -19,7 +19,7 @@ struct WebRemoteSnapshot {
     struct Pad {
         QString title;
         int state = kNoSound;
-        QString time; // "mm:ss/mm:ss", empty without a sound
+        QString time;  // "mm:ss/mm:ss", empty without a sound
         int meter = 0; // dB, the meter's floor when silent
         int volume = 0;
         bool operator==(const Pad&) const = default;

@@ -129,8 +129,8 @@ inline constexpr int IDC_OPT5_WEBPORT = 6311;
 inline constexpr int IDC_OPT5_WEBBIND = 6312;
 inline constexpr int IDC_OPT5_WEBURL = 6313;    // the browser remote's address and pairing code (static)
 inline constexpr int IDC_OPT5_WEBREVOKE = 6314; // every paired browser must pair again
-inline constexpr int IDC_OPT5_BINDING1 = 6401; // what each MIDI role is bound to: 6401 to 6422 (static)
-inline constexpr int IDC_OPT5_LEARN1 = 6601;   // the "学習" button of each role: 6601 to 6622
+inline constexpr int IDC_OPT5_BINDING1 = 6401;  // what each MIDI role is bound to: 6401 to 6422 (static)
+inline constexpr int IDC_OPT5_LEARN1 = 6601;    // the "学習" button of each role: 6601 to 6622
 
 // The framework's data-exchange messages
 inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;

@@ -25,7 +25,8 @@ namespace {
 constexpr int kTimeoutMs = 15000;
 constexpr int kBrowserTimeoutMs = 90000;
 const QString kScript = QStringLiteral(PADORA_SOURCE_DIR "/tests/app/e2e/browser/remote.js");
-const QString kModules = QStringLiteral(PADORA_SOURCE_DIR "/tests/app/e2e/browser/node_modules/puppeteer-core");
+const QString kModules =
+    QStringLiteral(PADORA_SOURCE_DIR "/tests/app/e2e/browser/node_modules/puppeteer-core");
 
 // One run of remote.js: the JSON line of each step, by name.
 struct BrowserRun {
@@ -42,7 +43,8 @@ protected:
         ASSERT_TRUE(m_work.isValid());
         ASSERT_TRUE(QFileInfo::exists(QStringLiteral("/usr/bin/chromium")))
             << "chromium is missing: scripts/install-deps.sh installs it";
-        ASSERT_TRUE(QFileInfo::exists(kModules)) << "puppeteer-core is missing: scripts/install-deps.sh installs it";
+        ASSERT_TRUE(QFileInfo::exists(kModules))
+            << "puppeteer-core is missing: scripts/install-deps.sh installs it";
     }
 
     void TearDown() override {
@@ -65,10 +67,12 @@ protected:
     // Padora on a set of two groups whose first pad holds a tone, its browser remote on a free port;
     // its main window, once the remote listens.
     XWindow StartPadora(const QByteArray& ini) {
-        Write(QStringLiteral("tone.wav"), e2e::MakeWav(8.0, [](double t) { return e2e::Sine(t, 440, -6.0); }));
+        Write(QStringLiteral("tone.wav"),
+              e2e::MakeWav(8.0, [](double t) { return e2e::Sine(t, 440, -6.0); }));
         Write(QStringLiteral("Padora.INI"), "[Option]\nGetNoActive=0\n" + ini);
-        Write(QStringLiteral("set.pdg"), "[GroupData]\nGroupNum=2\nGrpName01=開演\nGrpName02=休憩\n[SoundData]\n"
-                                         "SndName01-01=ベル\nSndFName01-01=./tone.wav\nSndVol01-01=100\n");
+        Write(QStringLiteral("set.pdg"),
+              "[GroupData]\nGroupNum=2\nGrpName01=開演\nGrpName02=休憩\n[SoundData]\n"
+              "SndName01-01=ベル\nSndFName01-01=./tone.wav\nSndVol01-01=100\n");
         QTcpServer probe;
         EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
         m_nPort = probe.serverPort();
@@ -122,7 +126,8 @@ protected:
         node.start(QStringLiteral("node"), QStringList{kScript} + args);
         BrowserRun run;
         // The test's own event loop keeps going: padora is another process, but the waits are alike.
-        const bool ended = e2e::WaitUntil([&] { return node.state() == QProcess::NotRunning; }, kBrowserTimeoutMs);
+        const bool ended =
+            e2e::WaitUntil([&] { return node.state() == QProcess::NotRunning; }, kBrowserTimeoutMs);
         if (!ended) {
             node.kill();
             node.waitForFinished();
@@ -177,7 +182,8 @@ TEST_F(WebRemoteE2e, ATapOnAPhoneIsHeardAndThePadPlaysInThePageTheWindowAndASeco
     // And the window's pad shows it.
     const e2e::CMainLayout layout;
     const QPoint pad = layout.At(m_x.Geometry(main).height(), e2e::CMainLayout::kStripX[0] + 4, 303);
-    EXPECT_TRUE(XSession::WaitFor([&] { return IsPlayingColor(m_x.Capture(main).pixelColor(pad)); }, kTimeoutMs))
+    EXPECT_TRUE(
+        XSession::WaitFor([&] { return IsPlayingColor(m_x.Capture(main).pixelColor(pad)); }, kTimeoutMs))
         << "the window's pad is not in the playing colour";
 }
 
@@ -186,7 +192,8 @@ TEST_F(WebRemoteE2e, ABrowserThatMustPairIsRefusedAWrongCodeAndRunsOnceTheRightO
     ASSERT_NE(main, 0u);
     const QString code = Code();
     ASSERT_EQ(code.size(), 6) << m_err.toStdString();
-    const QString wrong = code == QStringLiteral("000000") ? QStringLiteral("111111") : QStringLiteral("000000");
+    const QString wrong =
+        code == QStringLiteral("000000") ? QStringLiteral("111111") : QStringLiteral("000000");
 
     const BrowserRun run = Browser({QStringLiteral("pair"), Url(), wrong, code});
     ASSERT_EQ(run.status, 0) << run.output.toStdString();

@@ -222,8 +222,9 @@ TEST(MirrorSettings, PeersAndMainAreReadAndWhatCannotBeReadIsNamed) {
     EXPECT_EQ(s.nPort, 7800);
     EXPECT_TRUE(s.errors.isEmpty());
 
-    const CMirrorSettings bad = CMirrorSettings::FromValues(QStringLiteral("host:0 host:70000 [::1]:7000 a/b ok:1"),
-                                                            QStringLiteral("main:x"), QStringLiteral("-3"));
+    const CMirrorSettings bad =
+        CMirrorSettings::FromValues(QStringLiteral("host:0 host:70000 [::1]:7000 a/b ok:1"),
+                                    QStringLiteral("main:x"), QStringLiteral("-3"));
     ASSERT_EQ(bad.peers.size(), 1u);
     EXPECT_EQ(bad.peers[0].strHost, QStringLiteral("ok"));
     EXPECT_FALSE(bad.IsBackup());
@@ -326,6 +327,46 @@ TEST_F(MirrorLinkTest, ABackupRefusesOtherAddressesAndAnotherSetAndSaysWhichChan
     EXPECT_TRUE(WaitUntil([&] { return m_follower.RefusedFromOthers() >= 1; }));
     QCoreApplication::processEvents();
     EXPECT_NE(Backup(2).m_nVolume, 11);
+}
+
+// A backup whose loader is slow: it runs the event loop for a while before it loads, as the window's
+// loader does, and is busy meanwhile.
+struct SlowLoader : IShowHost {
+    explicit SlowLoader(CShowSession& show) : show(show) {}
+    void RunLoad() override {
+        busy = true;
+        if (++loads == 1 && whileFirstLoads)
+            whileFirstLoads();
+        WaitUntil([] { return false; }, 300);
+        for (int i = 0; i < CShowSession::kChannelCount; ++i)
+            show.LoadChannel(i);
+        busy = false;
+    }
+    bool IsBusy() const override { return busy; }
+    CShowSession& show;
+    std::function<void()> whileFirstLoads;
+    int loads = 0;
+    bool busy = false;
+};
+
+TEST_F(MirrorLinkTest, WhatTheMainDoesWhileTheBackupStillLoadsActsThereAfterTheLoadInItsOrder) {
+    SlowLoader loader(m_backup);
+    m_backup.SetHost(&loader);
+    ASSERT_TRUE(StartBoth());
+    ASSERT_TRUE(WaitUntil([&] { return m_follower.State() == EMirrorState::Connected; }));
+    // Away and back, then the first group's sound and its fader: the main loads at once, the backup
+    // is still in its first load when the rest arrives.
+    loader.whileFirstLoads = [this] {
+        m_main.SelectGroup(0);
+        m_main.Pad(0);
+        m_main.SetChannelVolume(0, 55);
+    };
+    m_main.SelectGroup(1);
+    ASSERT_TRUE(WaitUntil([&] { return loader.loads == 2 && !loader.busy; }));
+    EXPECT_TRUE(WaitUntil([&] { return Backup(0).m_nPlayState == CChannelData::kPlaying; }));
+    EXPECT_EQ(m_backup.CurrentGroupIndex(), 0);
+    EXPECT_EQ(Backup(0).m_nVolume, 55);
+    m_backup.SetHost(nullptr);
 }
 
 TEST_F(MirrorLinkTest, AMainThatGoesAwayShowsLostOnTheBackupWhichPlaysOn) {

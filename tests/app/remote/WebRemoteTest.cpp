@@ -12,8 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkRequest>
-#include <QTcpSocket>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWebSocket>
@@ -49,8 +49,9 @@ Parse Head(const QByteArray& bytes, WebRemoteRequest* out = nullptr) {
 
 TEST(WebRemoteRequest, HeadsAreReadWithinBoundsAndHostileOnesRefused) {
     WebRemoteRequest r;
-    EXPECT_EQ(Head("GET /app.js?x=1 HTTP/1.1\r\nHost: 127.0.0.1:8\r\nCookie: a=b; padora_token=t1\r\n\r\n", &r),
-              Parse::Done);
+    EXPECT_EQ(
+        Head("GET /app.js?x=1 HTTP/1.1\r\nHost: 127.0.0.1:8\r\nCookie: a=b; padora_token=t1\r\n\r\n", &r),
+        Parse::Done);
     EXPECT_EQ(r.method, "GET");
     EXPECT_EQ(r.path, "/app.js");
     EXPECT_EQ(r.query, "x=1");
@@ -58,8 +59,10 @@ TEST(WebRemoteRequest, HeadsAreReadWithinBoundsAndHostileOnesRefused) {
     EXPECT_EQ(r.Cookie("padora_token"), "t1");
     EXPECT_EQ(r.Cookie("padora"), "");
     EXPECT_FALSE(r.IsWebSocketUpgrade());
-    EXPECT_EQ(Head("GET /ws HTTP/1.1\r\nHost: h\r\nUpgrade: WebSocket\r\nConnection: keep-alive, Upgrade\r\n\r\n", &r),
-              Parse::Done);
+    EXPECT_EQ(
+        Head("GET /ws HTTP/1.1\r\nHost: h\r\nUpgrade: WebSocket\r\nConnection: keep-alive, Upgrade\r\n\r\n",
+             &r),
+        Parse::Done);
     EXPECT_TRUE(r.IsWebSocketUpgrade());
     EXPECT_EQ(Head("POST /pair HTTP/1.1\r\nContent-Length: 11\r\n\r\ncode=123456", &r), Parse::Done);
     EXPECT_EQ(r.bodyBytes, 11);
@@ -110,11 +113,11 @@ TEST(WebRemoteState, MessagesBecomeTheCommandsOfTheirKeysAndAnythingElseNone) {
         EXPECT_EQ(command->n, c.n) << c.text;
         EXPECT_EQ(command->value, c.value) << c.text;
     }
-    for (const char* bad : {"", "{", "[]", "null", R"({"do":"pad"})", R"({"do":"pad","n":10})",
-                            R"({"do":"pad","n":-1})", R"({"do":"pad","n":1.5})", R"({"do":"pad","n":"1"})",
-                            R"({"do":"volume","n":1,"value":101})", R"({"do":"volume","n":1})",
-                            R"({"do":"master","value":-1})", R"({"do":"stopkey","on":1})",
-                            R"({"do":"group","n":1e12})", R"({"do":"state"})", R"({"do":"raw"})"})
+    for (const char* bad :
+         {"", "{", "[]", "null", R"({"do":"pad"})", R"({"do":"pad","n":10})", R"({"do":"pad","n":-1})",
+          R"({"do":"pad","n":1.5})", R"({"do":"pad","n":"1"})", R"({"do":"volume","n":1,"value":101})",
+          R"({"do":"volume","n":1})", R"({"do":"master","value":-1})", R"({"do":"stopkey","on":1})",
+          R"({"do":"group","n":1e12})", R"({"do":"state"})", R"({"do":"raw"})"})
         EXPECT_FALSE(webremote::ParseCommand(bad)) << bad;
 }
 
@@ -132,7 +135,8 @@ TEST(WebRemotePairing, AWrongCodeIsLimitedPerAddressAndInAllAndATokenLastsUntilR
 
     const QString code = pairing.Code();
     ASSERT_EQ(code.size(), CWebRemotePairing::kCodeDigits);
-    const QString wrong = code == QStringLiteral("000000") ? QStringLiteral("000001") : QStringLiteral("000000");
+    const QString wrong =
+        code == QStringLiteral("000000") ? QStringLiteral("000001") : QStringLiteral("000000");
     const auto t0 = CWebRemotePairing::Clock::now();
     QByteArray token;
     for (int i = 0; i < CWebRemotePairing::kWrongPerAddress; ++i)
@@ -155,7 +159,8 @@ TEST(WebRemotePairing, AWrongCodeIsLimitedPerAddressAndInAllAndATokenLastsUntilR
 
     // Many addresses together are held back too.
     const QString now = pairing.Code();
-    const QString miss = now == QStringLiteral("999999") ? QStringLiteral("999998") : QStringLiteral("999999");
+    const QString miss =
+        now == QStringLiteral("999999") ? QStringLiteral("999998") : QStringLiteral("999999");
     for (int i = 0; i < CWebRemotePairing::kWrongInAll; ++i)
         pairing.Pair(QHostAddress(QStringLiteral("10.0.%1.%2").arg(i / 200).arg(i % 200 + 1)), miss, nullptr,
                      later);
@@ -202,7 +207,8 @@ Reply Request(int port, const QByteArray& bytes, int ms = kWaitMs) {
 }
 
 QByteArray Get(const QByteArray& path, const QByteArray& extra = {}, int port = 0) {
-    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n" + extra + "\r\n";
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" + QByteArray::number(port) + "\r\n" + extra +
+           "\r\n";
 }
 
 // A browser's WebSocket: the states it was pushed, the last one parsed.
@@ -221,11 +227,15 @@ struct Browser {
             request.setRawHeader("Cookie", cookie);
         socket.open(request);
     }
-    bool Connected() { return WaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; }); }
+    bool Connected() {
+        return WaitFor([&] { return socket.state() == QAbstractSocket::ConnectedState; });
+    }
     bool WaitForState(const std::function<bool(const QJsonObject&)>& want) {
         return WaitFor([&] { return !states.empty() && want(states.back()); });
     }
-    int Pad(int i) const { return states.back()[QLatin1String("pads")].toArray()[i].toObject()["state"].toInt(); }
+    int Pad(int i) const {
+        return states.back()[QLatin1String("pads")].toArray()[i].toObject()["state"].toInt();
+    }
     void Send(const char* json) { socket.sendTextMessage(QString::fromLatin1(json)); }
 };
 
@@ -256,11 +266,13 @@ protected:
         ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
         m_nPort = probe.serverPort();
         probe.close();
-        ASSERT_TRUE(m_web->Start({m_nPort, QStringLiteral("127.0.0.1"), pairLocal})) << m_web->Message().toStdString();
+        ASSERT_TRUE(m_web->Start({m_nPort, QStringLiteral("127.0.0.1"), pairLocal}))
+            << m_web->Message().toStdString();
     }
     QByteArray Cookie() {
-        const Reply r = Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 11\r\n\r\ncode=" +
-                                             m_web->Code().toLatin1());
+        const Reply r =
+            Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 11\r\n\r\ncode=" +
+                                 m_web->Code().toLatin1());
         EXPECT_EQ(r.status, 303) << r.head.toStdString();
         const qsizetype at = r.head.indexOf("padora_token=");
         return at < 0 ? QByteArray() : r.head.mid(at, r.head.indexOf(';', at) - at);
@@ -351,20 +363,25 @@ TEST_F(WebRemoteTest, WhenPairingIsAskedNothingIsServedWithoutATokenUntilTheCode
     EXPECT_EQ(refused.status, 403);
     EXPECT_TRUE(refused.body.contains("action=\"/pair\"")) << "the page to pair with";
     EXPECT_EQ(Request(m_nPort, Get("/app.js", {}, m_nPort)).status, 403);
-    EXPECT_EQ(Request(m_nPort, Get("/app.js", "Cookie: padora_token=" + QByteArray(64, 'a') + "\r\n", m_nPort)).status,
-              403);
+    EXPECT_EQ(
+        Request(m_nPort, Get("/app.js", "Cookie: padora_token=" + QByteArray(64, 'a') + "\r\n", m_nPort))
+            .status,
+        403);
     Browser stranger(m_nPort);
-    EXPECT_TRUE(WaitFor([&] { return stranger.closed || stranger.socket.error() != QAbstractSocket::UnknownSocketError; }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return stranger.closed || stranger.socket.error() != QAbstractSocket::UnknownSocketError; }));
     EXPECT_TRUE(stranger.states.empty());
 
     const QString code = m_web->Code();
     const QByteArray wrong = code == QStringLiteral("123456") ? "654321" : "123456";
-    const Reply bad = Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 11\r\n\r\ncode=" + wrong);
+    const Reply bad =
+        Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 11\r\n\r\ncode=" + wrong);
     EXPECT_EQ(bad.status, 403);
     EXPECT_TRUE(bad.body.contains(QStringLiteral("コードが違います").toUtf8()));
     // A page of another site cannot pair this browser behind the operator's back.
     EXPECT_EQ(Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nOrigin: http://evil.example\r\n"
-                               "Content-Length: 11\r\n\r\ncode=" + code.toLatin1())
+                               "Content-Length: 11\r\n\r\ncode=" +
+                                   code.toLatin1())
                   .status,
               403);
 
@@ -390,7 +407,8 @@ TEST_F(WebRemoteTest, OversizedRequestsConnectionFloodsBadFramesAndTapFloodsAreB
     const Reply big = Request(m_nPort, "GET / HTTP/1.1\r\nX: " + QByteArray(70 * 1024, 'a') + "\r\n\r\n");
     EXPECT_EQ(big.status, 413);
     EXPECT_TRUE(big.closed);
-    EXPECT_EQ(Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 999999999\r\n\r\n").status,
+    EXPECT_EQ(Request(m_nPort, "POST /pair HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 999999999\r\n\r\n")
+                  .status,
               413);
     EXPECT_EQ(Request(m_nPort, "NOT HTTP\r\n\r\n").status, 400);
 
