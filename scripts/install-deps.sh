@@ -32,6 +32,7 @@ build_packages=(
     libevdev-dev  # keyboard capture on Wayland sessions
     libebur128-dev liblo-dev librtmidi-dev libasound2-dev  # loudness matching; OSC and MIDI remote control
     qt6-websockets-dev  # the browser remote's WebSockets
+    libqrencode-dev  # the browser remote's address as a QR code
     fonts-ipafont-gothic
 )
 
@@ -49,6 +50,7 @@ test_packages=(
     appstream lintian  # the AppStream description and the Debian package are checked
     sway wtype  # the native Wayland window under a headless sway, typed at with wtype
     libwayland-dev libwayland-bin  # the tests' virtual pointer on that sway (a Wayland client and its protocol code)
+    zbar-tools  # the QR code on the screen is read back as a phone would
     chromium nodejs  # the browser remote's tests: headless chromium driven by puppeteer-core under node
 )
 

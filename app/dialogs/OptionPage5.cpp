@@ -1,6 +1,7 @@
 #include "app/dialogs/OptionPage5.h"
 
 #include "app/dialogs/DataExchange.h"
+#include "app/dialogs/WebRemoteDlg.h"
 #include "app/remote/MidiLearnSource.h"
 #include "app/remote/WebRemote.h"
 #include "app/res/Resources.h"
@@ -62,8 +63,9 @@ void COptionPage5::ShowWebRemote() {
     const bool on = m_pWeb && m_pWeb->IsListening();
     SetDlgItemText(IDC_OPT5_WEBURL, on ? tr("%1  コード %2").arg(m_pWeb->Url(), m_pWeb->Code())
                                        : tr("ブラウザ リモートは使われていません"));
-    if (QWidget* button = GetDlgItem(IDC_OPT5_WEBREVOKE))
-        button->setEnabled(on);
+    for (const int id : {IDC_OPT5_WEBREVOKE, IDC_OPT5_WEBQR})
+        if (QWidget* button = GetDlgItem(id))
+            button->setEnabled(on);
 }
 
 void COptionPage5::ShowBinding(int role) {
@@ -85,6 +87,13 @@ void COptionPage5::OnLearnt(const CMidiMap::Binding& binding) {
 }
 
 void COptionPage5::OnCommand(UINT id) {
+    if (id == static_cast<UINT>(IDC_OPT5_WEBQR)) {
+        if (m_pWeb && m_pWeb->IsListening()) {
+            CWebRemoteDlg dlg(m_pWeb->Url(), m_pWeb->Code(), this);
+            dlg.DoModal();
+        }
+        return;
+    }
     if (id == static_cast<UINT>(IDC_OPT5_WEBREVOKE)) {
         if (m_pWeb)
             m_pWeb->RevokeAll();

@@ -138,16 +138,6 @@
         <translation>and %1 more</translation>
     </message>
     <message>
-        <source>ブラウザで次のアドレスを開いてください:
-%1
-
-このパソコン以外のブラウザでは、次のコードを入力します: %2</source>
-        <translation>Open this address in a browser:
-%1
-
-Browsers on other machines enter this code: %2</translation>
-    </message>
-    <message>
         <source>ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。</source>
         <translation>The browser remote is not in use. Set a Web port on the Remote page of the settings.</translation>
     </message>
@@ -775,6 +765,21 @@ Commands for the running Padora (no window opens; one at a time):
     </message>
 </context>
 <context>
+    <name>CWebRemoteDlg</name>
+    <message>
+        <source>ブラウザで次のアドレスを開いてください:
+%1
+このパソコン以外のブラウザでは、次のコードを入力します: %2</source>
+        <translation>Open this address in a browser:
+%1
+A browser on another computer asks for this code: %2</translation>
+    </message>
+    <message>
+        <source>QR コードにできないアドレスです。</source>
+        <translation>This address cannot be made into a QR code.</translation>
+    </message>
+</context>
+<context>
     <name>ColumnHeading</name>
     <message>
         <source>タイトル</source>
@@ -1126,6 +1131,10 @@ Please wait.</translation>
         <source>登録を解除</source>
         <translation>Unpair all</translation>
     </message>
+    <message>
+        <source>QR...</source>
+        <translation>QR...</translation>
+    </message>
 </context>
 <context>
     <name>IDD_PADORA_DIALOG</name>
@@ -1136,6 +1145,13 @@ Please wait.</translation>
     <message>
         <source>終了</source>
         <translation>Quit</translation>
+    </message>
+</context>
+<context>
+    <name>IDD_WEB_REMOTE</name>
+    <message>
+        <source>ブラウザ リモート</source>
+        <translation>Browser Remote</translation>
     </message>
 </context>
 <context>

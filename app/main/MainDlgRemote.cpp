@@ -1,6 +1,7 @@
 #include "app/main/MainDlg.h"
 
 #include "app/data/LoudnessMatcher.h"
+#include "app/dialogs/WebRemoteDlg.h"
 #include "app/res/Resources.h"
 #include "app/show/ShowRemotes.h"
 #include "padkit/util/MessageBox.h"
@@ -29,14 +30,15 @@ CWebRemote* CMainDlg::Web() const {
 
 void CMainDlg::OnWebRemote() {
     const CWebRemote* web = Web();
-    const QString text =
-        web && web->IsListening()
-            ? tr("ブラウザで次のアドレスを開いてください:\n%1\n\n"
-                 "このパソコン以外のブラウザでは、次のコードを入力します: %2")
-                  .arg(web->Url(), web->Code())
-            : tr("ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。");
     const HandlerScope scope(m_nHandlerDepth);
-    PADKIT_MessageBox(this, text, LoadResString(IDS_APP_TITLE), MB_ICONINFORMATION | MB_OK);
+    if (web && web->IsListening()) {
+        CWebRemoteDlg dlg(web->Url(), web->Code(), this);
+        dlg.DoModal();
+        return;
+    }
+    PADKIT_MessageBox(
+        this, tr("ブラウザ リモートは使われていません。設定の「リモート」で Web ポートを指定してください。"),
+        LoadResString(IDS_APP_TITLE), MB_ICONINFORMATION | MB_OK);
 }
 
 void CMainDlg::StartLoudness() {

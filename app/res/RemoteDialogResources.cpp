@@ -77,7 +77,9 @@ DialogTemplate MakeRemotePage() {
                         QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "待ち受けアドレス"), 154, 41, 66, 8));
     c.push_back(Control(IDC_OPT5_WEBBIND, ControlKind::Edit, {}, 222, 38, 58, 14));
     c.push_back(
-        Control(IDC_OPT5_WEBURL, ControlKind::Static, {}, 6, 55, 208, 12, kVisible | platform::SS_SUNKEN));
+        Control(IDC_OPT5_WEBURL, ControlKind::Static, {}, 6, 55, 182, 12, kVisible | platform::SS_SUNKEN));
+    c.push_back(Control(IDC_OPT5_WEBQR, ControlKind::PushButton,
+                        QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "QR..."), 190, 54, 26, 14));
     c.push_back(Control(IDC_OPT5_WEBREVOKE, ControlKind::PushButton,
                         QT_TRANSLATE_NOOP("IDD_OPTION_PAGE5", "登録を解除"), 218, 54, 62, 14));
     c.push_back(Control(kStatic, ControlKind::Static,
@@ -95,9 +97,36 @@ DialogTemplate MakeRemotePage() {
     return d;
 }
 
+// Where a phone's browser is pointed: the address and code in words, the address as a QR code below
+// them (a square large enough for a phone's camera across a desk).
+DialogTemplate MakeWebRemoteDialog() {
+    DialogTemplate d;
+    d.trContext = "IDD_WEB_REMOTE";
+    d.id = IDD_WEB_REMOTE;
+    d.size = QSize(200, 186);
+    d.caption = QT_TRANSLATE_NOOP("IDD_WEB_REMOTE", "ブラウザ リモート");
+    d.fontName = QStringLiteral("MS UI Gothic");
+    d.fontPointSize = 9;
+    d.style = platform::WS_CAPTION | platform::WS_SYSMENU | platform::DS_MODALFRAME;
+    d.controls = {
+        Control(IDC_WEBREMOTE_TEXT, ControlKind::Static, {}, 7, 7, 186, 36),
+        Control(IDC_WEBREMOTE_QR, ControlKind::Icon, {}, 43, 46, 114, 114),
+        Control(platform::IDOK, ControlKind::DefPushButton, QStringLiteral("OK"), 75, 165, 50, 14),
+    };
+    return d;
+}
+
 } // namespace
 
 const DialogTemplate* FindRemoteDialogResource(int id) {
     static const DialogTemplate kRemotePage = MakeRemotePage();
-    return id == IDD_OPTION_PAGE5 ? &kRemotePage : nullptr;
+    static const DialogTemplate kWebRemote = MakeWebRemoteDialog();
+    switch (id) {
+    case IDD_OPTION_PAGE5:
+        return &kRemotePage;
+    case IDD_WEB_REMOTE:
+        return &kWebRemote;
+    default:
+        return nullptr;
+    }
 }

@@ -65,6 +65,8 @@ inline constexpr int IDD_OPTION_PAGE2 = 5023;
 inline constexpr int IDD_OPTION_PAGE3 = 5024;
 inline constexpr int IDD_OPTION_PAGE4 = 5025;
 inline constexpr int IDD_OPTION_PAGE5 = 5026;
+// The browser remote's address, pairing code and QR code, from the menu and the options page.
+inline constexpr int IDD_WEB_REMOTE = 5031;
 
 // Channel edit dialog
 inline constexpr int IDC_CHEDIT_NUMBER = 6101;
@@ -129,8 +131,13 @@ inline constexpr int IDC_OPT5_WEBPORT = 6311;
 inline constexpr int IDC_OPT5_WEBBIND = 6312;
 inline constexpr int IDC_OPT5_WEBURL = 6313;    // the browser remote's address and pairing code (static)
 inline constexpr int IDC_OPT5_WEBREVOKE = 6314; // every paired browser must pair again
+inline constexpr int IDC_OPT5_WEBQR = 6315;     // opens the address as a QR code
 inline constexpr int IDC_OPT5_BINDING1 = 6401;  // what each MIDI role is bound to: 6401 to 6422 (static)
 inline constexpr int IDC_OPT5_LEARN1 = 6601;    // the "学習" button of each role: 6601 to 6622
+
+// Browser remote dialog
+inline constexpr int IDC_WEBREMOTE_TEXT = 6701; // where to point the browser, and the code
+inline constexpr int IDC_WEBREMOTE_QR = 6702;   // the address as a QR code (picture)
 
 // The framework's data-exchange messages
 inline constexpr UINT AFX_IDP_PARSE_INT = 0xF110;

@@ -4,18 +4,23 @@
 #include "app/dialogs/PageTabCtrl.h"
 #include "app/remote/MidiControl.h"
 #include "app/remote/RemoteControl.h"
+#include "app/remote/WebRemote.h"
 #include "app/res/Resources.h"
+#include "app/show/ShowSession.h"
 #include "padkit/util/MessageBox.h"
 
 #include "DialogDriver.h"
+#include "tests/app/QrReader.h"
 
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -473,6 +478,55 @@ TEST_F(OptionDlgTest, RemotePageShowsAndStoresTheOscSettingsAndLearnsOnlyWhileAs
     EXPECT_EQ(config.strBind, QStringLiteral("0.0.0.0"));
     EXPECT_TRUE(IniBytes().contains("MidiPad1=note 1 60"));
     EXPECT_TRUE(IniBytes().contains("VolVal=5"));
+}
+
+// The browser remote's part of the page: address and code, the QR window that reads back as the
+// address, and revoking (a new code). Without a running remote both buttons are off.
+TEST_F(OptionDlgTest, RemotePageShowsTheBrowserRemotesAddressAndOpensItsQrCode) {
+    CShowSession show;
+    CWebRemote web(&show);
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const int port = probe.serverPort();
+    probe.close();
+    ASSERT_TRUE(web.Start({port, QStringLiteral("127.0.0.1"), false})) << web.Message().toStdString();
+    for (CWebRemote* running : {&web, static_cast<CWebRemote*>(nullptr)}) {
+        SCOPED_TRACE(running ? "running" : "none");
+        auto dlg = std::make_unique<COptionDlg>(&m_option, nullptr, Settings());
+        dlg->SetWebRemote(running);
+        ASSERT_TRUE(dlg->Create());
+        dlg->show();
+        ClickTab(*dlg, 4);
+        CResDialog* page = dlg->Page(4);
+        QWidget* qrButton = page->GetDlgItem(IDC_OPT5_WEBQR);
+        ASSERT_TRUE(qrButton);
+        if (!running) {
+            EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_WEBURL),
+                      QStringLiteral("ブラウザ リモートは使われていません"));
+            EXPECT_FALSE(qrButton->isEnabled());
+            EXPECT_FALSE(page->GetDlgItem(IDC_OPT5_WEBREVOKE)->isEnabled());
+            continue;
+        }
+        const QString code = web.Code();
+        EXPECT_EQ(page->GetDlgItemText(IDC_OPT5_WEBURL),
+                  QStringLiteral("%1  コード %2").arg(web.Url(), code));
+        std::optional<QString> read;
+        QString text;
+        WhenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<CResDialog*>(modal);
+            if (box && box->TemplateId() == IDD_WEB_REMOTE) {
+                text = box->GetDlgItemText(IDC_WEBREMOTE_TEXT);
+                read = ReadQrCode(box->GetDlgItemAs<QLabel>(IDC_WEBREMOTE_QR)->grab().toImage());
+            }
+            modal->close();
+        });
+        Click(qrButton);
+        EXPECT_EQ(read, web.Url());
+        EXPECT_TRUE(text.contains(web.Url()) && text.contains(code)) << text.toStdString();
+        page->SendCommand(IDC_OPT5_WEBREVOKE);
+        EXPECT_NE(web.Code(), code);
+        EXPECT_TRUE(page->GetDlgItemText(IDC_OPT5_WEBURL).endsWith(web.Code()));
+    }
 }
 
 // The page learns into its own copy of the map: the controller acts on the map it has until OK.

@@ -1,6 +1,7 @@
 #include "E2eRecording.h"
 #include "MainLayout.h"
 #include "XSession.h"
+#include "tests/app/QrReader.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -23,6 +24,8 @@
 namespace {
 
 constexpr int kTimeoutMs = 15000;
+constexpr unsigned long kKeyAlt = 0xffe9;
+constexpr unsigned long kKeyEscape = 0xff1b;
 constexpr int kBrowserTimeoutMs = 90000;
 const QString kScript = QStringLiteral(PADORA_SOURCE_DIR "/tests/app/e2e/browser/remote.js");
 const QString kModules =
@@ -207,6 +210,48 @@ TEST_F(WebRemoteE2e, ABrowserThatMustPairIsRefusedAWrongCodeAndRunsOnceTheRightO
     EXPECT_EQ(paired[QLatin1String("status")].toInt(), 200);
     EXPECT_EQ(paired[QLatin1String("url")].toString(), Url());
     EXPECT_EQ(paired[QLatin1String("group")].toInt(), 0);
+}
+
+// The menu's "ブラウザ リモート" window as a phone's camera sees it: the code on the screen reads as the
+// address the remote listens on, and the window closes back to the show.
+TEST_F(WebRemoteE2e, TheMenuShowsTheAddressAsAQrCodeThatReadsBack) {
+    const XWindow main = StartPadora({});
+    ASSERT_NE(main, 0u);
+    XWindow box = 0;
+    for (int attempt = 0; attempt < 5 && !box; ++attempt) {
+        m_x.SetFocus(main);
+        XSession::WaitFor([] { return false; }, 200);
+        m_x.KeyDown(kKeyAlt);
+        m_x.PressKey('o'); // "オプション(&O)"
+        m_x.KeyUp(kKeyAlt);
+        XSession::WaitFor([] { return false; }, 200);
+        m_x.PressKey('w'); // "ブラウザ リモート(&W)..."
+        XSession::WaitFor(
+            [&] {
+                const auto w = m_x.WindowsOf(m_padora->processId(), QStringLiteral("ブラウザ リモート"));
+                box = w.empty() ? 0 : w.front();
+                return box != 0;
+            },
+            2000);
+    }
+    ASSERT_NE(box, 0u) << "no browser remote window";
+    std::optional<QString> read;
+    QImage seen;
+    XSession::WaitFor(
+        [&] {
+            seen = m_x.Capture(box);
+            read = ReadQrCode(seen);
+            return read.has_value();
+        },
+        kTimeoutMs);
+    seen.save(QStringLiteral(PADORA_E2E_OUTPUT_DIR "/e2e-web-remote-qr.png"));
+    EXPECT_EQ(read, Url());
+    m_x.SetFocus(box);
+    m_x.PressKey(kKeyEscape);
+    EXPECT_TRUE(XSession::WaitFor(
+        [&] { return m_x.WindowsOf(m_padora->processId(), QStringLiteral("ブラウザ リモート")).empty(); },
+        kTimeoutMs));
+    EXPECT_EQ(m_padora->state(), QProcess::Running);
 }
 
 } // namespace

@@ -158,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(AllResources, EnglishDialogs,
                          ::testing::Values(IDD_ABOUTBOX, IDD_PADORA_DIALOG, IDD_LOADPROC_DIALOG,
                                            IDD_CHANNEL_EDIT, IDD_GROUP_DLG, IDD_GROUP_EDIT, IDD_GROUP_INP,
                                            IDD_OPTION, IDD_OPTION_PAGE1, IDD_OPTION_PAGE2, IDD_OPTION_PAGE3,
-                                           IDD_OPTION_PAGE4, IDD_OPTION_PAGE5));
+                                           IDD_OPTION_PAGE4, IDD_OPTION_PAGE5, IDD_WEB_REMOTE));
 
 // Texts the windows put into controls after building them, measured in the control they go into.
 TEST(EnglishDialogs, TextsSetAtRunTimeFitTheirControls) {
