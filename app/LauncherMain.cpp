@@ -3,6 +3,7 @@
 // beside this one, which takes the process over (same process id, same arguments, same exit status).
 #include "app/remote/TriggerClient.h"
 #include "app/remote/TriggerRequest.h"
+#include "app/remote/TriggerTexts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -15,6 +16,7 @@ namespace {
 
 constexpr const char* kWindowProgram = "padora-window";
 constexpr int kExitCannotStart = 1;
+constexpr const char* kSettingsFile = "Padora.INI"; // where the window program reads it: here
 
 // The window program in the directory of this one (in the build tree and in an installed prefix).
 std::string WindowProgramPath() {
@@ -36,6 +38,10 @@ int main(int argc, char** argv) {
         return CTriggerClient::Main(args, stdout, stderr);
     const std::string window = WindowProgramPath();
     ::execv(window.c_str(), argv);
-    std::fprintf(stderr, "padora: %s を起動できません: %s\n", window.c_str(), std::strerror(errno));
+    const int error = errno;
+    const std::string line = CTriggerTexts::ForUser(kSettingsFile)
+                                 .Say({PADORA_TRANSLATE_NOOP("CTriggerClient", "%1 を起動できません: %2"),
+                                       {window, std::strerror(error)}});
+    std::fprintf(stderr, "padora: %s\n", line.c_str());
     return kExitCannotStart;
 }

@@ -745,6 +745,72 @@ Commands for the running Padora (no window opens; one at a time):
   bindsym F1 exec padora --pad 1 in the configuration file
 </translation>
     </message>
+    <message>
+        <source>%1 を起動できません: %2</source>
+        <translation>Cannot start %1: %2</translation>
+    </message>
+    <message>
+        <source>使い方: padora オプション
+</source>
+        <translation>Usage: padora OPTION
+</translation>
+    </message>
+    <message>
+        <source>指示のオプションを一つ指定してください (padora --help)。</source>
+        <translation>Give one trigger option (padora --help).</translation>
+    </message>
+    <message>
+        <source>%1 は他のユーザーも使えるため、Padora に指示を送りません。</source>
+        <translation>%1 can be used by other users, so no trigger is sent to Padora.</translation>
+    </message>
+    <message>
+        <source>Padora は起動していません。</source>
+        <translation>Padora is not running.</translation>
+    </message>
+    <message>
+        <source>Padora は起動していますが、応答がありません。</source>
+        <translation>Padora is running but does not answer.</translation>
+    </message>
+    <message>
+        <source>Padora に操作中のウィンドウがあるため、無視されました。</source>
+        <translation>Ignored: a window of Padora is open and in use.</translation>
+    </message>
+    <message>
+        <source>Padora はこの指示を受け付けませんでした (そのグループはありません)。</source>
+        <translation>Padora did not take this trigger (there is no such group).</translation>
+    </message>
+    <message>
+        <source>Padora の答えが読めません。</source>
+        <translation>Padora's answer cannot be read.</translation>
+    </message>
+    <message>
+        <source>%1 にはチャンネル番号 (1〜10) を指定してください。</source>
+        <translation>%1 needs a channel number (1 to 10).</translation>
+    </message>
+    <message>
+        <source>--group には next, prev またはグループ番号 (1〜) を指定してください。</source>
+        <translation>--group needs next, prev or a group number (from 1).</translation>
+    </message>
+    <message>
+        <source>--volume にはチャンネル番号 (1〜10) と音量 (0〜100) を指定してください。</source>
+        <translation>--volume needs a channel number (1 to 10) and a volume (0 to 100).</translation>
+    </message>
+    <message>
+        <source>--master には音量 (0〜100) を指定してください。</source>
+        <translation>--master needs a volume (0 to 100).</translation>
+    </message>
+    <message>
+        <source>%1 に値は指定できません。</source>
+        <translation>%1 takes no value.</translation>
+    </message>
+    <message>
+        <source>トリガーのオプションは一度に一つだけ指定できます: %1 %2</source>
+        <translation>Only one trigger option can be given at a time: %1 %2</translation>
+    </message>
+    <message>
+        <source>%1 は他の引数と一緒に指定できません: %2</source>
+        <translation>%1 cannot be given with other arguments: %2</translation>
+    </message>
 </context>
 <context>
     <name>CTriggerControl</name>

@@ -1,6 +1,7 @@
 #include "app/remote/TriggerClient.h"
 
 #include "app/remote/TriggerRequest.h"
+#include "app/remote/TriggerTexts.h"
 #include "app/shell/InstanceClient.h"
 
 #include <algorithm>
@@ -9,11 +10,9 @@
 #include <string_view>
 #include <thread>
 
-// Marks a text for the window program's catalogue: this library has no Qt, the window program shows
-// the text in the user's language (its --help).
-#define PADORA_TRANSLATE_NOOP(context, text) text
-
 namespace {
+
+constexpr const char* kSettingsFile = "Padora.INI"; // where the window program reads it: here
 
 int Fail(std::FILE* err, int status, const std::string& text) {
     const std::string line = "padora: " + text + "\n";
@@ -50,26 +49,30 @@ const char* CTriggerClient::UsageText() {
 }
 
 int CTriggerClient::Main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    const CTriggerTexts texts = CTriggerTexts::ForUser(kSettingsFile);
     if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
-        std::fputs("使い方: padora オプション\n", out);
-        std::fputs(UsageText(), out);
+        std::fputs(texts.Text(PADORA_TRANSLATE_NOOP("CTriggerClient", "使い方: padora オプション\n")), out);
+        std::fputs(texts.Text(UsageText()), out);
         return kExitOk;
     }
     const CTriggerRequest::Parsed parsed = CTriggerRequest::FromArguments(args);
     if (parsed.result != CTriggerRequest::Parsed::Result::Request)
         return Fail(err, kExitBadArguments,
                     parsed.result == CTriggerRequest::Parsed::Result::Error
-                        ? parsed.error
-                        : std::string("指示のオプションを一つ指定してください (padora --help)。"));
-    return Run(parsed.line, CInstanceClient::SocketPathIn(), out, err);
+                        ? texts.Say(parsed.error)
+                        : texts.Text(PADORA_TRANSLATE_NOOP(
+                              "CTriggerClient", "指示のオプションを一つ指定してください (padora --help)。")));
+    return Run(parsed.line, CInstanceClient::SocketPathIn(), out, err, texts);
 }
 
 int CTriggerClient::Run(const std::string& request, const std::string& socketPath, std::FILE* out,
-                        std::FILE* err) {
+                        std::FILE* err, const CTriggerTexts& texts) {
     if (socketPath.empty())
-        return Fail(err, kExitNotRunning,
-                    CInstanceClient::DefaultDir() +
-                        " は他のユーザーも使えるため、Padora に指示を送りません。");
+        return Fail(
+            err, kExitNotRunning,
+            texts.Say({PADORA_TRANSLATE_NOOP("CTriggerClient",
+                                             "%1 は他のユーザーも使えるため、Padora に指示を送りません。"),
+                       {CInstanceClient::DefaultDir()}}));
     // A full queue (many connecting at once) empties within moments; nobody listening is final.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
     CInstanceClient::Result asked;
@@ -84,9 +87,12 @@ int CTriggerClient::Run(const std::string& request, const std::string& socketPat
     }
     switch (asked.reply) {
     case CInstanceClient::Reply::NoListener:
-        return Fail(err, kExitNotRunning, "Padora は起動していません。");
+        return Fail(err, kExitNotRunning,
+                    texts.Text(PADORA_TRANSLATE_NOOP("CTriggerClient", "Padora は起動していません。")));
     case CInstanceClient::Reply::NoAnswer:
-        return Fail(err, kExitNotRunning, "Padora は起動していますが、応答がありません。");
+        return Fail(err, kExitNotRunning,
+                    texts.Text(PADORA_TRANSLATE_NOOP("CTriggerClient",
+                                                     "Padora は起動していますが、応答がありません。")));
     case CInstanceClient::Reply::Answered:
         break;
     }
@@ -94,7 +100,9 @@ int CTriggerClient::Run(const std::string& request, const std::string& socketPat
     if (answer == CTriggerRequest::kOk)
         return kExitOk;
     if (answer == CTriggerRequest::kBusy)
-        return Fail(err, kExitRefused, "Padora に操作中のウィンドウがあるため、無視されました。");
+        return Fail(err, kExitRefused,
+                    texts.Text(PADORA_TRANSLATE_NOOP(
+                        "CTriggerClient", "Padora に操作中のウィンドウがあるため、無視されました。")));
     const std::string_view prefix(CTriggerRequest::kStatePrefix);
     if (answer.starts_with(prefix) && request == CTriggerRequest::kStateRequest) {
         std::fwrite(answer.data() + prefix.size(), 1, answer.size() - prefix.size(), out);
@@ -102,7 +110,10 @@ int CTriggerClient::Run(const std::string& request, const std::string& socketPat
         return kExitOk;
     }
     if (answer == CTriggerRequest::kBad)
-        return Fail(err, kExitBadArguments,
-                    "Padora はこの指示を受け付けませんでした (そのグループはありません)。");
-    return Fail(err, kExitNotRunning, "Padora の答えが読めません。");
+        return Fail(
+            err, kExitBadArguments,
+            texts.Text(PADORA_TRANSLATE_NOOP(
+                "CTriggerClient", "Padora はこの指示を受け付けませんでした (そのグループはありません)。")));
+    return Fail(err, kExitNotRunning,
+                texts.Text(PADORA_TRANSLATE_NOOP("CTriggerClient", "Padora の答えが読めません。")));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/remote/TriggerTexts.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,11 +23,13 @@ public:
     // Sends request (a line of CTriggerRequest) to the socket at socketPath (empty: the folder is not to
     // be trusted); prints the state a "state" request is answered with on out, what went wrong on err.
     // The exit status.
-    static int Run(const std::string& request, const std::string& socketPath, std::FILE* out, std::FILE* err);
+    // What is printed is said in texts' language.
+    static int Run(const std::string& request, const std::string& socketPath, std::FILE* out, std::FILE* err,
+                   const CTriggerTexts& texts = CTriggerTexts(false));
 
     // A whole trigger command line (the arguments after the program's name): parses it, asks the
     // running Padora through the default socket, and returns the exit status. -h/--help alone prints
-    // the usage; anything but one trigger is a bad argument.
+    // the usage; anything but one trigger is a bad argument. It speaks the window program's language.
     static int Main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
     // The options, exit statuses, state line and key bindings, as part of a --help text (UTF-8).

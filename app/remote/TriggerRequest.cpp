@@ -30,31 +30,57 @@ const Option* OptionOf(std::string_view arg) {
     return nullptr;
 }
 
-CTriggerRequest::Parsed Error(std::string text) {
+CTriggerRequest::Parsed Error(TriggerMessage message) {
     CTriggerRequest::Parsed p;
     p.result = CTriggerRequest::Parsed::Result::Error;
-    p.error = std::move(text);
+    p.error = std::move(message);
     return p;
 }
 
-std::string ValueError(const Option& o) {
+TriggerMessage ValueError(const Option& o) {
     const std::string name(o.name);
     switch (o.kind) {
     case Kind::Pad:
     case Kind::Stop:
-        return name + " にはチャンネル番号 (1〜10) を指定してください。";
+        return {PADORA_TRANSLATE_NOOP("CTriggerClient", "%1 にはチャンネル番号 (1〜10) を指定してください。"),
+                {name}};
     case Kind::Group:
-        return "--group には next, prev またはグループ番号 (1〜) を指定してください。";
+        return {
+            PADORA_TRANSLATE_NOOP("CTriggerClient",
+                                  "--group には next, prev またはグループ番号 (1〜) を指定してください。"),
+            {}};
     case Kind::Volume:
-        return "--volume にはチャンネル番号 (1〜10) と音量 (0〜100) を指定してください。";
+        return {
+            PADORA_TRANSLATE_NOOP("CTriggerClient",
+                                  "--volume にはチャンネル番号 (1〜10) と音量 (0〜100) を指定してください。"),
+            {}};
     case Kind::Master:
-        return "--master には音量 (0〜100) を指定してください。";
+        return {PADORA_TRANSLATE_NOOP("CTriggerClient", "--master には音量 (0〜100) を指定してください。"),
+                {}};
     default:
-        return name + " に値は指定できません。";
+        return {PADORA_TRANSLATE_NOOP("CTriggerClient", "%1 に値は指定できません。"), {name}};
     }
 }
 
 } // namespace
+
+std::string TriggerMessage::With(std::string_view translated) const {
+    // %1 to %9, each replaced once wherever it stands; a value is never read for markers of its own.
+    std::string out;
+    for (std::size_t i = 0; i < translated.size(); ++i) {
+        const char c = translated[i];
+        if (c == '%' && i + 1 < translated.size() && translated[i + 1] >= '1' && translated[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(translated[i + 1] - '1');
+            if (n < args.size()) {
+                out += args[n];
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
 
 std::optional<int> CTriggerRequest::Number(std::string_view text, int lo, int hi) {
     if (text.empty() || text.size() > 6)
@@ -95,8 +121,11 @@ CTriggerRequest::Parsed CTriggerRequest::FromArguments(const std::vector<std::st
             continue;
         // An argument left over that is another trigger says so; anything else is simply too much.
         if (OptionOf(args[i]))
-            return Error("トリガーのオプションは一度に一つだけ指定できます: " + args[at] + " " + args[i]);
-        return Error(std::string(o.name) + " は他の引数と一緒に指定できません: " + args[i]);
+            return Error({PADORA_TRANSLATE_NOOP("CTriggerClient",
+                                                "トリガーのオプションは一度に一つだけ指定できます: %1 %2"),
+                          {args[at], args[i]}});
+        return Error({PADORA_TRANSLATE_NOOP("CTriggerClient", "%1 は他の引数と一緒に指定できません: %2"),
+                      {std::string(o.name), args[i]}});
     }
 
     std::string line;

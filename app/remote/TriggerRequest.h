@@ -5,6 +5,18 @@
 #include <string_view>
 #include <vector>
 
+// Marks a text for the program's catalogue where no Qt is loaded (lupdate reads it as QT_TRANSLATE_NOOP).
+#define PADORA_TRANSLATE_NOOP(context, text) text
+
+// A text of the triggers (UTF-8, context "CTriggerClient") with the values of its %1, %2, ...: whoever
+// prints it says it in the user's language.
+struct TriggerMessage {
+    const char* source = "";
+    std::vector<std::string> args;
+    // translated (source in some language) with the values put in.
+    std::string With(std::string_view translated) const;
+};
+
 // The command-line triggers and their lines on the instance socket. A trigger run sends one request
 // line and reads one answer line:
 //
@@ -33,11 +45,11 @@ public:
         enum class Result {
             None,    // no trigger option: a window run (or another option)
             Request, // line is the request to send
-            Error,   // error says what is wrong with the arguments (UTF-8)
+            Error,   // error says what is wrong with the arguments
         };
         Result result = Result::None;
         std::string line;
-        std::string error;
+        TriggerMessage error;
     };
 
     // Options: --pad N, --stop N, --allstop, --group next|prev|N, --volume N V, --master V, --state (a

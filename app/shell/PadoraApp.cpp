@@ -262,7 +262,10 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args,
     }
     if (trigger.result == CTriggerRequest::Parsed::Result::Error) {
         cl.action = CommandLine::Action::Error;
-        cl.strError = QString::fromUtf8(trigger.error);
+        const QString said = translator
+                                 ? translator->Text(CTriggerTexts::kContext, trigger.error.source)
+                                 : QCoreApplication::translate(CTriggerTexts::kContext, trigger.error.source);
+        cl.strError = QString::fromStdString(trigger.error.With(said.toStdString()));
         return cl;
     }
     bool optionsEnded = false;

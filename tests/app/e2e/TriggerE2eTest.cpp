@@ -86,10 +86,16 @@ protected:
     }
 
     // program ARGS from a second process; without a display unless withDisplay, so that a trigger that
-    // tried to open one would fail.
-    TriggerRun Trigger(const QStringList& args, bool withDisplay = false,
-                       const char* program = PADORA_BIN) const {
+    // tried to open one would fail. locale: LANG, with the other locale variables unset (none: as the
+    // test runs).
+    TriggerRun Trigger(const QStringList& args, bool withDisplay = false, const char* program = PADORA_BIN,
+                       const QString& locale = {}) const {
         QProcessEnvironment env = Environment();
+        if (!locale.isEmpty()) {
+            for (const char* var : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+                env.remove(QString::fromLatin1(var));
+            env.insert(QStringLiteral("LANG"), locale);
+        }
         if (!withDisplay) {
             env.remove(QStringLiteral("DISPLAY"));
             env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -221,4 +227,19 @@ TEST_F(TriggerE2e, WithoutAPadoraOrWithBadArgumentsATriggerEndsAtOnceWithoutAWin
         EXPECT_TRUE(bad.err.contains(QStringLiteral("padora: "))) << bad.err.toStdString();
     }
     EXPECT_EQ(m_x.TopLevels().size(), windows) << "a trigger run made a window";
+
+    // In the language the window program would speak: the desktop's, or the one its settings choose.
+    const QStringList pad = {QStringLiteral("--pad"), QStringLiteral("1")};
+    const QStringList volume = {QStringLiteral("--volume"), QStringLiteral("1")};
+    EXPECT_EQ(Trigger(pad, true, PADORA_BIN, QStringLiteral("C.UTF-8")).err,
+              QStringLiteral("padora: Padora は起動していません。\n"));
+    EXPECT_EQ(Trigger(pad, true, PADORA_BIN, QStringLiteral("en_GB.UTF-8")).err,
+              QStringLiteral("padora: Padora is not running.\n"));
+    Write(QStringLiteral("Padora.INI"), "[UI]\r\nLanguage=en\r\n");
+    EXPECT_EQ(Trigger(volume, true, PADORA_BIN, QStringLiteral("ja_JP.UTF-8")).err,
+              QStringLiteral("padora: --volume needs a channel number (1 to 10) and a volume (0 to 100).\n"));
+    EXPECT_EQ(Trigger(volume, true, PADORA_WINDOW_BIN, QStringLiteral("ja_JP.UTF-8")).err,
+              QStringLiteral("padora: --volume needs a channel number (1 to 10) and a volume (0 to 100).\n"
+                             "See padora --help for more.\n"));
+    QFile::remove(m_work.filePath(QStringLiteral("Padora.INI")));
 }

@@ -1,3 +1,4 @@
+#include "app/remote/TriggerTexts.h"
 #include "app/res/Resources.h"
 #include "platform/DialogTemplate.h"
 #include "platform/MenuTemplate.h"
@@ -161,6 +162,27 @@ INSTANTIATE_TEST_SUITE_P(AllResources, EnglishDialogs,
                                            IDD_OPTION_PAGE4, IDD_OPTION_PAGE5, IDD_WEB_REMOTE));
 
 // Texts the windows put into controls after building them, measured in the control they go into.
+// The command-line triggers speak without Qt from a table made of the catalogue when building: every
+// text of theirs reads there exactly as the catalogue has it, and Japanese is the text as written.
+TEST(EnglishCatalogue, TheTriggersTableSaysWhatTheCatalogueSays) {
+    const CTriggerTexts english(true), japanese(false);
+    int compared = 0;
+    for (const CatalogueEntry& e : ReadCatalogue()) {
+        if (e.context != QLatin1String(CTriggerTexts::kContext))
+            continue;
+        const QByteArray source = e.source.toUtf8();
+        EXPECT_EQ(QString::fromUtf8(english.Text(source.constData())), e.translation) << source.constData();
+        EXPECT_STREQ(japanese.Text(source.constData()), source.constData());
+        ++compared;
+    }
+    EXPECT_GE(compared, 15);
+    EXPECT_STREQ(english.Text("未知の文"), "未知の文");
+    // The values go into the translated text, and a value's own "%2" stays as it is.
+    const TriggerMessage twoArgs{"トリガーのオプションは一度に一つだけ指定できます: %1 %2",
+                                 {"--pad=%2", "--state"}};
+    EXPECT_EQ(english.Say(twoArgs), "Only one trigger option can be given at a time: --pad=%2 --state");
+}
+
 TEST(EnglishDialogs, TextsSetAtRunTimeFitTheirControls) {
     struct Placed {
         int dialog;

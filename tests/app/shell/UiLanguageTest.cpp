@@ -1,9 +1,11 @@
 #include "app/shell/UiLanguage.h"
+#include "app/remote/TriggerTexts.h"
 #include "app/res/Resources.h"
 #include "app/settings/UiSettings.h"
 #include "app/shell/UiTranslator.h"
 #include "platform/DialogTemplate.h"
 #include "platform/MenuTemplate.h"
+#include "tests/platform/TestFifo.h"
 
 #include <QAction>
 #include <QFile>
@@ -124,6 +126,44 @@ TEST_F(UiSettingsTest, AQuietLoadOfAMissingOrOversizedFileIsAuto) {
     EXPECT_EQ(CUiSettings::LoadQuietly(m_settings.Path()).language, Language::Auto);
     WriteIni("[UI]\r\nLanguage=en\r\n" + QByteArray(CSettingsFile::kMaxBytes, ';'));
     EXPECT_EQ(CUiSettings::LoadQuietly(m_settings.Path()).language, Language::Auto);
+}
+
+// The setting as the command-line triggers read it without Qt: any case and blanks, only its own
+// section, and neither a missing file nor a FIFO in its place holds them up.
+TEST(UiLanguage, TheTriggersReadTheSettingAsTheWindowProgramDoes) {
+    using locale_language::Setting;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Padora.INI"));
+    const auto settingIn = [&](const QByteArray& text) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+        f.close();
+        return locale_language::LanguageSettingIn(path.toStdString());
+    };
+    EXPECT_EQ(settingIn("[Option]\r\nLanguage=en\r\n[ ui ]\r\n  language =  EN \r\n"), Setting::English);
+    EXPECT_EQ(settingIn("[UI]\nLanguage=ja"), Setting::Japanese);
+    EXPECT_EQ(settingIn("[UI]\nLanguage=fr\n"), Setting::Auto);
+    EXPECT_EQ(settingIn("[Option]\nLanguage=en\n"), Setting::Auto);
+    EXPECT_EQ(settingIn(QByteArray(3, '\0') + "\xff\xfe[UI"), Setting::Auto);
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_EQ(locale_language::LanguageSettingIn(path.toStdString()), Setting::Auto);
+    platform_test::CTestFifo fifo(path);
+    ASSERT_TRUE(fifo.Made());
+    EXPECT_EQ(locale_language::LanguageSettingIn(path.toStdString()), Setting::Auto);
+    EXPECT_FALSE(fifo.ReaderWasStuck());
+
+    // The setting goes before the desktop; auto leaves it to the desktop.
+    const auto env = [](const char* name) {
+        return std::string(name == std::string("LANG") ? "de_DE.UTF-8" : "");
+    };
+    EXPECT_TRUE(CTriggerTexts::ForUser(path.toStdString(), env).IsEnglish());
+    const QString ja = dir.filePath(QStringLiteral("ja.ini"));
+    QFile f(ja);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[UI]\nLanguage=ja\n");
+    f.close();
+    EXPECT_FALSE(CTriggerTexts::ForUser(ja.toStdString(), env).IsEnglish());
 }
 
 TEST(UiTranslator, TheEnglishCatalogueIsCompiledInAndJapaneseIsTheSourceItself) {
