@@ -8,11 +8,12 @@
 #include <cstdio>
 
 bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames, unsigned pairs,
-                const std::string& cueDevice) {
+                const std::string& cueDevice, unsigned cuePair) {
     playkit::AdxEngineConfig config;
     config.backend = backend;
     config.pairs = pairs;
     config.cueDevice = cueDevice;
+    config.cuePair = cuePair;
     config.periodFrames = periodFrames;
     config.sampleRate = 48000;
     if (!playkit::CAdxEngine::Configure(config) || playkit::CAdxEngine::Current().backend != backend) {

@@ -13,7 +13,7 @@
 // Puts the engine on the given backend; prints why and returns false when it cannot.
 // pairs: the stereo output pairs the output renders.
 bool UseBackend(playkit::AdxBackend backend, unsigned periodFrames = 256, unsigned pairs = 1,
-                const std::string& cueDevice = std::string());
+                const std::string& cueDevice = std::string(), unsigned cuePair = 0);
 
 // Opens a player on the file, printing the result code and error code when Open fails.
 std::unique_ptr<CAdxShow> OpenPlayer(const std::string& path, UINT userData);

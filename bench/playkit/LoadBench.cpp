@@ -1,11 +1,12 @@
-// padora-bench-load [SECONDS] [--pairs N] [--players N] [--audition CUEDEVICE]
+// padora-bench-load [SECONDS] [--pairs N] [--players N] [--audition CUEDEVICE | --audition-pair P]
 // Real-time load of the engine on the null backend: CPU time of every engine thread (device
 // callback, decoders, notifier: all threads but this program's own) while ten players play
 // 3-minute files (4 mp3, 3 ogg, 3 wav) at rate 1.0 and at rate 10.0, over SECONDS of wall
 // time each (default 6), as a percentage of one core. An idle phase (players open, nothing
 // playing) is measured first as the baseline. With --pairs N the output has N stereo pairs (1 to 16)
 // and the players are spread over them in turn. With --audition an eleventh player plays the same
-// way auditioned, on a cue device of its own clock (e.g. record:/tmp/cue.wav), through the hand-over.
+// way auditioned, on a cue device of its own clock (e.g. record:/tmp/cue.wav), through the hand-over;
+// with --audition-pair on pair P (1-based) of the main output instead.
 // --players N (1 to 16) plays N players instead of ten (those past the tenth play the wav), which tells
 // an eleventh sound's own share from the cue output's.
 #include "BenchEngine.h"
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
     unsigned pairs = 1;
     int nPlayers = kDefaultPlayers;
     std::string cueDevice;
+    unsigned cuePair = 0;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--pairs" && a + 1 < argc) {
@@ -97,6 +99,8 @@ int main(int argc, char** argv) {
             }
         } else if (arg == "--audition" && a + 1 < argc) {
             cueDevice = argv[++a];
+        } else if (arg == "--audition-pair" && a + 1 < argc) {
+            cuePair = static_cast<unsigned>(std::max(0, std::atoi(argv[++a])));
         } else {
             seconds = std::max(1.0, std::atof(argv[a]));
         }
@@ -106,7 +110,7 @@ int main(int argc, char** argv) {
     const std::string ogg = cache.Music("ogg", kFileSeconds);
     const std::string wav = cache.Music("wav", kFileSeconds);
     if (mp3.empty() || ogg.empty() || wav.empty() ||
-        !UseBackend(playkit::AdxBackend::Null, 256, pairs, cueDevice))
+        !UseBackend(playkit::AdxBackend::Null, 256, pairs, cueDevice, cuePair))
         return 1;
 
     std::vector<std::unique_ptr<CAdxShow>> players;
@@ -116,7 +120,7 @@ int main(int argc, char** argv) {
             return 1;
         players.push_back(std::move(player));
     }
-    if (!cueDevice.empty()) {
+    if (!cueDevice.empty() || cuePair != 0) {
         auto player = OpenPlayer(wav, nPlayers + 1);
         if (!player || player->SetAudition(TRUE) != 0 || playkit::CAdxEngine::CueLost())
             return 1;
@@ -162,6 +166,10 @@ int main(int argc, char** argv) {
     }
     for (auto& player : players)
         player->Close();
-    std::printf("pairs=%u audition=%s met=%s\n", pairs, cueDevice.empty() ? "no" : "yes", met ? "yes" : "no");
+    std::printf("pairs=%u audition=%s met=%s\n", pairs,
+                !cueDevice.empty() ? "device"
+                : cuePair != 0     ? "pair"
+                                   : "no",
+                met ? "yes" : "no");
     return 0;
 }
