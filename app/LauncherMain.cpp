@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* kWindowProgram = "padora-window";
 constexpr int kExitCannotStart = 1;
-constexpr const char* kSettingsFile = "Padora.INI"; // where the window program reads it: here
 
 // The window program in the directory of this one (in the build tree and in an installed prefix).
 std::string WindowProgramPath() {
@@ -39,9 +38,8 @@ int main(int argc, char** argv) {
     const std::string window = WindowProgramPath();
     ::execv(window.c_str(), argv);
     const int error = errno;
-    const std::string line = CTriggerTexts::ForUser(kSettingsFile)
-                                 .Say({PADORA_TRANSLATE_NOOP("CTriggerClient", "%1 を起動できません: %2"),
-                                       {window, std::strerror(error)}});
+    const std::string line = CTriggerTexts::ForUser().Say(
+        {PADORA_TRANSLATE_NOOP("CTriggerClient", "%1 を起動できません: %2"), {window, std::strerror(error)}});
     std::fprintf(stderr, "padora: %s\n", line.c_str());
     return kExitCannotStart;
 }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr const char* kSettingsFile = "Padora.INI"; // where the window program reads it: here
-
 int Fail(std::FILE* err, int status, const std::string& text) {
     const std::string line = "padora: " + text + "\n";
     std::fputs(line.c_str(), err);
@@ -49,7 +47,7 @@ const char* CTriggerClient::UsageText() {
 }
 
 int CTriggerClient::Main(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-    const CTriggerTexts texts = CTriggerTexts::ForUser(kSettingsFile);
+    const CTriggerTexts texts = CTriggerTexts::ForUser();
     if (args.size() == 1 && (args[0] == "-h" || args[0] == "--help")) {
         std::fputs(texts.Text(PADORA_TRANSLATE_NOOP("CTriggerClient", "使い方: padora オプション\n")), out);
         std::fputs(texts.Text(UsageText()), out);

@@ -15,21 +15,29 @@ constexpr Translation kEnglish[] = {
 
 } // namespace
 
-CTriggerTexts CTriggerTexts::ForUser(const std::string& settingsPath,
-                                     const locale_language::Environment& env) {
-    switch (locale_language::LanguageSettingIn(settingsPath)) {
-    case locale_language::Setting::Japanese:
-        return CTriggerTexts(false);
-    case locale_language::Setting::English:
-        return CTriggerTexts(true);
-    case locale_language::Setting::Auto:
-        break;
+CTriggerTexts CTriggerTexts::ForUser(std::string settingsPath, locale_language::Environment env) {
+    return CTriggerTexts(std::move(settingsPath), std::move(env));
+}
+
+bool CTriggerTexts::IsEnglish() const {
+    if (!m_english) {
+        switch (locale_language::LanguageSettingIn(m_strSettingsPath)) {
+        case locale_language::Setting::Japanese:
+            m_english = false;
+            break;
+        case locale_language::Setting::English:
+            m_english = true;
+            break;
+        case locale_language::Setting::Auto:
+            m_english = !locale_language::EnvironmentIsJapanese(m_env);
+            break;
+        }
     }
-    return CTriggerTexts(!locale_language::EnvironmentIsJapanese(env));
+    return *m_english;
 }
 
 const char* CTriggerTexts::Text(const char* source) const {
-    if (!m_bEnglish || !source)
+    if (!source || !IsEnglish())
         return source;
     const std::string_view wanted(source);
     for (const Translation& t : kEnglish)

@@ -156,8 +156,8 @@ void WriteEngineLine(playkit::AdxLogLevel, std::string_view line) {
 
 constexpr const char* kContext = "CPadoraApp";
 
-QString Translated(const CUiTranslator* translator, const char* source) {
-    return translator ? translator->Text(kContext, source) : QCoreApplication::translate(kContext, source);
+QString Translated(const CUiTranslator* translator, const char* source, const char* context = kContext) {
+    return translator ? translator->Text(context, source) : QCoreApplication::translate(context, source);
 }
 
 int StartFailed(const QString& text) {
@@ -222,8 +222,7 @@ QString CPadoraApp::UsageText(const CUiTranslator* translator) {
                    "                     フォルダ/名前.pdg を書く; 終了コード 0: すべて収集, 1: "
                    "見つからない\n"
                    "                     ファイルあり, 2: 失敗)\n")) +
-           (translator ? translator->Text("CTriggerClient", CTriggerClient::UsageText())
-                       : QCoreApplication::translate("CTriggerClient", CTriggerClient::UsageText()));
+           Translated(translator, CTriggerClient::UsageText(), CTriggerTexts::kContext);
 }
 
 QString CPadoraApp::VersionText() {
@@ -262,9 +261,7 @@ CPadoraApp::CommandLine CPadoraApp::ParseCommandLine(const QStringList& args,
     }
     if (trigger.result == CTriggerRequest::Parsed::Result::Error) {
         cl.action = CommandLine::Action::Error;
-        const QString said = translator
-                                 ? translator->Text(CTriggerTexts::kContext, trigger.error.source)
-                                 : QCoreApplication::translate(CTriggerTexts::kContext, trigger.error.source);
+        const QString said = Translated(translator, trigger.error.source, CTriggerTexts::kContext);
         cl.strError = QString::fromStdString(trigger.error.With(said.toStdString()));
         return cl;
     }
